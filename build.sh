@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for the KDX tool chain, builds it, and then
+#   ./build.sh run    runs the main job (the example project)
+#   ./build.sh test   runs every test through CTest
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  cmake make g++ pkg-config git
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6svg6-dev qt6-image-formats-plugins
+  qt6-qpa-plugins libgl-dev libgtest-dev libgmock-dev
+  fonts-wqy-zenhei fontconfig xvfb xauth
+)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" = 0 ] || sudo=sudo
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build() {
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build -j2
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build
+    mkdir -p build/out
+    exec build/bin/kdx compile examples/demo/demo.kdp build/out/demo.kdpbin
+    ;;
+  test)
+    install_missing
+    build
+    cd build
+    exec ctest --output-on-failure -j2 --timeout 600
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,39 @@
+# kdx_library(<target> DEPS <libs...>)
+# A static library made of every .cpp/.h/.qrc in the calling folder (not its
+# subfolders); its public headers are included as "<folder>/Name.h" from the
+# repository root.
+function(kdx_library target)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# kdx_gtest(<name> SOURCES <files...> DEPS <libs...>)
+# One GoogleTest program; each test case becomes a CTest test.
+function(kdx_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_compile_definitions(${name} PRIVATE
+      KDX_BIN_DIR="${CMAKE_BINARY_DIR}/bin" KDX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
+
+# kdx_qtest(<name> SOURCES <files...> DEPS <libs...>)
+# One Qt Test program run offscreen as a single CTest test.
+function(kdx_qtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} Qt6::Test Threads::Threads)
+  target_compile_definitions(${name} PRIVATE
+      KDX_BIN_DIR="${CMAKE_BINARY_DIR}/bin" KDX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()
