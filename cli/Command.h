@@ -1,0 +1,34 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kdx::cli {
+
+// One sub-command of "kdx": its name, a usage line and the function that
+// runs it with the arguments after the name. The exit code is its result.
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(const std::vector<std::string>& args);
+};
+
+// A printer for "kdx dump" of one file kind (1 = project, 2 = compiled file).
+struct Dumper {
+    uint32_t kind;
+    int (*dump)(const std::string& path, const std::vector<uint8_t>& bytes);
+};
+
+// Static registration: one Registrar object per command or dumper file.
+struct Registrar {
+    explicit Registrar(Command command);
+    explicit Registrar(Dumper dumper);
+};
+
+const std::vector<Command>& Commands();
+const std::vector<Dumper>& Dumpers();
+
+// Writes UTF-16 text to standard output as UTF-8, flushing at once.
+void PrintUtf16(std::u16string_view text);
+
+} // namespace kdx::cli

@@ -1,0 +1,40 @@
+#pragma once
+#include "compile/CompileReporter.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace kdx {
+
+class CompileDocument;
+
+// Thrown for an unexpected failure while compiling (a file that ends early,
+// an unknown class, a file that cannot be written): the driver reports it as
+// one "*" line built from 'what' and ends the compilation.
+struct CompileFailure {
+    std::u16string what;
+};
+
+// One compilation of one project, step by step, in the order the driver
+// calls them. Every step reports through the reporter and stops by throwing
+// CompileAbort (after its "*" message) or CompileFailure.
+class CompileProject {
+public:
+    explicit CompileProject(CompileReporter& reporter);
+    ~CompileProject();
+
+    void LoadProject(const std::string& path);
+    void Optimize();
+    void BuildMemoryImage();
+    void Relocate();
+    void WriteOutput(const std::string& path);
+    // Size in bytes of the memory image (the compiled file is 208 bytes longer).
+    size_t MemoryImageSize() const;
+
+private:
+    CompileReporter& m_reporter;
+    std::unique_ptr<CompileDocument> m_doc;
+};
+
+} // namespace kdx

@@ -1,0 +1,2 @@
+#include "compile/CompilerDriver.h"
+int main(int argc, char** argv) { return kdx::RunCompiler(argc, argv); }
