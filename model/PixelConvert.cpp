@@ -1,0 +1,120 @@
+#include "model/PixelConvert.h"
+
+#include <QImageReader>
+#include <QPainter>
+
+namespace kdx {
+
+namespace {
+
+// Composes transparent pixels over black so that the result is opaque RGB32.
+QImage OpaqueRgb32(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return image.convertToFormat(QImage::Format_RGB32);
+    QImage target(image.size(), QImage::Format_RGB32);
+    target.fill(0);
+    QPainter painter(&target);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.drawImage(0, 0, image);
+    painter.end();
+    return target;
+}
+
+void WriteRgb565BigEndian(const QImage& rgb32, char* out)
+{
+    for (int y = 0; y < rgb32.height(); ++y) {
+        auto* line = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
+        for (int x = 0; x < rgb32.width(); ++x) {
+            const QRgb c = line[x];
+            const unsigned value = ((qRed(c) & 0xF8) << 8) | ((qGreen(c) & 0xFC) << 3) | (qBlue(c) >> 3);
+            *out++ = char(value >> 8);
+            *out++ = char(value & 0xFF);
+        }
+    }
+}
+
+void WriteBgr888(const QImage& rgb32, char* out)
+{
+    for (int y = 0; y < rgb32.height(); ++y) {
+        auto* line = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
+        for (int x = 0; x < rgb32.width(); ++x) {
+            const QRgb c = line[x];
+            *out++ = char(qBlue(c));
+            *out++ = char(qGreen(c));
+            *out++ = char(qRed(c));
+        }
+    }
+}
+
+} // namespace
+
+int BytesPerPixel(int colorDepth)
+{
+    switch (colorDepth) {
+    case 16: return 2;
+    case 24: return 3;
+    default: return 0;
+    }
+}
+
+QByteArray ConvertImageToPixels(const QImage& image, int width, int height, int colorDepth)
+{
+    const int bytesPerPixel = BytesPerPixel(colorDepth);
+    if (image.isNull() || width < 1 || height < 1 || bytesPerPixel == 0)
+        return {};
+    QImage opaque = OpaqueRgb32(image);
+    if (opaque.width() != width || opaque.height() != height)
+        opaque = opaque.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                     .convertToFormat(QImage::Format_RGB32);
+    if (opaque.isNull())
+        return {};
+    QByteArray frame(qsizetype(width) * height * bytesPerPixel, Qt::Uninitialized);
+    if (colorDepth == 16)
+        WriteRgb565BigEndian(opaque, frame.data());
+    else
+        WriteBgr888(opaque, frame.data());
+    return frame;
+}
+
+QByteArray ConvertImageToPixels(const QImage& image, int colorDepth)
+{
+    return ConvertImageToPixels(image, image.width(), image.height(), colorDepth);
+}
+
+QByteArray ConvertFileToPixels(const QString& path, int width, int height, int colorDepth)
+{
+    QImageReader reader(path);
+    return ConvertImageToPixels(reader.read(), width, height, colorDepth);
+}
+
+QImage PixelsToImage(const QByteArray& frame, int width, int height, int colorDepth)
+{
+    const int bytesPerPixel = BytesPerPixel(colorDepth);
+    if (bytesPerPixel == 0 || width < 1 || height < 1
+        || frame.size() != qsizetype(width) * height * bytesPerPixel)
+        return {};
+    QImage image(width, height, QImage::Format_RGB888);
+    auto* in = reinterpret_cast<const uchar*>(frame.constData());
+    for (int y = 0; y < height; ++y) {
+        uchar* out = image.scanLine(y);
+        for (int x = 0; x < width; ++x, out += 3) {
+            if (colorDepth == 16) {
+                const unsigned v = (unsigned(in[0]) << 8) | in[1];
+                in += 2;
+                const unsigned r = (v >> 11) & 0x1F, g = (v >> 5) & 0x3F, b = v & 0x1F;
+                out[0] = uchar((r << 3) | (r >> 2));
+                out[1] = uchar((g << 2) | (g >> 4));
+                out[2] = uchar((b << 3) | (b >> 2));
+            } else {
+                out[0] = in[2];
+                out[1] = in[1];
+                out[2] = in[0];
+                in += 3;
+            }
+        }
+    }
+    return image;
+}
+
+} // namespace kdx
