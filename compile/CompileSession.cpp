@@ -1,0 +1,174 @@
+#include "compile/CompileSession.h"
+
+#include "common/CMappedMemory.h"
+#include "common/ProgramLocator.h"
+#include "compile/CompileChannel.h"
+#include "compile/CompileReporter.h"
+
+#include <cerrno>
+#include <chrono>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace kdx {
+namespace {
+
+// Reaps a compiler that is still finishing after the editor let go of it.
+void ReapLater(pid_t pid)
+{
+    if (pid <= 0 || waitpid(pid, nullptr, WNOHANG) != 0)
+        return;
+    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+}
+
+enum class ProcessState { Running, Ended, Failed };
+
+ProcessState PollProcess(pid_t pid)
+{
+    int status = 0;
+    pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == 0)
+        return ProcessState::Running;
+    if (r == pid || errno == ECHILD) // reaped here, or already gone
+        return ProcessState::Ended;
+    return errno == EINTR ? ProcessState::Running : ProcessState::Failed;
+}
+
+} // namespace
+
+std::u16string CompileSession::Text(int id)
+{
+    switch (id) {
+    case kCreateFailed: return u"*初始化失败\r\n";
+    case kLaunchFailed: return u"*未能加载外部组件，请确保“%s”在当前目录\r\n";
+    case kMonitorFailed: return u"*无法启动异步信息捕捉\r\n";
+    case kPathMissing: return u"*初始化失败\r\n";
+    case kInternalError: return u"*内部错误\r\n";
+    case kCancelled: return u">用户取消操作！！！\r\n";
+    case kEnded: return u">已经结束操作\r\n";
+    default: return {};
+    }
+}
+
+CompileSession::CompileSession(Sink& sink, uint64_t paneId) : m_sink(sink), m_paneId(paneId) {}
+
+CompileSession::~CompileSession()
+{
+    RequestCancel();
+    Join();
+}
+
+void CompileSession::Start(std::u16string_view projectPath, std::u16string_view outputPath,
+                           const std::string& compilerPath)
+{
+    Join(); // a previous monitor must be gone
+    std::u16string failure;
+    if (projectPath.empty() || outputPath.empty()) {
+        failure = Text(kPathMissing);
+    } else {
+        m_channelName = CompileChannel::MakeName(uint32_t(getpid()), m_paneId, TickCountMs());
+        m_block = CMappedMemory::CreateShared(m_channelName, CompileChannel::kSize);
+        if (!m_block) {
+            failure = Text(kCreateFailed);
+        } else {
+            m_channel = std::make_unique<CompileChannel>(m_block->Data());
+            m_channel->Initialise(projectPath, outputPath);
+            if (!Launch(compilerPath)) {
+                failure = FormatText(Text(kLaunchFailed), {std::u16string_view(u"KDX_TC")});
+            } else {
+                try {
+                    m_monitorRunning = true;
+                    m_monitor = std::thread(&CompileSession::Monitor, this);
+                    return;
+                } catch (const std::system_error&) {
+                    m_monitorRunning = false;
+                    failure = Text(kMonitorFailed);
+                }
+            }
+        }
+    }
+    ReleaseResources();
+    m_sink.Deliver(failure);
+}
+
+bool CompileSession::Launch(const std::string& compilerPath)
+{
+    std::string program = compilerPath.empty() ? LocateProgram(kCompilerName) : compilerPath;
+    if (program.empty())
+        return false;
+    char* argv[] = {program.data(), m_channelName.data(), nullptr};
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
+        return false;
+    m_compiler = pid;
+    return true;
+}
+
+void CompileSession::Monitor()
+{
+    int finalText = kEnded;
+    try {
+        for (unsigned idle = 0;;) {
+            ProcessState state = PollProcess(m_compiler);
+            if (state == ProcessState::Failed) {
+                finalText = kInternalError;
+                break;
+            }
+            bool delivered = false;
+            if (m_channel->MessagePending() && !m_channel->CancelRequested()) {
+                m_sink.Deliver(m_channel->MessageText());
+                m_channel->SetMessagePending(false);
+                delivered = true;
+            }
+            if (m_channel->CancelRequested()) {
+                finalText = kCancelled;
+                break;
+            }
+            if (state == ProcessState::Ended) {
+                finalText = kEnded;
+                break;
+            }
+            // Stay close to a busy compiler; back off when it is quiet.
+            idle = delivered ? 0 : idle + 1;
+            if (idle > 200)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            else if (idle > 0)
+                std::this_thread::yield();
+        }
+        m_sink.Deliver(Text(finalText));
+    } catch (const std::exception& error) {
+        std::string what = error.what();
+        m_sink.Deliver(std::u16string(what.begin(), what.end()));
+    }
+    ReleaseResources();
+    m_monitorRunning = false;
+}
+
+void CompileSession::RequestCancel()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_channel)
+        m_channel->RequestCancel();
+}
+
+void CompileSession::ReleaseResources()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_channel)
+        m_channel->RequestCancel();
+    m_channel.reset();
+    m_block.reset();
+    ReapLater(m_compiler);
+    m_compiler = -1;
+}
+
+void CompileSession::Join()
+{
+    if (m_monitor.joinable())
+        m_monitor.join();
+}
+
+} // namespace kdx

@@ -1,0 +1,190 @@
+#include "compile/CompilerDriver.h"
+
+#include "common/Archive.h"
+#include "common/CMappedMemory.h"
+#include "compile/CompileChannel.h"
+#include "compile/CompileProject.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QString>
+
+#include <clocale>
+#include <cstdio>
+#include <new>
+#include <sched.h>
+#include <thread>
+
+namespace kdx {
+namespace {
+
+constexpr int kFailureExit = -1;
+
+std::string ToLocalPath(const std::u16string& path)
+{
+    return QFile::encodeName(QString::fromStdU16String(path)).toStdString();
+}
+
+// The folder part of an output path ("" for a bare name, which means the
+// current folder) must exist.
+bool OutputFolderExists(const std::u16string& outputPath)
+{
+    std::u16string cut = outputPath.substr(0, CompileChannel::kPathUnits - 1);
+    size_t slash = cut.find_last_of(u'/');
+    if (slash == std::u16string::npos)
+        return true;
+    std::u16string folder = slash == 0 ? u"/" : cut.substr(0, slash);
+    return QFileInfo(QString::fromStdU16String(folder)).isDir();
+}
+
+bool IsExistingFile(const std::u16string& path)
+{
+    QFileInfo info(QString::fromStdU16String(path));
+    return !path.empty() && info.exists() && info.isFile();
+}
+
+// The compiler needs images and fonts but never a display.
+std::unique_ptr<QGuiApplication> StartFramework(int& argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    try {
+        return std::make_unique<QGuiApplication>(argc, argv);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void RunPipeline(ChannelReporter& reporter, int& argc, char** argv)
+{
+    reporter.EmitMessage(CompilerBanner());
+    std::unique_ptr<QGuiApplication> app = StartFramework(argc, argv);
+    if (!app)
+        reporter.Fail(u"*初始化失败\r\n");
+
+    CompileChannel& channel = *reporter.Channel();
+    const std::u16string projectPath = channel.ProjectPath();
+    const std::u16string outputPath = channel.OutputPath();
+    if (!IsExistingFile(projectPath))
+        reporter.Fail(u"*工程文件不存在\r\n");
+    if (!OutputFolderExists(outputPath))
+        reporter.Fail(u"*输出文件目录不正确\r\n");
+
+    CompileProject project(reporter);
+    reporter.CheckCancel();
+
+    reporter.EmitFormatted(u"\r\n>正在加载工程文件“%s”...\r\n", {std::u16string_view(projectPath)});
+    project.LoadProject(ToLocalPath(projectPath));
+    reporter.EmitMessage(u"\r\n>已经成功加载工程文件\r\n");
+    reporter.CheckCancel();
+
+    reporter.EmitMessage(u"\r\n>正在执行优化操作...\r\n");
+    project.Optimize();
+    reporter.CheckCancel();
+    reporter.EmitMessage(u"\r\n>正在创建内存影像...\r\n");
+    project.BuildMemoryImage();
+    reporter.CheckCancel();
+    reporter.EmitMessage(u"\r\n>正在更新重定位信息...\r\n");
+    project.Relocate();
+    reporter.CheckCancel();
+
+    reporter.EmitFormatted(u"\r\n>正在输出文件“%s”...\r\n", {std::u16string_view(outputPath)});
+    project.WriteOutput(ToLocalPath(outputPath));
+    reporter.EmitFormatted(u"\r\n>已经生成文件，共%d字节\r\n", {int64_t(project.MemoryImageSize())});
+}
+
+// Reports an unexpected failure as one "*" line; a cancel seen while
+// reporting it ends quietly.
+void ReportFailure(ChannelReporter& reporter, std::u16string_view what)
+{
+    try {
+        std::u16string line = u"*";
+        line.append(what);
+        line.append(u"\r\n");
+        reporter.EmitMessage(line);
+    } catch (const CompileAbort&) {
+    }
+}
+
+std::u16string FromUtf8(const char* text) { return QString::fromUtf8(text).toStdU16String(); }
+
+} // namespace
+
+ChannelReporter::~ChannelReporter() = default;
+
+bool ChannelReporter::Open(const std::string& name)
+{
+    m_block = CMappedMemory::OpenShared(name, CompileChannel::kSize);
+    if (!m_block)
+        return false;
+    m_channel = std::make_unique<CompileChannel>(m_block->Data());
+    return true;
+}
+
+void ChannelReporter::EmitMessage(std::u16string_view text)
+{
+    if (!m_channel) {
+        std::string out = QString::fromUtf16(text.data(), qsizetype(text.size())).toLocal8Bit().toStdString();
+        std::fputs(out.c_str(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+        return;
+    }
+    const uint64_t start = TickCountMs();
+    for (unsigned polls = 0;; ++polls) {
+        if (m_channel->CancelRequested())
+            throw CompileAbort{};
+        if (!m_channel->MessagePending()) {
+            m_channel->SetMessageText(text);
+            m_channel->SetMessagePending(true);
+            return;
+        }
+        if (TickCountMs() - start > kGiveUpMs)
+            throw CompileAbort{};
+        // Spin briefly for a quick editor, then poll each millisecond.
+        if (polls < 200)
+            sched_yield();
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void ChannelReporter::CheckCancel()
+{
+    if (m_channel && m_channel->CancelRequested())
+        throw CompileAbort{};
+}
+
+std::u16string CompilerBanner()
+{
+    return u"KDX工具链-[KDX触屏工程编译1.0 Beta]\r\n"
+           u"版权所有 (C) 2026 KDX工具链开发组，保留所有权利。\r\n";
+}
+
+int RunCompiler(int argc, char** argv)
+{
+    std::setlocale(LC_ALL, "");
+    ChannelReporter reporter;
+    if (argc != 2) {
+        reporter.EmitMessage(CompilerBanner());
+        return kFailureExit;
+    }
+    try {
+        if (!reporter.Open(argv[1]))
+            reporter.Fail(u"*参数不正确\r\n");
+        RunPipeline(reporter, argc, argv);
+        return 0;
+    } catch (const CompileAbort&) {
+    } catch (const CompileFailure& failure) {
+        ReportFailure(reporter, failure.what);
+    } catch (const ArchiveError& error) {
+        ReportFailure(reporter, u"工程文件已经损坏，无法读取：" + FromUtf8(error.what()));
+    } catch (const std::bad_alloc&) {
+        ReportFailure(reporter, u"内存不足，无法完成编译");
+    } catch (const std::exception& error) {
+        ReportFailure(reporter, u"发生错误：" + FromUtf8(error.what()));
+    }
+    return kFailureExit;
+}
+
+} // namespace kdx

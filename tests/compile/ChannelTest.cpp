@@ -1,0 +1,305 @@
+// The compiler and the editor side talking through a real shared block and
+// a real KDX_TC process.
+#include "common/CMappedMemory.h"
+#include "compile/CompileChannel.h"
+#include "compile/CompileSession.h"
+#include "compile/CompilerDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <mutex>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+using namespace kdx;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kCompiler = std::string(KDX_BIN_DIR) + "/KDX_TC";
+
+std::string UniqueName()
+{
+    static int counter = 0;
+    return CompileChannel::MakeName(uint32_t(getpid()), uint64_t(++counter), TickCountMs());
+}
+
+// Runs a program to its end and returns its exit status and standard output.
+std::pair<int, std::string> RunProgram(std::vector<std::string> args)
+{
+    std::string outPath = testing::TempDir() + "kdx_tc_out_" + std::to_string(getpid());
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    std::ifstream in(outPath);
+    std::string out((std::istreambuf_iterator<char>(in)), {});
+    std::remove(outPath.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1000, out};
+}
+
+pid_t Spawn(const std::string& program, const std::string& arg)
+{
+    std::string p = program, a = arg;
+    char* argv[] = {p.data(), a.data(), nullptr};
+    pid_t pid = -1;
+    posix_spawn(&pid, p.c_str(), nullptr, nullptr, argv, environ);
+    return pid;
+}
+
+// Waits for a child to end; returns its exit code, or -1000 on timeout.
+int WaitExit(pid_t pid, std::chrono::milliseconds limit)
+{
+    auto until = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < until) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -999;
+        std::this_thread::sleep_for(5ms);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1000;
+}
+
+class RecordingSink : public CompileSession::Sink {
+public:
+    void Deliver(std::u16string_view text) override
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        m_messages.emplace_back(text);
+    }
+    std::vector<std::u16string> Messages()
+    {
+        std::lock_guard<std::mutex> g(m_mutex);
+        return m_messages;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::u16string> m_messages;
+};
+
+std::vector<std::u16string> CompileAndCollect(std::u16string_view project, std::u16string_view output,
+                                              const std::string& compiler = kCompiler)
+{
+    RecordingSink sink;
+    {
+        CompileSession session(sink, 1);
+        session.Start(project, output, compiler);
+        session.Join();
+    }
+    return sink.Messages();
+}
+
+std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+} // namespace
+
+TEST(CompileChannel, LayoutAndCuts)
+{
+    std::vector<uint8_t> block(CompileChannel::kSize, 0xEE);
+    CompileChannel channel(block.data());
+    std::u16string longPath(300, u'p');
+    channel.Initialise(longPath, u"/out/x.kdpbin");
+    EXPECT_EQ(channel.ProjectPath().size(), 259u);
+    EXPECT_EQ(channel.OutputPath(), u"/out/x.kdpbin");
+    EXPECT_EQ(block[2056], 'p');
+    EXPECT_EQ(block[2576], '/');
+    EXPECT_FALSE(channel.MessagePending());
+    EXPECT_FALSE(channel.CancelRequested());
+    channel.SetMessageText(std::u16string(1030, u'm'));
+    EXPECT_EQ(channel.MessageText().size(), 1023u);
+    EXPECT_EQ(block[8 + 2 * 1023], 0);
+    channel.SetMessagePending(true);
+    EXPECT_EQ(block[0], 1);
+    channel.RequestCancel();
+    EXPECT_EQ(block[4], 1);
+    EXPECT_EQ(CompileChannel::MakeName(0x1F, 0xAB, 0x10), "KDX_COMPILE_1F_AB_10");
+}
+
+TEST(ChannelReporter, WaitsForTheEditorCutsAndObeysCancel)
+{
+    std::string name = UniqueName();
+    auto block = CMappedMemory::CreateShared(name, CompileChannel::kSize);
+    ASSERT_TRUE(block);
+    CompileChannel editor(block->Data());
+    ChannelReporter reporter;
+    ASSERT_TRUE(reporter.Open(name));
+
+    reporter.EmitMessage(std::u16string(1030, u'x'));
+    ASSERT_TRUE(editor.MessagePending());
+    EXPECT_EQ(editor.MessageText(), std::u16string(1023, u'x'));
+
+    // The next message waits until the editor has taken the first.
+    std::thread taker([&] {
+        std::this_thread::sleep_for(50ms);
+        editor.SetMessagePending(false);
+    });
+    reporter.EmitMessage(u"second");
+    taker.join();
+    EXPECT_EQ(editor.MessageText(), u"second");
+
+    // A cancel while waiting ends the wait at once.
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(50ms);
+        editor.RequestCancel();
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(reporter.EmitMessage(u"third"), CompileAbort);
+    canceller.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_THROW(reporter.CheckCancel(), CompileAbort);
+}
+
+TEST(KdxTc, WrongArgumentCountsPrintTheBanner)
+{
+    std::string banner = "KDX触屏工程编译1.0 Beta";
+    auto [code0, out0] = RunProgram({kCompiler});
+    EXPECT_EQ(code0, 255);
+    EXPECT_NE(out0.find(banner), std::string::npos);
+    auto [code2, out2] = RunProgram({kCompiler, "a", "b"});
+    EXPECT_EQ(code2, 255);
+    EXPECT_NE(out2.find(banner), std::string::npos);
+}
+
+TEST(KdxTc, MissingChannelIsReportedOnTheConsole)
+{
+    auto [code, out] = RunProgram({kCompiler, "KDX_COMPILE_0_0_0"});
+    EXPECT_EQ(code, 255);
+    EXPECT_EQ(out, "*参数不正确\r\n\n");
+}
+
+TEST(KdxTc, PathChecksInOrder)
+{
+    std::string dir = testing::TempDir();
+    auto missing = CompileAndCollect(U16(dir + "no_such_project.kdp"), U16(dir + "out.kdpbin"));
+    ASSERT_EQ(missing.size(), 3u);
+    EXPECT_EQ(missing[0], CompilerBanner());
+    EXPECT_EQ(missing[1], u"*工程文件不存在\r\n");
+    EXPECT_EQ(missing[2], u">已经结束操作\r\n");
+
+    std::string project = dir + "exists.kdp";
+    std::ofstream(project) << "not a project";
+    auto badFolder = CompileAndCollect(U16(project), U16(dir + "no_such_folder/out.kdpbin"));
+    ASSERT_EQ(badFolder.size(), 3u);
+    EXPECT_EQ(badFolder[1], u"*输出文件目录不正确\r\n");
+
+    // A folder given as the project is not a project file.
+    auto folder = CompileAndCollect(U16(dir), U16(dir + "out.kdpbin"));
+    ASSERT_GE(folder.size(), 2u);
+    EXPECT_EQ(folder[1], u"*工程文件不存在\r\n");
+
+    // A file that is not a project gets past the path checks to loading.
+    auto notProject = CompileAndCollect(U16(project), U16(dir + "out.kdpbin"));
+    ASSERT_EQ(notProject.size(), 4u);
+    EXPECT_EQ(notProject[1], u"\r\n>正在加载工程文件“" + U16(project) + u"”...\r\n");
+    EXPECT_EQ(notProject[2], u"*不是KDX触摸工程文件\r\n");
+    std::remove(project.c_str());
+}
+
+TEST(KdxTc, CancelWhileWaitingEndsAtOnce)
+{
+    std::string name = UniqueName();
+    auto block = CMappedMemory::CreateShared(name, CompileChannel::kSize);
+    ASSERT_TRUE(block);
+    CompileChannel editor(block->Data());
+    editor.Initialise(u"/nonexistent/p.kdp", u"/tmp/o.kdpbin");
+    pid_t pid = Spawn(kCompiler, name);
+    ASSERT_GT(pid, 0);
+    // The banner arrives; not taking it makes the compiler wait.
+    auto until = std::chrono::steady_clock::now() + 10s;
+    while (!editor.MessagePending() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(editor.MessagePending());
+    std::this_thread::sleep_for(100ms);
+    auto start = std::chrono::steady_clock::now();
+    editor.RequestCancel();
+    EXPECT_EQ(WaitExit(pid, 5s), 255);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+}
+
+TEST(KdxTc, GivesUpTenSecondsAfterAnUntakenMessage)
+{
+    std::string name = UniqueName();
+    auto block = CMappedMemory::CreateShared(name, CompileChannel::kSize);
+    ASSERT_TRUE(block);
+    CompileChannel editor(block->Data());
+    editor.Initialise(u"/nonexistent/p.kdp", u"/tmp/o.kdpbin");
+    pid_t pid = Spawn(kCompiler, name);
+    ASSERT_GT(pid, 0);
+    auto until = std::chrono::steady_clock::now() + 10s;
+    while (!editor.MessagePending() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(editor.MessagePending());
+    auto firstMessage = std::chrono::steady_clock::now();
+    int code = WaitExit(pid, 30s);
+    auto waited = std::chrono::steady_clock::now() - firstMessage;
+    EXPECT_EQ(code, 255);
+    EXPECT_GE(waited, 10s);
+    EXPECT_LT(waited, 25s);
+    // The second message was never written.
+    EXPECT_EQ(editor.MessageText(), CompilerBanner());
+}
+
+TEST(CompileSession, StartFailuresAreReportedAndLeaveItIdle)
+{
+    auto noPath = CompileAndCollect(u"", u"/tmp/x.kdpbin");
+    ASSERT_EQ(noPath.size(), 1u);
+    EXPECT_EQ(noPath[0], u"*初始化失败\r\n");
+
+    auto noCompiler = CompileAndCollect(u"/tmp/p.kdp", u"/tmp/x.kdpbin", "/nonexistent/KDX_TC");
+    ASSERT_EQ(noCompiler.size(), 1u);
+    EXPECT_EQ(noCompiler[0], u"*未能加载外部组件，请确保“KDX_TC”在当前目录\r\n");
+
+    // The same session can start again after a failure.
+    RecordingSink sink;
+    CompileSession session(sink, 2);
+    session.Start(u"", u"");
+    EXPECT_FALSE(session.MonitorRunning());
+    session.Start(u"/nonexistent/p.kdp", u"/tmp/x.kdpbin", kCompiler);
+    session.Join();
+    auto messages = sink.Messages();
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages.back(), u">已经结束操作\r\n");
+}
+
+TEST(CompileSession, CancelEndsWithTheCancelLine)
+{
+    // A sink that is slow to take the banner gives time to cancel.
+    class SlowSink : public RecordingSink {
+    public:
+        CompileSession* session = nullptr;
+        void Deliver(std::u16string_view text) override
+        {
+            RecordingSink::Deliver(text);
+            if (session && text == CompilerBanner())
+                session->RequestCancel();
+        }
+    } sink;
+    CompileSession session(sink, 3);
+    sink.session = &session;
+    session.Start(u"/nonexistent/p.kdp", u"/tmp/x.kdpbin", kCompiler);
+    session.Join();
+    auto messages = sink.Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], CompilerBanner());
+    EXPECT_EQ(messages[1], u">用户取消操作！！！\r\n");
+}
