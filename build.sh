@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(
   cmake make g++ pkg-config git
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqt6svg6-dev qt6-image-formats-plugins
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev qt6-image-formats-plugins
   qt6-qpa-plugins libgl-dev libgtest-dev libgmock-dev
   fonts-wqy-zenhei fontconfig xvfb xauth
 )
