@@ -1,0 +1,179 @@
+#include "compile/CompileDocument.h"
+
+#include "common/Archive.h"
+#include "common/ByteOrder.h"
+#include "compile/MemoryImageLayout.h"
+#include "model/PixelConvert.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+
+#include <algorithm>
+#include <map>
+
+namespace kdx {
+
+void CompilePage::SetColor(CompileDocument& doc, uint32_t color)
+{
+    if (color == compiler::kNoColor || color == currentColor)
+        return;
+    currentColor = color;
+    uint8_t record[image_layout::kRecordSize] = {};
+    StoreLE16(record + image_layout::kRecordType, image_layout::kDrawColor);
+    StoreLE16(record + image_layout::kRecordJump, image_layout::kNoPage);
+    ConvertColor(color, doc.header.colorDepth, record + image_layout::kRecordValue);
+    AddRecord(doc, record);
+}
+
+void CompilePage::AddRecord(CompileDocument& doc, const uint8_t (&record)[20])
+{
+    doc.image.Append(record, sizeof record);
+    ++recordCount;
+}
+
+void ConvertColor(uint32_t color, uint32_t depth, uint8_t out[4])
+{
+    if (color == compiler::kNoColor) {
+        std::fill(out, out + 4, 0);
+        return;
+    }
+    const uint8_t r = uint8_t(color), g = uint8_t(color >> 8), b = uint8_t(color >> 16);
+    if (depth == 16) {
+        out[0] = b >> 3;
+        out[1] = g >> 2;
+        out[2] = r >> 3;
+    } else {
+        out[0] = b;
+        out[1] = g;
+        out[2] = r;
+    }
+    out[3] = 0xFF;
+}
+
+std::optional<uint32_t> CompileDocument::ReadSendData(ArchiveReader& in)
+{
+    auto entry = std::make_unique<SendDataEntry>();
+    try {
+        const uint32_t length = in.Count();
+        if (length == 0)
+            return 0;
+        entry->tag = in.U32();
+        std::span<const uint8_t> bytes = in.Bytes(length);
+        // The terminal's length field has 16 bits.
+        entry->bytes.assign(bytes.begin(), bytes.begin() + std::min<size_t>(length, 0xFFFF));
+    } catch (const ArchiveError&) {
+        return std::nullopt;
+    }
+    if (uint32_t id = sendPool.Share([&](const SendDataEntry& e) {
+            return e.tag == entry->tag && e.bytes == entry->bytes;
+        }))
+        return id;
+    return sendPool.Add(std::move(entry));
+}
+
+uint32_t CompileDocument::RegisterText(const std::u16string& text, uint32_t fontId, uint32_t lineSpacing,
+                                       uint32_t charSpacing)
+{
+    if (uint32_t id = textPool.Share([&](const TextEntry& e) {
+            return e.text == text && e.fontId == fontId && e.lineSpacing == lineSpacing &&
+                   e.charSpacing == charSpacing;
+        }))
+        return id;
+    auto entry = std::make_unique<TextEntry>();
+    entry->text = text;
+    entry->fontId = fontId;
+    entry->lineSpacing = lineSpacing;
+    entry->charSpacing = charSpacing;
+    return textPool.Add(std::move(entry));
+}
+
+QString CompileDocument::ResolveImagePath(const std::u16string& path) const
+{
+    const QString text = QString::fromStdU16String(path);
+    if (QDir::isRelativePath(text) && !projectFolder.isEmpty())
+        return QDir(projectFolder).filePath(text);
+    return text;
+}
+
+bool CompileDocument::IsReadableImage(const std::u16string& path)
+{
+    const QString file = ResolveImagePath(path);
+    if (m_checkedFiles.count(file))
+        return true;
+    if (!QFileInfo(file).isFile())
+        return false;
+    // Reads only the file's header; the pixels are decoded in ConvertPictures.
+    QImageReader reader(file);
+    if (!reader.canRead())
+        return false;
+    const QSize size = reader.size();
+    if (size.isValid() && size.isEmpty())
+        return false;
+    m_checkedFiles.insert(file);
+    return true;
+}
+
+uint32_t CompileDocument::RegisterPicture(const std::u16string& normalPath, const std::u16string& pressedPath,
+                                          int64_t width, int64_t height)
+{
+    if ((normalPath.empty() && pressedPath.empty()) || width < 1 || height < 1)
+        return 0;
+    if (uint32_t id = picturePool.Share([&](const PictureEntry& e) {
+            return e.width == width && e.height == height && e.normalPath == normalPath &&
+                   e.pressedPath == pressedPath;
+        }))
+        return id;
+    for (const std::u16string* path : {&normalPath, &pressedPath})
+        if (!path->empty() && !IsReadableImage(*path))
+            reporter.FailFormatted(u"*未能加载图象文件“%s”\r\n", {std::u16string_view(*path)});
+    auto entry = std::make_unique<PictureEntry>();
+    entry->normalPath = normalPath;
+    entry->pressedPath = pressedPath;
+    entry->width = int(width);
+    entry->height = int(height);
+    entry->depth = uint8_t(header.colorDepth);
+    entry->frameSize = size_t(width) * size_t(height) * size_t(BytesPerPixel(int(header.colorDepth)));
+    return picturePool.Add(std::move(entry));
+}
+
+void CompileDocument::ConvertPictures()
+{
+    // Group the frames by the file they come from, in order of first use, so
+    // that each file is decoded once however many sizes it is used at.
+    struct Use {
+        PictureEntry* entry;
+        bool pressed;
+    };
+    std::vector<QString> order;
+    std::map<QString, std::vector<Use>> uses;
+    for (const auto& entry : picturePool.Entries())
+        for (bool pressed : {false, true}) {
+            const std::u16string& path = pressed ? entry->pressedPath : entry->normalPath;
+            if (path.empty())
+                continue;
+            const QString file = ResolveImagePath(path);
+            auto& list = uses[file];
+            if (list.empty())
+                order.push_back(file);
+            list.push_back({entry.get(), pressed});
+        }
+
+    for (const QString& file : order) {
+        reporter.CheckCancel();
+        const std::vector<Use>& list = uses[file];
+        const QImage decoded = QImageReader(file).read();
+        for (const Use& use : list) {
+            QByteArray frame = decoded.isNull()
+                ? QByteArray()
+                : ConvertImageToPixels(decoded, use.entry->width, use.entry->height, use.entry->depth);
+            if (frame.isEmpty())
+                reporter.FailFormatted(u"*未能加载图象文件“%s”\r\n",
+                                       {std::u16string_view(use.pressed ? use.entry->pressedPath
+                                                                         : use.entry->normalPath)});
+            (use.pressed ? use.entry->pressedFrame : use.entry->normalFrame) = std::move(frame);
+        }
+    }
+}
+
+} // namespace kdx

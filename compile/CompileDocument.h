@@ -1,0 +1,84 @@
+#pragma once
+#include "common/FileHeader.h"
+#include "compile/CompileObjects.h"
+#include "compile/CompilePools.h"
+#include "compile/CompileReporter.h"
+#include "compile/ImageWriter.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kdx {
+
+class ArchiveReader;
+
+// A page in the compiler's form: its objects (a background first, if any)
+// and the state used while its drawing records are written.
+struct CompilePage {
+    uint32_t pageId = 0;
+    std::u16string name;
+    uint32_t loadSend = 0;   // send-data pool ids, 0 = none
+    uint32_t unloadSend = 0;
+    std::vector<std::unique_ptr<compiler::CDrawObj>> objects;
+
+    uint32_t currentColor = compiler::kNoColor;
+    uint32_t recordCount = 0;
+    uint32_t firstRecord = 0;
+
+    void SetColor(CompileDocument& doc, uint32_t color);
+    void AddRecord(CompileDocument& doc, const uint8_t (&record)[20]);
+};
+
+// Everything one compilation holds: the project header, the pages, the
+// pools of shared pictures, texts and send data, and the memory image.
+class CompileDocument {
+public:
+    explicit CompileDocument(CompileReporter& reporter) : reporter(reporter) {}
+
+    CompileReporter& reporter;
+    FileHeader header;
+    QString projectFolder; // relative image paths are taken from here
+    std::vector<CompilePage> pages;
+    SendDataPool sendPool;
+    TextPool textPool;
+    PicturePool picturePool;
+    ImageWriter image;
+
+    // What is being read, for the description of an unexpected failure.
+    std::u16string readingContext;
+
+    // Reads a send-data block and registers it; nullopt when its bytes
+    // cannot be read in full. Returns the pool id (0 = no data).
+    std::optional<uint32_t> ReadSendData(ArchiveReader& in);
+    uint32_t RegisterText(const std::u16string& text, uint32_t fontId, uint32_t lineSpacing,
+                          uint32_t charSpacing);
+    // Enters a picture of this size once; the frames are converted later,
+    // each distinct image file decoded once (ConvertPictures).
+    uint32_t RegisterPicture(const std::u16string& normalPath, const std::u16string& pressedPath,
+                             int64_t width, int64_t height);
+    void ConvertPictures();
+
+    // The file an image path names: relative paths from the project's folder.
+    QString ResolveImagePath(const std::u16string& path) const;
+
+    int ScreenWidth() const { return header.width; }
+    int ScreenHeight() const { return header.height; }
+
+private:
+    // Files whose header was read successfully, so that a missing or
+    // unreadable image fails where it is first named.
+    std::set<QString> m_checkedFiles;
+    bool IsReadableImage(const std::u16string& path);
+};
+
+// The four bytes of a colour in a colour record: B, G, R, 0xFF at depth 24;
+// B >> 3, G >> 2, R >> 3, 0xFF at depth 16; none gives four zeros.
+void ConvertColor(uint32_t color, uint32_t depth, uint8_t out[4]);
+
+} // namespace kdx

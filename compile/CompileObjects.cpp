@@ -1,0 +1,253 @@
+#include "compile/CompileObjects.h"
+
+#include "common/Archive.h"
+#include "common/ByteOrder.h"
+#include "compile/CompileDocument.h"
+#include "compile/MemoryImageLayout.h"
+#include "compile/TextLayout.h"
+
+namespace kdx::compiler {
+
+using namespace image_layout;
+
+namespace {
+
+Rect ReadRect(ArchiveReader& in)
+{
+    Rect r;
+    r.left = in.I32();
+    r.top = in.I32();
+    r.right = in.I32();
+    r.bottom = in.I32();
+    return r;
+}
+
+} // namespace
+
+void CDrawObj::LoadCommon(ArchiveReader& in, CompileDocument& doc)
+{
+    objectId = in.U32();
+    lineColor = in.U32();
+    fillColor = in.U32();
+    jumpTarget = in.U32();
+    executeCondition = in.U32();
+    bounds = ReadRect(in);
+    std::optional<uint32_t> send = doc.ReadSendData(in);
+    if (!send)
+        doc.reporter.FailFormatted(u"*(IID=%X)读取对象的“触摸发送”数据错误(双击定位)\r\n", {int64_t(objectId)});
+    sendData = *send;
+}
+
+bool CDrawObj::IsVisible(CompileDocument& doc, const CompilePage& page)
+{
+    const int64_t left = std::max<int64_t>(bounds.left, 0);
+    const int64_t top = std::max<int64_t>(bounds.top, 0);
+    const int64_t right = std::min<int64_t>(bounds.right, doc.ScreenWidth());
+    const int64_t bottom = std::min<int64_t>(bounds.bottom, doc.ScreenHeight());
+    const bool visible = left < right && top < bottom;
+    if (!visible)
+        doc.reporter.EmitFormatted(u"!(IID=%X)对象不可见，已被剔除(双击定位)\r\n", {int64_t(objectId)});
+    if (jumpTarget == page.pageId)
+        doc.reporter.EmitFormatted(u"!(IID=%X)对象跳转到自己所在页(双击定位)\r\n", {int64_t(objectId)});
+    return visible;
+}
+
+bool CDrawObj::Check(CompileDocument& doc, const CompilePage& page) { return IsVisible(doc, page); }
+
+void CDrawObj::Release(CompileDocument& doc)
+{
+    if (sendData)
+        doc.sendPool.Release(sendData);
+    sendData = 0;
+}
+
+void CDrawObj::AddRecord(CompileDocument& doc, CompilePage& page, uint16_t drawType, uint32_t value)
+{
+    uint8_t record[kRecordSize] = {};
+    StoreLE16(record + kRecordType, uint16_t(drawType | ((executeCondition & 0xF) << 12)));
+    StoreLE16(record + kRecordJump, uint16_t(jumpTarget));
+    StoreLE32(record + kRecordSend, sendData);
+    StoreLE32(record + kRecordValue, value);
+    // The terminal takes inclusive right and bottom edges.
+    StoreLE16(record + kRecordRect + 0, uint16_t(bounds.left));
+    StoreLE16(record + kRecordRect + 2, uint16_t(bounds.top));
+    StoreLE16(record + kRecordRect + 4, uint16_t(bounds.right - 1));
+    StoreLE16(record + kRecordRect + 6, uint16_t(bounds.bottom - 1));
+    page.AddRecord(doc, record);
+}
+
+uint16_t CDrawObj::ShapeType(uint16_t outlineType, uint32_t* color) const
+{
+    // A shape with both colours set is drawn as its outline.
+    if (lineColor != kNoColor) {
+        *color = lineColor;
+        return outlineType;
+    }
+    *color = fillColor;
+    return uint16_t(outlineType + 1);
+}
+
+void CDrawLine::Load(ArchiveReader& in, CompileDocument&)
+{
+    lineColor = in.U32();
+    bounds = ReadRect(in);
+}
+
+void CDrawLine::Compile(CompileDocument& doc, CompilePage& page)
+{
+    page.SetColor(doc, lineColor);
+    uint8_t record[kRecordSize] = {};
+    StoreLE16(record + kRecordType, kDrawLine);
+    StoreLE16(record + kRecordJump, kNoPage);
+    // A line keeps its two end points as stored, so its direction survives.
+    StoreLE16(record + kRecordRect + 0, uint16_t(bounds.left));
+    StoreLE16(record + kRecordRect + 2, uint16_t(bounds.top));
+    StoreLE16(record + kRecordRect + 4, uint16_t(bounds.right));
+    StoreLE16(record + kRecordRect + 6, uint16_t(bounds.bottom));
+    page.AddRecord(doc, record);
+}
+
+void CDrawRect::Compile(CompileDocument& doc, CompilePage& page)
+{
+    uint32_t color;
+    const uint16_t type = ShapeType(kDrawRect, &color);
+    page.SetColor(doc, color);
+    AddRecord(doc, page, type, 0);
+}
+
+void CDrawRoundRect::Load(ArchiveReader& in, CompileDocument& doc)
+{
+    LoadCommon(in, doc);
+    radius = in.U32();
+}
+
+void CDrawRoundRect::Compile(CompileDocument& doc, CompilePage& page)
+{
+    uint32_t color;
+    const uint16_t type = ShapeType(kDrawRoundRect, &color);
+    page.SetColor(doc, color);
+    AddRecord(doc, page, type, radius);
+}
+
+void CDrawEllipse::Compile(CompileDocument& doc, CompilePage& page)
+{
+    uint32_t color;
+    const uint16_t type = ShapeType(kDrawEllipse, &color);
+    page.SetColor(doc, color);
+    AddRecord(doc, page, type, 0);
+}
+
+void CDrawText::Load(ArchiveReader& in, CompileDocument& doc)
+{
+    LoadCommon(in, doc);
+    fontId = in.U32();
+    tabSize = in.U32();
+    lineSpacing = in.U32();
+    charSpacing = in.U32();
+
+    std::u16string text;
+    try {
+        const uint32_t byteCount = in.Count();
+        if (byteCount % 2 != 0)
+            throw ArchiveError("odd text length");
+        std::span<const uint8_t> bytes = in.Bytes(byteCount);
+        text.resize(byteCount / 2);
+        for (size_t i = 0; i < text.size(); ++i)
+            text[i] = char16_t(LoadLE16(bytes.data() + 2 * i));
+    } catch (const ArchiveError&) {
+        doc.reporter.FailFormatted(u"*(IID=%X)读取文本对象错误(双击定位)\r\n", {int64_t(objectId)});
+    }
+    if (text.empty())
+        return;
+
+    std::optional<std::u16string> prepared =
+        PrepareText(std::move(text), tabSize, fontId, lineSpacing, bounds.Height());
+    if (!prepared) {
+        doc.reporter.EmitMessage(u"*不支持的字体\r\n");
+        doc.reporter.FailFormatted(u"*(IID=%X)计算文本对象布局错误(双击定位)\r\n", {int64_t(objectId)});
+    }
+    if (!prepared->empty())
+        textId = doc.RegisterText(*prepared + u'\0', fontId, lineSpacing, charSpacing);
+}
+
+bool CDrawText::Check(CompileDocument& doc, const CompilePage& page)
+{
+    const bool visible = IsVisible(doc, page);
+    if (textId == 0)
+        doc.reporter.EmitFormatted(u"!(IID=%X)对象无内容，已被剔除(双击定位)\r\n", {int64_t(objectId)});
+    return visible && textId != 0;
+}
+
+void CDrawText::Compile(CompileDocument& doc, CompilePage& page)
+{
+    page.SetColor(doc, lineColor);
+    AddRecord(doc, page, kDrawText, textId);
+}
+
+void CDrawText::Release(CompileDocument& doc)
+{
+    CDrawObj::Release(doc);
+    if (textId)
+        doc.textPool.Release(textId);
+    textId = 0;
+}
+
+void CDrawImage::Load(ArchiveReader& in, CompileDocument& doc)
+{
+    LoadCommon(in, doc);
+    in.U32(); // a fixed 0xFFFFFFFF before each path
+    const std::u16string normal = in.String();
+    in.U32();
+    const std::u16string pressed = in.String();
+    // Picture blocks carry their size in 16 bits.
+    if (bounds.Width() > 0xFFFF || bounds.Height() > 0xFFFF)
+        doc.reporter.FailFormatted(u"*(IID=%X)图象对象的尺寸%d x %d超出终端所能显示的范围(双击定位)\r\n",
+                                   {int64_t(objectId), bounds.Width(), bounds.Height()});
+    pictureId = doc.RegisterPicture(normal, pressed, bounds.Width(), bounds.Height());
+}
+
+bool CDrawImage::Check(CompileDocument& doc, const CompilePage& page)
+{
+    const bool visible = IsVisible(doc, page);
+    if (pictureId == 0)
+        doc.reporter.EmitFormatted(u"!(IID=%X)对象无内容，已被剔除(双击定位)\r\n", {int64_t(objectId)});
+    return visible && pictureId != 0;
+}
+
+void CDrawImage::Compile(CompileDocument& doc, CompilePage& page)
+{
+    AddRecord(doc, page, kDrawPicture, pictureId);
+}
+
+void CDrawImage::Release(CompileDocument& doc)
+{
+    CDrawObj::Release(doc);
+    if (pictureId)
+        doc.picturePool.Release(pictureId);
+    pictureId = 0;
+}
+
+void CDrawCustom::Load(ArchiveReader& in, CompileDocument& doc)
+{
+    LoadCommon(in, doc);
+    customId = in.U32();
+}
+
+void CDrawCustom::Compile(CompileDocument& doc, CompilePage& page)
+{
+    AddRecord(doc, page, kDrawCustom, customId);
+}
+
+std::unique_ptr<CDrawObj> CreateObject(const std::string& className)
+{
+    if (className == "CDrawLine") return std::make_unique<CDrawLine>();
+    if (className == "CDrawRect") return std::make_unique<CDrawRect>();
+    if (className == "CDrawRoundRect") return std::make_unique<CDrawRoundRect>();
+    if (className == "CDrawEllipse") return std::make_unique<CDrawEllipse>();
+    if (className == "CDrawText") return std::make_unique<CDrawText>();
+    if (className == "CDrawImage") return std::make_unique<CDrawImage>();
+    if (className == "CDrawCustom") return std::make_unique<CDrawCustom>();
+    return nullptr;
+}
+
+} // namespace kdx::compiler

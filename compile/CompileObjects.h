@@ -1,0 +1,118 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kdx {
+
+class ArchiveReader;
+class CompileDocument;
+struct CompilePage;
+
+// The compiler's slim forms of the seven page-object classes: they only read
+// their project-file form, check whether the terminal can show them and
+// append their drawing records. They share nothing with the editor's model.
+namespace compiler {
+
+struct Rect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+    int64_t Width() const { return int64_t(right) - left; }
+    int64_t Height() const { return int64_t(bottom) - top; }
+};
+
+inline constexpr uint32_t kNoColor = 0xFFFFFFFF;
+inline constexpr uint32_t kNoJump = 0xFFFF;
+
+class CDrawObj {
+public:
+    virtual ~CDrawObj() = default;
+    virtual const char* ClassName() const = 0;
+    // Reads the object's form behind its class tag; pools are filled on the way.
+    virtual void Load(ArchiveReader& in, CompileDocument& doc) = 0;
+    // Whether the terminal keeps the object; prints the warnings of dropping.
+    virtual bool Check(CompileDocument& doc, const CompilePage& page);
+    // Appends the object's colour and drawing records to its page.
+    virtual void Compile(CompileDocument& doc, CompilePage& page) = 0;
+    // Gives back the object's pool references (when it is dropped).
+    virtual void Release(CompileDocument& doc);
+
+    uint32_t objectId = 0;
+    uint32_t lineColor = kNoColor;
+    uint32_t fillColor = kNoColor;
+    uint32_t jumpTarget = kNoJump;
+    uint32_t executeCondition = 0;
+    uint32_t sendData = 0; // send-data pool id
+    Rect bounds;           // for a line: x1, y1, x2, y2 as stored
+
+protected:
+    void LoadCommon(ArchiveReader& in, CompileDocument& doc);
+    bool IsVisible(CompileDocument& doc, const CompilePage& page);
+    void AddRecord(CompileDocument& doc, CompilePage& page, uint16_t drawType, uint32_t value);
+    // The colour of an outline-or-filled shape and its draw type.
+    uint16_t ShapeType(uint16_t outlineType, uint32_t* color) const;
+};
+
+class CDrawLine : public CDrawObj {
+public:
+    const char* ClassName() const override { return "CDrawLine"; }
+    void Load(ArchiveReader& in, CompileDocument& doc) override;
+    bool Check(CompileDocument&, const CompilePage&) override { return true; }
+    void Compile(CompileDocument& doc, CompilePage& page) override;
+};
+
+class CDrawRect : public CDrawObj {
+public:
+    const char* ClassName() const override { return "CDrawRect"; }
+    void Load(ArchiveReader& in, CompileDocument& doc) override { LoadCommon(in, doc); }
+    void Compile(CompileDocument& doc, CompilePage& page) override;
+};
+
+class CDrawRoundRect : public CDrawObj {
+public:
+    const char* ClassName() const override { return "CDrawRoundRect"; }
+    void Load(ArchiveReader& in, CompileDocument& doc) override;
+    void Compile(CompileDocument& doc, CompilePage& page) override;
+    uint32_t radius = 5;
+};
+
+class CDrawEllipse : public CDrawObj {
+public:
+    const char* ClassName() const override { return "CDrawEllipse"; }
+    void Load(ArchiveReader& in, CompileDocument& doc) override { LoadCommon(in, doc); }
+    void Compile(CompileDocument& doc, CompilePage& page) override;
+};
+
+class CDrawText : public CDrawObj {
+public:
+    const char* ClassName() const override { return "CDrawText"; }
+    void Load(ArchiveReader& in, CompileDocument& doc) override;
+    bool Check(CompileDocument& doc, const CompilePage& page) override;
+    void Compile(CompileDocument& doc, CompilePage& page) override;
+    void Release(CompileDocument& doc) override;
+    uint32_t fontId = 1, tabSize = 8, lineSpacing = 0, charSpacing = 0;
+    uint32_t textId = 0;
+};
+
+class CDrawImage : public CDrawObj {
+public:
+    const char* ClassName() const override { return "CDrawImage"; }
+    void Load(ArchiveReader& in, CompileDocument& doc) override;
+    bool Check(CompileDocument& doc, const CompilePage& page) override;
+    void Compile(CompileDocument& doc, CompilePage& page) override;
+    void Release(CompileDocument& doc) override;
+    uint32_t pictureId = 0;
+};
+
+class CDrawCustom : public CDrawObj {
+public:
+    const char* ClassName() const override { return "CDrawCustom"; }
+    void Load(ArchiveReader& in, CompileDocument& doc) override;
+    void Compile(CompileDocument& doc, CompilePage& page) override;
+    uint32_t customId = 0;
+};
+
+// Creates the object of one of the seven class names, or nullptr.
+std::unique_ptr<CDrawObj> CreateObject(const std::string& className);
+
+} // namespace compiler
+} // namespace kdx
