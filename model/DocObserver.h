@@ -1,0 +1,46 @@
+#pragma once
+#include <QString>
+
+#include <cstdint>
+
+class QObject;
+
+namespace kdx {
+
+class CDrawObj;
+class CPage;
+
+// View hints passed with UpdateAllViews.
+enum UpdateHint : int {
+    kHintRepaintPage = 0,   // the current page's appearance changed
+    kHintRepaintObject = 1, // the object's area must be repainted
+    kHintRemoveObject = 2,  // the object is being removed
+    kHintCurrentPage = 4,   // the current page changed
+};
+
+// Kinds of status-bar notices.
+enum NoticeKind : int { kNoticeInfo = 1, kNoticeSuccess = 2, kNoticeError = 3 };
+
+// What the document tells the editor's views, panes and main frame. Every
+// method has an empty default so that an observer implements only what it
+// shows.
+class IDocObserver {
+public:
+    virtual ~IDocObserver() = default;
+
+    virtual void OnModifiedChanged(bool /*modified*/) {}
+    virtual void OnUpdate(int /*hint*/, CDrawObj* /*object*/) {}
+    virtual void OnObjectChanged(CDrawObj* /*object*/, uint32_t /*flags*/) {}
+    virtual void OnCurrentPageChanged(CPage* /*oldPage*/, CPage* /*newPage*/) {}
+    // The page list, the property pane and the workspace should refresh.
+    virtual void OnPagesChanged() {}
+    // A status-bar notice: its kind, string id and the formatted text.
+    virtual void OnStatusNotice(int /*kind*/, int /*stringId*/, const QString& /*text*/) {}
+
+    // Asked when an object is to be selected or edited; returning false
+    // keeps the object's state (an image object's edit only opens a dialog).
+    virtual bool OnSelectObject(CDrawObj* /*object*/, QObject* /*view*/, bool /*select*/) { return true; }
+    virtual bool OnEditObject(CDrawObj* /*object*/, QObject* /*view*/, bool /*begin*/) { return true; }
+};
+
+} // namespace kdx

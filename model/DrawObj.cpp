@@ -1,0 +1,619 @@
+#include "model/DrawObj.h"
+
+#include "common/Archive.h"
+#include "model/PageDoc.h"
+#include "model/ProjectFormat.h"
+
+#include <QPolygon>
+#include <QRegion>
+
+namespace kdx {
+namespace {
+
+constexpr int kHandleSize = 6;
+constexpr int kLineHandleReach = 3;
+constexpr int kHitSlop = 3;
+
+void WriteRect(ArchiveWriter& out, const PageRect& r)
+{
+    out.I32(r.left);
+    out.I32(r.top);
+    out.I32(r.right);
+    out.I32(r.bottom);
+}
+
+PageRect ReadRect(ArchiveReader& in)
+{
+    PageRect r;
+    r.left = in.I32();
+    r.top = in.I32();
+    r.right = in.I32();
+    r.bottom = in.I32();
+    return r;
+}
+
+QRect ToQRect(const PageRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+
+} // namespace
+
+// ---------------------------------------------------------------- CDrawObj
+
+CDrawObj::CDrawObj() = default;
+
+CDrawObj::CDrawObj(const PageRect& rect) : m_bounds(rect.Normalized()), m_rawRect(m_bounds) {}
+
+CDrawObj::~CDrawObj()
+{
+    if (CPageDoc* doc = Document(); doc && m_sendData)
+        doc->ReleaseSendData(m_sendData);
+}
+
+CPageDoc* CDrawObj::Document() const { return m_page ? m_page->Document() : nullptr; }
+
+void CDrawObj::Repaint()
+{
+    if (CPageDoc* doc = Document())
+        doc->UpdateAllViews(kHintRepaintObject, this);
+}
+
+void CDrawObj::MarkModified()
+{
+    if (CPageDoc* doc = Document())
+        doc->SetModifiedFlag(true);
+}
+
+void CDrawObj::Changed(uint32_t flags, bool repaint)
+{
+    if (repaint)
+        Repaint();
+    MarkModified();
+    OnChanged(flags);
+}
+
+void CDrawObj::OnChanged(uint32_t flags)
+{
+    if (CPageDoc* doc = Document())
+        doc->NotifyObjectChanged(this, flags);
+}
+
+void CDrawObj::SetObjectId(uint32_t id)
+{
+    if (id == m_objectId)
+        return;
+    m_objectId = id;
+    Changed(kChangedObjectId, false);
+}
+
+void CDrawObj::SetJumpTarget(uint32_t pageId)
+{
+    if (!m_linkable || pageId == m_jumpTarget)
+        return;
+    m_jumpTarget = pageId;
+    Changed(kChangedJumpTarget, false);
+}
+
+void CDrawObj::SetExecuteCondition(uint32_t value)
+{
+    if (!m_linkable || value == m_executeCondition)
+        return;
+    m_executeCondition = value;
+    Changed(kChangedExecuteCondition, false);
+}
+
+void CDrawObj::SetSendData(const uint8_t* bytes, int length, uint32_t tag)
+{
+    CPageDoc* doc = Document();
+    if (!m_linkable || !doc)
+        return;
+    SendDataEntry* entry = doc->InternSendData(bytes, length, tag);
+    if (entry == m_sendData) {
+        if (entry)
+            doc->ReleaseSendData(entry); // the reference we already hold
+        return;
+    }
+    if (m_sendData)
+        doc->ReleaseSendData(m_sendData);
+    m_sendData = entry;
+    Changed(kChangedSendData, false);
+}
+
+void CDrawObj::SetLineColor(Color color)
+{
+    if (CPageDoc* doc = Document())
+        doc->currentLineColor = color;
+    if (color == m_lineColor)
+        return;
+    m_lineColor = color;
+    Changed(kChangedLineColor, true);
+}
+
+void CDrawObj::SetFillColor(Color color)
+{
+    if (CPageDoc* doc = Document())
+        doc->currentFillColor = color;
+    if (color == m_fillColor)
+        return;
+    m_fillColor = color;
+    Changed(kChangedFillColor, true);
+}
+
+void CDrawObj::SetRect(const PageRect& rect)
+{
+    if (rect == m_rawRect)
+        return;
+    Repaint();
+    const PageRect oldBounds = m_bounds;
+    const PageRect oldRaw = m_rawRect;
+    m_bounds = rect.Normalized();
+    Repaint();
+    m_rawRect = rect;
+    MarkModified();
+    uint32_t flags = 0;
+    if (m_bounds.Width() != oldBounds.Width() || m_bounds.Height() != oldBounds.Height())
+        flags |= kChangedSize;
+    if (m_rawRect.left != oldRaw.left || m_rawRect.top != oldRaw.top)
+        flags |= kChangedPosition;
+    OnChanged(flags);
+}
+
+void CDrawObj::SetSize(int32_t width, int32_t height)
+{
+    SetRect({m_bounds.left, m_bounds.top, m_bounds.left + width, m_bounds.top + height});
+}
+
+void CDrawObj::MoveTo(int32_t x, int32_t y)
+{
+    SetRect({x, y, x + m_bounds.Width(), y + m_bounds.Height()});
+}
+
+bool CDrawObj::Intersects(const PageRect& rect) const
+{
+    PageRect area = m_bounds;
+    if (area.Width() == 0)
+        area = area.Inflated(kHitSlop, 0);
+    if (area.Height() == 0)
+        area = area.Inflated(0, kHitSlop);
+    return area.Overlaps(rect.Normalized());
+}
+
+PageRect CDrawObj::GetHandleRect(int handle) const
+{
+    // Squares just outside the corners and edges of the rectangle as last
+    // set, so a flipped rectangle keeps its handle numbers.
+    const PageRect& r = m_rawRect;
+    auto low = [](int32_t a, int32_t b) { return a < b ? a - kHandleSize : a; };
+    auto high = [](int32_t a, int32_t b) { return a >= b ? b - kHandleSize : b; };
+    auto mid = [](int32_t a, int32_t b) { return a + (b - a - kHandleSize) / 2; };
+    const int32_t xs[3] = {low(r.left, r.right), mid(r.left, r.right), high(r.left, r.right)};
+    const int32_t ys[3] = {low(r.top, r.bottom), mid(r.top, r.bottom), high(r.top, r.bottom)};
+    // Column and row of each handle, clockwise from the top-left corner.
+    static constexpr int kColumn[8] = {0, 1, 2, 2, 2, 1, 0, 0};
+    static constexpr int kRow[8] = {0, 0, 0, 1, 2, 2, 2, 1};
+    if (handle < 0 || handle >= 8)
+        return {};
+    int32_t x = xs[kColumn[handle]], y = ys[kRow[handle]];
+    return {x, y, x + kHandleSize, y + kHandleSize};
+}
+
+int CDrawObj::HitTestHandle(int32_t x, int32_t y) const
+{
+    for (int h = 0; h < GetHandleCount(); ++h)
+        if (GetHandleRect(h).Contains(x, y))
+            return h;
+    return -1;
+}
+
+bool CDrawObj::MoveHandleTo(int handle, int32_t x, int32_t y)
+{
+    PageRect r = m_rawRect;
+    switch (handle) {
+    case 0: r.left = x; r.top = y; break;
+    case 1: r.top = y; break;
+    case 2: r.right = x; r.top = y; break;
+    case 3: r.right = x; break;
+    case 4: r.right = x; r.bottom = y; break;
+    case 5: r.bottom = y; break;
+    case 6: r.left = x; r.bottom = y; break;
+    case 7: r.left = x; break;
+    default: return false;
+    }
+    SetRect(r);
+    return true;
+}
+
+void CDrawObj::Select(QObject* view, bool select)
+{
+    if (m_selected != select && OnSelect(view, select))
+        m_selected = select;
+}
+
+void CDrawObj::Edit(QObject* view, bool begin)
+{
+    if (m_editing != begin && OnEdit(view, begin))
+        m_editing = begin;
+}
+
+bool CDrawObj::OnSelect(QObject* view, bool select)
+{
+    bool accepted = true;
+    if (CPageDoc* doc = Document())
+        for (IDocObserver* o : doc->Observers())
+            accepted = o->OnSelectObject(this, view, select) && accepted;
+    return accepted;
+}
+
+bool CDrawObj::OnEdit(QObject* view, bool begin)
+{
+    bool accepted = true;
+    if (CPageDoc* doc = Document())
+        for (IDocObserver* o : doc->Observers())
+            accepted = o->OnEditObject(this, view, begin) && accepted;
+    return accepted;
+}
+
+void CDrawObj::WriteCommon(ArchiveWriter& out) const
+{
+    out.U32(m_objectId);
+    out.U32(m_lineColor);
+    out.U32(m_fillColor);
+    out.U32(m_jumpTarget);
+    out.U32(m_executeCondition);
+    WriteRect(out, m_bounds);
+    WriteSendDataBlock(out, m_sendData);
+}
+
+void CDrawObj::ReadCommon(ArchiveReader& in)
+{
+    m_objectId = in.U32();
+    m_lineColor = in.U32();
+    m_fillColor = in.U32();
+    m_jumpTarget = in.U32();
+    m_executeCondition = in.U32();
+    m_bounds = ReadRect(in);
+    m_rawRect = m_bounds; // taken as stored, not normalised
+    CPageDoc* doc = Document();
+    if (!doc)
+        throw ArchiveError("an object is read outside a page");
+    m_sendData = ReadSendDataBlock(in, *doc);
+}
+
+void CDrawObj::Write(ArchiveWriter& out) const { WriteCommon(out); }
+void CDrawObj::Read(ArchiveReader& in) { ReadCommon(in); }
+
+// ---------------------------------------------------------------- CDrawLine
+
+CDrawLine::CDrawLine() { m_linkable = false; }
+CDrawLine::CDrawLine(const PageRect& rect) : CDrawObj(rect) { m_linkable = false; }
+
+void CDrawLine::Write(ArchiveWriter& out) const
+{
+    out.U32(m_lineColor);
+    WriteRect(out, m_rawRect);
+}
+
+void CDrawLine::Read(ArchiveReader& in)
+{
+    m_lineColor = in.U32();
+    m_rawRect = ReadRect(in);
+    m_bounds = m_rawRect.Normalized();
+}
+
+void CDrawLine::MoveTo(int32_t x, int32_t y)
+{
+    // Shift both end points, keeping the line's direction.
+    const int32_t dx = x - m_bounds.left, dy = y - m_bounds.top;
+    SetRect({m_rawRect.left + dx, m_rawRect.top + dy, m_rawRect.right + dx, m_rawRect.bottom + dy});
+}
+
+bool CDrawLine::Intersects(const PageRect& rect) const
+{
+    const PageRect r = rect.Normalized();
+    if (m_rawRect.left == m_rawRect.right || m_rawRect.top == m_rawRect.bottom)
+        return m_bounds.Inflated(kHitSlop, kHitSlop).Overlaps(r);
+    if (!m_bounds.Overlaps(r))
+        return false;
+    // A band about 3 pixels either side of the line, built from the two
+    // handle squares.
+    const PageRect s = GetHandleRect(0), e = GetHandleRect(1);
+    const bool fallsToRight = (m_rawRect.right - m_rawRect.left > 0) == (m_rawRect.bottom - m_rawRect.top > 0);
+    QPolygon band;
+    if (fallsToRight)
+        band << QPoint(s.left, s.bottom) << QPoint(s.right, s.top) << QPoint(e.right, e.top)
+             << QPoint(e.left, e.bottom);
+    else
+        band << QPoint(s.left, s.top) << QPoint(s.right, s.bottom) << QPoint(e.right, e.bottom)
+             << QPoint(e.left, e.top);
+    return QRegion(band, Qt::OddEvenFill).intersects(ToQRect(r));
+}
+
+PageRect CDrawLine::GetHandleRect(int handle) const
+{
+    if (handle == 0)
+        return {m_rawRect.left - kLineHandleReach, m_rawRect.top - kLineHandleReach,
+                m_rawRect.left + kLineHandleReach, m_rawRect.top + kLineHandleReach};
+    if (handle == 1)
+        return {m_rawRect.right - kLineHandleReach, m_rawRect.bottom - kLineHandleReach,
+                m_rawRect.right + kLineHandleReach, m_rawRect.bottom + kLineHandleReach};
+    return {};
+}
+
+bool CDrawLine::MoveHandleTo(int handle, int32_t x, int32_t y)
+{
+    PageRect r = m_rawRect;
+    if (handle == 0) {
+        r.left = x;
+        r.top = y;
+    } else if (handle == 1) {
+        r.right = x;
+        r.bottom = y;
+    } else {
+        return false;
+    }
+    SetRect(r);
+    return true;
+}
+
+// ---------------------------------------------------------------- CDrawRoundRect
+
+void CDrawRoundRect::Write(ArchiveWriter& out) const
+{
+    WriteCommon(out);
+    out.I32(m_radius);
+}
+
+void CDrawRoundRect::Read(ArchiveReader& in)
+{
+    ReadCommon(in);
+    m_radius = in.I32();
+}
+
+void CDrawRoundRect::SetRadius(int32_t radius)
+{
+    radius = std::max(radius, 0);
+    if (radius == m_radius)
+        return;
+    m_radius = radius;
+    Changed(kChangedKindField1, true);
+}
+
+// ---------------------------------------------------------------- CDrawText
+
+CDrawText::~CDrawText()
+{
+    if (CPageDoc* doc = Document(); doc && m_text)
+        doc->ReleaseText(m_text);
+}
+
+void CDrawText::Write(ArchiveWriter& out) const
+{
+    WriteCommon(out);
+    out.U32(m_fontId);
+    out.I32(m_tabSize);
+    out.I32(m_lineSpacing);
+    out.I32(m_charSpacing);
+    if (!m_text) {
+        out.Count(0);
+        return;
+    }
+    out.Count(uint32_t(m_text->text.size() * 2));
+    for (char16_t unit : m_text->text)
+        out.U16(uint16_t(unit));
+}
+
+void CDrawText::Read(ArchiveReader& in)
+{
+    ReadCommon(in);
+    m_fontId = in.U32();
+    m_tabSize = in.I32();
+    m_lineSpacing = in.I32();
+    m_charSpacing = in.I32();
+    const uint32_t bytes = in.Count();
+    if (bytes % 2 != 0)
+        throw ArchiveError("a text has an odd number of bytes at byte " + std::to_string(in.Position()));
+    std::span<const uint8_t> raw = in.Bytes(bytes);
+    if (bytes == 0)
+        return;
+    std::u16string units(bytes / 2, u'\0');
+    for (size_t i = 0; i < units.size(); ++i)
+        units[i] = char16_t(raw[2 * i] | (raw[2 * i + 1] << 8));
+    m_text = Document()->InternText(units.data(), int(units.size()), /*fromFile=*/true);
+}
+
+std::u16string CDrawText::Text() const
+{
+    if (!m_text)
+        return {};
+    std::u16string_view t = m_text->text;
+    if (!t.empty() && t.back() == u'\0')
+        t.remove_suffix(1);
+    return std::u16string(t);
+}
+
+void CDrawText::SetText(std::u16string_view text)
+{
+    CPageDoc* doc = Document();
+    if (!doc)
+        return;
+    TextEntry* entry = nullptr;
+    if (!text.empty()) {
+        std::u16string withZero(text);
+        withZero.push_back(u'\0');
+        entry = doc->InternText(withZero.data(), int(withZero.size()));
+    }
+    if (entry == m_text) {
+        if (entry)
+            doc->ReleaseText(entry);
+        return;
+    }
+    if (m_text)
+        doc->ReleaseText(m_text);
+    m_text = entry;
+    Changed(kChangedKindField1, true);
+}
+
+void CDrawText::SetFontId(uint32_t id)
+{
+    if (!FindTerminalFont(id) || id == m_fontId)
+        return;
+    m_fontId = id;
+    Changed(kChangedKindField2, true);
+}
+
+void CDrawText::SetTabSize(int32_t n)
+{
+    n = n > 0 ? n : 1;
+    if (n == m_tabSize)
+        return;
+    m_tabSize = n;
+    Changed(kChangedTabSize, true);
+}
+
+void CDrawText::SetLineSpacing(int32_t n)
+{
+    n = std::max(n, 0);
+    if (n == m_lineSpacing)
+        return;
+    m_lineSpacing = n;
+    Changed(kChangedLineSpacing, true);
+}
+
+void CDrawText::SetCharSpacing(int32_t n)
+{
+    n = std::max(n, 0);
+    if (n == m_charSpacing)
+        return;
+    m_charSpacing = n;
+    Changed(kChangedCharSpacing, true);
+}
+
+// ---------------------------------------------------------------- CDrawImage
+
+CDrawImage::~CDrawImage()
+{
+    if (CPageDoc* doc = Document()) {
+        if (m_normalImage)
+            doc->ReleaseImage(m_normalImage);
+        if (m_pressedImage)
+            doc->ReleaseImage(m_pressedImage);
+    }
+}
+
+void CDrawImage::Write(ArchiveWriter& out) const
+{
+    WriteCommon(out);
+    out.U32(0xFFFFFFFFu);
+    out.String(ImagePath(m_normalImage).toStdU16String());
+    out.U32(0xFFFFFFFFu);
+    out.String(ImagePath(m_pressedImage).toStdU16String());
+}
+
+void CDrawImage::Read(ArchiveReader& in)
+{
+    ReadCommon(in);
+    in.U32();
+    QString normal = QString::fromStdU16String(in.String());
+    in.U32();
+    QString pressed = QString::fromStdU16String(in.String());
+    m_normalImage = Document()->LoadImage(normal);
+    m_pressedImage = Document()->LoadImage(pressed);
+}
+
+void CDrawImage::SetNormalImage(const QString& path) { SetImage(m_normalImage, path, kChangedKindField1); }
+void CDrawImage::SetPressedImage(const QString& path) { SetImage(m_pressedImage, path, kChangedKindField2); }
+
+void CDrawImage::SetImage(ImageEntry*& slot, const QString& path, uint32_t flag)
+{
+    CPageDoc* doc = Document();
+    if (!doc)
+        return;
+    ImageEntry* entry = path.isEmpty() ? nullptr : doc->LoadImage(path);
+    if (entry == slot) {
+        if (entry)
+            doc->ReleaseImage(entry);
+        return;
+    }
+    if (slot)
+        doc->ReleaseImage(slot);
+    slot = entry;
+    Changed(flag, true);
+}
+
+// ---------------------------------------------------------------- CDrawCustom
+
+void CDrawCustom::Write(ArchiveWriter& out) const
+{
+    WriteCommon(out);
+    out.U32(m_customId);
+}
+
+void CDrawCustom::Read(ArchiveReader& in)
+{
+    ReadCommon(in);
+    m_customId = in.U32();
+}
+
+namespace {
+
+bool CustomIdUsed(const CPage* page, uint32_t id, const CDrawObj* except)
+{
+    if (!page)
+        return false;
+    for (const auto& obj : page->Objects())
+        if (obj.get() != except)
+            if (auto* custom = dynamic_cast<const CDrawCustom*>(obj.get()); custom && custom->CustomId() == id)
+                return true;
+    return false;
+}
+
+} // namespace
+
+bool CDrawCustom::SetCustomId(uint32_t id)
+{
+    if (id == m_customId)
+        return true;
+    if (id > kMaxCustomId || CustomIdUsed(m_page, id, this))
+        return false;
+    m_customId = id;
+    Changed(kChangedKindField1, false);
+    return true;
+}
+
+bool CDrawCustom::IsCustomIdFree(uint32_t id) const { return !CustomIdUsed(m_page, id, nullptr); }
+
+int CDrawCustom::FindFreeCustomId() const
+{
+    if (!m_page)
+        return -1;
+    std::vector<bool> used(kMaxCustomId, false);
+    for (const auto& obj : m_page->Objects())
+        if (auto* custom = dynamic_cast<const CDrawCustom*>(obj.get());
+            custom && custom != this && custom->CustomId() < kMaxCustomId)
+            used[custom->CustomId()] = true;
+    for (uint32_t id = 0; id < kMaxCustomId; ++id)
+        if (!used[id])
+            return int(id);
+    return int(kMaxCustomId);
+}
+
+// ---------------------------------------------------------------- factory
+
+std::unique_ptr<CDrawObj> CreateDrawObj(std::string_view className)
+{
+    if (className == "CDrawLine")
+        return std::make_unique<CDrawLine>();
+    if (className == "CDrawRect")
+        return std::make_unique<CDrawRect>();
+    if (className == "CDrawRoundRect")
+        return std::make_unique<CDrawRoundRect>();
+    if (className == "CDrawEllipse")
+        return std::make_unique<CDrawEllipse>();
+    if (className == "CDrawText")
+        return std::make_unique<CDrawText>();
+    if (className == "CDrawImage")
+        return std::make_unique<CDrawImage>();
+    if (className == "CDrawCustom")
+        return std::make_unique<CDrawCustom>();
+    return nullptr;
+}
+
+} // namespace kdx

@@ -1,0 +1,78 @@
+#include "model/ModelStrings.h"
+
+#include <QStringList>
+
+#include <map>
+
+namespace kdx {
+namespace {
+
+const std::map<int, const char16_t*>& Table()
+{
+    static const std::map<int, const char16_t*> table = {
+        {kStrOpenImageFailed, u"打开图象文件错误 %s"},
+        {kStrNotProjectFile, u"不是KDX触屏工程文件\r\n"},
+        {kStrBadVersion, u"版本不正确，无法读取该文件\r\n"},
+        {kStrFileDamaged, u"文件已经损坏\r\n"},
+        {kStrBadColorDepth, u"不支持的屏幕色深\r\n"},
+        {kStrNoJumpTarget, u"无目标"},
+        {20801, u"触摸放开后执行"},
+        {20802, u"延时0.25秒后放开执行"},
+        {20803, u"延时0.50秒后放开执行"},
+        {20804, u"延时0.75秒后放开执行"},
+        {20805, u"延时1.00秒后放开执行"},
+        {20806, u"延时1.25秒后放开执行"},
+        {20807, u"延时1.50秒后放开执行"},
+        {20808, u"延时1.75秒后放开执行"},
+        {20809, u"触摸就直接执行"},
+        {20810, u"延时0.25秒后直接执行"},
+        {20811, u"延时0.50秒后直接执行"},
+        {20812, u"延时0.75秒后直接执行"},
+        {20813, u"延时1.00秒后直接执行"},
+        {20814, u"延时1.25秒后直接执行"},
+        {20815, u"延时1.50秒后直接执行"},
+        {20816, u"延时1.75秒后直接执行"},
+        {20820, u"16x16"},
+        {20821, u"24x24"},
+        {20822, u"32x32"},
+        {kStrStatusVersion, u" 版本：%d.%d "},
+        {kStrStatusResolution, u" 分辨率：%d x %d "},
+        {kStrStatusColorDepth, u" 色深：%d "},
+        {kStrCannotReadFile, u"无法打开文件 %s：%s"},
+        {kStrCannotReadContent, u"无法读取工程文件的内容：%s"},
+        {kStrCannotSaveFile, u"无法保存文件 %s：%s"},
+    };
+    return table;
+}
+
+} // namespace
+
+QString ModelString(int id)
+{
+    auto found = Table().find(id);
+    return found == Table().end() ? QString() : QString::fromUtf16(found->second);
+}
+
+QString FormatModelString(int id, const QStringList& args)
+{
+    QString format = ModelString(id);
+    QString out;
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] == u'%' && i + 1 < format.size() &&
+            (format[i + 1] == u's' || format[i + 1] == u'd') && next < args.size()) {
+            out += args[next++];
+            ++i;
+        } else {
+            out += format[i];
+        }
+    }
+    return out;
+}
+
+QString ExecuteConditionText(uint32_t condition)
+{
+    return condition < 16 ? ModelString(kStrFirstExecuteCondition + int(condition)) : QString();
+}
+
+} // namespace kdx

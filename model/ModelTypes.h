@@ -1,0 +1,71 @@
+#pragma once
+#include <QImage>
+#include <QString>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kdx {
+
+using Color = uint32_t;                   // 0x00BBGGRR
+constexpr Color kNoColor = 0xFFFFFFFFu;   // no outline, no fill, no background
+constexpr uint32_t kNoPage = 0xFFFF;      // jump target "none"
+constexpr uint32_t kMaxPageId = 65534;
+constexpr uint32_t kMaxCustomId = 65534;
+constexpr size_t kMaxPages = 65534;
+constexpr size_t kMaxObjectsPerPage = 65534;
+constexpr size_t kMaxSendDataBytes = 65535;
+constexpr int kMaxTextUnits = 1024;       // including the terminating zero
+
+// A rectangle in screen pixels: left, top, right, bottom, right and bottom
+// exclusive. Unlike QRect it may be flipped (a line's start and end points).
+struct PageRect {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+
+    int32_t Width() const { return right - left; }
+    int32_t Height() const { return bottom - top; }
+    PageRect Normalized() const
+    {
+        return {std::min(left, right), std::min(top, bottom), std::max(left, right),
+                std::max(top, bottom)};
+    }
+    PageRect Inflated(int32_t dx, int32_t dy) const
+    {
+        return {left - dx, top - dy, right + dx, bottom + dy};
+    }
+    bool IsEmpty() const { return left >= right || top >= bottom; }
+    bool Contains(int32_t x, int32_t y) const
+    {
+        return x >= left && x < right && y >= top && y < bottom;
+    }
+    // Whether two normalised rectangles share at least one pixel.
+    bool Overlaps(const PageRect& o) const
+    {
+        return !IsEmpty() && !o.IsEmpty() && left < o.right && o.left < right && top < o.bottom &&
+               o.top < bottom;
+    }
+    bool operator==(const PageRect&) const = default;
+};
+
+// Entries of the document's shared tables. Pages and objects hold pointers
+// to them; each holder accounts for one reference.
+struct ImageEntry {
+    int refs = 0;
+    QString path;   // exactly as stored in the project
+    QImage bitmap;  // in the project's pixel format; null when the file could not be decoded
+};
+
+struct TextEntry {
+    int refs = 0;
+    std::u16string text; // including its terminating zero unit
+};
+
+struct SendDataEntry {
+    int refs = 0;
+    uint32_t tag = 0;
+    std::vector<uint8_t> bytes; // 1..65535 bytes
+};
+
+} // namespace kdx

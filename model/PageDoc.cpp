@@ -1,0 +1,577 @@
+#include "model/PageDoc.h"
+
+#include "model/ModelStrings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace kdx {
+namespace {
+
+template <typename Entry>
+void ReleaseEntry(std::list<Entry>& table, Entry* entry)
+{
+    if (!entry || --entry->refs > 0)
+        return;
+    table.remove_if([entry](const Entry& e) { return &e == entry; });
+}
+
+// The bitmap in the project's pixel format at its own size; transparent
+// pixels end up over black.
+QImage ToProjectPixels(const QImage& image, uint32_t colorDepth)
+{
+    QImage source = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32_Premultiplied) : image;
+    return source.convertToFormat(colorDepth == 24 ? QImage::Format_RGB888 : QImage::Format_RGB16);
+}
+
+} // namespace
+
+QString ProjectError::Text() const { return FormatModelString(stringId, args); }
+
+// ---------------------------------------------------------------- CPage
+
+CPage::~CPage()
+{
+    objects.clear(); // objects release their references first
+    if (backgroundImage)
+        m_doc->ReleaseImage(backgroundImage);
+    if (loadSend)
+        m_doc->ReleaseSendData(loadSend);
+    if (unloadSend)
+        m_doc->ReleaseSendData(unloadSend);
+}
+
+int CPage::IndexOfObject(const CDrawObj* object) const
+{
+    for (size_t i = 0; i < objects.size(); ++i)
+        if (objects[i].get() == object)
+            return int(i);
+    return -1;
+}
+
+// ---------------------------------------------------------------- CPageDoc: reporting
+
+CPageDoc::CPageDoc() = default;
+
+CPageDoc::~CPageDoc()
+{
+    m_currentPage = nullptr;
+    m_pages.clear(); // before the tables the pages refer to
+}
+
+void CPageDoc::AddObserver(IDocObserver* observer)
+{
+    if (observer && std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())
+        m_observers.push_back(observer);
+}
+
+void CPageDoc::RemoveObserver(IDocObserver* observer)
+{
+    std::erase(m_observers, observer);
+}
+
+void CPageDoc::SetModifiedFlag(bool modified)
+{
+    if (modified == m_modified)
+        return;
+    m_modified = modified;
+    for (IDocObserver* o : m_observers)
+        o->OnModifiedChanged(modified);
+}
+
+void CPageDoc::UpdateAllViews(int hint, CDrawObj* object)
+{
+    for (IDocObserver* o : m_observers)
+        o->OnUpdate(hint, object);
+}
+
+void CPageDoc::NotifyObjectChanged(CDrawObj* object, uint32_t flags)
+{
+    for (IDocObserver* o : m_observers)
+        o->OnObjectChanged(object, flags);
+}
+
+void CPageDoc::NotifyPagesChanged()
+{
+    for (IDocObserver* o : m_observers)
+        o->OnPagesChanged();
+}
+
+void CPageDoc::ShowNotice(int kind, int stringId, const QString& text)
+{
+    for (IDocObserver* o : m_observers)
+        o->OnStatusNotice(kind, stringId, text);
+}
+
+// ---------------------------------------------------------------- tables
+
+void CPageDoc::DeleteContents()
+{
+    SetCurrentPage(nullptr);
+    view = ViewSettings();
+    m_pages.clear();
+    m_images.clear();
+    m_texts.clear();
+    m_sendData.clear();
+    NotifyPagesChanged();
+}
+
+QImage CPageDoc::DecodeImage(const QString& path) const
+{
+    // A relative path is taken from the project's folder, so that a project
+    // folder can be moved with its pictures.
+    QString file = path;
+    if (QFileInfo(path).isRelative() && !m_folder.isEmpty())
+        file = QDir(m_folder).filePath(path);
+    QImageReader reader(file);
+    QImage image = reader.read();
+    return image.isNull() ? QImage() : ToProjectPixels(image, header.colorDepth);
+}
+
+ImageEntry* CPageDoc::LoadImage(const QString& path)
+{
+    if (path.isEmpty())
+        return nullptr;
+    for (ImageEntry& e : m_images) {
+        if (e.path == path) {
+            if (e.bitmap.isNull() && m_decodeImages)
+                e.bitmap = DecodeImage(path);
+            ++e.refs;
+            return &e;
+        }
+    }
+    QImage bitmap;
+    if (m_decodeImages) {
+        bitmap = DecodeImage(path);
+        if (bitmap.isNull()) {
+            ShowNotice(kNoticeError, kStrOpenImageFailed, FormatModelString(kStrOpenImageFailed, {path}));
+            // A project being read keeps the path, so that saving it again
+            // does not lose the reference; the editor shows a placeholder.
+            if (!m_loading)
+                return nullptr;
+        }
+    }
+    m_images.push_front(ImageEntry{1, path, bitmap});
+    return &m_images.front();
+}
+
+void CPageDoc::ReleaseImage(ImageEntry* entry) { ReleaseEntry(m_images, entry); }
+
+TextEntry* CPageDoc::InternText(const char16_t* text, int units, bool fromFile)
+{
+    if (!text || units <= 0 || (units > kMaxTextUnits && !fromFile))
+        return nullptr;
+    std::u16string_view wanted(text, size_t(units));
+    for (TextEntry& e : m_texts) {
+        if (e.text == wanted) {
+            ++e.refs;
+            return &e;
+        }
+    }
+    m_texts.push_back(TextEntry{1, std::u16string(wanted)});
+    return &m_texts.back();
+}
+
+void CPageDoc::ReleaseText(TextEntry* entry) { ReleaseEntry(m_texts, entry); }
+
+SendDataEntry* CPageDoc::InternSendData(const uint8_t* bytes, int length, uint32_t tag)
+{
+    if (!bytes || length <= 0)
+        return nullptr;
+    const size_t n = std::min(size_t(length), kMaxSendDataBytes);
+    for (SendDataEntry& e : m_sendData) {
+        if (e.tag == tag && e.bytes.size() == n && std::equal(bytes, bytes + n, e.bytes.begin())) {
+            ++e.refs;
+            return &e;
+        }
+    }
+    m_sendData.push_back(SendDataEntry{1, tag, std::vector<uint8_t>(bytes, bytes + n)});
+    return &m_sendData.back();
+}
+
+void CPageDoc::ReleaseSendData(SendDataEntry* entry) { ReleaseEntry(m_sendData, entry); }
+
+void CPageDoc::SetGridSize(int32_t width, int32_t height)
+{
+    if (width <= 0 || height <= 0 || (uint32_t(width) == view.gridWidth && uint32_t(height) == view.gridHeight))
+        return;
+    view.gridWidth = uint32_t(width);
+    view.gridHeight = uint32_t(height);
+    UpdateAllViews(kHintRepaintPage);
+    SetModifiedFlag(true);
+}
+
+// ---------------------------------------------------------------- pages
+
+bool CPageDoc::Contains(const CPage* page) const
+{
+    return page && std::any_of(m_pages.begin(), m_pages.end(), [page](const auto& p) { return p.get() == page; });
+}
+
+CPage* CPageDoc::AddPage()
+{
+    if (m_pages.size() >= kMaxPages)
+        return nullptr;
+    auto page = std::make_unique<CPage>(this);
+    page->pageId = FirstFreePageId();
+    for (int n = 1;; ++n) {
+        QString name = QStringLiteral("%1 %2").arg(QStringLiteral("Page")).arg(n);
+        if (!FindPageByName(name)) {
+            page->name = name;
+            break;
+        }
+    }
+    m_pages.push_back(std::move(page));
+    SetModifiedFlag(true);
+    NotifyPagesChanged();
+    return m_pages.back().get();
+}
+
+uint32_t CPageDoc::FirstFreePageId() const
+{
+    std::vector<bool> used(kMaxPageId + 1, false);
+    for (const auto& p : m_pages)
+        if (p->pageId <= kMaxPageId)
+            used[p->pageId] = true;
+    for (uint32_t id = 0; id <= kMaxPageId; ++id)
+        if (!used[id])
+            return id;
+    return kNoPage;
+}
+
+CPage* CPageDoc::FindPage(uint32_t id) const
+{
+    int index = IndexOfPage(id);
+    return index < 0 ? nullptr : m_pages[size_t(index)].get();
+}
+
+CPage* CPageDoc::PageAt(int index) const
+{
+    return index >= 0 && size_t(index) < m_pages.size() ? m_pages[size_t(index)].get() : nullptr;
+}
+
+int CPageDoc::IndexOfPage(uint32_t id) const
+{
+    if (id == kNoPage)
+        return -1;
+    for (size_t i = 0; i < m_pages.size(); ++i)
+        if (m_pages[i]->pageId == id)
+            return int(i);
+    return -1;
+}
+
+CPage* CPageDoc::FindPageByName(const QString& name) const
+{
+    int index = IndexOfPageName(name);
+    return index < 0 ? nullptr : m_pages[size_t(index)].get();
+}
+
+int CPageDoc::IndexOfPageName(const QString& name) const
+{
+    if (name.isNull())
+        return -1;
+    for (size_t i = 0; i < m_pages.size(); ++i)
+        if (m_pages[i]->name == name)
+            return int(i);
+    return -1;
+}
+
+void CPageDoc::SetCurrentPage(CPage* page)
+{
+    if (!Contains(page))
+        page = nullptr;
+    if (page == m_currentPage)
+        return;
+    CPage* old = m_currentPage;
+    m_currentPage = page;
+    UpdateAllViews(kHintCurrentPage);
+    for (IDocObserver* o : m_observers)
+        o->OnCurrentPageChanged(old, page);
+}
+
+bool CPageDoc::SetPageId(CPage* page, uint32_t id)
+{
+    if (!Contains(page) || id > kMaxPageId)
+        return false;
+    if (id == page->pageId)
+        return true;
+    if (FindPage(id))
+        return false;
+    RetargetJumps(page->pageId, id);
+    page->pageId = id;
+    SetModifiedFlag(true);
+    NotifyPagesChanged();
+    return true;
+}
+
+bool CPageDoc::RenamePage(CPage* page, const QString& name)
+{
+    if (!Contains(page) || name.isEmpty())
+        return false;
+    if (name == page->name)
+        return true;
+    if (FindPageByName(name))
+        return false;
+    page->name = name;
+    SetModifiedFlag(true);
+    NotifyPagesChanged();
+    return true;
+}
+
+void CPageDoc::SetPageBackgroundColor(CPage* page, Color color)
+{
+    if (!Contains(page) || color == page->backgroundColor)
+        return;
+    if (page->backgroundImage) {
+        ReleaseImage(page->backgroundImage);
+        page->backgroundImage = nullptr;
+    }
+    page->backgroundColor = color;
+    UpdateAllViews(kHintRepaintPage);
+    SetModifiedFlag(true);
+    NotifyPagesChanged();
+}
+
+bool CPageDoc::SetPageBackgroundImage(CPage* page, const QString& path)
+{
+    if (!Contains(page))
+        return false;
+    if (!path.isEmpty()) {
+        ImageEntry* entry = LoadImage(path);
+        if (entry == page->backgroundImage) {
+            if (entry)
+                ReleaseImage(entry); // the reference the page already holds
+            return true;
+        }
+        if (page->backgroundImage)
+            ReleaseImage(page->backgroundImage);
+        page->backgroundImage = entry;
+        page->backgroundColor = kNoColor;
+    } else {
+        if (!page->backgroundImage)
+            return true;
+        ReleaseImage(page->backgroundImage);
+        page->backgroundImage = nullptr;
+    }
+    UpdateAllViews(kHintRepaintPage);
+    SetModifiedFlag(true);
+    NotifyPagesChanged();
+    return true;
+}
+
+void CPageDoc::SetPageSend(SendDataEntry*& slot, const uint8_t* bytes, int length, uint32_t tag)
+{
+    SendDataEntry* entry = InternSendData(bytes, length, tag);
+    if (entry == slot) {
+        if (entry)
+            ReleaseSendData(entry);
+        return;
+    }
+    if (slot)
+        ReleaseSendData(slot);
+    slot = entry;
+    UpdateAllViews(kHintRepaintPage);
+    SetModifiedFlag(true);
+    NotifyPagesChanged();
+}
+
+void CPageDoc::SetPageLoadSend(CPage* page, const uint8_t* bytes, int length, uint32_t tag)
+{
+    if (Contains(page))
+        SetPageSend(page->loadSend, bytes, length, tag);
+}
+
+void CPageDoc::SetPageUnloadSend(CPage* page, const uint8_t* bytes, int length, uint32_t tag)
+{
+    if (Contains(page))
+        SetPageSend(page->unloadSend, bytes, length, tag);
+}
+
+void CPageDoc::MovePage(CPage* page, int how)
+{
+    if (!Contains(page))
+        return;
+    const auto first = m_pages.begin();
+    const auto at = std::find_if(first, m_pages.end(), [page](const auto& p) { return p.get() == page; });
+    const bool isFirst = at == first;
+    const bool isLast = at + 1 == m_pages.end();
+    switch (how) {
+    case kMoveForward:
+        if (isFirst)
+            return;
+        std::iter_swap(at, at - 1);
+        break;
+    case kMoveBackward:
+        if (isLast)
+            return;
+        std::iter_swap(at, at + 1);
+        break;
+    case kMoveToFront:
+        if (isFirst)
+            return;
+        std::rotate(first, at, at + 1);
+        break;
+    case kMoveToEnd:
+        if (isLast)
+            return;
+        std::rotate(at, at + 1, m_pages.end());
+        break;
+    default:
+        return;
+    }
+    SetModifiedFlag(true);
+    NotifyPagesChanged();
+}
+
+void CPageDoc::DeletePage(CPage* page)
+{
+    if (!Contains(page))
+        return;
+    if (page == m_currentPage)
+        SetCurrentPage(nullptr);
+    const uint32_t id = page->pageId;
+    std::erase_if(m_pages, [page](const auto& p) { return p.get() == page; });
+    // A file may hold two pages with one identifier; jumps then still lead
+    // to the one that is left.
+    if (!FindPage(id))
+        RetargetJumps(id, kNoPage);
+    SetModifiedFlag(true);
+    NotifyPagesChanged();
+}
+
+void CPageDoc::DeleteAllPages()
+{
+    SetCurrentPage(nullptr);
+    m_pages.clear();
+    SetModifiedFlag(true);
+    NotifyPagesChanged();
+}
+
+// ---------------------------------------------------------------- objects
+
+CDrawObj* CPageDoc::AddObject(std::unique_ptr<CDrawObj> object)
+{
+    if (!object)
+        throw std::invalid_argument("AddObject: no object");
+    if (!m_currentPage)
+        return nullptr;
+    if (m_currentPage->objects.size() >= kMaxObjectsPerPage)
+        throw NotSupportedError("a page holds at most 65534 objects");
+    CDrawObj* added = object.get();
+    added->AttachToPage(m_currentPage);
+    added->SetObjectId(NextObjectId());
+    m_currentPage->objects.push_back(std::move(object));
+    if (auto* custom = dynamic_cast<CDrawCustom*>(added))
+        custom->SetCustomId(uint32_t(custom->FindFreeCustomId()));
+    SetModifiedFlag(true);
+    return added;
+}
+
+void CPageDoc::RenumberAllObjects()
+{
+    uint32_t n = 0;
+    for (const auto& page : m_pages)
+        for (const auto& obj : page->objects)
+            obj->SetObjectId(++n);
+    view.lastObjectId = n;
+}
+
+uint32_t CPageDoc::NextObjectId()
+{
+    if (view.lastObjectId >= 0x7FFFFFFFu)
+        RenumberAllObjects();
+    return ++view.lastObjectId;
+}
+
+void CPageDoc::RemoveObject(CDrawObj* object)
+{
+    if (!m_currentPage)
+        return;
+    const int index = m_currentPage->IndexOfObject(object);
+    if (index < 0)
+        return;
+    UpdateAllViews(kHintRemoveObject, object);
+    m_currentPage->objects.erase(m_currentPage->objects.begin() + index);
+    SetModifiedFlag(true);
+}
+
+void CPageDoc::RestackObject(CDrawObj* object, int how)
+{
+    if (!m_currentPage)
+        return;
+    auto& list = m_currentPage->objects;
+    const int index = m_currentPage->IndexOfObject(object);
+    if (index < 0)
+        return;
+    const auto at = list.begin() + index;
+    const bool isBottom = index == 0;
+    const bool isTop = size_t(index) + 1 == list.size();
+    switch (how) {
+    case kRestackUp:
+        if (isTop)
+            return;
+        std::iter_swap(at, at + 1);
+        break;
+    case kRestackDown:
+        if (isBottom)
+            return;
+        std::iter_swap(at, at - 1);
+        break;
+    case kRestackToTop:
+        if (isTop)
+            return;
+        std::rotate(at, at + 1, list.end());
+        break;
+    case kRestackToBottom:
+        if (isBottom)
+            return;
+        std::rotate(list.begin(), at, at + 1);
+        break;
+    default:
+        return;
+    }
+    UpdateAllViews(kHintRepaintObject, object);
+    SetModifiedFlag(true);
+}
+
+CDrawObj* CPageDoc::ObjectAt(int32_t x, int32_t y) const
+{
+    if (!m_currentPage)
+        return nullptr;
+    const PageRect point{x, y, x + 1, y + 1};
+    const auto& list = m_currentPage->objects;
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if ((*it)->Intersects(point))
+            return it->get();
+    return nullptr;
+}
+
+bool CPageDoc::FindObject(uint32_t objectId, CDrawObj** object, CPage** page) const
+{
+    for (const auto& p : m_pages) {
+        for (const auto& obj : p->objects) {
+            if (obj->ObjectId() == objectId) {
+                if (object)
+                    *object = obj.get();
+                if (page)
+                    *page = p.get();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void CPageDoc::RetargetJumps(uint32_t oldId, uint32_t newId)
+{
+    for (const auto& p : m_pages)
+        for (const auto& obj : p->objects)
+            if (obj->JumpTarget() == oldId)
+                obj->SetJumpTarget(newId);
+}
+
+} // namespace kdx

@@ -1,0 +1,197 @@
+#pragma once
+#include "common/FileHeader.h"
+#include "model/DocObserver.h"
+#include "model/DrawObj.h"
+#include "model/FontTable.h"
+#include "model/ModelTypes.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <list>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace kdx {
+
+class ArchiveReader;
+class ArchiveWriter;
+
+// The editor's view settings, stored right after the header.
+struct ViewSettings {
+    static constexpr uint32_t kSize = 24;
+    uint32_t size = kSize;
+    uint32_t lastObjectId = 0;
+    uint32_t gridWidth = 4;
+    uint32_t gridHeight = 4;
+    Color gridColor = 0x00808080; // grey text; the editor sets its palette's
+    uint32_t reserved = 0;
+};
+
+// A failure to open or save a project: the string id of the message and,
+// for damaged contents and file-system errors, what could not be done.
+struct ProjectError {
+    int stringId = 0;
+    QStringList args; // filled into the text where it is a format
+    QString Text() const;
+};
+
+// Raised by AddObject when a page already holds 65534 objects.
+class NotSupportedError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class CPage {
+public:
+    explicit CPage(CPageDoc* doc) : m_doc(doc) {}
+    ~CPage();
+    CPage(const CPage&) = delete;
+    CPage& operator=(const CPage&) = delete;
+
+    CPageDoc* Document() const { return m_doc; }
+    uint32_t PageId() const { return pageId; }
+    const QString& Name() const { return name; }
+    Color BackgroundColor() const { return backgroundColor; }
+    const ImageEntry* BackgroundImage() const { return backgroundImage; }
+    const SendDataEntry* LoadSend() const { return loadSend; }
+    const SendDataEntry* UnloadSend() const { return unloadSend; }
+    const std::vector<std::unique_ptr<CDrawObj>>& Objects() const { return objects; }
+    int IndexOfObject(const CDrawObj* object) const;
+
+private:
+    friend class CPageDoc;
+    CPageDoc* m_doc;
+    uint32_t pageId = 0;
+    QString name;
+    Color backgroundColor = kNoColor;
+    ImageEntry* backgroundImage = nullptr;
+    SendDataEntry* loadSend = nullptr;
+    SendDataEntry* unloadSend = nullptr;
+    std::vector<std::unique_ptr<CDrawObj>> objects;
+};
+
+// The project: header, view settings, pages and the shared tables that pages
+// and objects refer to. Changes are reported to the registered observers.
+class CPageDoc {
+public:
+    CPageDoc();
+    ~CPageDoc();
+    CPageDoc(const CPageDoc&) = delete;
+    CPageDoc& operator=(const CPageDoc&) = delete;
+
+    FileHeader header;
+    ViewSettings view;
+    Color currentLineColor = 0x00000000; // the editor sets its window-text colour
+    Color currentFillColor = 0x00000000;
+
+    // --- observers and change reporting
+    void AddObserver(IDocObserver* observer);
+    void RemoveObserver(IDocObserver* observer);
+    const std::vector<IDocObserver*>& Observers() const { return m_observers; }
+    void SetModifiedFlag(bool modified = true);
+    bool IsModified() const { return m_modified; }
+    void UpdateAllViews(int hint, CDrawObj* object = nullptr);
+    void NotifyObjectChanged(CDrawObj* object, uint32_t flags);
+    void NotifyPagesChanged();
+    void ShowNotice(int kind, int stringId, const QString& text);
+    // The stored title, and the shown one with a trailing "*" while modified.
+    void SetTitle(const QString& title) { m_title = title; }
+    const QString& Title() const { return m_title; }
+    QString ShownTitle() const { return m_modified ? m_title + u'*' : m_title; }
+
+    // --- contents and tables
+    // Empties the project: no current page, default view settings, no pages,
+    // empty tables. The header is kept.
+    void DeleteContents();
+    // The folder against which relative image paths are resolved.
+    void SetProjectFolder(const QString& folder) { m_folder = folder; }
+    const QString& ProjectFolder() const { return m_folder; }
+    // Whether LoadImage decodes files; without decoding every image is kept
+    // by its path only (listing and converting projects need no pixels).
+    void SetImageDecoding(bool decode) { m_decodeImages = decode; }
+
+    ImageEntry* LoadImage(const QString& path);
+    void ReleaseImage(ImageEntry* entry);
+    // Texts read from a file are kept whatever their length (fromFile).
+    TextEntry* InternText(const char16_t* text, int units, bool fromFile = false);
+    void ReleaseText(TextEntry* entry);
+    SendDataEntry* InternSendData(const uint8_t* bytes, int length, uint32_t tag);
+    void ReleaseSendData(SendDataEntry* entry);
+    const TerminalFont* GetFont(uint32_t id) const { return FindTerminalFont(id); }
+    const std::list<ImageEntry>& ImageTable() const { return m_images; }
+    const std::list<TextEntry>& TextTable() const { return m_texts; }
+    const std::list<SendDataEntry>& SendDataTable() const { return m_sendData; }
+
+    void SetGridSize(int32_t width, int32_t height);
+
+    // --- pages
+    size_t PageCount() const { return m_pages.size(); }
+    const std::vector<std::unique_ptr<CPage>>& Pages() const { return m_pages; }
+    CPage* AddPage();
+    uint32_t FirstFreePageId() const;
+    CPage* FindPage(uint32_t id) const;
+    CPage* PageAt(int index) const;
+    int IndexOfPage(uint32_t id) const;
+    CPage* FindPageByName(const QString& name) const;
+    int IndexOfPageName(const QString& name) const;
+    CPage* CurrentPage() const { return m_currentPage; }
+    void SetCurrentPage(CPage* page);
+    bool SetPageId(CPage* page, uint32_t id);
+    bool RenamePage(CPage* page, const QString& name);
+    void SetPageBackgroundColor(CPage* page, Color color);
+    bool SetPageBackgroundImage(CPage* page, const QString& path);
+    void SetPageLoadSend(CPage* page, const uint8_t* bytes, int length, uint32_t tag = 0);
+    void SetPageUnloadSend(CPage* page, const uint8_t* bytes, int length, uint32_t tag = 0);
+    enum MoveHow { kMoveForward = 0, kMoveBackward = 1, kMoveToFront = 2, kMoveToEnd = 3 };
+    void MovePage(CPage* page, int how);
+    void DeletePage(CPage* page);
+    void DeleteAllPages();
+
+    // --- objects (add, remove and restack work on the current page)
+    CDrawObj* AddObject(std::unique_ptr<CDrawObj> object);
+    uint32_t NextObjectId();
+    void RemoveObject(CDrawObj* object);
+    enum RestackHow { kRestackUp = 0, kRestackDown = 1, kRestackToTop = 2, kRestackToBottom = 3 };
+    void RestackObject(CDrawObj* object, int how);
+    CDrawObj* ObjectAt(int32_t x, int32_t y) const;
+    bool FindObject(uint32_t objectId, CDrawObj** object = nullptr, CPage** page = nullptr) const;
+    void RetargetJumps(uint32_t oldId, uint32_t newId);
+
+    // --- project files
+    // The whole project file, sealed.
+    std::vector<uint8_t> SaveToBytes();
+    // Writes the file through a temporary file in the same folder, so that a
+    // failure leaves an existing file untouched. Clears the modified flag.
+    std::optional<ProjectError> SaveProject(const QString& path);
+    // Replaces the contents with the project in the file. On failure the
+    // contents are empty. An empty file opens as a project without pages.
+    std::optional<ProjectError> OpenProject(const QString& path);
+    std::optional<ProjectError> LoadFromBytes(std::span<const uint8_t> bytes);
+
+private:
+    void ReadPages(ArchiveReader& in);
+    std::unique_ptr<CPage> ReadPage(ArchiveReader& in, uint32_t number, uint32_t pageCount);
+    void WritePage(ArchiveWriter& out, const CPage& page) const;
+    ImageEntry* LoadImageEntry(const QString& path, bool keepUndecodable);
+    QImage DecodeImage(const QString& path) const;
+    bool Contains(const CPage* page) const;
+    void SetPageSend(SendDataEntry*& slot, const uint8_t* bytes, int length, uint32_t tag);
+    void RenumberAllObjects();
+
+    std::vector<std::unique_ptr<CPage>> m_pages;
+    CPage* m_currentPage = nullptr;
+    std::list<ImageEntry> m_images;
+    std::list<TextEntry> m_texts;
+    std::list<SendDataEntry> m_sendData;
+    std::vector<IDocObserver*> m_observers;
+    bool m_modified = false;
+    bool m_loading = false;
+    bool m_decodeImages = true;
+    QString m_title;
+    QString m_folder;
+};
+
+} // namespace kdx

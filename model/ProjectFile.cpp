@@ -1,0 +1,266 @@
+// Reading and writing the project file (.kdp).
+#include "common/Archive.h"
+#include "common/ByteOrder.h"
+#include "model/ModelStrings.h"
+#include "model/PageDoc.h"
+#include "model/ProjectFormat.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace kdx {
+namespace {
+
+// The smallest forms a page and an object can take in a file, used to
+// refuse counts that the remaining bytes cannot hold before reading on.
+constexpr size_t kMinPageBytes = 16; // id, 8-bit empty name, colour, empty path, 3 counts
+constexpr size_t kMinObjectBytes = 2; // a null object tag
+
+// Damage found while reading, described for the user.
+struct ContentError {
+    QString text;
+};
+
+// A short Chinese description of an archive failure; the reader's own
+// English detail (with the byte position) follows in parentheses.
+QString DescribeArchiveError(const ArchiveError& e)
+{
+    const std::string what = e.what();
+    struct Known {
+        const char* prefix;
+        const char16_t* text;
+    };
+    static constexpr Known kKnown[] = {
+        {"the file ends early", u"文件意外结束"},
+        {"a string is longer", u"字符串长度超出文件"},
+        {"back-reference", u"不支持的对象引用"},
+        {"unknown class", u"未知的对象类型"},
+        {"bad class name", u"对象类名错误"},
+        {"send data longer", u"发送数据超过65535字节"},
+        {"a text has an odd", u"文本长度错误"},
+        {"too many", u"数量超出文件大小"},
+    };
+    QString text = QString::fromUtf16(u"数据错误");
+    for (const Known& k : kKnown)
+        if (what.rfind(k.prefix, 0) == 0)
+            text = QString::fromUtf16(k.text);
+    return text + u'（' + QString::fromStdString(what) + u'）';
+}
+
+QString PageLocation(uint32_t number, uint32_t count)
+{
+    return QString::fromUtf16(u"第 %1 页（共 %2 页）").arg(number).arg(count);
+}
+
+QString ObjectLocation(uint32_t number, uint32_t count)
+{
+    return QString::fromUtf16(u"第 %1 个对象（共 %2 个）").arg(number).arg(count);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- shared encodings
+
+void WriteSendDataBlock(ArchiveWriter& out, const SendDataEntry* data)
+{
+    if (!data || data->bytes.empty()) {
+        out.Count(0);
+        return;
+    }
+    out.Count(uint32_t(data->bytes.size()));
+    out.U32(data->tag);
+    out.Bytes(data->bytes);
+}
+
+SendDataEntry* ReadSendDataBlock(ArchiveReader& in, CPageDoc& doc)
+{
+    const uint32_t n = in.Count();
+    if (n == 0)
+        return nullptr;
+    if (n > kMaxSendDataBytes)
+        throw ArchiveError("send data longer than 65535 bytes at byte " + std::to_string(in.Position()));
+    const uint32_t tag = in.U32();
+    std::span<const uint8_t> bytes = in.Bytes(n);
+    return doc.InternSendData(bytes.data(), int(n), tag);
+}
+
+QString ImagePath(const ImageEntry* image) { return image ? image->path : QString(); }
+
+// ---------------------------------------------------------------- writing
+
+void CPageDoc::WritePage(ArchiveWriter& out, const CPage& page) const
+{
+    out.U32(page.pageId);
+    out.String(page.name.toStdU16String());
+    out.U32(page.backgroundColor);
+    out.String(ImagePath(page.backgroundImage).toStdU16String());
+    WriteSendDataBlock(out, page.loadSend);
+    WriteSendDataBlock(out, page.unloadSend);
+    out.Count(uint32_t(page.objects.size()));
+    for (const auto& obj : page.objects) {
+        out.ObjectTag(obj->ClassName());
+        obj->Write(out);
+    }
+}
+
+std::vector<uint8_t> CPageDoc::SaveToBytes()
+{
+    header.kind = FileHeader::kProjectKind;
+    ArchiveWriter out;
+    out.Bytes(header.Bytes());
+    out.U32(view.size);
+    out.U32(view.lastObjectId);
+    out.U32(view.gridWidth);
+    out.U32(view.gridHeight);
+    out.U32(view.gridColor);
+    out.U32(view.reserved);
+    out.Count(uint32_t(m_pages.size()));
+    for (const auto& page : m_pages)
+        WritePage(out, *page);
+    std::vector<uint8_t>& bytes = out.Data();
+    SealBytes(bytes);
+    header.crc = LoadLE32(bytes.data() + 40);
+    return std::move(bytes);
+}
+
+std::optional<ProjectError> CPageDoc::SaveProject(const QString& path)
+{
+    const std::vector<uint8_t> bytes = SaveToBytes();
+    // The bytes go to a temporary file that replaces the old one only once
+    // it is complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return ProjectError{kStrCannotSaveFile, {path, file.errorString()}};
+    if (file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
+        !file.commit()) {
+        QString reason = file.errorString();
+        file.cancelWriting();
+        return ProjectError{kStrCannotSaveFile, {path, reason}};
+    }
+    m_folder = QFileInfo(path).absolutePath();
+    SetModifiedFlag(false);
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------- reading
+
+std::optional<ProjectError> CPageDoc::OpenProject(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        DeleteContents();
+        return ProjectError{kStrCannotReadFile, {path, file.errorString()}};
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        DeleteContents();
+        return ProjectError{kStrCannotReadFile, {path, file.errorString()}};
+    }
+    m_folder = QFileInfo(path).absolutePath();
+    return LoadFromBytes({reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())});
+}
+
+std::optional<ProjectError> CPageDoc::LoadFromBytes(std::span<const uint8_t> bytes)
+{
+    DeleteContents();
+    std::optional<ProjectError> error = [&]() -> std::optional<ProjectError> {
+        if (bytes.empty()) {
+            // Nothing to read: a project without pages.
+            header = FileHeader();
+            return std::nullopt;
+        }
+        FileHeader read;
+        switch (CheckProjectFile(bytes, &read)) {
+        case ProjectCheck::NotProject: return ProjectError{kStrNotProjectFile, {}};
+        case ProjectCheck::BadVersion: return ProjectError{kStrBadVersion, {}};
+        case ProjectCheck::Damaged: return ProjectError{kStrFileDamaged, {}};
+        case ProjectCheck::BadDepth: return ProjectError{kStrBadColorDepth, {}};
+        case ProjectCheck::Ok: break;
+        }
+        header = read;
+        ArchiveReader in(bytes.subspan(FileHeader::kSize));
+        if (in.Remaining() < ViewSettings::kSize)
+            return ProjectError{kStrBadVersion, {}};
+        ViewSettings settings;
+        settings.size = in.U32();
+        settings.lastObjectId = in.U32();
+        settings.gridWidth = in.U32();
+        settings.gridHeight = in.U32();
+        settings.gridColor = in.U32();
+        settings.reserved = in.U32();
+        if (settings.size != ViewSettings::kSize)
+            return ProjectError{kStrBadVersion, {}};
+        view = settings;
+        try {
+            m_loading = true;
+            ReadPages(in);
+            m_loading = false;
+        } catch (const ContentError& e) {
+            m_loading = false;
+            return ProjectError{kStrCannotReadContent, {e.text}};
+        } catch (const std::bad_alloc&) {
+            m_loading = false;
+            return ProjectError{kStrCannotReadContent, {QString::fromUtf16(u"内存不足")}};
+        }
+        return std::nullopt;
+    }();
+    if (error) {
+        DeleteContents(); // no half-read project
+    } else {
+        NotifyPagesChanged();
+    }
+    SetModifiedFlag(false);
+    return error;
+}
+
+void CPageDoc::ReadPages(ArchiveReader& in)
+{
+    uint32_t count = 0;
+    try {
+        count = in.Count();
+        if (count > in.Remaining() / kMinPageBytes)
+            throw ArchiveError("too many pages (" + std::to_string(count) + ") for the file");
+    } catch (const ArchiveError& e) {
+        throw ContentError{QString::fromUtf16(u"页面数量：") + DescribeArchiveError(e)};
+    }
+    m_pages.reserve(count);
+    for (uint32_t i = 0; i < count; ++i)
+        m_pages.push_back(ReadPage(in, i + 1, count));
+}
+
+std::unique_ptr<CPage> CPageDoc::ReadPage(ArchiveReader& in, uint32_t number, uint32_t pageCount)
+{
+    auto page = std::make_unique<CPage>(this);
+    uint32_t objectNumber = 0, objectCount = 0;
+    try {
+        page->pageId = in.U32();
+        page->name = QString::fromStdU16String(in.String());
+        page->backgroundColor = in.U32();
+        page->backgroundImage = LoadImage(QString::fromStdU16String(in.String()));
+        page->loadSend = ReadSendDataBlock(in, *this);
+        page->unloadSend = ReadSendDataBlock(in, *this);
+        objectCount = in.Count();
+        if (objectCount > in.Remaining() / kMinObjectBytes)
+            throw ArchiveError("too many objects (" + std::to_string(objectCount) + ") for the file");
+        for (objectNumber = 1; objectNumber <= objectCount; ++objectNumber) {
+            const std::string className = in.ObjectTag();
+            if (className.empty())
+                continue; // a null object
+            std::unique_ptr<CDrawObj> obj = CreateDrawObj(className);
+            if (!obj)
+                throw ArchiveError("unknown class name \"" + className + "\"");
+            obj->AttachToPage(page.get());
+            obj->Read(in);
+            page->objects.push_back(std::move(obj));
+        }
+    } catch (const ArchiveError& e) {
+        QString where = PageLocation(number, pageCount);
+        if (objectNumber > 0 && objectNumber <= objectCount)
+            where += ObjectLocation(objectNumber, objectCount);
+        throw ContentError{where + QString::fromUtf16(u"：") + DescribeArchiveError(e)};
+    }
+    return page;
+}
+
+} // namespace kdx
