@@ -66,3 +66,16 @@ bool UploadWorker::Upload()
 }
 
 } // namespace kdx::upload
+
+#include <QThread>
+
+namespace kdx::upload {
+
+void RunOnQtThread(const std::function<void()>& work)
+{
+    std::unique_ptr<QThread> thread(QThread::create(work));
+    thread->start();
+    thread->wait();
+}
+
+} // namespace kdx::upload

@@ -43,3 +43,12 @@ private:
 };
 
 } // namespace kdx::upload
+
+namespace kdx::upload {
+
+// Runs 'work' on a QThread of its own and waits for it. The port needs a
+// thread with a Qt event dispatcher, which plain threads and a program
+// without a QCoreApplication lack.
+void RunOnQtThread(const std::function<void()>& work);
+
+} // namespace kdx::upload

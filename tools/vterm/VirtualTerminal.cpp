@@ -1,0 +1,331 @@
+#include "tools/vterm/VirtualTerminal.h"
+
+#include "common/Crc32.h"
+#include "upload/Protocol.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kdx::vterm {
+namespace {
+
+using namespace kdx::upload;
+
+// No command the terminal knows carries more than this; a longer length
+// field means the frame start was a stray byte.
+constexpr size_t kMaxCommandPayload = 64;
+
+uint16_t BE16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+uint32_t BE32(const uint8_t* p) { return uint32_t(BE16(p)) << 16 | BE16(p + 2); }
+
+} // namespace
+
+int SpeedToBaud(unsigned speed)
+{
+    static const std::pair<unsigned, int> table[] = {
+        {B1200, 1200},     {B2400, 2400},     {B4800, 4800},     {B9600, 9600},
+        {B19200, 19200},   {B38400, 38400},   {B57600, 57600},   {B115200, 115200},
+        {B230400, 230400}, {B460800, 460800}, {B921600, 921600}, {B500000, 500000},
+        {B576000, 576000}, {B1000000, 1000000}};
+    for (auto [constant, rate] : table)
+        if (constant == speed)
+            return rate;
+    return 0;
+}
+
+VirtualTerminal::VirtualTerminal(TerminalOptions options) : m_options(std::move(options)), m_baud(m_options.baud) {}
+
+VirtualTerminal::~VirtualTerminal() { Stop(); }
+
+bool VirtualTerminal::Start(std::string* error)
+{
+    auto fail = [&](const char* step) {
+        if (error)
+            *error = std::string(step) + ": " + std::strerror(errno);
+        Stop();
+        return false;
+    };
+    m_master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (m_master < 0)
+        return fail("posix_openpt");
+    if (grantpt(m_master) != 0 || unlockpt(m_master) != 0)
+        return fail("grantpt/unlockpt");
+    const char* name = ptsname(m_master);
+    if (!name)
+        return fail("ptsname");
+    m_devicePath = name;
+    // Holding the slave open keeps the line up between host sessions and
+    // lets the terminal read the speed the host configured.
+    m_slave = open(name, O_RDWR | O_NOCTTY);
+    if (m_slave < 0)
+        return fail("open slave");
+    termios raw{};
+    if (tcgetattr(m_slave, &raw) == 0) {
+        cfmakeraw(&raw);
+        tcsetattr(m_slave, TCSANOW, &raw);
+    }
+    m_stop = false;
+    m_thread = std::thread([this] { Run(); });
+    return true;
+}
+
+void VirtualTerminal::Stop()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    HangUp();
+}
+
+void VirtualTerminal::HangUp()
+{
+    if (m_master >= 0)
+        close(m_master);
+    if (m_slave >= 0)
+        close(m_slave);
+    m_master = m_slave = -1;
+}
+
+int VirtualTerminal::HostBaud() const
+{
+    termios t{};
+    if (m_slave < 0 || tcgetattr(m_slave, &t) != 0)
+        return 0;
+    int rate = SpeedToBaud(cfgetospeed(&t));
+    return rate ? rate : CustomBaudOf(m_slave);
+}
+
+void VirtualTerminal::Run()
+{
+    std::vector<uint8_t> chunk(65536);
+    while (!m_stop && m_master >= 0) {
+        pollfd p{m_master, POLLIN, 0};
+        if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN))
+            continue;
+        ssize_t n = read(m_master, chunk.data(), chunk.size());
+        if (n <= 0)
+            continue;
+        std::lock_guard lock(m_mutex);
+        if (m_options.silent)
+            continue;
+        const int host = HostBaud();
+        if (host != m_baud) {
+            m_discarded += size_t(n);
+            m_pending.clear();
+            continue;
+        }
+        NoteArrival(size_t(n));
+        m_pending.insert(m_pending.end(), chunk.begin(), chunk.begin() + n);
+        Process();
+    }
+}
+
+void VirtualTerminal::Process()
+{
+    while (m_master >= 0 && (m_downloading ? ProcessBlock() : ProcessCommand())) {
+    }
+}
+
+bool VirtualTerminal::ProcessCommand()
+{
+    auto start = std::find(m_pending.begin(), m_pending.end(), kFrameStart);
+    m_pending.erase(m_pending.begin(), start);
+    if (m_pending.size() < 4)
+        return false;
+    const size_t length = BE16(&m_pending[2]);
+    const size_t total = 4 + length + kFrameTrailer.size();
+    if (length > kMaxCommandPayload) {
+        m_pending.erase(m_pending.begin());
+        return true;
+    }
+    if (m_pending.size() < total)
+        return false;
+    if (!std::equal(kFrameTrailer.begin(), kFrameTrailer.end(), m_pending.begin() + 4 + length)) {
+        m_pending.erase(m_pending.begin());
+        return true;
+    }
+    ReceivedCommand command{m_pending[1], {m_pending.begin() + 4, m_pending.begin() + 4 + length}, m_baud};
+    m_pending.erase(m_pending.begin(), m_pending.begin() + total);
+    m_commands.push_back(command);
+    const std::vector<uint8_t>& payload = command.payload;
+
+    switch (command.command) {
+    case kCmdDetect: {
+        const uint16_t l = m_options.detectReplyLength;
+        std::vector<uint8_t> reply{kReplyAccepted, uint8_t(l >> 8), uint8_t(l)};
+        for (size_t i = kDetectHead; i < l; ++i)
+            reply.push_back(uint8_t('A' + i % 26)); // model text; the host ignores it
+        Reply(reply);
+        break;
+    }
+    case kCmdSetBaud: {
+        if (payload.size() != 5 || !std::equal(kSetBaudMagic.begin(), kSetBaudMagic.end(), payload.begin()))
+            break;
+        if (std::optional<int> rate = BaudForCode(payload[4])) {
+            Reply({payload[4]}); // answered at the old rate, then switched
+            m_baud = *rate;
+        }
+        break;
+    }
+    case kCmdBeginDownload: {
+        if (payload.size() != 8)
+            break;
+        const uint8_t reply = m_options.downloadReply.value_or(kReplyAccepted);
+        m_width = BE16(&payload[0]);
+        m_height = BE16(&payload[2]);
+        m_size = BE32(&payload[4]);
+        Reply({reply});
+        if (reply == kReplyAccepted) {
+            m_image.clear();
+            m_complete = m_size == 0;
+            m_downloading = m_size > 0;
+        }
+        break;
+    }
+    default: break;
+    }
+    return true;
+}
+
+bool VirtualTerminal::ProcessBlock()
+{
+    if (m_pending.size() < kBlockHeader)
+        return false;
+    const size_t n = BE16(&m_pending[0]);
+    const size_t left = m_size - m_image.size();
+    if (n == 0 || n > kMaxBlock || n > left) {
+        // Not a block header: ask for the block again from a clean start.
+        m_pending.clear();
+        Reply({kReplyCrcError});
+        return false;
+    }
+    if (m_pending.size() < kBlockHeader + n)
+        return false;
+    const uint32_t crc = BE32(&m_pending[2]);
+    std::vector<uint8_t> data(m_pending.begin() + kBlockHeader, m_pending.begin() + kBlockHeader + n);
+    m_pending.erase(m_pending.begin(), m_pending.begin() + kBlockHeader + n);
+    ++m_blocks;
+
+    if (m_acceptedBlocks == m_options.dropAfterBlocks) {
+        HangUp();
+        return false;
+    }
+    if (m_options.blockReply && *m_options.blockReply != kReplyAccepted) {
+        Reply({*m_options.blockReply});
+        return true;
+    }
+    auto injected = m_options.crcErrors.find(m_acceptedBlocks);
+    if (injected != m_options.crcErrors.end() && m_crcErrorsGiven[m_acceptedBlocks] < injected->second) {
+        ++m_crcErrorsGiven[m_acceptedBlocks];
+        Reply({kReplyCrcError});
+        return true;
+    }
+    if (ComputeCrc32(data) != crc) {
+        Reply({kReplyCrcError});
+        return true;
+    }
+    m_image.insert(m_image.end(), data.begin(), data.end());
+    ++m_acceptedBlocks;
+    if (m_image.size() >= m_size) {
+        m_downloading = false;
+        m_complete = true;
+    }
+    Reply({kReplyAccepted});
+    return true;
+}
+
+void VirtualTerminal::NoteArrival(size_t bytes)
+{
+    if (!m_options.emulateLineRate)
+        return;
+    const auto lineTime = std::chrono::duration<double>(double(bytes) * 10.0 / m_baud);
+    m_lineFree = std::max(m_lineFree, Clock::now()) + std::chrono::duration_cast<Clock::duration>(lineTime);
+}
+
+void VirtualTerminal::Reply(const std::vector<uint8_t>& bytes)
+{
+    if (m_options.emulateLineRate) {
+        // The reply can start once the request has crossed the line, and
+        // takes its own time to come back.
+        NoteArrival(bytes.size());
+        std::this_thread::sleep_until(m_lineFree);
+    }
+    size_t done = 0;
+    while (done < bytes.size() && m_master >= 0) {
+        ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR && errno != EAGAIN)
+            return;
+        if (n > 0)
+            done += size_t(n);
+    }
+}
+
+std::vector<uint8_t> VirtualTerminal::Image() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_image;
+}
+
+std::vector<ReceivedCommand> VirtualTerminal::Commands() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_commands;
+}
+
+int VirtualTerminal::BlocksReceived() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_blocks;
+}
+
+bool VirtualTerminal::DownloadComplete() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_complete;
+}
+
+int VirtualTerminal::CurrentBaud() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_baud;
+}
+
+uint32_t VirtualTerminal::AnnouncedSize() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_size;
+}
+
+uint16_t VirtualTerminal::AnnouncedWidth() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_width;
+}
+
+uint16_t VirtualTerminal::AnnouncedHeight() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_height;
+}
+
+size_t VirtualTerminal::DiscardedBytes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_discarded;
+}
+
+bool VirtualTerminal::WriteImage(const std::string& path) const
+{
+    const std::vector<uint8_t> image = Image();
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+    return bool(out);
+}
+
+} // namespace kdx::vterm

@@ -1,0 +1,105 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kdx::vterm {
+
+// What the terminal does, including the faults it can be told to make.
+struct TerminalOptions {
+    int baud = 115200;                    // the rate the terminal listens at
+    bool emulateLineRate = false;         // pace replies as a real line would (10 bits a byte)
+    std::map<int, int> crcErrors;         // data block index -> how many times to answer 0xFC
+    bool silent = false;                  // never answers anything
+    std::optional<uint8_t> downloadReply; // answer to the download announce instead of 0xFA
+    std::optional<uint8_t> blockReply;    // answer to every data block instead of the real one
+    int dropAfterBlocks = -1;             // hang up after accepting this many blocks
+    uint16_t detectReplyLength = 16;      // total length L in the detect reply
+};
+
+// One command frame the terminal understood.
+struct ReceivedCommand {
+    uint8_t command = 0;
+    std::vector<uint8_t> payload;
+    int terminalBaud = 0; // the terminal's rate when it arrived
+};
+
+// A terminal on the master side of a pseudo-terminal pair. The host opens
+// the slave side (DevicePath) as its serial port. A pseudo-terminal has no
+// real line rate, so the terminal compares its own rate with the speed the
+// host configured on the slave (read with tcgetattr) and drops whatever the
+// host sends at another rate, as a real line would garble it.
+class VirtualTerminal {
+public:
+    explicit VirtualTerminal(TerminalOptions options = {});
+    ~VirtualTerminal();
+    VirtualTerminal(const VirtualTerminal&) = delete;
+    VirtualTerminal& operator=(const VirtualTerminal&) = delete;
+
+    // Opens the pair and starts answering; false with a reason on failure.
+    bool Start(std::string* error = nullptr);
+    void Stop();
+    const std::string& DevicePath() const { return m_devicePath; }
+
+    // What arrived so far.
+    std::vector<uint8_t> Image() const;
+    std::vector<ReceivedCommand> Commands() const;
+    int BlocksReceived() const;   // data blocks, retransmissions included
+    bool DownloadComplete() const;
+    int CurrentBaud() const;
+    uint32_t AnnouncedSize() const;
+    uint16_t AnnouncedWidth() const;
+    uint16_t AnnouncedHeight() const;
+    size_t DiscardedBytes() const; // sent by the host at a rate the terminal was not at
+    bool WriteImage(const std::string& path) const;
+
+    // The speed the host set on its side of the line; 0 when unknown.
+    int HostBaud() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void Run();
+    void Process();
+    bool ProcessCommand();
+    bool ProcessBlock();
+    void Reply(const std::vector<uint8_t>& bytes);
+    void NoteArrival(size_t bytes);
+    void HangUp();
+
+    TerminalOptions m_options;
+    std::string m_devicePath;
+    int m_master = -1;
+    int m_slave = -1;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+
+    mutable std::mutex m_mutex;
+    std::vector<uint8_t> m_pending; // bytes not yet making a whole frame
+    std::vector<uint8_t> m_image;
+    std::vector<ReceivedCommand> m_commands;
+    bool m_downloading = false;
+    bool m_complete = false;
+    uint32_t m_size = 0;
+    uint16_t m_width = 0;
+    uint16_t m_height = 0;
+    int m_baud = 0;
+    int m_blocks = 0;          // data blocks seen, retransmissions included
+    int m_acceptedBlocks = 0;
+    std::map<int, int> m_crcErrorsGiven;
+    size_t m_discarded = 0;
+    Clock::time_point m_lineFree{}; // when the bytes received so far have crossed the line
+};
+
+// The numeric rate of a termios speed constant, 0 when unknown.
+int SpeedToBaud(unsigned speed);
+// The custom rate stored on a terminal device (Linux termios2), 0 when none.
+int CustomBaudOf(int fd);
+
+} // namespace kdx::vterm

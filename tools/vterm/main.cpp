@@ -1,0 +1,99 @@
+// KDX_VT: a virtual terminal on a pseudo-terminal. It prints the device path
+// to offer to the uploader (for example through KDX_EXTRA_PORTS), answers
+// the upload protocol and keeps the memory image it receives.
+#include "tools/vterm/VirtualTerminal.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+void OnSignal(int) { g_stop = 1; }
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "usage: KDX_VT [--baud RATE] [--line-rate] [--out FILE] [--crc-error BLOCK[:COUNT]]...\n"
+                 "              [--silent] [--download-reply HEX] [--block-reply HEX]\n"
+                 "              [--drop-after BLOCKS] [--detect-length L]\n");
+    return 2;
+}
+
+bool ParseInt(const char* text, long long* value, int base = 10)
+{
+    char* end = nullptr;
+    errno = 0;
+    *value = std::strtoll(text, &end, base);
+    return errno == 0 && end != text && *end == '\0';
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    kdx::vterm::TerminalOptions options;
+    std::string outPath;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        long long v = 0;
+        if (arg == "--line-rate") {
+            options.emulateLineRate = true;
+        } else if (arg == "--silent") {
+            options.silent = true;
+        } else if (arg == "--baud" && hasValue && ParseInt(argv[++i], &v) && v > 0) {
+            options.baud = int(v);
+        } else if (arg == "--out" && hasValue) {
+            outPath = argv[++i];
+        } else if (arg == "--crc-error" && hasValue) {
+            std::string spec = argv[++i];
+            size_t colon = spec.find(':');
+            long long block = 0, count = 1;
+            if (!ParseInt(spec.substr(0, colon).c_str(), &block) ||
+                (colon != std::string::npos && !ParseInt(spec.substr(colon + 1).c_str(), &count)))
+                return Usage();
+            options.crcErrors[int(block)] = int(count);
+        } else if (arg == "--download-reply" && hasValue && ParseInt(argv[++i], &v, 16) && v >= 0 && v < 256) {
+            options.downloadReply = uint8_t(v);
+        } else if (arg == "--block-reply" && hasValue && ParseInt(argv[++i], &v, 16) && v >= 0 && v < 256) {
+            options.blockReply = uint8_t(v);
+        } else if (arg == "--drop-after" && hasValue && ParseInt(argv[++i], &v) && v >= 0) {
+            options.dropAfterBlocks = int(v);
+        } else if (arg == "--detect-length" && hasValue && ParseInt(argv[++i], &v) && v >= 0 && v < 65536) {
+            options.detectReplyLength = uint16_t(v);
+        } else {
+            return Usage();
+        }
+    }
+
+    kdx::vterm::VirtualTerminal terminal(options);
+    std::string error;
+    if (!terminal.Start(&error)) {
+        std::fprintf(stderr, "KDX_VT: %s\n", error.c_str());
+        return 1;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::printf("%s\n", terminal.DevicePath().c_str());
+    std::fflush(stdout);
+
+    bool saved = false;
+    while (!g_stop) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const bool complete = terminal.DownloadComplete();
+        if (complete && !saved) {
+            std::fprintf(stderr, "KDX_VT: received %zu bytes (%ux%u)\n", terminal.Image().size(),
+                         unsigned(terminal.AnnouncedWidth()), unsigned(terminal.AnnouncedHeight()));
+            if (!outPath.empty() && !terminal.WriteImage(outPath))
+                std::fprintf(stderr, "KDX_VT: cannot write %s\n", outPath.c_str());
+        }
+        saved = complete;
+    }
+    terminal.Stop();
+    return 0;
+}
