@@ -1,0 +1,202 @@
+#include "tests/compile/pipeline/PipelineHarness.h"
+
+#include "common/ByteOrder.h"
+#include "common/Crc32.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace kdx::testing {
+namespace {
+
+ProjectSpec OnePage(ObjectSpec object)
+{
+    ProjectSpec p = Project(100, 100, 16);
+    PageSpec page;
+    page.pageId = 0x1A;
+    page.name = u"页一";
+    page.objects = {object};
+    p.pages = {page};
+    return p;
+}
+
+std::string Utf8(const std::u16string& s) { return QString::fromStdU16String(s).toStdString(); }
+
+CompileOutcome CompileBytes(Workspace& ws, const std::vector<uint8_t>& bytes)
+{
+    WriteBytes(ws.Path("p.kdp"), bytes);
+    return CompileFile(ws.Path("p.kdp"), ws.Path("p.kdpbin"));
+}
+
+TEST(LoadMessages, HeaderChecksInOrder)
+{
+    Workspace ws;
+    const std::vector<uint8_t> good = BuildProjectFile(Project(100, 100, 16));
+    auto patched = [&](size_t at, uint32_t value, bool reseal) {
+        std::vector<uint8_t> bytes = good;
+        StoreLE32(bytes.data() + at, value);
+        if (reseal)
+            SealBytes(bytes);
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        std::u16string message;
+    } cases[] = {
+        {"empty file", {}, u"*不是KDX触摸工程文件\r\n"},
+        {"compiled kind", patched(20, 2, true), u"*不是KDX触摸工程文件\r\n"},
+        {"version 1.1", patched(24, 0x00010001, true), u"*版本不正确，无法读取该文件\r\n"},
+        {"header only", std::vector<uint8_t>(good.begin(), good.begin() + 208), u"*文件已经损坏\r\n"},
+        {"bad seal before bad depth", patched(32, 8, false), u"*文件已经损坏\r\n"},
+        {"depth 8", patched(32, 8, true), u"*不支持的屏幕色深\r\n"},
+        {"view settings size", patched(208, 25, true), u"*版本不正确，无法读取该文件\r\n"},
+    };
+    for (const Case& c : cases) {
+        CompileOutcome out = CompileBytes(ws, c.bytes);
+        EXPECT_FALSE(out.written) << c.what;
+        ASSERT_FALSE(out.messages.empty()) << c.what;
+        EXPECT_EQ(Utf8(out.Last()), Utf8(c.message)) << c.what;
+    }
+}
+
+TEST(LoadMessages, UnreadableSendDataNamesPageOrObject)
+{
+    Workspace ws;
+    ProjectSpec p = Project(100, 100, 16);
+    PageSpec page;
+    page.pageId = 0x2B;
+    page.name = u"P";
+    p.pages = {page};
+    // An empty page ends: id, name, colour, path, load count, unload count, object count.
+    std::vector<uint8_t> bytes = BuildProjectFile(p);
+    const size_t loadCount = bytes.size() - 6;
+
+    std::vector<uint8_t> load(bytes.begin(), bytes.begin() + loadCount);
+    ByteList().U16(5).U32(0).Raw({1, 2}).bytes.swap(bytes); // five bytes announced, two present
+    load.insert(load.end(), bytes.begin(), bytes.end());
+    SealBytes(load);
+    EXPECT_EQ(Utf8(CompileBytes(ws, load).Last()), "*(PID=2B)“P”读取页面的“加卸数据”错误(双击定位)\r\n");
+
+    std::vector<uint8_t> unload = BuildProjectFile(p);
+    unload.resize(loadCount + 2);
+    ByteList tail;
+    tail.U16(4).U32(0).Raw({1});
+    unload.insert(unload.end(), tail.bytes.begin(), tail.bytes.end());
+    SealBytes(unload);
+    EXPECT_EQ(Utf8(CompileBytes(ws, unload).Last()), "*(PID=2B)“P”读取页面的“卸载数据”错误(双击定位)\r\n");
+
+    ObjectSpec custom = Shape("CDrawCustom", 0xBEEF, 0, 0, 5, 5);
+    custom.send = SendSpec{0, std::vector<uint8_t>(100, 7)};
+    std::vector<uint8_t> object = BuildProjectFile(OnePage(custom));
+    object.resize(object.size() - 60); // cut inside the send bytes
+    SealBytes(object);
+    EXPECT_EQ(Utf8(CompileBytes(ws, object).Last()), "*(IID=BEEF)读取对象的“触摸发送”数据错误(双击定位)\r\n");
+}
+
+TEST(LoadMessages, TextErrors)
+{
+    Workspace ws;
+    ObjectSpec text = Shape("CDrawText", 0x11, 0, 0, 50, 50);
+    text.rawText = std::vector<uint8_t>{'A', 0, 0};
+    EXPECT_EQ(Utf8(ws.Compile(OnePage(text)).Last()), "*(IID=11)读取文本对象错误(双击定位)\r\n");
+
+    text.rawText.reset();
+    text.text = u"A";
+    text.fontId = 4;
+    CompileOutcome badFont = ws.Compile(OnePage(text));
+    ASSERT_GE(badFont.messages.size(), 3u);
+    EXPECT_EQ(Utf8(badFont.messages[1]), "*不支持的字体\r\n");
+    EXPECT_EQ(Utf8(badFont.messages[2]), "*(IID=11)计算文本对象布局错误(双击定位)\r\n");
+    EXPECT_FALSE(badFont.written);
+}
+
+TEST(LoadMessages, PictureErrorsNameTheFirstFailingPath)
+{
+    Workspace ws;
+    ws.SolidImage("ok.png", 3, 3, Qt::red);
+    WriteBytes(ws.Path("junk.png"), {1, 2, 3, 4});
+    ObjectSpec picture = Shape("CDrawImage", 1, 0, 0, 10, 10);
+    picture.normalImage = ws.ImagePath("missing.png");
+    picture.pressedImage = ws.ImagePath("junk.png");
+    CompileOutcome out = ws.Compile(OnePage(picture));
+    EXPECT_EQ(out.Last(), u"*未能加载图象文件“" + picture.normalImage + u"”\r\n");
+
+    picture.normalImage = ws.ImagePath("ok.png");
+    out = ws.Compile(OnePage(picture));
+    EXPECT_EQ(out.Last(), u"*未能加载图象文件“" + picture.pressedImage + u"”\r\n");
+}
+
+TEST(LoadMessages, DamagedArchivesFailWithADescription)
+{
+    Workspace ws;
+    std::vector<uint8_t> unknown = BuildProjectFile(OnePage(Shape("CDrawRect", 1, 0, 0, 5, 5)));
+    const std::string name = "CDrawRect";
+    auto at = std::search(unknown.begin(), unknown.end(), name.begin(), name.end());
+    *(at + 5) = 'X'; // "CDrawXect"
+    SealBytes(unknown);
+    CompileOutcome out = CompileBytes(ws, unknown);
+    EXPECT_FALSE(out.written);
+    EXPECT_EQ(Utf8(out.failure), "工程文件中有未知的对象类型“CDrawXect”");
+
+    std::vector<uint8_t> cut = BuildProjectFile(OnePage(Shape("CDrawRoundRect", 1, 0, 0, 5, 5)));
+    cut.pop_back();
+    SealBytes(cut);
+    out = CompileBytes(ws, cut);
+    EXPECT_EQ(Utf8(out.failure), "读取页面(PID=1A)“页一”的第1个对象时工程文件意外结束");
+}
+
+TEST(LoadMessages, OptimiseWarningsInOrder)
+{
+    Workspace ws;
+    ProjectSpec p = Project(100, 100, 16);
+    PageSpec page;
+    page.pageId = 5;
+    page.name = u"W";
+    ObjectSpec offAndSelf = Shape("CDrawEllipse", 1, 100, 0, 120, 10); // left edge at the screen's right
+    offAndSelf.jumpTarget = 5;
+    ObjectSpec emptyText = Shape("CDrawText", 2, 0, 0, 50, 10); // lower than one 16-pixel line
+    emptyText.text = u"x";
+    ObjectSpec noImage = Shape("CDrawImage", 3, 0, 0, 0, 10);
+    noImage.normalImage = u"never-read.png"; // no area: no picture, no error
+    ObjectSpec line = Shape("CDrawLine", 0, -50, -50, -10, -10); // lines are always kept
+    line.lineColor = 0;
+    page.objects = {offAndSelf, emptyText, noImage};
+    PageSpec lines = page;
+    lines.pageId = 6;
+    lines.objects = {line};
+    p.pages = {page, lines};
+    CompileOutcome out = ws.Compile(p);
+    ASSERT_TRUE(out.written);
+    const std::vector<std::u16string> expected = {
+        u"!(IID=1)对象不可见，已被剔除(双击定位)\r\n",
+        u"!(IID=1)对象跳转到自己所在页(双击定位)\r\n",
+        u"!(IID=2)对象无内容，已被剔除(双击定位)\r\n",
+        u"!(IID=3)对象不可见，已被剔除(双击定位)\r\n",
+        u"!(IID=3)对象无内容，已被剔除(双击定位)\r\n",
+        u"!(PID=5)“W”是个空页面，这是有意的吗(双击定位)\r\n",
+    };
+    ASSERT_EQ(out.messages.size(), expected.size() + 1);
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(Utf8(out.messages[i + 1]), Utf8(expected[i]));
+}
+
+TEST(LoadMessages, FailedLookupsStopTheCompile)
+{
+    Workspace ws;
+    ObjectSpec jump = Shape("CDrawCustom", 1, 0, 0, 5, 5);
+    jump.jumpTarget = 0x77;
+    CompileOutcome out = ws.Compile(OnePage(jump));
+    EXPECT_FALSE(out.written);
+    EXPECT_EQ(Utf8(out.Last()), "*发生未知错误，无法匹配页面对象，请检查页面标识符\r\n");
+
+    ProjectSpec noId = Project(10, 10, 16);
+    PageSpec page;
+    page.pageId = 0xFFFF;
+    noId.pages = {page};
+    EXPECT_EQ(Utf8(ws.Compile(noId).Last()), "*发生未知错误，无法匹配页面对象，请检查页面标识符\r\n");
+}
+
+} // namespace
+} // namespace kdx::testing
