@@ -216,6 +216,8 @@ bool VirtualTerminal::ProcessBlock()
         HangUp();
         return false;
     }
+    if (m_acceptedBlocks == m_options.silentFromBlock)
+        return true;
     if (m_options.blockReply && *m_options.blockReply != kReplyAccepted) {
         Reply({*m_options.blockReply});
         return true;

@@ -20,6 +20,7 @@ struct TerminalOptions {
     std::optional<uint8_t> downloadReply; // answer to the download announce instead of 0xFA
     std::optional<uint8_t> blockReply;    // answer to every data block instead of the real one
     int dropAfterBlocks = -1;             // hang up after accepting this many blocks
+    int silentFromBlock = -1;             // stop answering once this many blocks are accepted
     uint16_t detectReplyLength = 16;      // total length L in the detect reply
 };
 

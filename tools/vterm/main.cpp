@@ -20,7 +20,7 @@ int Usage()
     std::fprintf(stderr,
                  "usage: KDX_VT [--baud RATE] [--line-rate] [--out FILE] [--crc-error BLOCK[:COUNT]]...\n"
                  "              [--silent] [--download-reply HEX] [--block-reply HEX]\n"
-                 "              [--drop-after BLOCKS] [--detect-length L]\n");
+                 "              [--drop-after BLOCKS] [--silent-from BLOCKS] [--detect-length L]\n");
     return 2;
 }
 
@@ -64,6 +64,8 @@ int main(int argc, char** argv)
             options.blockReply = uint8_t(v);
         } else if (arg == "--drop-after" && hasValue && ParseInt(argv[++i], &v) && v >= 0) {
             options.dropAfterBlocks = int(v);
+        } else if (arg == "--silent-from" && hasValue && ParseInt(argv[++i], &v) && v >= 0) {
+            options.silentFromBlock = int(v);
         } else if (arg == "--detect-length" && hasValue && ParseInt(argv[++i], &v) && v >= 0 && v < 65536) {
             options.detectReplyLength = uint16_t(v);
         } else {
