@@ -1,0 +1,316 @@
+#pragma once
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <QElapsedTimer>
+#include <QRect>
+#include <QString>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "app/edit/TextMetrics.h"
+#include "app/edit/TextStore.h"
+#include "app/edit/UndoLog.h"
+
+class QMimeData;
+
+namespace kdx {
+
+// Colour slots of the control.
+enum EditColour {
+    COLOUR_TEXT = 1,
+    COLOUR_BACKGROUND = 2,
+    COLOUR_SELECTED_TEXT = 3,
+    COLOUR_SELECTION = 4,
+    COLOUR_RULER_MARKS = 5,
+    COLOUR_RULER_BACKGROUND = 6,
+    COLOUR_LINE_NUMBERS = 7,
+    COLOUR_NUMBER_BACKGROUND = 8,
+    COLOUR_CURRENT_ROW = 9,
+    COLOUR_BOOKMARK = 10,
+    COLOUR_WHITESPACE = 11,
+};
+
+// Notification codes passed to Notify.
+enum EditNotify {
+    NOTIFY_READ_ONLY = 1,
+    NOTIFY_BOOKMARK_WRAPPED = 2,
+    NOTIFY_LAYOUT_PROGRESS = 3,
+};
+
+// The editor's own multi-line text control: rows with word wrap, stream and
+// column selection, bookmarks, ruler, line numbers, undo and drag and drop.
+class CMyEditCtrl : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    // MIME type that marks a column block copied by a control.
+    static constexpr const char* kColumnBlockMime = "application/x-kdx-column-block";
+    // MIME type naming the control a drag started from.
+    static constexpr const char* kDragSourceMime = "application/x-kdx-drag-source";
+
+    explicit CMyEditCtrl(QWidget* parent = nullptr, bool scrollBars = true);
+    ~CMyEditCtrl() override;
+
+    // Text and queries (logical coordinates).
+    bool InsertText(int line, int column, const char16_t* text, int count);
+    bool InsertText(int line, int column, const QString& text);
+    bool DeleteRange(int startLine, int startColumn, int endLine, int endColumn);
+    int GetLineCount() const { return store_.LineCount(); }
+    int GetLineLength(int line) const { return store_.LineLength(line); }
+    int GetLineText(int line, char16_t* buffer, int size) const;
+    QString LineText(int line) const;
+    QString Text() const;
+    int64_t TextLength() const { return store_.TotalLength(); }
+    TextPos GetCaret(bool displayColumn = false) const;
+    void SetCaret(int line, int column);
+
+    // Selection.
+    void Select(int startLine, int startColumn, int endLine, int endColumn);
+    void SelectAll() { Select(0, 0, -1, 0); }
+    void ClearSelection();
+    bool HasSelection() const { return firstSelRow_ >= 0; }
+    bool IsColumnSelection() const { return HasSelection() && selMode_ == 2; }
+    int64_t SelectionLength() const { return selLength_; }
+    QString SelectedText() const;
+    void RequestColumnSelection() { columnRequest_ = true; }
+
+    // Clipboard and history.
+    bool Copy();
+    bool Cut();
+    bool Paste();
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const;
+    bool CanRedo() const;
+    void ResetUndo();
+    void SetUndoEnabled(bool on);
+    bool UndoEnabled() const { return undoEnabled_; }
+    const UndoLog& History() const { return undo_; }
+
+    // Bookmarks.
+    void SetBookmark(bool on, int line = -1, bool redraw = true);
+    bool IsBookmarked(int line = -1) const;
+    int NextBookmark(bool wrap);
+    int PreviousBookmark(bool wrap);
+    void ClearBookmarks();
+    int BookmarkCount() const { return store_.BookmarkCount(); }
+
+    // Settings.
+    void SetReadOnly(bool on) { readOnly_ = on; }
+    bool IsReadOnly() const { return readOnly_; }
+    void SetWrapMode(int mode, int width = 0);
+    // Re-splits the whole text under the current wrap mode at once.
+    void RewrapNow();
+    int WrapMode() const { return wrapMode_; }
+    void SetFont(const QFont& font);
+    void SetColour(int slot, const QColor& colour);
+    QColor Colour(int slot) const;
+    void SetTabSize(int size);
+    int TabSize() const { return metrics_.TabSize(); }
+    void SetLineSpacing(int spacing);
+    void SetDelimiters(const QString& delimiters);
+    QString Delimiters() const { return delimiters_; }
+    void ShowRuler(bool on);
+    bool RulerShown() const { return showRuler_; }
+    void ShowLineNumbers(bool on);
+    bool LineNumbersShown() const { return showLineNumbers_; }
+    void ShowSpacesAndTabs(bool on);
+    bool SpacesAndTabsShown() const { return showSpacesAndTabs_; }
+    void ShowLineEnds(bool on);
+    bool LineEndsShown() const { return showLineEnds_; }
+    void HighlightCurrentLine(bool on);
+    bool CurrentLineHighlighted() const { return highlightCurrentLine_; }
+    void SetTabsAsSpaces(bool on) { tabsAsSpaces_ = on; }
+    bool TabsAsSpaces() const { return tabsAsSpaces_; }
+    void SetOverwriteMode(bool on) { overwriteMode_ = on; }
+    bool OverwriteMode() const { return overwriteMode_; }
+    void SetFollowSystemBackground(bool on) { followSystemBackground_ = on; }
+    bool FollowSystemBackground() const { return followSystemBackground_; }
+    bool IsModified() const { return modified_; }
+
+    // Geometry, for owners and tests.
+    const TextStore& Store() const { return store_; }
+    const TextMetrics& Metrics() const { return metrics_; }
+    QRect RulerRect() const { return rulerRect_; }
+    QRect MarginRect() const { return marginRect_; }
+    QRect TextRect() const { return textRect_; }
+    int NumberFieldWidth() const { return numberWidth_; }
+    int FirstVisibleRow() const { return firstRow_; }
+    int VisibleRows() const;
+    // Viewport point of a logical position (top left of its cell).
+    QPoint PointOf(int line, int column) const;
+    int CaretRow() const { return caretRow_; }
+    bool CaretVisibleNow() const { return caretOn_; }
+
+    // Selected text offered to the clipboard or a drag.
+    QMimeData* CreateSelectionMimeData() const;
+
+signals:
+    void notified(int code, int value);
+    void modifiedChanged(bool modified);
+
+protected:
+    virtual void SetModified(bool modified);
+    virtual void DrawRuler(QPainter& painter, const QRect& rect);
+    virtual void DrawLineNumber(QPainter& painter, int row, const QRect& rect);
+    virtual void Layout();
+    virtual void Notify(int code, int value);
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+    // Hooks for derived classes.
+    virtual void ShowContextMenu(const QPoint& globalPos) { Q_UNUSED(globalPos); }
+    bool RefuseIfReadOnly();
+    void SetAreas(const QRect& ruler, const QRect& margin, const QRect& text);
+    void UpdateCursorShape(const QPoint& pos, Qt::KeyboardModifiers modifiers);
+
+    // Editing steps used by the key handlers and owners.
+    void TypeText(const std::u16string& text);
+    void TabKey();
+    void EnterKey();
+    void BackspaceKey(bool word);
+    void DeleteKey(bool word);
+
+private:
+    struct Cell { int row = 0; int column = 0; };
+
+    // Editing core.
+    TextPos InsertAt(TextPos at, std::u16string_view text);
+    void RemoveRange(TextPos from, TextPos to);
+    void DeleteSelection();
+    void PasteColumnBlock(const std::u16string& text);
+    void InsertAsColumnBlock(const std::u16string& text, int x, int line);
+    std::u16string FillTo(int line, int x) const;
+    void AfterEdit();
+    void SetCaretLogical(TextPos pos, bool keepPreferredX = false);
+    void ApplyUndoStep(bool undo);
+    std::u16string Indentation(TextPos caret) const;
+
+    // Selection bookkeeping.
+    void SetStreamSelection(TextPos anchor, TextPos caret);
+    void SetColumnSelection(int firstRow, int lastRow, int leftX, int rightX);
+    void ClearRowSelection();
+    void MarkStreamRows();
+    bool IsInSelection(TextPos pos) const;
+    TextPos SelectionStart() const;
+    TextPos SelectionEnd() const;
+
+    // Geometry.
+    int RowTop(int row) const;
+    int RowAt(int y) const;
+    Cell CellAt(const QPoint& pos) const;
+    int CaretX() const;
+    void EnsureCaretVisible(bool centre = false);
+    void UpdateScrollBars();
+    void ApplyWrap();
+    int HorizontalOffset() const;
+    void RestartCaretBlink();
+    void ResetCaretCell();
+
+    // Navigation.
+    void MoveCaret(Cell to, bool extend, bool keepPreferredX = false);
+    TextPos WordLeft(TextPos from) const;
+    TextPos WordRight(TextPos from) const;
+    Cell CellOf(TextPos pos) const;
+    TextPos PosOf(Cell cell) const;
+    void ScheduleRewrap();
+    void Relayout();
+    bool IsBlank(char16_t unit) const { return unit == u' ' || unit == u'\t'; }
+    bool IsDelimiter(char16_t unit) const;
+    TextPos WordStartAt(TextPos pos) const;
+    TextPos WordEndAt(TextPos pos) const;
+    void HandleNavigation(QKeyEvent* event);
+
+    // Painting.
+    void PaintRow(QPainter& painter, int row, const QRect& rect);
+    void PaintWhitespace(QPainter& painter, const RowEntry& entry, int x0, int top);
+    void PaintLineEnd(QPainter& painter, int row, int x, int top);
+
+    // Drag and drop.
+    void StartDrag();
+    bool DropText(const QMimeData* data, TextPos at, bool copy);
+    QString DragToken() const;
+    bool IsOwnColumnBlock(const QMimeData* data) const;
+
+    TextStore store_;
+    UndoLog undo_;
+    TextMetrics metrics_;
+    QString delimiters_;
+    WrapSplitter splitter_;
+
+    // Settings.
+    bool readOnly_ = false;
+    bool undoEnabled_ = true;
+    bool showRuler_ = true;
+    bool showLineNumbers_ = true;
+    bool showSpacesAndTabs_ = true;
+    bool showLineEnds_ = true;
+    bool tabsAsSpaces_ = false;
+    bool followSystemBackground_ = true;
+    bool highlightCurrentLine_ = true;
+    bool overwriteMode_ = false;
+    int wrapMode_ = 0;
+    int wrapWidth_ = 0;
+    bool wrapPending_ = false;
+    bool modified_ = false;
+    QColor colours_[12];
+
+    // Selection: stream from anchor_ to the caret, or a column block.
+    int firstSelRow_ = -1;
+    int lastSelRow_ = -1;
+    int64_t selLength_ = 0;
+    int selMode_ = 0;
+    TextPos anchor_;
+    int columnLeftX_ = 0;
+    int columnRightX_ = 0;
+
+    // Caret.
+    int caretRow_ = 0;
+    int caretColumn_ = 0;
+    int preferredX_ = 0;
+    bool caretOn_ = false;
+    QTimer caretTimer_;
+
+    // Mouse.
+    bool dragging_ = false;
+    bool columnRequest_ = false;
+    int mouseMode_ = 0;  // 0 stream, 1 words, 2 column block
+    QRect columnRect_;
+    QPoint columnOrigin_;
+    TextPos wordStart_;
+    TextPos wordEnd_;
+    bool dropCaret_ = false;
+    Cell dropCell_;
+    bool droppedOnSelf_ = false;
+    QString columnToken_;
+
+    // View.
+    QRect rulerRect_;
+    QRect marginRect_;
+    QRect textRect_;
+    int numberWidth_ = 0;
+    int gapWidth_ = 5;
+    int firstRow_ = 0;
+    int firstColumn_ = 0;  // horizontal scroll in average character widths
+};
+
+} // namespace kdx

@@ -1,0 +1,80 @@
+#pragma once
+#include <QFont>
+#include <QFontMetrics>
+#include <QString>
+#include <vector>
+
+#include "app/edit/TextStore.h"
+
+namespace kdx {
+
+// Font measures of the control. Unit widths are cached per UTF-16 unit so
+// that wrapping and caret placement of long texts need no shaping calls.
+class TextMetrics {
+public:
+    TextMetrics();
+
+    void SetFont(const QFont& font);
+    const QFont& Font() const { return font_; }
+    void SetTabSize(int tabSize) { tabSize_ = tabSize; }
+    int TabSize() const { return tabSize_; }
+    void SetLineSpacing(int spacing) { lineSpacing_ = spacing; }
+    int LineSpacing() const { return lineSpacing_; }
+
+    int FontHeight() const { return fontHeight_; }
+    int Ascent() const { return ascent_; }
+    int RowHeight() const { return fontHeight_ + lineSpacing_; }
+    int AverageWidth() const { return averageWidth_; }
+    int WideWidth() const { return wideWidth_; }
+    int SpaceWidth() const { return spaceWidth_; }
+    int WidestDigit() const { return widestDigit_; }
+    int LineEndWidth() const { return fontHeight_ * 2 / 3 > 3 ? fontHeight_ * 2 / 3 : 4; }
+
+    int UnitWidth(char16_t unit) const;
+    // Visual columns a unit advances when it starts at visual column `column`.
+    int ColumnsOf(char16_t unit, int column) const;
+    // Pixel advance of a unit at a visual column (TABs by spaces).
+    int AdvanceOf(char16_t unit, int column) const;
+
+    // Pixel x of `column` within a row.
+    int XOfColumn(const RowEntry& row, int column) const;
+    // Column nearest to pixel x within a row.
+    int ColumnAtX(const RowEntry& row, int x) const;
+    // Visual column of `column` within a row.
+    int VisualColumn(const RowEntry& row, int column) const;
+
+private:
+    QFont font_;
+    int tabSize_ = 8;
+    int lineSpacing_ = 0;
+    int fontHeight_ = 0;
+    int ascent_ = 0;
+    int averageWidth_ = 0;
+    int wideWidth_ = 0;
+    int spaceWidth_ = 0;
+    int widestDigit_ = 0;
+    mutable std::vector<int16_t> widths_;
+    QFontMetrics metrics_;
+};
+
+// Word wrap of logical lines: mode 1 by pixels, mode 2 by visual columns.
+class WrapSplitter : public RowSplitter {
+public:
+    WrapSplitter(const TextMetrics& metrics, const QString& delimiters)
+        : metrics_(metrics), delimiters_(delimiters) {}
+
+    void SetMode(int mode, int limit) { mode_ = mode; limit_ = limit; }
+    int Mode() const { return mode_; }
+    int Limit() const { return limit_; }
+    void Split(const char16_t* text, int length, std::vector<RowPiece>& pieces) const override;
+
+private:
+    bool IsBreak(char16_t unit) const;
+
+    const TextMetrics& metrics_;
+    const QString& delimiters_;
+    int mode_ = 1;
+    int limit_ = 1;
+};
+
+} // namespace kdx

@@ -1,0 +1,105 @@
+#pragma once
+#include <compare>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/edit/RowTable.h"
+#include "app/edit/TextChunk.h"
+
+namespace kdx {
+
+// A position in logical coordinates.
+struct TextPos {
+    int line = 0;
+    int column = 0;
+    auto operator<=>(const TextPos&) const = default;
+};
+
+// One row of a split logical line.
+struct RowPiece {
+    int offset = 0;       // first unit of the row within the line
+    int length = 0;
+    int startColumn = 0;  // visual column at the row start
+};
+
+// Splits a logical line into rows; the word-wrap policy of the view.
+class RowSplitter {
+public:
+    virtual ~RowSplitter() = default;
+    virtual void Split(const char16_t* text, int length, std::vector<RowPiece>& pieces) const = 0;
+};
+
+// The text of the control: logical lines stored in text chunks and indexed
+// by the row table. Knows nothing of undo, selection rules or the view.
+class TextStore {
+public:
+    TextStore();
+    TextStore(const TextStore&) = delete;
+    TextStore& operator=(const TextStore&) = delete;
+
+    int LineCount() const { return lineCount_; }
+    int RowCount() const { return rows_.Count(); }
+    int64_t TotalLength() const { return totalLength_; }
+    const RowEntry& Row(int row) const { return rows_[row]; }
+    RowEntry& Row(int row) { return rows_[row]; }
+    const RowTable& Rows() const { return rows_; }
+    const TextChunkPool& Chunks() const { return chunks_; }
+
+    bool Wrapped() const { return splitter_ != nullptr; }
+    int FirstRowOf(int row) const;
+    int FirstRowOfLine(int line) const;
+    int RowsOfLine(int firstRow) const;
+    int LineOfRow(int row) const;
+    int RowOffset(int row) const;  // offset of the row's first unit in its line
+    TextPos RowToLogical(int row, int column) const;
+    // The row holding a logical position; at a wrap point, the later row.
+    int RowOfPos(TextPos pos, int* columnInRow = nullptr) const;
+
+    int LineLength(int line) const;
+    std::u16string_view LineText(int line) const;
+    TextPos Clamp(TextPos pos) const;
+    TextPos End() const;
+    // Logical position one unit (or one line break) before / after pos.
+    TextPos Before(TextPos pos) const;
+    TextPos After(TextPos pos) const;
+    int64_t Distance(TextPos from, TextPos to) const;  // units, breaks count 2
+
+    // Inserts text (CR LF pairs break lines); returns the end of the text.
+    TextPos Insert(TextPos at, std::u16string_view text);
+    // Removes [from, to) and returns the removed text with CR LF breaks.
+    std::u16string Remove(TextPos from, TextPos to);
+    std::u16string Text(TextPos from, TextPos to) const;
+    std::u16string AllText() const { return Text({0, 0}, End()); }
+
+    // Word wrap: null splitter means one row per logical line.
+    void SetSplitter(const RowSplitter* splitter);
+    // Re-splits every line; progress (percent 1..100) is reported for long texts.
+    void RewrapAll(const std::function<void(int)>& progress = {});
+    // Re-splits one logical line, returning its number of rows.
+    int RelayoutLine(int firstRow);
+
+    bool IsBookmarked(int line) const;
+    bool SetBookmark(int line, bool on);  // false when nothing changed
+    int BookmarkCount() const { return bookmarkCount_; }
+    void ClearBookmarks();
+    // Next/previous bookmarked line strictly after/before `line`, or -1.
+    int FindBookmark(int line, bool forward, int limit) const;
+
+private:
+    void Relocate(TextChunk* from, TextChunk* to);
+    void Renumber(int fromRow);
+    void SetLineRun(int firstRow, std::u16string_view text);
+
+    RowTable rows_;
+    TextChunkPool chunks_;
+    const RowSplitter* splitter_ = nullptr;
+    std::vector<RowPiece> pieces_;
+    int lineCount_ = 1;
+    int64_t totalLength_ = 0;
+    int bookmarkCount_ = 0;
+};
+
+} // namespace kdx
