@@ -1,0 +1,673 @@
+#include "app/CAppFrame.h"
+
+#include "app/CDlgGrid.h"
+#include "app/CDlgProject.h"
+#include "app/CMyStatusBar.h"
+#include "app/CPaneOutput.h"
+#include "app/CommandIcons.h"
+#include "app/Commands.h"
+#include "app/EditorStrings.h"
+#include "app/Launcher.h"
+#include "app/Messages.h"
+#include "app/PageCommands.h"
+#include "model/ModelStrings.h"
+#include "model/PageDoc.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace kdx {
+namespace {
+
+constexpr const char* kBarStateKey = "BarState";
+constexpr const char* kRecentGroup = "Recent File List";
+constexpr QSize kToolButtonSize(31, 30);
+constexpr QSize kToolImageSize(24, 24);
+
+// Converts a "name|pattern|name|pattern||" filter into the file dialog's
+// "name (pattern);;..." form; names that already end in their pattern in
+// parentheses are kept as they are.
+QString ConvertFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& name = parts[i];
+        const QString& pattern = parts[i + 1];
+        if (name.isEmpty())
+            break;
+        const QString suffix = u'(' + pattern + u')';
+        entries << (name.endsWith(suffix) ? name : name + u' ' + suffix);
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+QString ProjectFilter()
+{
+    return EditorString(IDS_PROJECT_FILTER) + QStringLiteral(";;") + EditorString(IDS_ALL_FILES_FILTER);
+}
+
+Color ToColorRef(const QColor& color)
+{
+    return Color(color.red()) | Color(color.green()) << 8 | Color(color.blue()) << 16;
+}
+
+} // namespace
+
+std::unique_ptr<QSettings> EditorSettings()
+{
+    return std::make_unique<QSettings>(QStringLiteral("ZOV"), EditorString(IDS_APP_TITLE));
+}
+
+CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_unique<CPageDoc>())
+{
+    setObjectName(QStringLiteral("CAppFrame"));
+    setWindowIcon(ApplicationIcon());
+    setAcceptDrops(true);
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
+    doc_->AddObserver(this);
+    doc_->currentLineColor = ToColorRef(palette().color(QPalette::WindowText));
+    doc_->currentFillColor = doc_->currentLineColor;
+
+    auto* placeholder = new QWidget(this);
+    placeholder->setObjectName(QStringLiteral("ViewPlaceholder"));
+    placeholder->setBackgroundRole(QPalette::Dark);
+    placeholder->setAutoFillBackground(true);
+    setCentralWidget(placeholder);
+
+    CreateStatusBar();
+    RegisterCommands();
+    CreateMenus();
+    CreateToolBars();
+    CreatePanes();
+
+    auto settings = EditorSettings();
+    settings->beginGroup(QLatin1String(kRecentGroup));
+    for (int i = 1; i <= kMaxRecentFiles; ++i) {
+        const QString path = settings->value(QStringLiteral("File%1").arg(i)).toString();
+        if (!path.isEmpty())
+            recentFiles_ << path;
+    }
+    settings->endGroup();
+    restoreState(settings->value(QLatin1String(kBarStateKey)).toByteArray());
+
+    auto* idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &CAppFrame::UpdateCommandUI);
+    idle->start(kIdleUpdateMs);
+
+    resize(1024, 720);
+    NewBlankProject();
+}
+
+CAppFrame::~CAppFrame()
+{
+    // Child windows still report while they are destroyed; the rules they
+    // would run use members that are already gone.
+    for (QObject* child : children())
+        disconnect(child, nullptr, this, nullptr);
+    if (StatusMessageTarget() == statusBar_)
+        SetStatusMessageTarget(nullptr);
+    doc_->RemoveObserver(this);
+}
+
+void CAppFrame::CreateStatusBar()
+{
+    statusBar_ = new CMyStatusBar(this);
+    statusBar_->SetPanes({0, kVersionPane, kResolutionPane, kDepthPane});
+    setStatusBar(statusBar_);
+    SetStatusMessageTarget(statusBar_);
+}
+
+QAction* CAppFrame::MakeAction(int id, const QString& text, const char* shortcut)
+{
+    auto* action = new QAction(text, this);
+    action->setObjectName(QString::number(id));
+    action->setData(id);
+    action->setStatusTip(CommandPrompt(id));
+    action->setToolTip(CommandToolTip(id).isEmpty() ? text : CommandToolTip(id));
+    action->setIcon(CommandIcon(id));
+    action->setIconVisibleInMenu(false);
+    if (shortcut)
+        action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
+    const auto& command = commands_[id];
+    action->setCheckable(bool(command.checked));
+    connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+    actions_.insert(id, action);
+    addAction(action);
+    return action;
+}
+
+void CAppFrame::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("1000"));
+    for (const TopMenu& top : MainMenu()) {
+        QMenu* menu = bar->addMenu(QString::fromUtf16(top.text));
+        connect(menu, &QMenu::aboutToShow, this, &CAppFrame::UpdateCommandUI);
+        for (const MenuItem& item : top.items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = MakeAction(item.id, QString::fromUtf16(item.text), item.shortcut);
+            menu->addAction(action);
+            if (item.id == ID_FILE_MRU_FIRST) {
+                fileMenu_ = menu;
+                connect(menu, &QMenu::aboutToShow, this, &CAppFrame::RebuildRecentMenu);
+            }
+        }
+    }
+}
+
+void CAppFrame::CreateToolBars()
+{
+    const auto build = [this](QToolBar* bar, const QString& name, int id, std::span<const int> buttons) {
+        bar->setObjectName(name);
+        bar->setWindowTitle(EditorString(id));
+        bar->setIconSize(kToolImageSize);
+        bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        for (int commandId : buttons) {
+            if (commandId == 0) {
+                bar->addSeparator();
+                continue;
+            }
+            QAction* action = actions_.value(commandId);
+            bar->addAction(action);
+            if (QWidget* button = bar->widgetForAction(action))
+                button->setFixedSize(kToolButtonSize);
+        }
+    };
+    standardBar_ = new QToolBar(this);
+    build(standardBar_, QStringLiteral("BarStd"), IDS_STD_TOOLBAR, StandardToolbarButtons());
+    addToolBar(Qt::TopToolBarArea, standardBar_);
+    addToolBarBreak(Qt::TopToolBarArea);
+    layoutBar_ = new QToolBar(this);
+    build(layoutBar_, QStringLiteral("BarLayout"), IDS_LAYOUT_TOOLBAR, LayoutToolbarButtons());
+    addToolBar(Qt::TopToolBarArea, layoutBar_);
+}
+
+void CAppFrame::CreatePanes()
+{
+    outputPane_ = new CPaneOutput(kOutputPane, QSize(300, 200), this);
+    outputPane_->setWindowTitle(EditorString(IDS_TAB_COMPILE));
+    pageListPane_ = new CPaneBase(kPageListPane, QSize(200, 300), this);
+    pageListPane_->setWindowTitle(EditorString(IDS_TAB_PAGES));
+    pageListPane_->AddTab(new QWidget(pageListPane_), EditorString(IDS_TAB_PAGES));
+    propertyPane_ = new CPaneBase(kPropertyPane, QSize(200, 300), this);
+    propertyPane_->setWindowTitle(EditorString(IDS_TAB_PROPERTIES));
+    propertyPane_->AddTab(new QWidget(propertyPane_), EditorString(IDS_TAB_PROPERTIES));
+
+    addDockWidget(Qt::BottomDockWidgetArea, outputPane_);
+    addDockWidget(Qt::LeftDockWidgetArea, pageListPane_);
+    addDockWidget(Qt::RightDockWidgetArea, propertyPane_);
+    resizeDocks({pageListPane_, propertyPane_}, {200, 200}, Qt::Horizontal);
+    resizeDocks({outputPane_}, {200}, Qt::Vertical);
+    outputPane_->hide();
+
+    for (CPaneBase* pane : {pageListPane_, propertyPane_, static_cast<CPaneBase*>(outputPane_)})
+        connect(pane, &QDockWidget::visibilityChanged, this, &CAppFrame::UpdateCommandUI);
+}
+
+void CAppFrame::AddCommand(int id, std::function<void()> run, std::function<bool()> enabled,
+                           std::function<bool()> checked)
+{
+    commands_[id] = Command{std::move(run), std::move(enabled), std::move(checked)};
+}
+
+void CAppFrame::RegisterCommands()
+{
+    const auto always = [] { return true; };
+    const auto never = [] { return false; };
+    AddCommand(ID_FILE_NEW, [this] { OnFileNew(); }, always);
+    AddCommand(ID_FILE_OPEN, [this] { OnFileOpen(); }, always);
+    AddCommand(ID_FILE_SAVE, [this] { DoFileSave(); }, [this] { return doc_->IsModified(); });
+    AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, always);
+    AddCommand(ID_FILE_MRU_FIRST, [this] { OnOpenRecent(0); }, [this] { return !recentFiles_.isEmpty(); });
+    AddCommand(ID_APP_EXIT, [this] { close(); }, always);
+    for (int id : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_CUT})
+        AddCommand(id, [] {}, never);
+
+    const auto paneCommand = [this](int id, CPaneBase* CAppFrame::*pane) {
+        AddCommand(id, [this, pane] { TogglePane(this->*pane); }, [] { return true; },
+                   [this, pane] { return (this->*pane) && (this->*pane)->isVisible(); });
+    };
+    paneCommand(ID_VIEW_PAGE_LIST, &CAppFrame::pageListPane_);
+    paneCommand(ID_VIEW_PROPERTIES, &CAppFrame::propertyPane_);
+    AddCommand(ID_VIEW_OUTPUT, [this] { TogglePane(outputPane_); }, always,
+               [this] { return outputPane_ && outputPane_->isVisible(); });
+
+    AddCommand(ID_PROJECT_COMPILE, [this] { OnCompile(); }, [this] {
+        return doc_->PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling());
+    });
+    AddCommand(ID_PROJECT_UPLOAD, [this] { LaunchUploader(this); }, always);
+    AddCommand(ID_PROJECT_SIMULATE, [this] { LaunchSimulator(this); }, always);
+    RegisterPageCommands();
+}
+
+void CAppFrame::RegisterPageCommands()
+{
+    // Drawing and layout commands are carried out by the page view; their
+    // rules need the selection count n, a current page and the count m of
+    // objects on it.
+    const auto forward = [this](int id) {
+        return [this, id] {
+            if (pageView_)
+                pageView_->OnPageCommand(id);
+        };
+    };
+    const auto rule = [this](auto test) {
+        return [this, test] { return HasCurrentPage() && test(SelectionCount(), CurrentPageObjectCount()); };
+    };
+    for (int id = ID_TOOL_FIRST; id <= ID_TOOL_LAST; ++id) {
+        AddCommand(id, [this, id] {
+            if (pageView_)
+                pageView_->OnPageCommand(id);
+            else
+                fallbackTool_ = id;
+        }, rule([](int, int) { return true; }), [this, id] {
+            return (pageView_ ? pageView_->CurrentToolCommand() : fallbackTool_) == id;
+        });
+    }
+    for (int id = ID_LAYOUT_UP; id <= ID_LAYOUT_BOTTOM; ++id)
+        AddCommand(id, forward(id), rule([](int n, int m) { return n == 1 && m > 1; }));
+    for (int id = ID_ALIGN_LEFT; id <= ID_ALIGN_BOTTOM; ++id)
+        AddCommand(id, forward(id), rule([](int n, int) { return n > 1; }));
+    for (int id : {ID_CENTER_VERT, ID_CENTER_HORZ})
+        AddCommand(id, forward(id), rule([](int n, int) { return n > 0; }));
+    for (int id : {ID_SPACE_ACROSS, ID_SPACE_DOWN})
+        AddCommand(id, forward(id), rule([](int n, int) { return n > 2; }));
+    for (int id = ID_SAME_WIDTH; id <= ID_SAME_SIZE; ++id)
+        AddCommand(id, forward(id), rule([](int n, int) { return n > 1; }));
+    AddCommand(ID_GRID_SHOW, forward(ID_GRID_SHOW), rule([](int, int) { return true; }),
+               [this] { return pageView_ && pageView_->IsGridShown(); });
+    AddCommand(ID_GRID_SETTINGS, [this] { OnGridSettings(); }, rule([](int, int) { return true; }));
+    AddCommand(ID_EDIT_CLEAR, forward(ID_EDIT_CLEAR), [this] { return SelectionCount() > 0; });
+    AddCommand(ID_EDIT_SELECT_ALL, forward(ID_EDIT_SELECT_ALL), rule([](int, int m) { return m > 0; }));
+}
+
+void CAppFrame::SetPageView(IPageCommandTarget* view)
+{
+    pageView_ = view;
+    if (view && view->ViewWidget())
+        setCentralWidget(view->ViewWidget());
+    UpdateCommandUI();
+}
+
+int CAppFrame::SelectionCount() const { return pageView_ ? pageView_->SelectionCount() : 0; }
+bool CAppFrame::HasCurrentPage() const { return doc_->CurrentPage() != nullptr; }
+
+int CAppFrame::CurrentPageObjectCount() const
+{
+    const CPage* page = doc_->CurrentPage();
+    return page ? int(page->Objects().size()) : 0;
+}
+
+void CAppFrame::UpdateCommandUI()
+{
+    for (auto it = actions_.constBegin(); it != actions_.constEnd(); ++it) {
+        const auto found = commands_.find(it.key());
+        if (found == commands_.end())
+            continue;
+        const Command& command = found->second;
+        it.value()->setEnabled(command.enabled && command.enabled());
+        if (command.checked)
+            it.value()->setChecked(command.checked());
+    }
+}
+
+void CAppFrame::ExecuteCommand(int id)
+{
+    const auto found = commands_.find(id);
+    if (found == commands_.end() || !found->second.enabled || !found->second.enabled())
+        return;
+    if (found->second.run)
+        found->second.run();
+    UpdateCommandUI();
+}
+
+void CAppFrame::TogglePane(CPaneBase* pane)
+{
+    pane->setVisible(!pane->isVisible());
+    UpdateCommandUI();
+}
+
+// ---------------------------------------------------------------- documents
+
+void CAppFrame::ResetDocument()
+{
+    doc_->DeleteContents();
+    doc_->header = FileHeader();
+    SetPathName({});
+}
+
+void CAppFrame::SetPathName(const QString& path)
+{
+    pathName_ = path;
+    doc_->SetTitle(path.isEmpty() ? EditorString(IDS_UNTITLED) : QFileInfo(path).fileName());
+    if (!path.isEmpty())
+        doc_->SetProjectFolder(QFileInfo(path).absolutePath());
+    UpdateCaption();
+}
+
+void CAppFrame::MakeFirstPageCurrent()
+{
+    if (!doc_->CurrentPage() && doc_->PageCount() > 0)
+        doc_->SetCurrentPage(doc_->PageAt(0));
+}
+
+void CAppFrame::NewBlankProject()
+{
+    ResetDocument();
+    doc_->SetModifiedFlag(false);
+    UpdateCaption();
+    UpdateIndicators();
+    UpdateCommandUI();
+}
+
+void CAppFrame::OnFileNew()
+{
+    CDlgProject dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // A cancelled save prompt abandons the whole command: the open project
+    // keeps its size, depth and pages.
+    if (!SaveModified())
+        return;
+    ResetDocument();
+    doc_->SetModifiedFlag(false);
+    doc_->header.width = uint16_t(dialog.Width());
+    doc_->header.height = uint16_t(dialog.Height());
+    doc_->header.colorDepth = uint32_t(dialog.ColorDepth());
+    doc_->AddPage();
+    MakeFirstPageCurrent();
+    UpdateCaption();
+    UpdateIndicators();
+}
+
+QString CAppFrame::AskOpenPath()
+{
+    return QFileDialog::getOpenFileName(this, QString(), QString(), ProjectFilter());
+}
+
+QString CAppFrame::AskSavePath(const QString& suggestion)
+{
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(EditorString(IDS_PROJECT_FILTER));
+    dialog.setDefaultSuffix(QStringLiteral("kdp"));
+    dialog.selectFile(suggestion);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+QString CAppFrame::AskCompileOutputPath(const QString& folder)
+{
+    QFileDialog dialog(this, EditorString(IDS_COMPILE_OUTPUT_TITLE), folder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(ConvertFilter(EditorString(IDS_COMPILED_FILTER)));
+    dialog.setDefaultSuffix(QStringLiteral("kdpbin"));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+void CAppFrame::OnFileOpen()
+{
+    const QString path = AskOpenPath();
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+bool CAppFrame::OpenDocumentFile(const QString& path)
+{
+    if (!SaveModified())
+        return false;
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    // A file that cannot be read leaves the open project as it is.
+    QFile probe(fullPath);
+    if (QFileInfo(fullPath).isDir() || !probe.open(QIODevice::ReadOnly)) {
+        const QString reason = QFileInfo(fullPath).isDir() ? QStringLiteral("Is a directory") : probe.errorString();
+        ShowMessageText(this, FormatModelString(kStrCannotReadFile, {fullPath, reason}), QMessageBox::Critical);
+        return false;
+    }
+    probe.close();
+    doc_->SetProjectFolder(QFileInfo(fullPath).absolutePath());
+    if (const auto error = doc_->OpenProject(fullPath)) {
+        ShowMessageText(this, error->Text(), QMessageBox::Critical);
+        NewBlankProject();
+        return false;
+    }
+    doc_->SetModifiedFlag(false);
+    SetPathName(fullPath);
+    MakeFirstPageCurrent();
+    AddRecentFile(fullPath);
+    UpdateIndicators();
+    UpdateCommandUI();
+    return true;
+}
+
+bool CAppFrame::SaveModified()
+{
+    if (!doc_->IsModified())
+        return true;
+    const QString name = pathName_.isEmpty() ? doc_->Title() : pathName_;
+    const auto answer = ShowMessageBox(this, IDS_SAVE_CHANGES, QMessageBox::Question,
+                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, {name});
+    if (answer == QMessageBox::Cancel || answer == QMessageBox::NoButton)
+        return false;
+    if (answer == QMessageBox::No)
+        return true;
+    return DoFileSave();
+}
+
+bool CAppFrame::DoFileSave()
+{
+    return DoSave(pathName_);
+}
+
+void CAppFrame::OnFileSaveAs()
+{
+    DoSave({});
+}
+
+bool CAppFrame::DoSave(const QString& path)
+{
+    QString target = path;
+    if (target.isEmpty()) {
+        const QString suggestion = pathName_.isEmpty() ? doc_->Title() + QStringLiteral(".kdp") : pathName_;
+        target = AskSavePath(suggestion);
+        if (target.isEmpty())
+            return false;
+        if (QFileInfo(target).suffix().isEmpty())
+            target += QStringLiteral(".kdp");
+    }
+    target = QFileInfo(target).absoluteFilePath();
+    if (const auto error = doc_->SaveProject(target)) {
+        ShowMessageText(this, error->Text(), QMessageBox::Critical);
+        return false;
+    }
+    doc_->SetModifiedFlag(false);
+    SetPathName(target);
+    AddRecentFile(target);
+    UpdateCommandUI();
+    return true;
+}
+
+void CAppFrame::UpdateCaption()
+{
+    setWindowTitle(EditorString(IDS_FRAME_TITLE) + QStringLiteral(" - ") + doc_->ShownTitle());
+}
+
+void CAppFrame::UpdateIndicators()
+{
+    const FileHeader& header = doc_->header;
+    statusBar_->SetPaneText(statusBar_->IndexOf(kVersionPane),
+                            FormatString(kStrStatusVersion, {header.MajorVersion(), header.MinorVersion()}));
+    statusBar_->SetPaneText(statusBar_->IndexOf(kResolutionPane),
+                            FormatString(kStrStatusResolution, {header.width, header.height}));
+    statusBar_->SetPaneText(statusBar_->IndexOf(kDepthPane),
+                            FormatString(kStrStatusColorDepth, {header.colorDepth}));
+}
+
+// ------------------------------------------------------------- recent files
+
+void CAppFrame::AddRecentFile(const QString& path)
+{
+    recentFiles_.removeAll(path);
+    recentFiles_.prepend(path);
+    while (recentFiles_.size() > kMaxRecentFiles)
+        recentFiles_.removeLast();
+    SaveRecentFiles();
+}
+
+void CAppFrame::RemoveRecentFile(const QString& path)
+{
+    recentFiles_.removeAll(path);
+    SaveRecentFiles();
+}
+
+void CAppFrame::SaveRecentFiles() const
+{
+    auto settings = EditorSettings();
+    settings->beginGroup(QLatin1String(kRecentGroup));
+    for (int i = 0; i < kMaxRecentFiles; ++i) {
+        const QString key = QStringLiteral("File%1").arg(i + 1);
+        if (i < recentFiles_.size())
+            settings->setValue(key, recentFiles_[i]);
+        else
+            settings->remove(key);
+    }
+    settings->endGroup();
+}
+
+void CAppFrame::RebuildRecentMenu()
+{
+    // The list's first entry carries the placeholder command; further
+    // entries get the following ids.
+    QAction* first = actions_.value(ID_FILE_MRU_FIRST);
+    qDeleteAll(recentActions_);
+    recentActions_.clear();
+    if (recentFiles_.isEmpty()) {
+        first->setText(QString::fromUtf16(FindMenuItem(ID_FILE_MRU_FIRST)->text));
+        first->setEnabled(false);
+        return;
+    }
+    const auto label = [this](int i) {
+        return QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(recentFiles_[i]));
+    };
+    first->setText(label(0));
+    first->setEnabled(true);
+    QAction* before = nullptr;
+    const QList<QAction*> menuActions = fileMenu_->actions();
+    const qsizetype at = menuActions.indexOf(first);
+    if (at + 1 < menuActions.size())
+        before = menuActions[at + 1];
+    for (int i = 1; i < recentFiles_.size(); ++i) {
+        auto* action = new QAction(label(i), fileMenu_);
+        action->setData(ID_FILE_MRU_FIRST + i);
+        action->setStatusTip(CommandPrompt(ID_FILE_MRU_FIRST));
+        connect(action, &QAction::triggered, this, [this, i] { OnOpenRecent(i); });
+        fileMenu_->insertAction(before, action);
+        recentActions_ << action;
+    }
+}
+
+void CAppFrame::OnOpenRecent(int index)
+{
+    if (index < 0 || index >= recentFiles_.size())
+        return;
+    const QString path = recentFiles_[index];
+    if (!QFileInfo::exists(path)) {
+        ShowMessageBox(this, IDS_RECENT_FILE_MISSING, QMessageBox::Warning, QMessageBox::Ok, {path});
+        RemoveRecentFile(path);
+        return;
+    }
+    OpenDocumentFile(path);
+}
+
+// ------------------------------------------------------------ compile, grid
+
+void CAppFrame::OnCompile()
+{
+    if ((doc_->IsModified() || pathName_.isEmpty()) && !DoFileSave())
+        return;
+    const QString output = AskCompileOutputPath(folders_.compileOutputFolder);
+    if (output.isEmpty())
+        return;
+    folders_.compileOutputFolder = QFileInfo(output).absolutePath() + u'/';
+    ICompilePane* pane = outputPane_->AcquireCompilePane();
+    if (!pane) {
+        ShowStatusMessage(kStatusError, IDS_NO_COMPILE_PANE);
+        return;
+    }
+    pane->StartCompile(pathName_, output);
+}
+
+void CAppFrame::OnGridSettings()
+{
+    CDlgGrid dialog(int(doc_->view.gridWidth), int(doc_->view.gridHeight), this);
+    if (dialog.exec() == QDialog::Accepted)
+        doc_->SetGridSize(uint32_t(dialog.GridWidth()), uint32_t(dialog.GridHeight()));
+}
+
+// ---------------------------------------------------------- window events
+
+void CAppFrame::closeEvent(QCloseEvent* event)
+{
+    if (!SaveModified()) {
+        event->ignore();
+        return;
+    }
+    EditorSettings()->setValue(QLatin1String(kBarStateKey), saveState());
+    event->accept();
+}
+
+void CAppFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CAppFrame::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    activateWindow();
+    for (const QUrl& url : urls)
+        if (url.isLocalFile())
+            OpenDocumentFile(url.toLocalFile());
+}
+
+// ------------------------------------------------------------ doc observer
+
+void CAppFrame::OnModifiedChanged(bool)
+{
+    UpdateCaption();
+}
+
+void CAppFrame::OnUpdate(int, CDrawObj*)
+{
+    UpdateIndicators();
+}
+
+void CAppFrame::OnPagesChanged()
+{
+    UpdateCommandUI();
+}
+
+void CAppFrame::OnStatusNotice(int kind, int, const QString& text)
+{
+    ShowStatusMessage(kind, text);
+}
+
+} // namespace kdx

@@ -1,0 +1,146 @@
+#pragma once
+#include "model/DocObserver.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <memory>
+
+class QToolBar;
+class QSettings;
+
+namespace kdx {
+
+class CMyStatusBar;
+class CPaneBase;
+class CPaneOutput;
+class CPageDoc;
+class IPageCommandTarget;
+
+// The settings store of the editor: recent files and the bar layout.
+std::unique_ptr<QSettings> EditorSettings();
+
+// The editor's main window: menu, two toolbars, the page list, property and
+// output panes, the status bar, and the project commands of the one open
+// project document.
+class CAppFrame : public QMainWindow, public IDocObserver {
+    Q_OBJECT
+public:
+    static constexpr int kMaxRecentFiles = 10;
+    static constexpr int kIdleUpdateMs = 200;
+    enum PaneId { kPageListPane = 1004, kPropertyPane = 1005, kOutputPane = 1006 };
+    enum StatusPane { kVersionPane = 22000, kResolutionPane = 22001, kDepthPane = 22002 };
+
+    // Folders remembered until the program exits.
+    struct LastDirectories {
+        QString imageFolder;
+        QString compileOutputFolder;
+    };
+
+    explicit CAppFrame(QWidget* parent = nullptr);
+    ~CAppFrame() override;
+
+    CPageDoc& Document() { return *doc_; }
+    const QString& PathName() const { return pathName_; }
+    LastDirectories& Folders() { return folders_; }
+
+    QAction* Action(int id) const { return actions_.value(id); }
+    QToolBar* StandardBar() const { return standardBar_; }
+    QToolBar* LayoutBar() const { return layoutBar_; }
+    CMyStatusBar* StatusBar() const { return statusBar_; }
+    CPaneBase* PageListPane() const { return pageListPane_; }
+    CPaneBase* PropertyPane() const { return propertyPane_; }
+    CPaneOutput* OutputPane() const { return outputPane_; }
+
+    // The page view takes the centre of the frame and answers the drawing
+    // and layout commands.
+    void SetPageView(IPageCommandTarget* view);
+
+    // Evaluates every command's enable and check rule.
+    void UpdateCommandUI();
+    // Runs a command as the menu would; disabled commands do nothing.
+    void ExecuteCommand(int id);
+
+    // Project document handling.
+    void NewBlankProject();
+    bool OpenDocumentFile(const QString& path);
+    bool SaveModified();
+    bool DoFileSave();
+    bool DoSave(const QString& path);
+    QStringList RecentFiles() const { return recentFiles_; }
+    void UpdateCaption();
+    void UpdateIndicators();
+
+    // IDocObserver
+    void OnModifiedChanged(bool modified) override;
+    void OnUpdate(int hint, CDrawObj* object) override;
+    void OnPagesChanged() override;
+    void OnStatusNotice(int kind, int stringId, const QString& text) override;
+
+protected:
+    // Where the user is asked for file names; tests answer them directly.
+    virtual QString AskOpenPath();
+    virtual QString AskSavePath(const QString& suggestion);
+    virtual QString AskCompileOutputPath(const QString& folder);
+
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    struct Command {
+        std::function<void()> run;
+        std::function<bool()> enabled;
+        std::function<bool()> checked;
+    };
+
+    void CreateStatusBar();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreatePanes();
+    QAction* MakeAction(int id, const QString& text, const char* shortcut);
+    void RegisterCommands();
+    void RegisterPageCommands();
+    void AddCommand(int id, std::function<void()> run, std::function<bool()> enabled = {},
+                    std::function<bool()> checked = {});
+    void RebuildRecentMenu();
+    void AddRecentFile(const QString& path);
+    void RemoveRecentFile(const QString& path);
+    void SaveRecentFiles() const;
+    void ResetDocument();
+    void SetPathName(const QString& path);
+    void MakeFirstPageCurrent();
+
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSaveAs();
+    void OnOpenRecent(int index);
+    void OnCompile();
+    void OnGridSettings();
+    void TogglePane(CPaneBase* pane);
+
+    int SelectionCount() const;
+    bool HasCurrentPage() const;
+    int CurrentPageObjectCount() const;
+
+    std::unique_ptr<CPageDoc> doc_;
+    QString pathName_;
+    LastDirectories folders_;
+    QHash<int, QAction*> actions_;
+    std::map<int, Command> commands_;
+    QToolBar* standardBar_ = nullptr;
+    QToolBar* layoutBar_ = nullptr;
+    CMyStatusBar* statusBar_ = nullptr;
+    CPaneBase* pageListPane_ = nullptr;
+    CPaneBase* propertyPane_ = nullptr;
+    CPaneOutput* outputPane_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    QList<QAction*> recentActions_;
+    QStringList recentFiles_;
+    IPageCommandTarget* pageView_ = nullptr;
+    int fallbackTool_ = 40401;
+};
+
+} // namespace kdx

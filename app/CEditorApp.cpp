@@ -1,0 +1,60 @@
+#include "app/CEditorApp.h"
+
+#include "app/CAppFrame.h"
+#include "app/CommandIcons.h"
+#include "app/EditorStrings.h"
+
+#include <QApplication>
+#include <QProxyStyle>
+#include <clocale>
+
+namespace kdx {
+namespace {
+
+// Alt alone puts the menu bar into keyboard mode on every platform, as
+// users of this editor expect.
+class EditorStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+void CEditorApp::InitProcess()
+{
+    std::setlocale(LC_ALL, "");
+}
+
+void CEditorApp::InitApplication(QApplication& app)
+{
+    app.setOrganizationName(QStringLiteral("ZOV"));
+    app.setApplicationName(EditorString(IDS_APP_TITLE));
+    app.setApplicationDisplayName(EditorString(IDS_APP_TITLE));
+    app.setDesktopFileName(QStringLiteral("kdx-te"));
+    app.setWindowIcon(ApplicationIcon());
+    app.setStyle(new EditorStyle(QStringLiteral("Fusion")));
+}
+
+QString CEditorApp::ProjectArgument(const QStringList& arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        if (!arguments[i].startsWith(u'-'))
+            return arguments[i];
+    return {};
+}
+
+void CEditorApp::ProcessCommandLine(CAppFrame& frame, const QStringList& arguments)
+{
+    const QString path = ProjectArgument(arguments);
+    if (!path.isEmpty())
+        frame.OpenDocumentFile(path);
+}
+
+} // namespace kdx

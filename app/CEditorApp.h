@@ -1,0 +1,26 @@
+#pragma once
+#include <QStringList>
+#include <memory>
+
+class QApplication;
+
+namespace kdx {
+
+class CAppFrame;
+
+// Start-up of the editor: locale, style, the settings store, the main
+// frame, and the command line (a project path opens that project, no
+// argument leaves a new empty project).
+class CEditorApp {
+public:
+    // Prepares the process-wide state; call before QApplication exists.
+    static void InitProcess();
+    // Settings names and look of the application object.
+    static void InitApplication(QApplication& app);
+    // The project path of the command line, or an empty string.
+    static QString ProjectArgument(const QStringList& arguments);
+    // Opens the project named on the command line, if any, in the frame.
+    static void ProcessCommandLine(CAppFrame& frame, const QStringList& arguments);
+};
+
+} // namespace kdx

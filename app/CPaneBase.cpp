@@ -1,0 +1,92 @@
+#include "app/CPaneBase.h"
+
+#include "app/EditorStrings.h"
+
+#include <QHBoxLayout>
+#include <QLayout>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QToolButton>
+
+namespace kdx {
+
+CPaneBase::CPaneBase(int id, const QSize& defaultSize, QWidget* parent)
+    : QDockWidget(parent), id_(id), defaultSize_(defaultSize)
+{
+    setObjectName(QStringLiteral("Pane%1").arg(id));
+    setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetClosable);
+
+    auto* titleBar = new QWidget(this);
+    auto* layout = new QHBoxLayout(titleBar);
+    layout->setContentsMargins(2, 2, 2, 0);
+    layout->setSpacing(2);
+    tabs_ = new QTabBar(titleBar);
+    tabs_->setTabsClosable(true);
+    tabs_->setDrawBase(false);
+    tabs_->setExpanding(false);
+    tabs_->setDocumentMode(true);
+    layout->addWidget(tabs_, 1);
+    menuButton_ = new QToolButton(titleBar);
+    menuButton_->setArrowType(Qt::DownArrow);
+    menuButton_->setAutoRaise(true);
+    menuButton_->setToolTip(EditorString(IDS_PANE_MENU_TIP));
+    menuButton_->setProperty("buttonId", kMenuButtonId);
+    layout->addWidget(menuButton_);
+    setTitleBarWidget(titleBar);
+
+    stack_ = new QStackedWidget(this);
+    setWidget(stack_);
+
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
+        emit PaneChanging(stack_->currentIndex(), index);
+        if (index >= 0)
+            stack_->setCurrentIndex(index);
+        emit PaneChanged(index);
+    });
+    connect(tabs_, &QTabBar::tabCloseRequested, this, [this] {
+        emit PaneClosing();
+        hide();
+    });
+    connect(menuButton_, &QToolButton::clicked, this, &CPaneBase::OnMenuButton);
+}
+
+int CPaneBase::AddTab(QWidget* window, const QString& title)
+{
+    const int index = stack_->addWidget(window);
+    tabs_->insertTab(index, title);
+    // The title bar was laid out for an empty strip: measure it again.
+    tabs_->setMinimumHeight(tabs_->sizeHint().height());
+    titleBarWidget()->layout()->invalidate();
+    titleBarWidget()->updateGeometry();
+    return index;
+}
+
+void CPaneBase::SelectTab(int index)
+{
+    tabs_->setCurrentIndex(index);
+}
+
+int CPaneBase::TabCount() const { return tabs_->count(); }
+int CPaneBase::CurrentTab() const { return tabs_->currentIndex(); }
+QWidget* CPaneBase::TabWindow(int index) const { return stack_->widget(index); }
+
+void CPaneBase::OnMenuButton()
+{
+    emit MiniButtonPressed(kMenuButtonId);
+    // The pane's own menu: its tabs to choose from, then closing the pane.
+    QMenu menu(this);
+    for (int i = 0; i < tabs_->count(); ++i) {
+        QAction* action = menu.addAction(tabs_->tabText(i), this, [this, i] { SelectTab(i); });
+        action->setCheckable(true);
+        action->setChecked(i == tabs_->currentIndex());
+    }
+    menu.addSeparator();
+    menu.addAction(EditorString(IDS_PANE_CLOSE), this, [this] {
+        emit PaneClosing();
+        hide();
+    });
+    menu.exec(menuButton_->mapToGlobal(QPoint(0, menuButton_->height())));
+}
+
+} // namespace kdx

@@ -1,0 +1,34 @@
+#include "app/CPaneOutput.h"
+
+#include "app/EditorStrings.h"
+
+#include <QStackedWidget>
+
+namespace kdx {
+
+CPaneOutput::CPaneOutput(int id, const QSize& defaultSize, QWidget* parent)
+    : CPaneBase(id, defaultSize, parent)
+{
+    AddTab(new QWidget(this), EditorString(IDS_TAB_COMPILE));
+    SelectTab(kCompileTab);
+}
+
+void CPaneOutput::SetCompilePane(ICompilePane* pane, QWidget* window)
+{
+    compilePane_ = pane;
+    auto* stack = static_cast<QStackedWidget*>(widget());
+    QWidget* old = stack->widget(kCompileTab);
+    stack->insertWidget(kCompileTab, window);
+    stack->removeWidget(old);
+    old->deleteLater();
+    stack->setCurrentIndex(CurrentTab());
+}
+
+ICompilePane* CPaneOutput::AcquireCompilePane() const
+{
+    if (!compilePane_ || compilePane_->IsCompiling())
+        return nullptr;
+    return compilePane_;
+}
+
+} // namespace kdx

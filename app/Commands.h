@@ -1,0 +1,76 @@
+#pragma once
+#include <span>
+
+namespace kdx {
+
+// Command identifiers of the main menu, the toolbars and the panes.
+enum CommandId : int {
+    ID_FILE_NEW = 57600,
+    ID_FILE_OPEN = 57601,
+    ID_FILE_SAVE = 57603,
+    ID_FILE_SAVE_AS = 57604,
+    ID_FILE_MRU_FIRST = 57616,
+    ID_FILE_MRU_LAST = 57625,
+    ID_APP_EXIT = 57665,
+    ID_EDIT_CLEAR = 57632,
+    ID_EDIT_COPY = 57634,
+    ID_EDIT_CUT = 57635,
+    ID_EDIT_PASTE = 57637,
+    ID_EDIT_SELECT_ALL = 57642,
+    ID_EDIT_UNDO = 57643,
+    ID_EDIT_REDO = 57644,
+    ID_VIEW_PAGE_LIST = 40100,
+    ID_VIEW_PROPERTIES = 40101,
+    ID_VIEW_OUTPUT = 40102,
+    ID_TOOL_FIRST = 40401,   // select tool
+    ID_TOOL_LAST = 40411,
+    ID_LAYOUT_UP = 40501,
+    ID_LAYOUT_DOWN = 40502,
+    ID_LAYOUT_TOP = 40503,
+    ID_LAYOUT_BOTTOM = 40504,
+    ID_ALIGN_LEFT = 40505,
+    ID_ALIGN_RIGHT = 40506,
+    ID_ALIGN_TOP = 40507,
+    ID_ALIGN_BOTTOM = 40508,
+    ID_CENTER_VERT = 40509,
+    ID_CENTER_HORZ = 40510,
+    ID_SPACE_ACROSS = 40511,
+    ID_SPACE_DOWN = 40512,
+    ID_SAME_WIDTH = 40513,
+    ID_SAME_HEIGHT = 40514,
+    ID_SAME_SIZE = 40515,
+    ID_GRID_SHOW = 40516,
+    ID_GRID_SETTINGS = 40517,
+    ID_PROJECT_COMPILE = 40550,
+    ID_PROJECT_UPLOAD = 40551,
+    ID_PROJECT_SIMULATE = 40552,
+};
+
+// One entry of a drop-down menu: a command, a separator (id 0) or the
+// recent-file list (ID_FILE_MRU_FIRST).
+struct MenuItem {
+    int id;
+    const char16_t* text;
+    const char* shortcut = nullptr;   // portable key sequence text
+};
+
+struct TopMenu {
+    const char16_t* text;
+    std::span<const MenuItem> items;
+};
+
+std::span<const TopMenu> MainMenu();
+
+// Toolbar buttons in order; 0 is a separator.
+std::span<const int> StandardToolbarButtons();
+std::span<const int> LayoutToolbarButtons();
+
+// Every command id that appears in the menu or on a toolbar.
+std::span<const int> AllCommandIds();
+// The menu text of a command id, or nullptr.
+const MenuItem* FindMenuItem(int id);
+
+// Resource path of a command's toolbar image.
+const char* CommandIconPath(int id);
+
+} // namespace kdx

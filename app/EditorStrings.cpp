@@ -1,0 +1,180 @@
+#include "app/EditorStrings.h"
+
+#include "model/ModelStrings.h"
+
+#include <QHash>
+
+namespace kdx {
+namespace {
+
+struct StringEntry {
+    int id;
+    const char16_t* text;
+};
+
+// The editor's own texts. The model's texts (image errors, load errors,
+// execute conditions, font names, status indicators) live in the model's
+// table and are reached through ModelString().
+constexpr StringEntry kEditorStrings[] = {
+    {IDS_FRAME_TITLE, u"ZOV-[KDX触屏工程编辑V1.0 Beta]"},
+    {IDS_APP_TITLE, u"KDX触屏工程编辑V1.0 Beta"},
+    {IDS_IDLE_MESSAGE, u"就绪"},
+    {IDS_COMPILED_FILTER, u"KDX触屏工程编译文件(*.kdpbin)|*.kdpbin|所有文件(*.*)|*.*||"},
+    {IDS_COMPILE_OUTPUT_TITLE, u"编译输出文件"},
+    {IDS_OLE_INIT_FAILED, u"OLE初始化失败"},
+    {IDS_GDI_INIT_FAILED, u"GDI初始化失败"},
+    {IDS_BAD_RESOLUTION, u"请用“宽 x 高”格式输入有效的屏幕分辨率，例如“480 x 272”，有效范围是[%d-%d] x [%d-%d]。"},
+    {IDS_NO_DEPTH, u"请选择一个屏幕色深度"},
+    {IDS_BAD_GRID_WIDTH, u"无效网格宽度"},
+    {IDS_BAD_GRID_HEIGHT, u"无效网格高度"},
+    {IDS_NO_COMPILE_PANE, u"没有可用的编译输出窗口，请等待编译完成后再试"},
+    {IDS_UPLOADER_MISSING, u"未能加载上传组件，请确保“%s”在当前目录"},
+    {IDS_SIMULATOR_MISSING, u"未能加载模拟组件，请确保“%s”在当前目录"},
+
+    {IDS_UNTITLED, u"无标题"},
+    {IDS_PROJECT_FILTER, u"KDX触屏工程文件(*.kdp)"},
+    {IDS_ALL_FILES_FILTER, u"所有文件 (*.*)"},
+    {IDS_SAVE_CHANGES, u"是否将改动保存到 %1？"},
+    {IDS_RESOLUTION_LABEL, u"尺寸(&R)："},
+    {IDS_DEPTH_LABEL, u"色深(&B)："},
+    {IDS_PROJECT_DIALOG_TITLE, u"新建工程"},
+    {IDS_GRID_DIALOG_TITLE, u"网格设置"},
+    {IDS_GRID_WIDTH_LABEL, u"宽"},
+    {IDS_GRID_HEIGHT_LABEL, u"高"},
+    {IDS_TAB_PAGES, u"页面"},
+    {IDS_TAB_PROPERTIES, u"属性"},
+    {IDS_TAB_COMPILE, u"编译"},
+    {IDS_PANE_MENU_TIP, u"窗口菜单"},
+    {IDS_PANE_CLOSE, u"关闭(&C)"},
+    {IDS_STD_TOOLBAR, u"标准工具栏"},
+    {IDS_LAYOUT_TOOLBAR, u"布局工具栏"},
+    {IDS_RECENT_FILE_MISSING, u"最近的文件“%1”已不存在，已从列表中移除。"},
+
+    // Commands: status prompt, then the tool tip after "\n".
+    {57600, u"新建一个工程\n新建工程"},
+    {57601, u"打开一个已有的工程\n打开工程"},
+    {57603, u"保存当前工程\n保存工程"},
+    {57604, u"用新名字保存当前工程\n另存工程为"},
+    {57616, u"打开最近使用的工程\n最近的文件"},
+    {57665, u"退出程序，提示保存工程\n退出"},
+    {57643, u"撤消上一步操作\n撤消"},
+    {57644, u"恢复上一次撤消的操作\n恢复"},
+    {57634, u"复制选中的内容\n复制"},
+    {57635, u"剪切选中的内容\n剪切"},
+    {57637, u"粘贴剪贴板中的内容\n粘贴"},
+    {57632, u"删除选中的对象\n删除"},
+    {57642, u"选中当前页面的全部对象\n全选"},
+    {40100, u"显示或隐藏页面列表\n页面列表"},
+    {40101, u"显示或隐藏属性窗口\n属性窗口"},
+    {40102, u"显示或隐藏输出窗口\n输出窗口"},
+    {40401, u"选择、移动对象或改变对象大小\n选择工具"},
+    {40402, u"在页面上绘制图象对象\n图象"},
+    {40403, u"在页面上绘制文字对象\n文字"},
+    {40404, u"在页面上绘制虚拟对象（触摸区域）\n虚拟对象"},
+    {40405, u"在页面上绘制直线\n直线"},
+    {40406, u"在页面上绘制矩形\n矩形"},
+    {40407, u"在页面上绘制实心矩形\n实心矩形"},
+    {40408, u"在页面上绘制圆角矩形\n圆角矩形"},
+    {40409, u"在页面上绘制实心圆角矩形\n实心圆角矩形"},
+    {40410, u"在页面上绘制椭圆\n椭圆"},
+    {40411, u"在页面上绘制实心椭圆\n实心椭圆"},
+    {40501, u"将选中的对象上移一层\n上移"},
+    {40502, u"将选中的对象下移一层\n下移"},
+    {40503, u"将选中的对象移到顶层\n移到顶层"},
+    {40504, u"将选中的对象移到底层\n移到底层"},
+    {40505, u"将选中的对象左边对齐\n左对齐"},
+    {40506, u"将选中的对象右边对齐\n右对齐"},
+    {40507, u"将选中的对象上边对齐\n上对齐"},
+    {40508, u"将选中的对象下边对齐\n下对齐"},
+    {40509, u"将选中的对象在页面中上下居中\n水平居中对齐"},
+    {40510, u"将选中的对象在页面中左右居中\n垂直居中对齐"},
+    {40511, u"将选中的对象水平等距分布\n水平平均分布"},
+    {40512, u"将选中的对象垂直等距分布\n垂直平均分布"},
+    {40513, u"使选中的对象宽度相同\n等宽"},
+    {40514, u"使选中的对象高度相同\n等高"},
+    {40515, u"使选中的对象大小相同\n等大"},
+    {40516, u"显示或隐藏网格\n网格"},
+    {40517, u"设置网格的宽度和高度\n设置网格"},
+    {40550, u"编译当前工程，生成编译文件\n编译"},
+    {40551, u"把编译文件上传到触摸屏\n上传"},
+    {40552, u"启动模拟程序演示工程\n演示"},
+};
+
+const QHash<int, QString>& EditorTable()
+{
+    static const QHash<int, QString> table = [] {
+        QHash<int, QString> t;
+        for (const auto& entry : kEditorStrings)
+            t.insert(entry.id, QString::fromUtf16(entry.text));
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+bool HasEditorString(int id)
+{
+    return EditorTable().contains(id) || !ModelString(id).isEmpty();
+}
+
+QString EditorString(int id)
+{
+    const auto& table = EditorTable();
+    auto it = table.constFind(id);
+    if (it != table.constEnd())
+        return *it;
+    return ModelString(id);
+}
+
+QString FormatText(const QString& format, std::initializer_list<QVariant> args)
+{
+    QString out;
+    auto next = args.begin();
+    auto takeNext = [&]() -> QVariant { return next != args.end() ? *next++ : QVariant(); };
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format[i];
+        if (c != u'%' || i + 1 >= format.size()) {
+            out += c;
+            continue;
+        }
+        const QChar spec = format[++i];
+        switch (spec.unicode()) {
+        case u'%': out += u'%'; break;
+        case u'd': out += QString::number(takeNext().toLongLong()); break;
+        case u'u': out += QString::number(takeNext().toULongLong()); break;
+        case u'x': out += QString::number(takeNext().toULongLong(), 16); break;
+        case u'X': out += QString::number(takeNext().toULongLong(), 16).toUpper(); break;
+        case u's': out += takeNext().toString(); break;
+        case u'c': out += takeNext().toString().left(1); break;
+        default:
+            if (spec >= u'1' && spec <= u'9') {
+                const auto index = size_t(spec.unicode() - u'1');
+                if (index < args.size())
+                    out += (args.begin() + index)->toString();
+            } else {
+                out += c;
+                out += spec;
+            }
+        }
+    }
+    return out;
+}
+
+QString FormatString(int id, std::initializer_list<QVariant> args)
+{
+    return FormatText(EditorString(id), args);
+}
+
+QString CommandPrompt(int id)
+{
+    return EditorString(id).section(u'\n', 0, 0);
+}
+
+QString CommandToolTip(int id)
+{
+    const QString text = EditorString(id);
+    return text.contains(u'\n') ? text.section(u'\n', 1) : QString();
+}
+
+} // namespace kdx

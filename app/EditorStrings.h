@@ -1,0 +1,60 @@
+#pragma once
+#include <QString>
+#include <QVariant>
+#include <initializer_list>
+
+namespace kdx {
+
+// Identifiers of the editor's own texts. Command ids double as the ids of
+// their "prompt\ntool tip" strings.
+enum EditorStringId : int {
+    IDS_APP_TITLE = 57344,
+    IDS_IDLE_MESSAGE = 57345,
+    IDS_FRAME_TITLE = 100,
+    IDS_COMPILED_FILTER = 20203,
+    IDS_COMPILE_OUTPUT_TITLE = 20204,
+    IDS_OLE_INIT_FAILED = 20502,
+    IDS_GDI_INIT_FAILED = 20503,
+    IDS_BAD_RESOLUTION = 20520,
+    IDS_NO_DEPTH = 20521,
+    IDS_BAD_GRID_WIDTH = 20600,
+    IDS_BAD_GRID_HEIGHT = 20601,
+    IDS_NO_COMPILE_PANE = 20670,
+    IDS_UPLOADER_MISSING = 20671,
+    IDS_SIMULATOR_MISSING = 20672,
+    // Texts of the document framework (open, save, title and filters).
+    IDS_UNTITLED = 61440,
+    IDS_PROJECT_FILTER = 61441,
+    IDS_ALL_FILES_FILTER = 61442,
+    IDS_SAVE_CHANGES = 61443,
+    IDS_RESOLUTION_LABEL = 61447,
+    IDS_DEPTH_LABEL = 61448,
+    IDS_PROJECT_DIALOG_TITLE = 61449,
+    IDS_GRID_DIALOG_TITLE = 61450,
+    IDS_GRID_WIDTH_LABEL = 61451,
+    IDS_GRID_HEIGHT_LABEL = 61452,
+    IDS_TAB_PAGES = 61453,
+    IDS_TAB_PROPERTIES = 61454,
+    IDS_TAB_COMPILE = 61455,
+    IDS_PANE_MENU_TIP = 61456,
+    IDS_PANE_CLOSE = 61457,
+    IDS_STD_TOOLBAR = 61458,
+    IDS_LAYOUT_TOOLBAR = 61459,
+    IDS_RECENT_FILE_MISSING = 61460,
+};
+
+// The text of an editor string id; the project model's texts are part of
+// the same table. An id without a text gives an empty string.
+QString EditorString(int id);
+bool HasEditorString(int id);
+
+// printf-style formatting of a string-table text: %d %u %x %X %s %c and %%,
+// and the positional %1..%9 of message prompts. Arguments are used in order.
+QString FormatText(const QString& format, std::initializer_list<QVariant> args);
+QString FormatString(int id, std::initializer_list<QVariant> args);
+
+// The status prompt (before "\n") and the tool tip (after it) of a command.
+QString CommandPrompt(int id);
+QString CommandToolTip(int id);
+
+} // namespace kdx
