@@ -15,7 +15,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-TEST(Frames, CommandFramesAreByteExact)
+TEST(UploadFrames, CommandFramesAreByteExact)
 {
     EXPECT_EQ(DetectFrame(), (Bytes{0xFD, 0x03, 0x00, 0x02, 0x00, 0x00, 0xDD, 0xCC, 0xBB, 0xAA}));
     EXPECT_EQ(SetBaudFrame(0xFF),
@@ -25,7 +25,7 @@ TEST(Frames, CommandFramesAreByteExact)
                      0xBB, 0xAA}));
 }
 
-TEST(Frames, DataBlockCarriesBigEndianLengthAndCrc)
+TEST(UploadFrames, DataBlockCarriesBigEndianLengthAndCrc)
 {
     const std::string text = "123456789"; // CRC-32 check value 0xCBF43926
     Bytes block = DataBlock(Bytes(text.begin(), text.end()));
@@ -34,7 +34,7 @@ TEST(Frames, DataBlockCarriesBigEndianLengthAndCrc)
     EXPECT_EQ(std::string(block.begin() + 6, block.end()), text);
 }
 
-TEST(Frames, BaudTableCodes)
+TEST(UploadFrames, BaudTableCodes)
 {
     EXPECT_EQ(BaudCode(115200), 0xFF);
     EXPECT_EQ(BaudCode(921600), 0x8F);
@@ -44,7 +44,7 @@ TEST(Frames, BaudTableCodes)
     EXPECT_FALSE(BaudForCode(0x09));
 }
 
-TEST(Strings, FormatsTheTableTexts)
+TEST(UploadStrings, FormatsTheTableTexts)
 {
     EXPECT_EQ(FormatString(IDS_CONNECTING, 9600), QString::fromUtf8(">正在以“9600”波特连接...\r\n"));
     EXPECT_EQ(FormatString(IDS_FILE_TOO_BIG, 4194303ull), QString::fromUtf8("*文件太大(4194303 K)\r\n"));
@@ -53,7 +53,7 @@ TEST(Strings, FormatsTheTableTexts)
     EXPECT_TRUE(LoadString(12345).isEmpty());
 }
 
-TEST(PortDiscovery, ExtraPortsComeFromTheEnvironment)
+TEST(UploadPortDiscovery, ExtraPortsComeFromTheEnvironment)
 {
     setenv("KDX_EXTRA_PORTS", "/dev/pts/7::/tmp/sim", 1);
     std::vector<PortInfo> ports = EnumeratePorts();
@@ -66,7 +66,7 @@ TEST(PortDiscovery, ExtraPortsComeFromTheEnvironment)
 }
 
 // The loader's checks, in their order, each with its line.
-class CompiledFileTest : public ::testing::Test {
+class UploadCompiledFile : public ::testing::Test {
 protected:
     QString Load(const std::string& path, CompiledImage* out = nullptr)
     {
@@ -84,7 +84,7 @@ protected:
     test::TempDir dir;
 };
 
-TEST_F(CompiledFileTest, AcceptsASealedCompiledFile)
+TEST_F(UploadCompiledFile, AcceptsASealedCompiledFile)
 {
     const std::string path = dir.File("ok.kdpbin");
     const Bytes image = test::PatternBytes(300);
@@ -96,7 +96,7 @@ TEST_F(CompiledFileTest, AcceptsASealedCompiledFile)
     EXPECT_EQ(loaded.header.width, 320);
 }
 
-TEST_F(CompiledFileTest, RefusesWhatIsNotACompiledFile)
+TEST_F(UploadCompiledFile, RefusesWhatIsNotACompiledFile)
 {
     const QString notCompiled = QString::fromUtf8("*不是KDX触屏工程编译文件\r\n");
     const std::string project = dir.File("p.kdp");
@@ -117,7 +117,7 @@ TEST_F(CompiledFileTest, RefusesWhatIsNotACompiledFile)
     EXPECT_EQ(Load(text), notCompiled);
 }
 
-TEST_F(CompiledFileTest, DamagedSealAndMissingAndHugeFiles)
+TEST_F(UploadCompiledFile, DamagedSealAndMissingAndHugeFiles)
 {
     const std::string path = dir.File("d.kdpbin");
     test::WriteSealedFile(path, test::PatternBytes(500));
