@@ -211,6 +211,16 @@ TEST_F(UploadRun, CancelDuringAReplyWaitEndsWithinAPollInterval)
     EXPECT_LT(elapsed, std::chrono::seconds(5)); // far below the 25 s reply wait
 }
 
+TEST_F(UploadRun, LineRateEmulationPacesTheTerminal)
+{
+    TerminalOptions options;
+    options.emulateLineRate = true;
+    const auto start = std::chrono::steady_clock::now();
+    test::RunResult run = Upload(options, test::PatternBytes(5760)); // half a second of line at 115200
+    ASSERT_TRUE(run.done);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
+
 TEST_F(UploadRun, DroppedLineFailsPromptly)
 {
     TerminalOptions options;
