@@ -1,6 +1,7 @@
 #include "model/PageDoc.h"
 
 #include "model/ModelStrings.h"
+#include "model/PixelConvert.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -20,12 +21,13 @@ void ReleaseEntry(std::list<Entry>& table, Entry* entry)
     table.remove_if([entry](const Entry& e) { return &e == entry; });
 }
 
-// The bitmap in the project's pixel format at its own size; transparent
-// pixels end up over black.
+// The bitmap as the terminal will show it: converted to the project's pixel
+// format at its own size (transparent pixels over black), kept in a form
+// that can be drawn.
 QImage ToProjectPixels(const QImage& image, uint32_t colorDepth)
 {
-    QImage source = image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32_Premultiplied) : image;
-    return source.convertToFormat(colorDepth == 24 ? QImage::Format_RGB888 : QImage::Format_RGB16);
+    const int depth = int(colorDepth);
+    return PixelsToImage(ConvertImageToPixels(image, depth), image.width(), image.height(), depth);
 }
 
 } // namespace
