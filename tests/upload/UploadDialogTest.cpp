@@ -135,6 +135,23 @@ private slots:
         QCOMPARE(terminal->Image().size(), size_t(3 * 4096 + 5));
     }
 
+    void equalPortNamesOpenTheLaterPath()
+    {
+        auto terminal = StartTerminal();
+        QVERIFY(terminal);
+        UploadDialog dialog;
+        dialog.show();
+        kdx::upload::test::WriteSealedFile(m_file, kdx::upload::test::PatternBytes(100));
+        dialog.SetFilePath(QString::fromStdString(m_file));
+        dialog.SetPorts({{"COM", "/dev/kdx-no-such-port"}, {"COM", QString::fromStdString(terminal->DevicePath())}});
+        auto* ports = Child<QComboBox>(dialog, "portList");
+        QCOMPARE(ports->count(), 2);
+        QCOMPARE(ports->currentIndex(), 0);
+        Child<QPushButton>(dialog, "startButton")->click();
+        auto* log = Child<QPlainTextEdit>(dialog, "logEdit");
+        QTRY_VERIFY_WITH_TIMEOUT(log->toPlainText().endsWith(U(">发送完毕\n")), 10000);
+    }
+
     void cancelWhileWaitingForAReply()
     {
         TerminalOptions options;

@@ -168,11 +168,13 @@ void UploadDialog::BuildControls()
 
 void UploadDialog::SetFilePath(const QString& path) { m_file->setText(path); }
 
-void UploadDialog::RefreshPorts()
+void UploadDialog::RefreshPorts() { SetPorts(EnumeratePorts()); }
+
+void UploadDialog::SetPorts(const std::vector<PortInfo>& ports)
 {
     m_portList.clear();
     m_port->clear();
-    for (const PortInfo& port : EnumeratePorts()) {
+    for (const PortInfo& port : ports) {
         m_port->addItem(port.friendlyName);
         m_portList[port.friendlyName] = port.devicePath; // a later equal name wins
     }

@@ -1,8 +1,11 @@
 #pragma once
+#include "upload/PortDiscovery.h"
+
 #include <QDialog>
 #include <QMap>
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -29,6 +32,8 @@ public:
     ~UploadDialog() override;
 
     void SetFilePath(const QString& path);
+    // Fills the port list; a later port with an equal name takes its path.
+    void SetPorts(const std::vector<PortInfo>& ports);
     bool IsBusy() const { return m_busy; }
     bool HasWorker() const { return m_worker != nullptr; }
 
