@@ -144,6 +144,8 @@ public:
 
     // Selected text offered to the clipboard or a drag.
     QMimeData* CreateSelectionMimeData() const;
+    // The same, naming this control as the source of a drag.
+    QMimeData* CreateDragMimeData() const;
 
 signals:
     void notified(int code, int value);

@@ -822,10 +822,16 @@ QString CMyEditCtrl::DragToken() const
     return QStringLiteral("%1:%2").arg(getpid()).arg(reinterpret_cast<quintptr>(this), 0, 16);
 }
 
-void CMyEditCtrl::StartDrag()
+QMimeData* CMyEditCtrl::CreateDragMimeData() const
 {
     QMimeData* data = CreateSelectionMimeData();
     data->setData(kDragSourceMime, DragToken().toUtf8());
+    return data;
+}
+
+void CMyEditCtrl::StartDrag()
+{
+    QMimeData* data = CreateDragMimeData();
     if (data->hasFormat(kColumnBlockMime))
         columnToken_ = QString::fromUtf8(data->data(kColumnBlockMime));
     auto* drag = new QDrag(this);
