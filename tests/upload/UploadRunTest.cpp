@@ -191,7 +191,7 @@ TEST_F(UploadRun, FileIsCheckedOnlyAfterTheConnection)
     EXPECT_EQ(CountCommands(kCmdBeginDownload), 0);
 }
 
-TEST_F(UploadRun, CancelDuringAReplyWaitEndsWithinAPollInterval)
+TEST_F(UploadRun, CancelDuringAReplyWaitEndsPromptly)
 {
     TerminalOptions options;
     options.silentFromBlock = 1;
