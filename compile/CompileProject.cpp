@@ -15,6 +15,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <thread>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -371,48 +372,64 @@ void CompileProject::WriteOutput(const std::string& path)
     FileHeader header = doc.header;
     header.kind = FileHeader::kCompiledKind;
     header.crc = 0;
-    std::array<uint8_t, FileHeader::kSize> head = header.Bytes();
-    Crc32 crc;
-    crc.Update(head.data(), kSealOffset);
-    crc.Update(head.data() + kSealOffset + 4, head.size() - kSealOffset - 4);
-    crc.Update(doc.image.Bytes());
-    StoreLE32(head.data() + kSealOffset, crc.Value());
+    const std::array<uint8_t, FileHeader::kSize> head = header.Bytes();
+
+    // The seal is computed on a second thread while the same bytes are
+    // written; it only reads the finished image.
+    uint32_t seal = 0;
+    std::thread sealer([&] {
+        Crc32 crc;
+        crc.Update(head.data(), kSealOffset);
+        crc.Update(head.data() + kSealOffset + 4, head.size() - kSealOffset - 4);
+        crc.Update(doc.image.Bytes());
+        seal = crc.Value();
+    });
 
     // Written beside the target and renamed over it only when complete, so a
     // failed compile never leaves a half-written file.
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
-    auto fail = [&](int error) {
-        throw CompileFailure{u"无法写入输出文件“" + Utf16(path) + u"”：" + SystemError(error)};
-    };
-    if (fd < 0)
-        fail(errno);
-    auto writeAll = [&](const uint8_t* data, size_t size) {
+    int error = fd < 0 ? errno : 0;
+    auto writeAll = [&](const uint8_t* data, size_t size, off_t at) {
         while (size > 0) {
-            const ssize_t n = ::write(fd, data, size);
+            const ssize_t n = ::pwrite(fd, data, size, at);
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0)
+            if (n <= 0) {
+                error = n < 0 ? errno : EIO;
                 return false;
+            }
             data += n;
             size -= size_t(n);
+            at += n;
         }
         return true;
     };
     const mode_t mask = umask(0);
     umask(mask);
-    const bool written = fchmod(fd, 0666 & ~mask) == 0 && writeAll(head.data(), head.size()) &&
-                         writeAll(doc.image.Data(), doc.image.Size());
-    const int error = errno;
-    if (::close(fd) != 0 || !written) {
-        const int closeError = written ? errno : error;
-        ::unlink(temp.c_str());
-        fail(closeError);
+    bool written = fd >= 0;
+    if (written && fchmod(fd, 0666 & ~mask) != 0) {
+        error = errno;
+        written = false;
     }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        const int renameError = errno;
-        ::unlink(temp.c_str());
-        fail(renameError);
+    written = written && writeAll(head.data(), head.size(), 0) &&
+              writeAll(doc.image.Data(), doc.image.Size(), off_t(head.size()));
+    sealer.join();
+    uint8_t sealBytes[4];
+    StoreLE32(sealBytes, seal);
+    written = written && writeAll(sealBytes, 4, off_t(kSealOffset));
+    if (fd >= 0 && ::close(fd) != 0 && written) {
+        error = errno;
+        written = false;
+    }
+    if (written && std::rename(temp.c_str(), path.c_str()) != 0) {
+        error = errno;
+        written = false;
+    }
+    if (!written) {
+        if (fd >= 0)
+            ::unlink(temp.c_str());
+        throw CompileFailure{u"无法写入输出文件“" + Utf16(path) + u"”：" + SystemError(error)};
     }
 }
 

@@ -21,15 +21,18 @@ QImage OpaqueRgb32(const QImage& image)
     return target;
 }
 
+// Qt's own (vectorised) reduction to 5-6-5 truncates each component, then
+// every pixel is stored high byte first.
 void WriteRgb565BigEndian(const QImage& rgb32, char* out)
 {
-    for (int y = 0; y < rgb32.height(); ++y) {
-        auto* line = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
-        for (int x = 0; x < rgb32.width(); ++x) {
-            const QRgb c = line[x];
-            const unsigned value = ((qRed(c) & 0xF8) << 8) | ((qGreen(c) & 0xFC) << 3) | (qBlue(c) >> 3);
-            *out++ = char(value >> 8);
-            *out++ = char(value & 0xFF);
+    const QImage rgb16 = rgb32.convertToFormat(QImage::Format_RGB16);
+    const int width = rgb16.width();
+    for (int y = 0; y < rgb16.height(); ++y) {
+        auto* line = reinterpret_cast<const quint16*>(rgb16.constScanLine(y));
+        auto* target = reinterpret_cast<uchar*>(out) + size_t(y) * size_t(width) * 2;
+        for (int x = 0; x < width; ++x) {
+            target[2 * x] = uchar(line[x] >> 8);
+            target[2 * x + 1] = uchar(line[x]);
         }
     }
 }

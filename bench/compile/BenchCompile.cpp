@@ -232,6 +232,16 @@ int Main(int argc, char** argv)
     const std::string program = QFileInfo(QCoreApplication::applicationDirPath() + "/KDX_TC").filePath().toStdString();
     const bool useProgram = !inProcess && QFileInfo(QString::fromStdString(program)).isExecutable();
 
+    if (useProgram) {
+        // For reference: what KDX_TC costs with nothing to compile.
+        const std::string empty = dir.filePath("empty.kdp").toStdString();
+        testing::ProjectSpec nothing;
+        testing::WriteBytes(empty, testing::BuildProjectFile(nothing));
+        const Run startup = CompileWithProgram(program, empty, dir.filePath("empty.kdpbin").toStdString());
+        std::printf("KDX_TC with an empty project: %.3f s, peak RSS %.1f MiB\n", startup.seconds,
+                    double(startup.peakKiB) / 1024);
+    }
+
     // The machine is shared, so both are measured in alternating rounds and
     // the best of each is compared.
     constexpr int kRounds = 3;
