@@ -151,8 +151,10 @@ signals:
     void notified(int code, int value);
     void modifiedChanged(bool modified);
 
-protected:
+    // Records the modified flag (owners clear it after saving or loading).
     virtual void SetModified(bool modified);
+
+protected:
     virtual void DrawRuler(QPainter& painter, const QRect& rect);
     virtual void DrawLineNumber(QPainter& painter, int row, const QRect& rect);
     virtual void Layout();
