@@ -47,7 +47,8 @@ bool CDrawObj::IsVisible(CompileDocument& doc, const CompilePage& page)
     const bool visible = left < right && top < bottom;
     if (!visible)
         doc.reporter.EmitFormatted(u"!(IID=%X)对象不可见，已被剔除(双击定位)\r\n", {int64_t(objectId)});
-    if (jumpTarget == page.pageId)
+    // "No jump" is never a jump to the own page, even on a page whose id is 0xFFFF.
+    if (jumpTarget == page.pageId && jumpTarget != kNoJump)
         doc.reporter.EmitFormatted(u"!(IID=%X)对象跳转到自己所在页(双击定位)\r\n", {int64_t(objectId)});
     return visible;
 }

@@ -303,17 +303,13 @@ void CompileProject::Relocate()
         image.StoreU32(entry + kPageFirstRecord, found->second->firstRecord);
     }
 
-    for (size_t i = 0; i < doc.picturePool.Count(); ++i) {
+    // The table holds the pool's entries in order; the entry itself is used
+    // rather than the id read back, which the table keeps only in 16 bits.
+    const auto& pictures = doc.picturePool.Entries();
+    for (size_t i = 0; i < pictures.size(); ++i) {
         const size_t entry = pictureTable + i * kPictureEntrySize;
-        uint32_t offset = 0;
-        if (const uint16_t id = image.LoadU16(entry)) {
-            const PictureEntry* picture = doc.picturePool.Find(id);
-            if (!picture)
-                m_reporter.Fail(u"*发生未知错误，无法匹配图象对象\r\n");
-            offset = picture->offset;
-        }
         image.StoreU16(entry, uint16_t(i));
-        image.StoreU32(entry + 2, offset);
+        image.StoreU32(entry + 2, pictures[i]->offset);
     }
 
     auto forEachRecord = [&](auto visit) {
