@@ -43,11 +43,16 @@ bool IsExistingFile(const std::u16string& path)
     return !path.empty() && info.exists() && info.isFile();
 }
 
+// The framework's own diagnostics would mix into the compiler's console
+// output; everything the user needs to know travels as a message.
+void IgnoreFrameworkMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
+
 // The compiler needs images and fonts but never a display.
 std::unique_ptr<QGuiApplication> StartFramework(int& argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(IgnoreFrameworkMessages);
     try {
         return std::make_unique<QGuiApplication>(argc, argv);
     } catch (...) {
