@@ -151,6 +151,7 @@ signals:
     void notified(int code, int value);
     void modifiedChanged(bool modified);
 
+public:
     // Records the modified flag (owners clear it after saving or loading).
     virtual void SetModified(bool modified);
 
