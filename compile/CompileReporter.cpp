@@ -36,22 +36,22 @@ std::u16string FormatText(std::u16string_view format, std::initializer_list<Form
             out.push_back(c);
             continue;
         }
-        char16_t spec = format[++i];
-        if (spec == u'%') {
+        char16_t conversion = format[++i];
+        if (conversion == u'%') {
             out.push_back(u'%');
             continue;
         }
         if (arg == args.end()) {
             out.push_back(u'%');
-            out.push_back(spec);
+            out.push_back(conversion);
             continue;
         }
         const FormatArg& value = *arg++;
-        if (spec == u's') {
+        if (conversion == u's') {
             if (auto* text = std::get_if<std::u16string_view>(&value))
                 out.append(*text);
         } else if (auto* number = std::get_if<int64_t>(&value)) {
-            AppendNumber(out, *number, spec == u'X' ? 16 : 10);
+            AppendNumber(out, *number, conversion == u'X' ? 16 : 10);
         }
     }
     return out;
