@@ -13,7 +13,10 @@
 #include "model/ModelStrings.h"
 #include "model/PageDoc.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QShortcut>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -98,6 +101,10 @@ CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_uniq
     }
     settings->endGroup();
     restoreState(settings->value(QLatin1String(kBarStateKey)).toByteArray());
+
+    // F10 alone enters and leaves the menu bar's keyboard mode, as Alt does.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, &CAppFrame::ToggleMenuKeyboardMode);
 
     auto* idle = new QTimer(this);
     connect(idle, &QTimer::timeout, this, &CAppFrame::UpdateCommandUI);
@@ -331,6 +338,17 @@ void CAppFrame::ExecuteCommand(int id)
     if (found->second.run)
         found->second.run();
     UpdateCommandUI();
+}
+
+void CAppFrame::ToggleMenuKeyboardMode()
+{
+    // The menu bar watches its window for a lone Alt; hand it one so that
+    // its own keyboard navigation takes over.
+    // (A key event of Alt itself reports its modifiers with Alt toggled.)
+    QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QApplication::sendEvent(this, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+    QApplication::sendEvent(this, &release);
 }
 
 void CAppFrame::TogglePane(CPaneBase* pane)

@@ -3,12 +3,13 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSettings>
 #include <functional>
 #include <map>
 #include <memory>
 
 class QToolBar;
-class QSettings;
+
 
 namespace kdx {
 
@@ -119,6 +120,7 @@ private:
     void OnCompile();
     void OnGridSettings();
     void TogglePane(CPaneBase* pane);
+    void ToggleMenuKeyboardMode();
 
     int SelectionCount() const;
     bool HasCurrentPage() const;

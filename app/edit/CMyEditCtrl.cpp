@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QStyleHints>
 #include <algorithm>
+#include <climits>
 #include <unistd.h>
 
 namespace kdx {
@@ -88,7 +89,7 @@ CMyEditCtrl::CMyEditCtrl(QWidget* parent, bool scrollBars)
 
     connect(&caretTimer_, &QTimer::timeout, this, [this] {
         caretOn_ = !caretOn_;
-        viewport()->update();
+        viewport()->update(CaretRect());
     });
     Layout();
     UpdateScrollBars();
@@ -156,7 +157,9 @@ void CMyEditCtrl::Relayout()
 TextPos CMyEditCtrl::InsertAt(TextPos at, std::u16string_view text)
 {
     at = store_.Clamp(at);
+    const int rows = store_.RowCount();
     const TextPos end = store_.Insert(at, text);
+    MarkDirty(store_.FirstRowOfLine(at.line), rows != store_.RowCount());
     if (undoEnabled_)
         undo_.RecordInsert(at, end);
     if (end != at)
@@ -172,19 +175,51 @@ void CMyEditCtrl::RemoveRange(TextPos from, TextPos to)
         std::swap(from, to);
     if (from == to)
         return;
+    const int rows = store_.RowCount();
     std::u16string text = store_.Remove(from, to);
+    MarkDirty(store_.FirstRowOfLine(from.line), rows != store_.RowCount());
     if (undoEnabled_)
         undo_.RecordDelete(from, to, std::move(text));
     SetModified(true);
 }
 
+void CMyEditCtrl::MarkDirty(int row, bool toEnd)
+{
+    if (dirtyRow_ < 0 || row < dirtyRow_)
+        dirtyRow_ = row;
+    dirtyToEnd_ = dirtyToEnd_ || toEnd;
+}
+
+void CMyEditCtrl::UpdateRows(int from, int to)
+{
+    const int top = std::max(textRect_.top(), RowTop(from));
+    const int bottom = to == INT_MAX ? viewport()->height() : RowTop(to + 1);
+    if (bottom > top)
+        viewport()->update(QRect(0, top, viewport()->width(), bottom - top));
+}
+
 void CMyEditCtrl::AfterEdit()
 {
+    // Repaint only the changed rows when nothing else moved.
+    const QRect oldText = textRect_;
+    const int oldFirstRow = firstRow_;
+    const int oldFirstColumn = firstColumn_;
+    const int oldCaretRow = caretRow_;
     Relayout();
     UpdateScrollBars();
     EnsureCaretVisible();
     RestartCaretBlink();
-    viewport()->update();
+    if (dirtyAll_ || dirtyRow_ < 0 || textRect_ != oldText || firstRow_ != oldFirstRow
+        || firstColumn_ != oldFirstColumn) {
+        viewport()->update();
+    } else {
+        UpdateRows(dirtyRow_, dirtyToEnd_ ? INT_MAX : dirtyRow_ + store_.RowsOfLine(store_.FirstRowOf(dirtyRow_)) - 1);
+        UpdateRows(oldCaretRow, oldCaretRow);
+        UpdateRows(caretRow_, caretRow_);
+    }
+    dirtyRow_ = -1;
+    dirtyToEnd_ = false;
+    dirtyAll_ = false;
 }
 
 void CMyEditCtrl::DeleteSelection()
@@ -612,6 +647,7 @@ void CMyEditCtrl::ApplyUndoStep(bool undo)
     }
     SetCaretLogical(caret);
     SetModified(!undo_.AtClean());
+    dirtyAll_ = true;
     AfterEdit();
 }
 
@@ -661,6 +697,7 @@ TextPos CMyEditCtrl::SelectionEnd() const
 void CMyEditCtrl::ClearRowSelection()
 {
     if (firstSelRow_ >= 0) {
+        UpdateRows(firstSelRow_, lastSelRow_);
         for (int r = firstSelRow_; r <= lastSelRow_ && r < store_.RowCount(); ++r) {
             RowEntry& row = const_cast<RowEntry&>(store_.Row(r));
             row.selStart = row.selEnd = -1;
@@ -673,8 +710,6 @@ void CMyEditCtrl::ClearRowSelection()
 
 void CMyEditCtrl::ClearSelection()
 {
-    if (HasSelection())
-        viewport()->update();
     ClearRowSelection();
     anchor_ = PosOf({caretRow_, caretColumn_});
 }

@@ -206,6 +206,9 @@ private:
     void InsertAsColumnBlock(const std::u16string& text, int x, int line);
     std::u16string FillTo(int line, int x) const;
     void AfterEdit();
+    void MarkDirty(int row, bool toEnd);
+    void UpdateRows(int from, int to);
+    QRect CaretRect() const;
     void SetCaretLogical(TextPos pos, bool keepPreferredX = false);
     void ApplyUndoStep(bool undo);
     std::u16string Indentation(TextPos caret) const;
@@ -307,6 +310,11 @@ private:
     Cell dropCell_;
     bool droppedOnSelf_ = false;
     QString columnToken_;
+
+    // Rows to repaint after an edit; -1 means everything.
+    int dirtyRow_ = -1;
+    bool dirtyToEnd_ = false;
+    bool dirtyAll_ = false;
 
     // View.
     QRect rulerRect_;

@@ -79,6 +79,12 @@ QPoint CMyEditCtrl::PointOf(int line, int column) const
             RowTop(cell.row)};
 }
 
+QRect CMyEditCtrl::CaretRect() const
+{
+    const int x = textRect_.left() - HorizontalOffset() + CaretX();
+    return QRect(x - 1, RowTop(caretRow_), 4, metrics_.RowHeight());
+}
+
 int CMyEditCtrl::CaretX() const
 {
     return metrics_.XOfColumn(store_.Row(caretRow_), caretColumn_);

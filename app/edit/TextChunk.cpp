@@ -121,17 +121,21 @@ void TextChunkPool::Release(char16_t* text, TextChunk* block, int n)
         Unlink(block);
         return;
     }
+    if (!block->compactPending && block->freedUnits > 0 && block->freedUnits >= block->compactThreshold) {
+        block->compactPending = true;
+        pending_.push_back(block);
+    }
 }
 
 void TextChunkPool::CompactPending()
 {
     if (!relocator_)
         return;
-    for (TextChunk* b = head_; b;) {
-        TextChunk* next = b->next;
-        if (b->freedUnits > 0 && b->freedUnits >= b->compactThreshold)
-            Compact(b);
-        b = next;
+    while (!pending_.empty()) {
+        TextChunk* block = pending_.back();
+        pending_.pop_back();
+        block->compactPending = false;
+        Compact(block);
     }
 }
 
@@ -144,6 +148,8 @@ void TextChunkPool::Compact(TextChunk* block)
 
 void TextChunkPool::Unlink(TextChunk* block)
 {
+    if (block->compactPending)
+        pending_.erase(std::find(pending_.begin(), pending_.end(), block));
     if (block->prev)
         block->prev->next = block->next;
     else

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace kdx {
 
@@ -15,6 +16,7 @@ struct TextChunk {
     char16_t* nextFree = nullptr;
     TextChunk* next = nullptr;
     TextChunk* prev = nullptr;
+    bool compactPending = false;
 
     char16_t* storage();
     int liveUnits() const { return capacity - freeUnits - freedUnits; }
@@ -65,6 +67,7 @@ private:
 
     TextChunk* head_ = nullptr;
     Relocator relocator_;
+    std::vector<TextChunk*> pending_;  // blocks whose dead units reached the threshold
 };
 
 } // namespace kdx

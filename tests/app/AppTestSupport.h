@@ -1,0 +1,74 @@
+#pragma once
+#include "app/CAppFrame.h"
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+namespace kdx::test {
+
+// Answers the modal windows an action opens, one handler per window in the
+// order they appear, and records what message boxes said.
+class ModalDriver : public QObject {
+    Q_OBJECT
+public:
+    struct Box {
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+    };
+    using Handler = std::function<void(QWidget*)>;
+
+    ModalDriver();
+    // Queue a handler for the next modal window.
+    ModalDriver& Then(Handler handler);
+    // Queue an answer for the next message box.
+    ModalDriver& Answer(QMessageBox::StandardButton button);
+    // Runs the action; leftover handlers and unexpected windows are reported.
+    void Run(const std::function<void()>& action);
+
+    std::vector<Box> boxes;
+    int unexpected = 0;
+    int unused() const { return int(handlers_.size()); }
+
+private:
+    void Poll();
+    std::vector<Handler> handlers_;
+    QPointer<QWidget> last_;
+    QTimer timer_;
+};
+
+// A frame whose file-name questions are answered by the test.
+class TestFrame : public CAppFrame {
+public:
+    QString openAnswer;
+    QString saveAnswer;
+    QString compileAnswer;
+    int saveQuestions = 0;
+    int compileQuestions = 0;
+    QString compileFolderAsked;
+
+protected:
+    QString AskOpenPath() override { return openAnswer; }
+    QString AskSavePath(const QString&) override
+    {
+        ++saveQuestions;
+        return saveAnswer;
+    }
+    QString AskCompileOutputPath(const QString& folder) override
+    {
+        ++compileQuestions;
+        compileFolderAsked = folder;
+        return compileAnswer;
+    }
+};
+
+// Writes a project of the given format with the given number of pages.
+void WriteProject(const QString& path, int width, int height, int depth, int pages);
+
+// The texts of a menu's actions, separators as empty strings.
+QStringList MenuTexts(const class QMenu* menu);
+
+} // namespace kdx::test
