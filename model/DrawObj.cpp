@@ -221,6 +221,17 @@ bool CDrawObj::MoveHandleTo(int handle, int32_t x, int32_t y)
     return true;
 }
 
+std::optional<Qt::CursorShape> CDrawObj::GetHandleCursor(int handle) const
+{
+    switch (handle) {
+    case 0: case 4: return Qt::SizeFDiagCursor;
+    case 1: case 5: return Qt::SizeVerCursor;
+    case 2: case 6: return Qt::SizeBDiagCursor;
+    case 3: case 7: return Qt::SizeHorCursor;
+    default: return std::nullopt;
+    }
+}
+
 void CDrawObj::Select(QObject* view, bool select)
 {
     if (m_selected != select && OnSelect(view, select))
@@ -351,6 +362,11 @@ bool CDrawLine::MoveHandleTo(int handle, int32_t x, int32_t y)
     }
     SetRect(r);
     return true;
+}
+
+std::optional<Qt::CursorShape> CDrawLine::GetHandleCursor(int handle) const
+{
+    return handle == 0 || handle == 1 ? std::optional(Qt::CrossCursor) : std::nullopt;
 }
 
 // ---------------------------------------------------------------- CDrawRoundRect

@@ -4,6 +4,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace kdx {
@@ -89,6 +90,8 @@ public:
     virtual PageRect GetHandleRect(int handle) const;
     int HitTestHandle(int32_t x, int32_t y) const;
     virtual bool MoveHandleTo(int handle, int32_t x, int32_t y);
+    // The sizing cursor shown over a handle; none for other numbers.
+    virtual std::optional<Qt::CursorShape> GetHandleCursor(int handle) const;
 
     // Selection and editing state. The hooks OnSelect/OnEdit decide whether
     // the new state is taken; by default they ask the document's observers
@@ -135,6 +138,7 @@ public:
     int GetHandleCount() const override { return 2; }
     PageRect GetHandleRect(int handle) const override;
     bool MoveHandleTo(int handle, int32_t x, int32_t y) override;
+    std::optional<Qt::CursorShape> GetHandleCursor(int handle) const override;
 };
 
 class CDrawRect : public CDrawObj {

@@ -1,5 +1,7 @@
 #include "model/ModelStrings.h"
 
+#include "model/FontTable.h"
+
 #include <QStringList>
 
 #include <map>
@@ -32,9 +34,6 @@ const std::map<int, const char16_t*>& Table()
         {20814, u"延时1.25秒后直接执行"},
         {20815, u"延时1.50秒后直接执行"},
         {20816, u"延时1.75秒后直接执行"},
-        {20820, u"16x16"},
-        {20821, u"24x24"},
-        {20822, u"32x32"},
         {kStrStatusVersion, u" 版本：%d.%d "},
         {kStrStatusResolution, u" 分辨率：%d x %d "},
         {kStrStatusColorDepth, u" 色深：%d "},
@@ -49,6 +48,9 @@ const std::map<int, const char16_t*>& Table()
 
 QString ModelString(int id)
 {
+    for (const TerminalFont& font : TerminalFonts()) // the font names live with the fonts
+        if (font.nameStringId == id)
+            return QString::fromUtf16(font.name);
     auto found = Table().find(id);
     return found == Table().end() ? QString() : QString::fromUtf16(found->second);
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QSet>
 
 #include <algorithm>
 #include <stdexcept>
@@ -220,9 +221,12 @@ CPage* CPageDoc::AddPage()
         return nullptr;
     auto page = std::make_unique<CPage>(this);
     page->pageId = FirstFreePageId();
+    QSet<QString> names;
+    for (const auto& p : m_pages)
+        names.insert(p->name);
     for (int n = 1;; ++n) {
         QString name = QStringLiteral("%1 %2").arg(QStringLiteral("Page")).arg(n);
-        if (!FindPageByName(name)) {
+        if (!names.contains(name)) {
             page->name = name;
             break;
         }

@@ -176,6 +176,14 @@ TEST(PageDoc, AddObjectNeedsAPageAndAnObject)
     CPageDoc doc;
     EXPECT_THROW(doc.AddObject(nullptr), std::invalid_argument);
     EXPECT_EQ(doc.AddObject(std::make_unique<CDrawRect>()), nullptr);
+
+    doc.SetCurrentPage(doc.AddPage());
+    for (size_t i = 0; i < kMaxObjectsPerPage; ++i)
+        doc.AddObject(std::make_unique<CDrawRect>());
+    auto extra = std::make_unique<CDrawRect>();
+    EXPECT_THROW(doc.AddObject(std::move(extra)), NotSupportedError);
+    EXPECT_EQ(doc.CurrentPage()->Objects().size(), kMaxObjectsPerPage);
+    EXPECT_EQ(doc.view.lastObjectId, kMaxObjectsPerPage);
 }
 
 TEST(PageDoc, ObjectAtFindsTheTopmost)
@@ -249,5 +257,6 @@ TEST(ModelStrings, FormatsAndConditions)
     EXPECT_EQ(ExecuteConditionText(0), QString::fromUtf16(u"触摸放开后执行"));
     EXPECT_EQ(ExecuteConditionText(15), QString::fromUtf16(u"延时1.75秒后直接执行"));
     EXPECT_TRUE(ExecuteConditionText(16).isEmpty());
+    EXPECT_EQ(ModelString(kStrFirstFontName + 2), "32x32");
     EXPECT_EQ(ModelString(kStrNotProjectFile), QString::fromUtf16(u"不是KDX触屏工程文件\r\n"));
 }
