@@ -628,7 +628,10 @@ void CAppFrame::OnCompile()
         ShowStatusMessage(kStatusError, IDS_NO_COMPILE_PANE);
         return;
     }
+    outputPane_->SelectTab(CPaneOutput::kCompileTab);
+    outputPane_->show();
     pane->StartCompile(pathName_, output);
+    UpdateCommandUI();
 }
 
 void CAppFrame::OnGridSettings()

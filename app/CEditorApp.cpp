@@ -36,7 +36,6 @@ void CEditorApp::InitApplication(QApplication& app)
 {
     app.setOrganizationName(QStringLiteral("ZOV"));
     app.setApplicationName(EditorString(IDS_APP_TITLE));
-    app.setApplicationDisplayName(EditorString(IDS_APP_TITLE));
     app.setDesktopFileName(QStringLiteral("kdx-te"));
     app.setWindowIcon(ApplicationIcon());
     app.setStyle(new EditorStyle(QStringLiteral("Fusion")));

@@ -53,13 +53,14 @@ void RowTable::Remove(int at, int n)
         Reallocate(count_ + kGrowStep);
 }
 
-void RowTable::Assign(const RowEntry* rows, int n)
+void RowTable::Adopt(RowEntry* rows, int n, int capacity)
 {
-    count_ = 0;
-    Reallocate(n + kGrowStep);
-    std::memcpy(rows_, rows, static_cast<size_t>(n) * sizeof(RowEntry));
+    std::free(rows_);
+    rows_ = rows;
     count_ = n;
-    spare_ = kGrowStep;
+    spare_ = capacity - n;
+    if (spare_ > kMaxSpare || spare_ < 0)
+        Reallocate(n + kGrowStep);
 }
 
 } // namespace kdx

@@ -46,8 +46,9 @@ public:
     void Insert(int at, int n);
     // Removes n rows starting at `at` (their text is the caller's business).
     void Remove(int at, int n);
-    // Replaces all rows (a whole-text re-layout builds them anew).
-    void Assign(const RowEntry* rows, int n);
+    // Takes over a malloc'd array of n rows (a whole-text re-layout builds
+    // the rows anew); the array is trimmed to n plus one growth step.
+    void Adopt(RowEntry* rows, int n, int capacity);
 
 private:
     void Reallocate(int capacity);

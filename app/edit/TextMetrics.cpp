@@ -25,30 +25,16 @@ void TextMetrics::SetFont(const QFont& font)
     widths_.assign(65536, -1);
 }
 
-int TextMetrics::UnitWidth(char16_t unit) const
+int TextMetrics::MeasureUnit(char16_t unit) const
 {
-    int16_t& cached = widths_[unit];
-    if (cached < 0) {
-        int width = 0;
-        if (unit < 0x20 || (unit >= 0xD800 && unit <= 0xDFFF))
-            width = spaceWidth_;  // control units and lone surrogates take a space's room
-        else
-            width = metrics_.horizontalAdvance(QChar(unit));
-        cached = static_cast<int16_t>(std::clamp(width, 0, 32767));
-    }
-    return cached;
-}
-
-int TextMetrics::ColumnsOf(char16_t unit, int column) const
-{
-    if (unit != u'\t')
-        return 1;
-    return tabSize_ > 0 ? tabSize_ - column % tabSize_ : 0;
-}
-
-int TextMetrics::AdvanceOf(char16_t unit, int column) const
-{
-    return unit == u'\t' ? ColumnsOf(unit, column) * spaceWidth_ : UnitWidth(unit);
+    int width = 0;
+    if (unit < 0x20 || (unit >= 0xD800 && unit <= 0xDFFF))
+        width = spaceWidth_;  // control units and lone surrogates take a space's room
+    else
+        width = metrics_.horizontalAdvance(QChar(unit));
+    width = std::clamp(width, 0, 32767);
+    widths_[unit] = static_cast<int16_t>(width);
+    return width;
 }
 
 int TextMetrics::XOfColumn(const RowEntry& row, int column) const
@@ -88,12 +74,22 @@ int TextMetrics::VisualColumn(const RowEntry& row, int column) const
 
 bool WrapSplitter::IsBreak(char16_t unit) const
 {
-    return unit == u' ' || unit == u'\t' || delimiters_.contains(QChar(unit));
+    return (*breaks_)[unit];
 }
 
 void WrapSplitter::Split(const char16_t* text, int length, std::vector<RowPiece>& pieces) const
 {
-    const int limit = mode_ == 2 ? std::max(1, limit_) : std::max(1, limit_ - 1);
+    if (!breaks_ || breaksFor_ != delimiters_) {
+        breaks_ = std::make_unique<std::bitset<65536>>();
+        breaks_->set(u' ');
+        breaks_->set(u'\t');
+        for (QChar c : delimiters_)
+            breaks_->set(c.unicode());
+        breaksFor_ = delimiters_;
+    }
+    const std::bitset<65536>& breaks = *breaks_;
+    const bool byColumns = mode_ == 2;
+    const int limit = byColumns ? std::max(1, limit_) : std::max(1, limit_ - 1);
     int pos = 0;
     int visual = 0;
     while (pos < length) {
@@ -102,26 +98,29 @@ void WrapSplitter::Split(const char16_t* text, int length, std::vector<RowPiece>
         int used = 0;
         int i = pos;
         int column = visual;
+        int breakEnd = -1;   // just after the last blank or delimiter in the row
+        int breakColumn = 0;
         while (i < length) {
-            const int step = mode_ == 2 ? metrics_.ColumnsOf(text[i], column)
-                                        : metrics_.AdvanceOf(text[i], column);
+            const char16_t unit = text[i];
+            const int columns = metrics_.ColumnsOf(unit, column);
+            const int step = byColumns ? columns : metrics_.AdvanceOf(unit, column);
             if (used + step > limit && i > rowStart)
                 break;
             used += step;
-            column += metrics_.ColumnsOf(text[i], column);
+            column += columns;
             ++i;
+            if (breaks[unit]) {
+                breakEnd = i;
+                breakColumn = column;
+            }
         }
         int end = i;
-        if (i < length) {
-            int j = i - 1;
-            while (j >= rowStart && !IsBreak(text[j]))
-                --j;
-            if (j >= rowStart)
-                end = j + 1;
+        if (i < length && breakEnd > rowStart) {
+            end = breakEnd;
+            column = breakColumn;
         }
-        for (int k = rowStart; k < end; ++k)
-            visual += metrics_.ColumnsOf(text[k], visual);
         pieces.push_back({rowStart, end - rowStart, rowColumn});
+        visual = column;
         pos = end;
     }
 }

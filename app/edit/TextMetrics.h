@@ -2,6 +2,8 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QString>
+#include <bitset>
+#include <memory>
 #include <vector>
 
 #include "app/edit/TextStore.h"
@@ -30,11 +32,23 @@ public:
     int WidestDigit() const { return widestDigit_; }
     int LineEndWidth() const { return fontHeight_ * 2 / 3 > 3 ? fontHeight_ * 2 / 3 : 4; }
 
-    int UnitWidth(char16_t unit) const;
+    int UnitWidth(char16_t unit) const
+    {
+        const int cached = widths_[unit];
+        return cached >= 0 ? cached : MeasureUnit(unit);
+    }
     // Visual columns a unit advances when it starts at visual column `column`.
-    int ColumnsOf(char16_t unit, int column) const;
+    int ColumnsOf(char16_t unit, int column) const
+    {
+        if (unit != u'\t')
+            return 1;
+        return tabSize_ > 0 ? tabSize_ - column % tabSize_ : 0;
+    }
     // Pixel advance of a unit at a visual column (TABs by spaces).
-    int AdvanceOf(char16_t unit, int column) const;
+    int AdvanceOf(char16_t unit, int column) const
+    {
+        return unit == u'\t' ? ColumnsOf(unit, column) * spaceWidth_ : UnitWidth(unit);
+    }
 
     // Pixel x of `column` within a row.
     int XOfColumn(const RowEntry& row, int column) const;
@@ -44,6 +58,8 @@ public:
     int VisualColumn(const RowEntry& row, int column) const;
 
 private:
+    int MeasureUnit(char16_t unit) const;
+
     QFont font_;
     int tabSize_ = 8;
     int lineSpacing_ = 0;
@@ -73,6 +89,9 @@ private:
 
     const TextMetrics& metrics_;
     const QString& delimiters_;
+    // Blanks and delimiters as a set, rebuilt when the delimiters change.
+    mutable std::unique_ptr<std::bitset<65536>> breaks_;
+    mutable QString breaksFor_;
     int mode_ = 1;
     int limit_ = 1;
 };

@@ -1,7 +1,9 @@
 #include "app/edit/TextStore.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace kdx {
 
@@ -363,8 +365,11 @@ void TextStore::RewrapAll(const std::function<void(int)>& progress)
     int64_t done = 0;
     // Built as a new table: re-splitting in place would move the tail of
     // the table once per changed line.
-    std::vector<RowEntry> rebuilt;
-    rebuilt.reserve(static_cast<size_t>(rows_.Count()));
+    int capacity = rows_.Count() + RowTable::kGrowStep;
+    int count = 0;
+    auto* rebuilt = static_cast<RowEntry*>(std::malloc(sizeof(RowEntry) * static_cast<size_t>(capacity)));
+    if (!rebuilt)
+        throw std::bad_alloc();
     int line = 0;
     for (int row = 0; row < rows_.Count(); row += RowsOfLine(row), ++line) {
         const int oldRows = RowsOfLine(row);
@@ -387,7 +392,16 @@ void TextStore::RewrapAll(const std::function<void(int)>& progress)
             r.lineLengthOrIndex = i == 0 ? length : i;
             r.text = first.text ? first.text + pieces_[i].offset : nullptr;
             r.block = i == 0 ? first.block : nullptr;
-            rebuilt.push_back(r);
+            if (count == capacity) {
+                capacity += capacity / 2;
+                void* grown = std::realloc(rebuilt, sizeof(RowEntry) * static_cast<size_t>(capacity));
+                if (!grown) {
+                    std::free(rebuilt);
+                    throw std::bad_alloc();
+                }
+                rebuilt = static_cast<RowEntry*>(grown);
+            }
+            rebuilt[count++] = r;
         }
         if (report) {
             done += length + 2;
@@ -398,7 +412,7 @@ void TextStore::RewrapAll(const std::function<void(int)>& progress)
             }
         }
     }
-    rows_.Assign(rebuilt.data(), static_cast<int>(rebuilt.size()));
+    rows_.Adopt(rebuilt, count, capacity);
     if (report && lastPercent < 100)
         progress(100);
 }

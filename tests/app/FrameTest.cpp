@@ -258,6 +258,8 @@ void FrameTest::compileHandsPathsToCompilePane()
     frame.saveAnswer = dir_.filePath(QStringLiteral("d.kdp"));
     frame.compileAnswer = dir_.filePath(QStringLiteral("out/d.kdpbin"));
     frame.Document().AddPage();
+    frame.show();
+    QVERIFY(!frame.OutputPane()->isVisible());
 
     // Without a compile pane the command reports that none is free.
     frame.ExecuteCommand(ID_PROJECT_COMPILE);
@@ -271,6 +273,8 @@ void FrameTest::compileHandsPathsToCompilePane()
     QCOMPARE(frame.compileFolderAsked, dir_.filePath(QStringLiteral("out/")));
     QCOMPARE(pane.project, dir_.filePath(QStringLiteral("d.kdp")));
     QCOMPARE(pane.output, frame.compileAnswer);
+    QVERIFY(frame.OutputPane()->isVisible());
+    QVERIFY(frame.Action(ID_VIEW_OUTPUT)->isChecked());
 
     pane.busy = true;
     frame.UpdateCommandUI();

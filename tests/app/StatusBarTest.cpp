@@ -2,10 +2,14 @@
 
 #include "AppTestSupport.h"
 #include "app/CMyStatusBar.h"
+#include "app/CMyView.h"
 #include "app/EditorStrings.h"
 #include "app/Messages.h"
 
+#include <QApplication>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace kdx::test {
 namespace {
@@ -151,6 +155,29 @@ void StatusBarTest::progressPaneClampsAndPaints()
     QVERIFY2(highlighted >= 55 && highlighted <= 65, qPrintable(QString::number(highlighted)));
     bar.ClearProgress(1);
     QVERIFY(!(bar.PaneAt(1).style & CMyStatusBar::Progress));
+}
+
+void StatusBarTest::viewScrollsByWheelUnlessModified()
+{
+    CMyView view;
+    view.resize(200, 100);
+    view.show();
+    view.SetTotalSize(QSize(490, 282));
+    QCOMPARE(view.verticalScrollBar()->maximum(), 282 - view.viewport()->height());
+    const auto wheel = [&](Qt::KeyboardModifiers modifiers) {
+        QWheelEvent event(QPointF(10, 10), view.mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view.viewport(), &event);
+    };
+    wheel(Qt::ControlModifier);
+    wheel(Qt::ShiftModifier);
+    QCOMPARE(view.ScrollPosition(), QPoint(0, 0));
+    wheel(Qt::NoModifier);
+    QVERIFY(view.ScrollPosition().y() > 0);
+    // A total size smaller than the window leaves nothing to scroll.
+    view.SetTotalSize(QSize(50, 50));
+    QCOMPARE(view.ScrollPosition(), QPoint(0, 0));
+    QCOMPARE(view.verticalScrollBar()->maximum(), 0);
 }
 
 } // namespace kdx::test

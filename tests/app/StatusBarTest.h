@@ -3,7 +3,7 @@
 
 namespace kdx::test {
 
-// Highlighted, plain and progress panes of the status bar.
+// Highlighted, plain and progress panes of the status bar; the scrolling view.
 class StatusBarTest : public QObject {
     Q_OBJECT
 private slots:
@@ -12,6 +12,7 @@ private slots:
     void plainAndEmptyMessages();
     void formattedMessagesAndBoxes();
     void progressPaneClampsAndPaints();
+    void viewScrollsByWheelUnlessModified();
 };
 
 } // namespace kdx::test
