@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace kdx;
 using namespace kdx::test;
@@ -305,6 +306,16 @@ TEST(ProjectFile, FailedSaveLeavesTheOldFile)
     EXPECT_EQ(ReadFileBytes(path.toStdString()), old);
     EXPECT_TRUE(d.doc.IsModified());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.kdp"}); // no leftovers
+
+    // A folder that cannot be written (only where permissions bind).
+    if (geteuid() != 0) {
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        error = d.doc.SaveProject(path);
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->stringId, kStrCannotSaveFile);
+        EXPECT_EQ(ReadFileBytes(path.toStdString()), old);
+    }
 
     error = d.doc.SaveProject(dir.filePath("no/such/folder/x.kdp"));
     ASSERT_TRUE(error);

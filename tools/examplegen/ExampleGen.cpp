@@ -176,7 +176,7 @@ void BuildProject(CPageDoc& doc)
     doc.SetPageLoadSend(texts, enterMenu, sizeof enterMenu);
     doc.SetPageUnloadSend(texts, leaveMenu, sizeof leaveMenu);
     AddText(doc, {10, 10, 470, 50}, 1, Rgb(0, 0, 0), u"16点阵：\t制表\t对齐\r\n第二行文字");
-    auto* spaced = AddText(doc, {10, 60, 470, 120}, 2, Rgb(0, 0, 128), u"24点阵：一行很长的文字在这里\n自动换行");
+    auto* spaced = AddText(doc, {10, 60, 470, 120}, 2, Rgb(0, 0, 128), u"24点阵：\t一行很长的文字\n自动换行\r\n第三行");
     spaced->SetLineSpacing(4);
     spaced->SetCharSpacing(1);
     auto* tabbed = AddText(doc, {10, 130, 470, 210}, 3, Rgb(128, 0, 0), u"32点阵\t大字\r\n结束");
