@@ -1,7 +1,10 @@
 #include "compile/CompileDocument.h"
 
+#include "compile/CompileProject.h"
+
 #include "common/Archive.h"
 #include "common/ByteOrder.h"
+#include "common/Crc32.h"
 #include "compile/MemoryImageLayout.h"
 #include "model/PixelConvert.h"
 
@@ -10,7 +13,14 @@
 #include <QImageReader>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
 #include <map>
+#include <mutex>
+#include <thread>
 
 namespace kdx {
 
@@ -168,41 +178,121 @@ void CompileDocument::ConvertPictures()
     struct Use {
         PictureEntry* entry;
         bool pressed;
+        uint64_t storeAt;
     };
-    std::vector<QString> order;
-    std::map<QString, std::vector<Use>> uses;
+    struct Job {
+        QString file;
+        std::vector<Use> uses;
+        int failedUse = -1; // first use whose frame could not be made
+    };
+    std::vector<Job> jobs;
+    std::map<QString, size_t> jobOfFile;
     for (const auto& entry : picturePool.Entries())
         for (bool pressed : {false, true}) {
             const std::u16string& path = pressed ? entry->pressedPath : entry->normalPath;
             if (path.empty())
                 continue;
             const QString file = ResolveImagePath(path);
-            auto& list = uses[file];
-            if (list.empty())
-                order.push_back(file);
-            list.push_back({entry.get(), pressed});
+            auto [found, added] = jobOfFile.emplace(file, jobs.size());
+            if (added)
+                jobs.push_back({file, {}});
+            const uint64_t at = frames.Reserve(entry->frameSize);
+            (pressed ? entry->pressedFrameAt : entry->normalFrameAt) = at;
+            jobs[found->second].uses.push_back({entry.get(), pressed, at});
         }
+    if (jobs.empty())
+        return;
+    int error = 0;
+    if (!frames.Open(&error))
+        throw CompileFailure{u"无法创建存放图象数据的临时文件：" + QString::fromLocal8Bit(std::strerror(error)).toStdU16String()};
 
-    for (const QString& file : order) {
-        reporter.CheckCancel();
-        const std::vector<Use>& list = uses[file];
-        int largestWidth = 0, largestHeight = 0;
-        for (const Use& use : list) {
-            largestWidth = std::max(largestWidth, use.entry->width);
-            largestHeight = std::max(largestHeight, use.entry->height);
+    // Files are decoded on a few threads at once; this thread stays with the
+    // reporter, which belongs to it, and watches for a cancel.
+    std::atomic<size_t> nextJob{0};
+    std::atomic<bool> stop{false};
+    std::atomic<int> storeError{0};
+    std::exception_ptr thrown;
+    std::mutex mutex;
+    std::condition_variable finished;
+    size_t running = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+    running = std::min(running, jobs.size());
+    auto work = [&] {
+        try {
+            for (size_t i; !stop && (i = nextJob++) < jobs.size();) {
+                Job& job = jobs[i];
+                int largestWidth = 0, largestHeight = 0;
+                for (const Use& use : job.uses) {
+                    largestWidth = std::max(largestWidth, use.entry->width);
+                    largestHeight = std::max(largestHeight, use.entry->height);
+                }
+                const QImage decoded = DecodeForSize(job.file, largestWidth, largestHeight);
+                for (size_t u = 0; u < job.uses.size() && !stop; ++u) {
+                    const Use& use = job.uses[u];
+                    const QByteArray frame = decoded.isNull()
+                        ? QByteArray()
+                        : ConvertImageToPixels(decoded, use.entry->width, use.entry->height, use.entry->depth);
+                    if (frame.isEmpty()) {
+                        job.failedUse = int(u);
+                        break;
+                    }
+                    (use.pressed ? use.entry->pressedFrameCrc : use.entry->normalFrameCrc) =
+                        ComputeCrc32({reinterpret_cast<const uint8_t*>(frame.constData()), size_t(frame.size())});
+                    int writeError = 0;
+                    if (!frames.Write(use.storeAt, frame.constData(), size_t(frame.size()), &writeError)) {
+                        storeError = writeError;
+                        stop = true;
+                    }
+                }
+            }
+        } catch (...) {
+            std::lock_guard lock(mutex);
+            if (!thrown)
+                thrown = std::current_exception();
+            stop = true;
         }
-        const QImage decoded = DecodeForSize(file, largestWidth, largestHeight);
-        for (const Use& use : list) {
-            QByteArray frame = decoded.isNull()
-                ? QByteArray()
-                : ConvertImageToPixels(decoded, use.entry->width, use.entry->height, use.entry->depth);
-            if (frame.isEmpty())
-                reporter.FailFormatted(u"*未能加载图象文件“%s”\r\n",
-                                       {std::u16string_view(use.pressed ? use.entry->pressedPath
-                                                                         : use.entry->normalPath)});
-            (use.pressed ? use.entry->pressedFrame : use.entry->normalFrame) = std::move(frame);
+        std::lock_guard lock(mutex);
+        --running;
+        finished.notify_all();
+    };
+    std::vector<std::thread> workers;
+    for (size_t i = 0, n = running; i < n; ++i)
+        workers.emplace_back(work);
+    auto joinAll = [&] {
+        for (std::thread& worker : workers)
+            worker.join();
+    };
+    try {
+        std::unique_lock lock(mutex);
+        while (running > 0) {
+            finished.wait_for(lock, std::chrono::milliseconds(20));
+            lock.unlock();
+            reporter.CheckCancel();
+            lock.lock();
         }
+    } catch (...) {
+        stop = true;
+        joinAll();
+        throw;
     }
+    joinAll();
+
+    if (thrown)
+        std::rethrow_exception(thrown);
+    if (storeError)
+        throw CompileFailure{u"写入存放图象数据的临时文件失败：" +
+                             QString::fromLocal8Bit(std::strerror(storeError)).toStdU16String()};
+    // The message names the first picture, in registration order, that failed.
+    const Use* failed = nullptr;
+    for (const Job& job : jobs)
+        if (job.failedUse >= 0) {
+            const Use* use = &job.uses[size_t(job.failedUse)];
+            if (!failed || use->storeAt < failed->storeAt)
+                failed = use;
+        }
+    if (failed)
+        reporter.FailFormatted(u"*未能加载图象文件“%s”\r\n",
+                               {std::u16string_view(failed->pressed ? failed->entry->pressedPath
+                                                                     : failed->entry->normalPath)});
 }
 
 } // namespace kdx

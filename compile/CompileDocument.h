@@ -2,6 +2,7 @@
 #include "common/FileHeader.h"
 #include "compile/CompileObjects.h"
 #include "compile/CompilePools.h"
+#include "compile/FrameStore.h"
 #include "compile/CompileReporter.h"
 #include "compile/ImageWriter.h"
 
@@ -48,7 +49,14 @@ public:
     SendDataPool sendPool;
     TextPool textPool;
     PicturePool picturePool;
+    FrameStore frames;
+    // The memory image is the head (header, tables, drawing records), then
+    // the picture blocks, whose frames wait in 'frames' until the file is
+    // written, then the tail (text and send blocks).
     ImageWriter image;
+    uint64_t picturesSize = 0;
+    ImageWriter tail;
+    uint64_t ImageSize() const { return image.Size() + picturesSize + tail.Size(); }
 
     // What is being read, for the description of an unexpected failure.
     std::u16string readingContext;
@@ -59,7 +67,8 @@ public:
     uint32_t RegisterText(const std::u16string& text, uint32_t fontId, uint32_t lineSpacing,
                           uint32_t charSpacing);
     // Enters a picture of this size once; the frames are converted later,
-    // each distinct image file decoded once (ConvertPictures).
+    // each distinct image file decoded once (ConvertPictures, which decodes
+    // several files at a time).
     uint32_t RegisterPicture(const std::u16string& normalPath, const std::u16string& pressedPath,
                              int64_t width, int64_t height);
     void ConvertPictures();

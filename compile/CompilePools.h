@@ -1,7 +1,4 @@
 #pragma once
-#include <QByteArray>
-#include <QString>
-
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -86,9 +83,13 @@ struct PictureEntry : PoolEntryBase {
     int width = 0;
     int height = 0;
     uint8_t depth = 0;
-    QByteArray normalFrame;  // empty when the entry has no normal image
-    QByteArray pressedFrame; // empty when it has no pressed image
+    static constexpr uint64_t kNoFrame = ~uint64_t(0);
+    uint64_t normalFrameAt = kNoFrame; // where its frames wait in the FrameStore
+    uint64_t pressedFrameAt = kNoFrame;
+    uint32_t normalFrameCrc = 0; // CRC-32 of each frame, for the file's seal
+    uint32_t pressedFrameCrc = 0;
     size_t frameSize = 0;
+    uint64_t BlockSize() const { return 7 + uint64_t(FrameCount()) * (4 + frameSize); }
     int FrameCount() const { return int(!normalPath.empty()) + int(!pressedPath.empty()); }
 };
 

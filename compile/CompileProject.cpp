@@ -5,6 +5,7 @@
 #include "common/Cp936.h"
 #include "common/Crc32.h"
 #include "compile/CompileDocument.h"
+#include "compile/CrcCombine.h"
 #include "compile/MemoryImageLayout.h"
 #include "model/FontTable.h"
 
@@ -15,10 +16,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
-#include <thread>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -135,13 +132,6 @@ void CheckHeader(CompileReporter& reporter, std::span<const uint8_t> file, FileH
 CompileProject::CompileProject(CompileReporter& reporter)
     : m_reporter(reporter), m_doc(std::make_unique<CompileDocument>(reporter))
 {
-#if defined(__GLIBC__)
-    // Pixel frames and decoded images are allocated and freed all through a
-    // compile. glibc's adaptive threshold would soon put such blocks on the
-    // heap, which keeps freed memory; a fixed threshold maps each large block
-    // on its own, so memory returns to the system as soon as it is freed.
-    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
-#endif
 }
 
 CompileProject::~CompileProject() = default;
@@ -237,42 +227,39 @@ void CompileProject::BuildMemoryImage()
         page.firstRecord = page.recordCount ? uint32_t(start) : 0;
     }
 
+    // Picture blocks follow the records; their frames are copied in from the
+    // frame store when the file is written.
+    uint64_t offset = image.Size();
     for (const auto& picture : doc.picturePool.Entries()) {
-        picture->offset = uint32_t(image.Size());
-        uint8_t blockHead[kPictureHeadSize] = {};
-        StoreLE16(blockHead, uint16_t(picture->width));
-        StoreLE16(blockHead + 2, uint16_t(picture->height));
-        blockHead[5] = picture->depth;
-        blockHead[6] = uint8_t(picture->FrameCount());
-        image.Append(blockHead, sizeof blockHead);
-        for (QByteArray* frame : {&picture->normalFrame, &picture->pressedFrame}) {
-            if (frame->isEmpty())
-                continue;
-            image.AppendU32(0); // key colour: none
-            image.Append(frame->constData(), size_t(frame->size()));
-            *frame = QByteArray(); // the image holds the pixels now
-        }
+        if (offset > 0xFFFFFFFFu)
+            break;
+        picture->offset = uint32_t(offset);
+        offset += picture->BlockSize();
     }
+    doc.picturesSize = offset - image.Size();
+    if (offset > 0xFFFFFFFFu)
+        m_reporter.Fail(u"*内存影像超过了4GB，无法生成\r\n");
 
+    ImageWriter& tail = doc.tail;
     for (const auto& text : doc.textPool.Entries()) {
-        text->offset = uint32_t(image.Size());
+        text->offset = uint32_t(offset + tail.Size());
         if (!FindTerminalFont(text->fontId))
             m_reporter.Fail(u"*不支持的字体\r\n");
         const uint8_t blockHead[kTextHeadSize] = {uint8_t(text->fontId), uint8_t(text->charSpacing),
                                                   uint8_t(text->lineSpacing)};
-        image.Append(blockHead, sizeof blockHead);
+        tail.Append(blockHead, sizeof blockHead);
         const std::string encoded = EncodeCp936(text->text);
-        image.Append(encoded.data(), encoded.size());
+        tail.Append(encoded.data(), encoded.size());
     }
 
     for (const auto& send : doc.sendPool.Entries()) {
-        send->offset = uint32_t(image.Size());
-        image.AppendU16(uint16_t(send->bytes.size()));
-        image.AppendU8(uint8_t(send->tag));
-        image.Append(send->bytes);
+        send->offset = uint32_t(offset + tail.Size());
+        tail.AppendU16(uint16_t(send->bytes.size()));
+        tail.AppendU8(uint8_t(send->tag));
+        tail.Append(send->bytes);
     }
 
-    if (image.Size() > 0xFFFFFFFFu)
+    if (doc.ImageSize() > 0xFFFFFFFFu)
         m_reporter.Fail(u"*内存影像超过了4GB，无法生成\r\n");
 }
 
@@ -362,58 +349,113 @@ void CompileProject::Relocate()
     });
 }
 
+namespace {
+
+// One stretch of the compiled file: bytes in memory or frame-store bytes.
+struct Piece {
+    const uint8_t* data = nullptr;
+    uint64_t size = 0;
+    uint64_t storeAt = PictureEntry::kNoFrame;
+    uint32_t storedCrc = 0; // CRC-32 of a frame-store piece, computed when it was stored
+};
+
+std::vector<Piece> FilePieces(const CompileDocument& doc, const uint8_t* head,
+                              std::vector<std::array<uint8_t, kPictureHeadSize>>& blockHeads)
+{
+    static const uint8_t kNoKeyColour[4] = {};
+    std::vector<Piece> pieces{{head, FileHeader::kSize}, {doc.image.Data(), doc.image.Size()}};
+    blockHeads.resize(doc.picturePool.Count());
+    size_t i = 0;
+    for (const auto& picture : doc.picturePool.Entries()) {
+        uint8_t* blockHead = blockHeads[i++].data();
+        StoreLE16(blockHead, uint16_t(picture->width));
+        StoreLE16(blockHead + 2, uint16_t(picture->height));
+        blockHead[4] = 0;
+        blockHead[5] = picture->depth;
+        blockHead[6] = uint8_t(picture->FrameCount());
+        pieces.push_back({blockHead, kPictureHeadSize});
+        for (bool pressed : {false, true}) {
+            const uint64_t at = pressed ? picture->pressedFrameAt : picture->normalFrameAt;
+            if (at == PictureEntry::kNoFrame)
+                continue;
+            pieces.push_back({kNoKeyColour, 4});
+            pieces.push_back({nullptr, picture->frameSize, at,
+                              pressed ? picture->pressedFrameCrc : picture->normalFrameCrc});
+        }
+    }
+    pieces.push_back({doc.tail.Data(), doc.tail.Size()});
+    return pieces;
+}
+
+bool WriteAt(int fd, const uint8_t* data, uint64_t size, uint64_t at, int* error)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size_t(size), off_t(at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            *error = n < 0 ? errno : EIO;
+            return false;
+        }
+        data += n;
+        size -= uint64_t(n);
+        at += uint64_t(n);
+    }
+    return true;
+}
+
+// The seal over the pieces (bytes 0-39, then 44 to the end), put together
+// from the CRC of each piece; frames bring theirs from the frame store.
+uint32_t SealPieces(const std::vector<Piece>& pieces)
+{
+    Crc32 head;
+    head.Update(pieces[0].data, kSealOffset);
+    head.Update(pieces[0].data + kSealOffset + 4, size_t(pieces[0].size) - kSealOffset - 4);
+    uint32_t seal = head.Value();
+    for (size_t i = 1; i < pieces.size(); ++i) {
+        const Piece& piece = pieces[i];
+        const uint32_t crc = piece.storeAt == PictureEntry::kNoFrame
+            ? ComputeCrc32({piece.data, size_t(piece.size)})
+            : piece.storedCrc;
+        seal = CombineCrc32(seal, crc, piece.size);
+    }
+    return seal;
+}
+
+} // namespace
+
 void CompileProject::WriteOutput(const std::string& path)
 {
     CompileDocument& doc = *m_doc;
     FileHeader header = doc.header;
     header.kind = FileHeader::kCompiledKind;
     header.crc = 0;
-    const std::array<uint8_t, FileHeader::kSize> head = header.Bytes();
-
-    // The seal is computed on a second thread while the same bytes are
-    // written; it only reads the finished image.
-    uint32_t seal = 0;
-    std::thread sealer([&] {
-        Crc32 crc;
-        crc.Update(head.data(), kSealOffset);
-        crc.Update(head.data() + kSealOffset + 4, head.size() - kSealOffset - 4);
-        crc.Update(doc.image.Bytes());
-        seal = crc.Value();
-    });
+    std::array<uint8_t, FileHeader::kSize> head = header.Bytes();
+    std::vector<std::array<uint8_t, kPictureHeadSize>> blockHeads;
+    const std::vector<Piece> pieces = FilePieces(doc, head.data(), blockHeads);
+    StoreLE32(head.data() + kSealOffset, SealPieces(pieces));
 
     // Written beside the target and renamed over it only when complete, so a
     // failed compile never leaves a half-written file.
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
     int error = fd < 0 ? errno : 0;
-    auto writeAll = [&](const uint8_t* data, size_t size, off_t at) {
-        while (size > 0) {
-            const ssize_t n = ::pwrite(fd, data, size, at);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                error = n < 0 ? errno : EIO;
-                return false;
-            }
-            data += n;
-            size -= size_t(n);
-            at += n;
-        }
-        return true;
-    };
+    bool written = fd >= 0;
     const mode_t mask = umask(0);
     umask(mask);
-    bool written = fd >= 0;
     if (written && fchmod(fd, 0666 & ~mask) != 0) {
         error = errno;
         written = false;
     }
-    written = written && writeAll(head.data(), head.size(), 0) &&
-              writeAll(doc.image.Data(), doc.image.Size(), off_t(head.size()));
-    sealer.join();
-    uint8_t sealBytes[4];
-    StoreLE32(sealBytes, seal);
-    written = written && writeAll(sealBytes, 4, off_t(kSealOffset));
+    uint64_t at = 0;
+    for (const Piece& piece : pieces) {
+        if (!written)
+            break;
+        written = piece.storeAt == PictureEntry::kNoFrame
+            ? WriteAt(fd, piece.data, piece.size, at, &error)
+            : doc.frames.CopyTo(fd, piece.storeAt, piece.size, at, &error);
+        at += piece.size;
+    }
     if (fd >= 0 && ::close(fd) != 0 && written) {
         error = errno;
         written = false;
@@ -429,6 +471,6 @@ void CompileProject::WriteOutput(const std::string& path)
     }
 }
 
-size_t CompileProject::MemoryImageSize() const { return m_doc->image.Size(); }
+size_t CompileProject::MemoryImageSize() const { return size_t(m_doc->ImageSize()); }
 
 } // namespace kdx

@@ -3,6 +3,8 @@
 #include "compile/CompileReporter.h"
 #include "tests/compile/pipeline/ProjectBuilder.h"
 
+#include <gtest/gtest.h>
+
 #include <QColor>
 #include <QDir>
 #include <QImage>
@@ -53,6 +55,9 @@ inline CompileOutcome CompileFile(const std::string& projectPath, const std::str
         outcome.imageSize = project.MemoryImageSize();
         outcome.written = true;
         outcome.file = ReadBytes(outputPath);
+        // Every written file must carry a valid seal and be as long as reported.
+        EXPECT_EQ(CheckCompiledFile(outcome.file), CompiledCheck::Ok);
+        EXPECT_EQ(outcome.file.size(), FileHeader::kSize + outcome.imageSize);
     } catch (const CompileAbort&) {
     } catch (const CompileFailure& failure) {
         outcome.failure = failure.what;
