@@ -13,6 +13,7 @@
 #include "model/ModelStrings.h"
 #include "model/PageDoc.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -154,6 +155,9 @@ QAction* CAppFrame::MakeAction(int id, const QString& text, const char* shortcut
 
 void CAppFrame::CreateMenus()
 {
+    // The tools are one choice: they show as radio items.
+    auto* tools = new QActionGroup(this);
+    tools->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("1000"));
     for (const TopMenu& top : MainMenu()) {
@@ -166,6 +170,8 @@ void CAppFrame::CreateMenus()
             }
             QAction* action = MakeAction(item.id, QString::fromUtf16(item.text), item.shortcut);
             menu->addAction(action);
+            if (item.id >= ID_TOOL_FIRST && item.id <= ID_TOOL_LAST)
+                tools->addAction(action);
             if (item.id == ID_FILE_MRU_FIRST) {
                 fileMenu_ = menu;
                 connect(menu, &QMenu::aboutToShow, this, &CAppFrame::RebuildRecentMenu);

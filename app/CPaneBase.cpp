@@ -26,6 +26,15 @@ CPaneBase::CPaneBase(int id, const QSize& defaultSize, QWidget* parent)
     tabs_->setDrawBase(false);
     tabs_->setExpanding(false);
     tabs_->setDocumentMode(true);
+    // The selected tab is filled with a gradient and outlined; the others
+    // are separated by thin lines.
+    tabs_->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 4px 6px 4px 10px; margin-top: 2px; border: 1px solid transparent;"
+        " border-right: 1px solid palette(mid); border-bottom: none; }"
+        "QTabBar::tab:selected { margin-top: 0px; border: 1px solid palette(dark); border-bottom: none;"
+        " border-top-left-radius: 3px; border-top-right-radius: 3px;"
+        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #ffffff, stop:1 #d6e4f5); }"
+        "QTabBar::tab:!selected:hover { background: palette(midlight); }"));
     layout->addWidget(tabs_, 1);
     menuButton_ = new QToolButton(titleBar);
     menuButton_->setArrowType(Qt::DownArrow);

@@ -88,6 +88,9 @@ void WrapSplitter::Split(const char16_t* text, int length, std::vector<RowPiece>
         breaksFor_ = delimiters_;
     }
     const std::bitset<65536>& breaks = *breaks_;
+    const int16_t* widths = metrics_.WidthTable();
+    const int tabSize = metrics_.TabSize();
+    const int spaceWidth = metrics_.SpaceWidth();
     const bool byColumns = mode_ == 2;
     const int limit = byColumns ? std::max(1, limit_) : std::max(1, limit_ - 1);
     int pos = 0;
@@ -102,8 +105,18 @@ void WrapSplitter::Split(const char16_t* text, int length, std::vector<RowPiece>
         int breakColumn = 0;
         while (i < length) {
             const char16_t unit = text[i];
-            const int columns = metrics_.ColumnsOf(unit, column);
-            const int step = byColumns ? columns : metrics_.AdvanceOf(unit, column);
+            int columns = 1;
+            int step;
+            if (unit == u'\t') {
+                columns = tabSize > 0 ? tabSize - column % tabSize : 0;
+                step = byColumns ? columns : columns * spaceWidth;
+            } else if (byColumns) {
+                step = 1;
+            } else {
+                step = widths[unit];
+                if (step < 0)
+                    step = metrics_.MeasureUnit(unit);
+            }
             if (used + step > limit && i > rowStart)
                 break;
             used += step;

@@ -32,6 +32,10 @@ public:
     int WidestDigit() const { return widestDigit_; }
     int LineEndWidth() const { return fontHeight_ * 2 / 3 > 3 ? fontHeight_ * 2 / 3 : 4; }
 
+    // The width table: -1 where a unit was not measured yet.
+    const int16_t* WidthTable() const { return widths_.data(); }
+    int MeasureUnit(char16_t unit) const;
+
     int UnitWidth(char16_t unit) const
     {
         const int cached = widths_[unit];
@@ -58,8 +62,6 @@ public:
     int VisualColumn(const RowEntry& row, int column) const;
 
 private:
-    int MeasureUnit(char16_t unit) const;
-
     QFont font_;
     int tabSize_ = 8;
     int lineSpacing_ = 0;
