@@ -3,8 +3,10 @@
 #include "app/CAppFrame.h"
 #include "app/CommandIcons.h"
 #include "app/EditorStrings.h"
+#include "app/Messages.h"
 
 #include <QApplication>
+#include <QImageReader>
 #include <QProxyStyle>
 #include <clocale>
 
@@ -39,6 +41,14 @@ void CEditorApp::InitApplication(QApplication& app)
     app.setDesktopFileName(QStringLiteral("kdx-te"));
     app.setWindowIcon(ApplicationIcon());
     app.setStyle(new EditorStyle(QStringLiteral("Fusion")));
+}
+
+bool CEditorApp::CheckImageLibrary()
+{
+    if (!QImageReader::supportedImageFormats().isEmpty())
+        return true;
+    ShowMessageBox(nullptr, IDS_GDI_INIT_FAILED, QMessageBox::Critical);
+    return false;
 }
 
 QString CEditorApp::ProjectArgument(const QStringList& arguments)

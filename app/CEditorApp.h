@@ -17,6 +17,9 @@ public:
     static void InitProcess();
     // Settings names and look of the application object.
     static void InitApplication(QApplication& app);
+    // The image library must decode at least one format; otherwise the
+    // user is told (string 20503) and the editor does not start.
+    static bool CheckImageLibrary();
     // The project path of the command line, or an empty string.
     static QString ProjectArgument(const QStringList& arguments);
     // Opens the project named on the command line, if any, in the frame.

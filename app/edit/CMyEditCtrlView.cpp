@@ -174,6 +174,9 @@ void CMyEditCtrl::focusInEvent(QFocusEvent* event)
 void CMyEditCtrl::focusOutEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusOutEvent(event);
+    // Losing the focus ends a mouse drag as a button release would.
+    if (dragging_)
+        mouseReleaseEvent(nullptr);
     caretTimer_.stop();
     caretOn_ = false;
     viewport()->update();
@@ -652,6 +655,13 @@ void CMyEditCtrl::keyPressEvent(QKeyEvent* event)
     } else {
         QAbstractScrollArea::keyPressEvent(event);
     }
+}
+
+void CMyEditCtrl::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Alt)
+        UpdateCursorShape(viewport()->mapFromGlobal(QCursor::pos()), event->modifiers());
+    QAbstractScrollArea::keyReleaseEvent(event);
 }
 
 void CMyEditCtrl::inputMethodEvent(QInputMethodEvent* event)
