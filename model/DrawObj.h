@@ -1,7 +1,11 @@
 #pragma once
 #include "model/ModelTypes.h"
 
+#include <QColor>
+#include <QFont>
 #include <QObject>
+
+class QPainter;
 
 #include <memory>
 #include <optional>
@@ -13,6 +17,14 @@ class ArchiveReader;
 class ArchiveWriter;
 class CPage;
 class CPageDoc;
+
+// Colours and font of the editor's drawing that come from its palette; the
+// defaults are the usual system colours.
+struct DrawStyle {
+    QColor grayText = QColor(109, 109, 109);
+    QColor buttonShadow = QColor(160, 160, 160);
+    QFont placeholderFont; // the default GUI font
+};
 
 // Change flags passed to OnChanged, one bit per field.
 enum ChangeFlag : uint32_t {
@@ -104,6 +116,11 @@ public:
     // Reports a change to the document's observers.
     virtual void OnChanged(uint32_t flags);
 
+    // Draws the object in page pixels as the editor shows it.
+    virtual void Draw(QPainter& painter, const DrawStyle& style) const = 0;
+    // Inverts every handle square (the selection marks).
+    void DrawHandles(QPainter& painter) const;
+
 protected:
     void Changed(uint32_t flags, bool repaint);
     void Repaint();
@@ -139,24 +156,28 @@ public:
     PageRect GetHandleRect(int handle) const override;
     bool MoveHandleTo(int handle, int32_t x, int32_t y) override;
     std::optional<Qt::CursorShape> GetHandleCursor(int handle) const override;
+    void Draw(QPainter& painter, const DrawStyle& style) const override;
 };
 
 class CDrawRect : public CDrawObj {
 public:
     using CDrawObj::CDrawObj;
     const char* ClassName() const override { return "CDrawRect"; }
+    void Draw(QPainter& painter, const DrawStyle& style) const override;
 };
 
 class CDrawEllipse : public CDrawObj {
 public:
     using CDrawObj::CDrawObj;
     const char* ClassName() const override { return "CDrawEllipse"; }
+    void Draw(QPainter& painter, const DrawStyle& style) const override;
 };
 
 class CDrawRoundRect : public CDrawObj {
 public:
     using CDrawObj::CDrawObj;
     const char* ClassName() const override { return "CDrawRoundRect"; }
+    void Draw(QPainter& painter, const DrawStyle& style) const override;
     void Write(ArchiveWriter& out) const override;
     void Read(ArchiveReader& in) override;
 
@@ -172,6 +193,7 @@ public:
     using CDrawObj::CDrawObj;
     ~CDrawText() override;
     const char* ClassName() const override { return "CDrawText"; }
+    void Draw(QPainter& painter, const DrawStyle& style) const override;
     void Write(ArchiveWriter& out) const override;
     void Read(ArchiveReader& in) override;
 
@@ -204,6 +226,7 @@ public:
     using CDrawObj::CDrawObj;
     ~CDrawImage() override;
     const char* ClassName() const override { return "CDrawImage"; }
+    void Draw(QPainter& painter, const DrawStyle& style) const override;
     void Write(ArchiveWriter& out) const override;
     void Read(ArchiveReader& in) override;
 
@@ -225,6 +248,7 @@ class CDrawCustom : public CDrawObj {
 public:
     using CDrawObj::CDrawObj;
     const char* ClassName() const override { return "CDrawCustom"; }
+    void Draw(QPainter& painter, const DrawStyle& style) const override;
     void Write(ArchiveWriter& out) const override;
     void Read(ArchiveReader& in) override;
 
