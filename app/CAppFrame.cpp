@@ -616,7 +616,9 @@ void CAppFrame::OnOpenRecent(int index)
         RemoveRecentFile(path);
         return;
     }
-    OpenDocumentFile(path);
+    // A recent project that no longer opens leaves the list.
+    if (!OpenDocumentFile(path) && !doc_->IsModified() && pathName_ != path)
+        RemoveRecentFile(path);
 }
 
 // ------------------------------------------------------------ compile, grid

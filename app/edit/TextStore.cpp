@@ -166,25 +166,8 @@ int64_t TextStore::Distance(TextPos from, TextPos to) const
     return units + to.column;
 }
 
-void TextStore::SetLineRun(int firstRow, std::u16string_view text)
+void TextStore::SplitLine(const RowEntry& first, bool lineBreak, std::vector<RowEntry>& out)
 {
-    RowEntry& r = rows_[firstRow];
-    const int n = static_cast<int>(text.size());
-    r.text = nullptr;
-    r.block = nullptr;
-    if (n > 0) {
-        r.text = chunks_.Allocate(n, r.block);
-        CopyUnits(r.text, text.data(), text.size());
-    }
-    r.length = n;
-    r.lineLengthOrIndex = n;
-}
-
-int TextStore::RelayoutLine(int firstRow)
-{
-    const int oldRows = RowsOfLine(firstRow);
-    const bool lineBreak = rows_[firstRow + oldRows - 1].flags & ROW_LINE_BREAK;
-    const RowEntry first = rows_[firstRow];
     const int length = first.lineLengthOrIndex;
     pieces_.clear();
     if (splitter_ && length > 0)
@@ -192,23 +175,39 @@ int TextStore::RelayoutLine(int firstRow)
     if (pieces_.empty())
         pieces_.push_back({0, length, 0});
     const int n = static_cast<int>(pieces_.size());
-    if (n > oldRows)
-        rows_.Insert(firstRow + oldRows, n - oldRows);
-    else if (n < oldRows)
-        rows_.Remove(firstRow + n, oldRows - n);
     for (int i = 0; i < n; ++i) {
-        RowEntry& r = rows_[firstRow + i];
+        RowEntry r;
         r.flags = (i == 0 ? (first.flags & ROW_BOOKMARK) : ROW_CONTINUATION)
                   | (i == n - 1 && lineBreak ? ROW_LINE_BREAK : 0);
         r.lineNumber = (i == 0 && splitter_) ? first.lineNumber : -1;
         r.startColumn = pieces_[i].startColumn;
         r.length = pieces_[i].length;
         r.lineLengthOrIndex = i == 0 ? length : i;
-        r.selStart = r.selEnd = -1;
         r.text = first.text ? first.text + pieces_[i].offset : nullptr;
         r.block = i == 0 ? first.block : nullptr;
+        out.push_back(r);
     }
-    return n;
+}
+
+void TextStore::ReplaceRows(int at, int oldCount, const std::vector<RowEntry>& fresh)
+{
+    const int n = static_cast<int>(fresh.size());
+    if (n > oldCount)
+        rows_.Insert(at + oldCount, n - oldCount);
+    else if (n < oldCount)
+        rows_.Remove(at + n, oldCount - n);
+    for (int i = 0; i < n; ++i)
+        rows_[at + i] = fresh[i];
+}
+
+int TextStore::RelayoutLine(int firstRow)
+{
+    const int oldRows = RowsOfLine(firstRow);
+    const bool lineBreak = rows_[firstRow + oldRows - 1].flags & ROW_LINE_BREAK;
+    std::vector<RowEntry> fresh;
+    SplitLine(rows_[firstRow], lineBreak, fresh);
+    ReplaceRows(firstRow, oldRows, fresh);
+    return static_cast<int>(fresh.size());
 }
 
 void TextStore::Renumber(int fromRow)
@@ -253,34 +252,42 @@ TextPos TextStore::Insert(TextPos at, std::u16string_view text)
     const std::u16string tail(LineText(at.line).substr(at.column));
     const int oldRows = RowsOfLine(first);
     const bool lineBreak = rows_[first + oldRows - 1].flags & ROW_LINE_BREAK;
-    if (oldRows > 1)
-        rows_.Remove(first + 1, oldRows - 1);
-    {
-        RowEntry& r = rows_[first];
-        const int headLength = at.column + static_cast<int>(parts[0].size());
-        chunks_.Resize(r.text, r.block, oldLength, headLength);
-        CopyUnits(r.text + at.column, parts[0].data(), parts[0].size());
-        r.length = r.lineLengthOrIndex = headLength;
-        r.flags = (r.flags & ROW_BOOKMARK) | ROW_LINE_BREAK;
-    }
-    rows_.Insert(first + 1, k);
+    // The new lines' rows are built aside and put in place in one move, so
+    // that a long insertion does not shift the rest of the table per line.
+    RowEntry head = rows_[first];
+    const int headLength = at.column + static_cast<int>(parts[0].size());
+    chunks_.Resize(head.text, head.block, oldLength, headLength);
+    rows_[first].text = head.text;
+    rows_[first].block = head.block;
+    CopyUnits(head.text + at.column, parts[0].data(), parts[0].size());
+    head.lineLengthOrIndex = headLength;
+    head.flags &= ROW_BOOKMARK;
+    std::vector<RowEntry> fresh;
+    fresh.reserve(static_cast<size_t>(k) + 1);
+    SplitLine(head, true, fresh);
+    std::u16string last;
     for (int i = 1; i <= k; ++i) {
-        if (i < k) {
-            SetLineRun(first + i, parts[i]);
-        } else {
-            std::u16string last(parts[k]);
+        std::u16string_view content = parts[i];
+        if (i == k) {
+            last.assign(parts[k]);
             last += tail;
-            SetLineRun(first + i, last);
+            content = last;
         }
-        rows_[first + i].flags = (i < k || lineBreak) ? ROW_LINE_BREAK : 0;
-        rows_[first + i].lineNumber = at.line + i;
+        RowEntry line;
+        line.flags = 0;
+        line.lineNumber = head.lineNumber >= 0 ? head.lineNumber + i : -1;
+        const int n = static_cast<int>(content.size());
+        if (n > 0) {
+            line.text = chunks_.Allocate(n, line.block);
+            CopyUnits(line.text, content.data(), content.size());
+        }
+        line.lineLengthOrIndex = n;
+        SplitLine(line, i < k || lineBreak, fresh);
     }
-    int row = first;
-    for (int i = 0; i <= k; ++i)
-        row += RelayoutLine(row);
+    ReplaceRows(first, oldRows, fresh);
     lineCount_ += k;
     totalLength_ += static_cast<int64_t>(text.size());
-    Renumber(row);
+    Renumber(first + static_cast<int>(fresh.size()));
     chunks_.CompactPending();
     return {at.line + k, static_cast<int>(parts[k].size())};
 }

@@ -91,7 +91,9 @@ public:
 private:
     void Relocate(TextChunk* from, TextChunk* to);
     void Renumber(int fromRow);
-    void SetLineRun(int firstRow, std::u16string_view text);
+    // Appends the rows of one logical line (its first row given) to out.
+    void SplitLine(const RowEntry& first, bool lineBreak, std::vector<RowEntry>& out);
+    void ReplaceRows(int at, int oldCount, const std::vector<RowEntry>& fresh);
 
     RowTable rows_;
     TextChunkPool chunks_;

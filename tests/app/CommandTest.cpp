@@ -263,6 +263,18 @@ void CommandTest::recentFileListInFileMenu()
     QCOMPARE(driver.boxes.size(), size_t(1));
     QCOMPARE(frame.RecentFiles(), QStringList{a});
     QCOMPARE(frame.PathName(), a);
+
+    // So is one that no longer opens as a project.
+    QFile damaged(a);
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("not a project");
+    damaged.close();
+    emit fileMenu->aboutToShow();
+    ModalDriver failure;
+    failure.Answer(QMessageBox::Ok);
+    failure.Run([&] { frame.Action(ID_FILE_MRU_FIRST)->trigger(); });
+    QCOMPARE(failure.boxes.size(), size_t(1));
+    QVERIFY(frame.RecentFiles().isEmpty());
 }
 
 void CommandTest::menuBarKeyboard()
