@@ -228,3 +228,23 @@ TEST(TextChunkPool, GrowsLastRunInPlaceAndCompactsDeadBlocks)
         EXPECT_LT(b->freedUnits, std::max(1, b->compactThreshold));
     ExpectConsistent(store);
 }
+
+TEST(TextStore, LongInsertionIntoWrappedTextStaysConsistent)
+{
+    FixedSplitter splitter(5);
+    TextStore store;
+    store.SetSplitter(&splitter);
+    store.Insert({0, 0}, u"first line of text\r\nlast line of text");
+    store.SetBookmark(1, true);
+    std::u16string text;
+    for (int i = 0; i < 20000; ++i)
+        text += u"wrapped piece " + std::u16string(1, u'a' + i % 26) + u"\r\n";
+    store.Insert({0, 6}, text);
+    EXPECT_EQ(store.LineCount(), 20002);
+    EXPECT_EQ(store.LineText(0), u"first wrapped piece a");
+    EXPECT_EQ(store.LineText(20000), u"line of text");
+    EXPECT_TRUE(store.IsBookmarked(20001));
+    ExpectConsistent(store);
+    for (int line = 0; line < store.LineCount(); line += 997)
+        EXPECT_EQ(store.Row(store.FirstRowOfLine(line)).lineNumber, line);
+}
