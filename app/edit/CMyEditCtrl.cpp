@@ -852,15 +852,14 @@ void CMyEditCtrl::ClearBookmarks()
 void CMyEditCtrl::ApplyWrap()
 {
     wrapPending_ = false;
+    const auto progress = [this](int percent) { Notify(NOTIFY_LAYOUT_PROGRESS, percent); };
     if (wrapMode_ == 0) {
-        if (!store_.Wrapped())
-            return;
-        store_.SetSplitter(nullptr);
-    } else {
-        splitter_.SetMode(wrapMode_, wrapMode_ == 1 ? textRect_.width() : wrapWidth_);
-        store_.SetSplitter(&splitter_);
+        if (store_.Wrapped())
+            store_.SetSplitter(nullptr, progress);
+        return;
     }
-    store_.RewrapAll([this](int percent) { Notify(NOTIFY_LAYOUT_PROGRESS, percent); });
+    splitter_.SetMode(wrapMode_, wrapMode_ == 1 ? textRect_.width() : wrapWidth_);
+    store_.SetSplitter(&splitter_, progress);
 }
 
 void CMyEditCtrl::RewrapNow()

@@ -360,9 +360,10 @@ std::u16string TextStore::Text(TextPos from, TextPos to) const
     return out;
 }
 
-void TextStore::SetSplitter(const RowSplitter* splitter)
+void TextStore::SetSplitter(const RowSplitter* splitter, const std::function<void(int)>& progress)
 {
     splitter_ = splitter;
+    RewrapAll(progress);
 }
 
 void TextStore::RewrapAll(const std::function<void(int)>& progress)

@@ -74,8 +74,9 @@ public:
     std::u16string Text(TextPos from, TextPos to) const;
     std::u16string AllText() const { return Text({0, 0}, End()); }
 
-    // Word wrap: null splitter means one row per logical line.
-    void SetSplitter(const RowSplitter* splitter);
+    // Word wrap: null splitter means one row per logical line. Re-splits
+    // the whole text, reporting progress as RewrapAll does.
+    void SetSplitter(const RowSplitter* splitter, const std::function<void(int)>& progress = {});
     // Re-splits every line; progress (percent 1..100) is reported for long texts.
     void RewrapAll(const std::function<void(int)>& progress = {});
     // Re-splits one logical line, returning its number of rows.

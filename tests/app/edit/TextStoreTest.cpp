@@ -118,7 +118,6 @@ TEST(TextStore, WrappedRowsConvertBothWays)
     TextStore store;
     store.Insert({0, 0}, u"0123456789\r\nab\r\nxyzxyzxyz");
     store.SetSplitter(&splitter);
-    store.RewrapAll();
     EXPECT_EQ(store.RowCount(), 3 + 1 + 3);
     ExpectConsistent(store);
     EXPECT_EQ(store.RowToLogical(2, 1), (TextPos{0, 9}));
@@ -139,7 +138,6 @@ TEST(TextStore, WrappedRowsConvertBothWays)
     EXPECT_EQ(store.AllText(), u"b\r\nxyzxyzxyz");
 
     store.SetSplitter(nullptr);
-    store.RewrapAll();
     EXPECT_EQ(store.RowCount(), 2);
     ExpectConsistent(store);
 }
@@ -152,9 +150,8 @@ TEST(TextStore, RewrapReportsProgressOnlyForLongTexts)
     for (int i = 0; i < 3000; ++i)
         text += u"line of some thirty units ...\r\n";
     store.Insert({0, 0}, text);
-    store.SetSplitter(&splitter);
     std::vector<int> steps;
-    store.RewrapAll([&](int p) { steps.push_back(p); });
+    store.SetSplitter(&splitter, [&](int p) { steps.push_back(p); });
     ASSERT_FALSE(steps.empty());
     EXPECT_EQ(steps.front(), 1);
     EXPECT_EQ(steps.back(), 100);
@@ -163,9 +160,8 @@ TEST(TextStore, RewrapReportsProgressOnlyForLongTexts)
 
     TextStore small;
     small.Insert({0, 0}, u"short");
-    small.SetSplitter(&splitter);
     steps.clear();
-    small.RewrapAll([&](int p) { steps.push_back(p); });
+    small.SetSplitter(&splitter, [&](int p) { steps.push_back(p); });
     EXPECT_TRUE(steps.empty());
 }
 
