@@ -123,6 +123,11 @@ CAppFrame::~CAppFrame()
         disconnect(child, nullptr, this, nullptr);
     if (StatusMessageTarget() == statusBar_)
         SetStatusMessageTarget(nullptr);
+    // The windows go before the document they show.
+    pageView_ = nullptr;
+    const auto windows = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* window : windows)
+        delete window;
     doc_->RemoveObserver(this);
 }
 
