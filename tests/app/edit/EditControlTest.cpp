@@ -90,6 +90,11 @@ private slots:
     void imeCommitIsTyped();
     void menuTextsAndEnableRules();
     void ctrlShortcuts();
+    void verticalMovesKeepPreferredX();
+    void pageKeysScrollByPage();
+    void mouseSelectionForms();
+    void wheelAndRightButton();
+    void cursorShapes();
     void paintsWithoutCrash();
 };
 
@@ -573,6 +578,142 @@ void EditControlTest::ctrlShortcuts()
     QCOMPARE(f.edit.GetLineCount(), 3);
     QTest::keyClick(&f.edit, Qt::Key_B, Qt::ControlModifier);
     QVERIFY(f.edit.IsBookmarked(2));
+}
+
+void EditControlTest::verticalMovesKeepPreferredX()
+{
+    Fixture f;
+    f.edit.InsertText(0, 0, QString("abcdef\r\nab\r\nabcdef"));
+    f.edit.SetCaret(0, 5);
+    QTest::keyClick(&f.edit, Qt::Key_Down);
+    QCOMPARE(f.edit.GetCaret(), (TextPos{1, 2}));
+    QTest::keyClick(&f.edit, Qt::Key_Down);
+    QCOMPARE(f.edit.GetCaret(), (TextPos{2, 5}));
+    QTest::keyClick(&f.edit, Qt::Key_Up, Qt::ShiftModifier);
+    QCOMPARE(f.edit.SelectedText(), QString("\r\nabcde"));
+    QTest::keyClick(&f.edit, Qt::Key_Escape);
+    QVERIFY(!f.edit.HasSelection());
+    QTest::keyClick(&f.edit, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(f.edit.GetCaret(), (TextPos{2, 6}));
+    QTest::keyClick(&f.edit, Qt::Key_Right);  // at the end of the text: stays
+    QCOMPARE(f.edit.GetCaret(), (TextPos{2, 6}));
+    QTest::keyClick(&f.edit, Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(f.edit.SelectionLength(), f.edit.TextLength());
+}
+
+void EditControlTest::pageKeysScrollByPage()
+{
+    Fixture f;
+    QString text;
+    for (int i = 0; i < 200; ++i)
+        text += QString("line %1\r\n").arg(i);
+    f.edit.InsertText(0, 0, text);
+    f.edit.SetCaret(0, 0);
+    const int page = f.edit.VisibleRows() - 1;
+    QVERIFY(page > 3);
+    QTest::keyClick(&f.edit, Qt::Key_PageDown);
+    QCOMPARE(f.edit.FirstVisibleRow(), page);
+    QCOMPARE(f.edit.GetCaret().line, page);
+    QTest::keyClick(&f.edit, Qt::Key_PageUp);
+    QCOMPARE(f.edit.FirstVisibleRow(), 0);
+    QCOMPARE(f.edit.GetCaret().line, 0);
+    QTest::keyClick(&f.edit, Qt::Key_PageUp);  // cannot scroll: to the first row
+    QCOMPARE(f.edit.GetCaret().line, 0);
+    // Ctrl+Down scrolls without moving the caret until it would leave the view.
+    f.edit.SetCaret(10, 0);
+    const int first = f.edit.FirstVisibleRow();
+    QTest::keyClick(&f.edit, Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(f.edit.FirstVisibleRow(), first + 1);
+    QCOMPARE(f.edit.GetCaret().line, 10);
+    // SetCaret centres a caret that was out of view.
+    f.edit.SetCaret(150, 0);
+    QVERIFY(std::abs(f.edit.FirstVisibleRow() + f.edit.VisibleRows() / 2 - 150) <= 1);
+}
+
+void EditControlTest::mouseSelectionForms()
+{
+    Fixture f;
+    f.edit.InsertText(0, 0, QString("alpha beta gamma delta\r\nsecond line"));
+    // Shift-click extends from the caret.
+    f.edit.SetCaret(0, 6);
+    QTest::mouseClick(f.edit.viewport(), Qt::LeftButton, Qt::ShiftModifier, CellLeft(f.edit, 0, 10));
+    QCOMPARE(f.edit.SelectedText(), QString("beta"));
+    // A click in the margin selects the whole row with its line break.
+    QTest::mouseClick(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(f.edit.MarginRect().center().x(), CellLeft(f.edit, 0, 0).y()));
+    QCOMPARE(f.edit.SelectedText(), QString("alpha beta gamma delta\r\n"));
+    // A double-click then a drag extends by whole words, both ways.
+    QTest::mouseDClick(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(f.edit, 0, 12));
+    QCOMPARE(f.edit.SelectedText(), QString("gamma"));
+    QTest::mouseMove(f.edit.viewport(), CellCentre(f.edit, 0, 18));
+    QCOMPARE(f.edit.SelectedText(), QString("gamma delta"));
+    QTest::mouseMove(f.edit.viewport(), CellCentre(f.edit, 0, 1));
+    QCOMPARE(f.edit.SelectedText(), QString("alpha beta gamma"));
+    QTest::mouseRelease(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(f.edit, 0, 1));
+    // A plain drag selects a stream.
+    QTest::mousePress(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, CellLeft(f.edit, 1, 0));
+    QTest::mouseMove(f.edit.viewport(), CellLeft(f.edit, 1, 6));
+    QTest::mouseRelease(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, CellLeft(f.edit, 1, 6));
+    QCOMPARE(f.edit.SelectedText(), QString("second"));
+    QVERIFY(!f.edit.IsColumnSelection());
+    // The column request of the menu turns the next drag into a column block, once.
+    f.edit.RequestColumnSelection();
+    QTest::mousePress(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, CellLeft(f.edit, 0, 0));
+    QTest::mouseMove(f.edit.viewport(), CellLeft(f.edit, 1, 2));
+    QTest::mouseRelease(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, CellLeft(f.edit, 1, 2));
+    QCOMPARE(f.edit.SelectedText(), QString("al\r\nse\r\n"));
+    QTest::mouseClick(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, CellLeft(f.edit, 1, 8));
+    QVERIFY(!f.edit.HasSelection());
+}
+
+void EditControlTest::wheelAndRightButton()
+{
+    CMyEditCtrl edit;
+    edit.resize(400, 300);
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    QString text;
+    for (int i = 0; i < 100; ++i)
+        text += QString("row %1\r\n").arg(i);
+    edit.InsertText(0, 0, text);
+    edit.SetCaret(0, 0);
+    const QPoint at = edit.TextRect().center();
+    QWheelEvent down(at, edit.viewport()->mapToGlobal(at), QPoint(), QPoint(0, -15), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(edit.viewport(), &down);
+    QCOMPARE(edit.FirstVisibleRow(), QApplication::wheelScrollLines());
+    QCOMPARE(edit.GetCaret().line, 0);
+    QWheelEvent up(at, edit.viewport()->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+    QApplication::sendEvent(edit.viewport(), &up);
+    QCOMPARE(edit.FirstVisibleRow(), 0);
+
+    // A right press inside the selection keeps it; outside it moves the caret.
+    edit.Select(2, 0, 2, 5);
+    QTest::mousePress(edit.viewport(), Qt::RightButton, Qt::NoModifier, CellLeft(edit, 2, 2));
+    QVERIFY(edit.HasSelection());
+    QTest::mouseRelease(edit.viewport(), Qt::RightButton, Qt::NoModifier, CellLeft(edit, 2, 2));
+    QTest::mousePress(edit.viewport(), Qt::RightButton, Qt::NoModifier, CellLeft(edit, 4, 3));
+    QVERIFY(!edit.HasSelection());
+    QCOMPARE(edit.GetCaret(), (TextPos{4, 3}));
+    QTest::mouseRelease(edit.viewport(), Qt::RightButton, Qt::NoModifier, CellLeft(edit, 4, 3));
+}
+
+void EditControlTest::cursorShapes()
+{
+    Fixture f;
+    f.edit.InsertText(0, 0, QString("text"));
+    QTest::mouseMove(f.edit.viewport(), QPoint(f.edit.MarginRect().center().x(), CellLeft(f.edit, 0, 0).y()));
+    QCOMPARE(f.edit.viewport()->cursor().shape(), Qt::ArrowCursor);
+    QMouseEvent alt(QEvent::MouseMove, CellLeft(f.edit, 0, 1), f.edit.viewport()->mapToGlobal(CellLeft(f.edit, 0, 1)),
+                    Qt::NoButton, Qt::NoButton, Qt::AltModifier);
+    QApplication::sendEvent(f.edit.viewport(), &alt);
+    QCOMPARE(f.edit.viewport()->cursor().shape(), Qt::CrossCursor);
+    QTest::mouseMove(f.edit.viewport(), CellLeft(f.edit, 0, 2));
+    QCOMPARE(f.edit.viewport()->cursor().shape(), Qt::IBeamCursor);
+    f.edit.SetWrapMode(1);
+    QApplication::sendEvent(f.edit.viewport(), &alt);
+    QCOMPARE(f.edit.viewport()->cursor().shape(), Qt::IBeamCursor);
 }
 
 void EditControlTest::paintsWithoutCrash()
