@@ -9,17 +9,19 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace kdx {
 namespace {
 
-template <typename Entry>
-void ReleaseEntry(std::list<Entry>& table, Entry* entry)
+// The index key of a send-data block: its tag and its bytes.
+std::string SendDataKey(uint32_t tag, const uint8_t* bytes, size_t n)
 {
-    if (!entry || --entry->refs > 0)
-        return;
-    table.remove_if([entry](const Entry& e) { return &e == entry; });
+    std::string key(4 + n, '\0');
+    std::memcpy(key.data(), &tag, 4);
+    std::memcpy(key.data() + 4, bytes, n);
+    return key;
 }
 
 // The bitmap as the terminal will show it: converted to the project's pixel
@@ -117,6 +119,9 @@ void CPageDoc::DeleteContents()
     SetCurrentPage(nullptr);
     view = ViewSettings();
     m_pages.clear();
+    m_imageIndex.clear();
+    m_textIndex.clear();
+    m_sendDataIndex.clear();
     m_images.clear();
     m_texts.clear();
     m_sendData.clear();
@@ -139,13 +144,12 @@ ImageEntry* CPageDoc::LoadImage(const QString& path)
 {
     if (path.isEmpty())
         return nullptr;
-    for (ImageEntry& e : m_images) {
-        if (e.path == path) {
-            if (e.bitmap.isNull() && m_decodeImages)
-                e.bitmap = DecodeImage(path);
-            ++e.refs;
-            return &e;
-        }
+    if (auto found = m_imageIndex.find(path); found != m_imageIndex.end()) {
+        ImageEntry& e = **found;
+        if (e.bitmap.isNull() && m_decodeImages)
+            e.bitmap = DecodeImage(path);
+        ++e.refs;
+        return &e;
     }
     QImage bitmap;
     if (m_decodeImages) {
@@ -159,44 +163,71 @@ ImageEntry* CPageDoc::LoadImage(const QString& path)
         }
     }
     m_images.push_front(ImageEntry{1, path, bitmap});
+    m_imageIndex.insert(path, m_images.begin());
     return &m_images.front();
 }
 
-void CPageDoc::ReleaseImage(ImageEntry* entry) { ReleaseEntry(m_images, entry); }
+void CPageDoc::ReleaseImage(ImageEntry* entry)
+{
+    if (!entry || --entry->refs > 0)
+        return;
+    auto found = m_imageIndex.find(entry->path);
+    if (found == m_imageIndex.end())
+        return;
+    m_images.erase(*found);
+    m_imageIndex.erase(found);
+}
 
 TextEntry* CPageDoc::InternText(const char16_t* text, int units, bool fromFile)
 {
     if (!text || units <= 0 || (units > kMaxTextUnits && !fromFile))
         return nullptr;
-    std::u16string_view wanted(text, size_t(units));
-    for (TextEntry& e : m_texts) {
-        if (e.text == wanted) {
-            ++e.refs;
-            return &e;
-        }
+    std::u16string key(text, size_t(units));
+    if (auto found = m_textIndex.find(key); found != m_textIndex.end()) {
+        ++found->second->refs;
+        return &*found->second;
     }
-    m_texts.push_back(TextEntry{1, std::u16string(wanted)});
+    m_texts.push_back(TextEntry{1, key});
+    m_textIndex.emplace(std::move(key), std::prev(m_texts.end()));
     return &m_texts.back();
 }
 
-void CPageDoc::ReleaseText(TextEntry* entry) { ReleaseEntry(m_texts, entry); }
+void CPageDoc::ReleaseText(TextEntry* entry)
+{
+    if (!entry || --entry->refs > 0)
+        return;
+    auto found = m_textIndex.find(entry->text);
+    if (found == m_textIndex.end())
+        return;
+    m_texts.erase(found->second);
+    m_textIndex.erase(found);
+}
 
 SendDataEntry* CPageDoc::InternSendData(const uint8_t* bytes, int length, uint32_t tag)
 {
     if (!bytes || length <= 0)
         return nullptr;
     const size_t n = std::min(size_t(length), kMaxSendDataBytes);
-    for (SendDataEntry& e : m_sendData) {
-        if (e.tag == tag && e.bytes.size() == n && std::equal(bytes, bytes + n, e.bytes.begin())) {
-            ++e.refs;
-            return &e;
-        }
+    std::string key = SendDataKey(tag, bytes, n);
+    if (auto found = m_sendDataIndex.find(key); found != m_sendDataIndex.end()) {
+        ++found->second->refs;
+        return &*found->second;
     }
     m_sendData.push_back(SendDataEntry{1, tag, std::vector<uint8_t>(bytes, bytes + n)});
+    m_sendDataIndex.emplace(std::move(key), std::prev(m_sendData.end()));
     return &m_sendData.back();
 }
 
-void CPageDoc::ReleaseSendData(SendDataEntry* entry) { ReleaseEntry(m_sendData, entry); }
+void CPageDoc::ReleaseSendData(SendDataEntry* entry)
+{
+    if (!entry || --entry->refs > 0)
+        return;
+    auto found = m_sendDataIndex.find(SendDataKey(entry->tag, entry->bytes.data(), entry->bytes.size()));
+    if (found == m_sendDataIndex.end())
+        return;
+    m_sendData.erase(found->second);
+    m_sendDataIndex.erase(found);
+}
 
 void CPageDoc::SetGridSize(int32_t width, int32_t height)
 {

@@ -5,6 +5,7 @@
 #include "model/FontTable.h"
 #include "model/ModelTypes.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 namespace kdx {
@@ -183,9 +185,14 @@ private:
 
     std::vector<std::unique_ptr<CPage>> m_pages;
     CPage* m_currentPage = nullptr;
+    // The tables keep their entries in lists (stable addresses) and find
+    // them through hash indices, so that large projects intern in constant time.
     std::list<ImageEntry> m_images;
     std::list<TextEntry> m_texts;
     std::list<SendDataEntry> m_sendData;
+    QHash<QString, std::list<ImageEntry>::iterator> m_imageIndex;
+    std::unordered_map<std::u16string, std::list<TextEntry>::iterator> m_textIndex;
+    std::unordered_map<std::string, std::list<SendDataEntry>::iterator> m_sendDataIndex;
     std::vector<IDocObserver*> m_observers;
     bool m_modified = false;
     bool m_loading = false;
