@@ -124,6 +124,14 @@ bool CompileDocument::IsReadableImage(const std::u16string& path)
     return true;
 }
 
+bool CompileDocument::IsPictureSizeSupported(int64_t width, int64_t height) const
+{
+    if (width < 1 || height < 1)
+        return true; // no picture at all
+    return width <= 0xFFFF && height <= 0xFFFF &&
+           uint64_t(width) * uint64_t(height) * uint64_t(BytesPerPixel(int(header.colorDepth))) <= kMaxFrameBytes;
+}
+
 uint32_t CompileDocument::RegisterPicture(const std::u16string& normalPath, const std::u16string& pressedPath,
                                           int64_t width, int64_t height)
 {
@@ -244,6 +252,11 @@ void CompileDocument::ConvertPictures()
                     }
                 }
             }
+        } catch (const std::bad_alloc&) {
+            std::lock_guard lock(mutex);
+            if (!thrown)
+                thrown = std::make_exception_ptr(CompileFailure{u"内存不足，无法转换图象"});
+            stop = true;
         } catch (...) {
             std::lock_guard lock(mutex);
             if (!thrown)

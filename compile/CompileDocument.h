@@ -72,6 +72,10 @@ public:
     uint32_t RegisterPicture(const std::u16string& normalPath, const std::u16string& pressedPath,
                              int64_t width, int64_t height);
     void ConvertPictures();
+    // Picture blocks carry their size in 16 bits, and a frame must stay
+    // small enough to be converted in memory.
+    static constexpr uint64_t kMaxFrameBytes = 256u << 20;
+    bool IsPictureSizeSupported(int64_t width, int64_t height) const;
 
     // The file an image path names: relative paths from the project's folder.
     QString ResolveImagePath(const std::u16string& path) const;

@@ -161,14 +161,13 @@ void CDrawText::Load(ArchiveReader& in, CompileDocument& doc)
     if (text.empty())
         return;
 
-    std::optional<std::u16string> prepared =
-        PrepareText(std::move(text), tabSize, fontId, lineSpacing, bounds.Height());
-    if (!prepared) {
+    const PreparedText prepared = PrepareText(std::move(text), tabSize, fontId, lineSpacing, bounds.Height());
+    if (prepared.error == TextLayoutError::UnknownFont)
         doc.reporter.EmitMessage(u"*不支持的字体\r\n");
+    if (prepared.error != TextLayoutError::None)
         doc.reporter.FailFormatted(u"*(IID=%X)计算文本对象布局错误(双击定位)\r\n", {int64_t(objectId)});
-    }
-    if (!prepared->empty())
-        textId = doc.RegisterText(*prepared + u'\0', fontId, lineSpacing, charSpacing);
+    if (!prepared.text.empty())
+        textId = doc.RegisterText(prepared.text + u'\0', fontId, lineSpacing, charSpacing);
 }
 
 bool CDrawText::Check(CompileDocument& doc, const CompilePage& page)
@@ -200,8 +199,7 @@ void CDrawImage::Load(ArchiveReader& in, CompileDocument& doc)
     const std::u16string normal = in.String();
     in.U32();
     const std::u16string pressed = in.String();
-    // Picture blocks carry their size in 16 bits.
-    if (bounds.Width() > 0xFFFF || bounds.Height() > 0xFFFF)
+    if (!doc.IsPictureSizeSupported(bounds.Width(), bounds.Height()))
         doc.reporter.FailFormatted(u"*(IID=%X)图象对象的尺寸%d x %d超出终端所能显示的范围(双击定位)\r\n",
                                    {int64_t(objectId), bounds.Width(), bounds.Height()});
     pictureId = doc.RegisterPicture(normal, pressed, bounds.Width(), bounds.Height());

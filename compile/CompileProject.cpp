@@ -86,6 +86,10 @@ void LoadPage(ArchiveReader& in, CompileDocument& doc, uint32_t index)
 
     const compiler::Rect screen{0, 0, doc.ScreenWidth(), doc.ScreenHeight()};
     if (!backgroundPath.empty()) {
+        if (!doc.IsPictureSizeSupported(screen.right, screen.bottom))
+            doc.reporter.FailFormatted(u"*(PID=%X)“%s”的背景图象尺寸%d x %d超出终端所能显示的范围(双击定位)\r\n",
+                                       {int64_t(page.pageId), std::u16string_view(page.name),
+                                        int64_t(screen.right), int64_t(screen.bottom)});
         auto background = std::make_unique<compiler::CDrawImage>();
         background->bounds = screen;
         background->pictureId = doc.RegisterPicture(backgroundPath, u"", screen.right, screen.bottom);
@@ -155,6 +159,8 @@ void CompileProject::LoadProject(const std::string& path)
             LoadPage(in, doc, i);
     } catch (const ArchiveError& error) {
         FailArchive(doc, error);
+    } catch (const std::bad_alloc&) {
+        throw CompileFailure{doc.readingContext + u"时内存不足"};
     }
     doc.ConvertPictures();
 }

@@ -4,7 +4,7 @@
 
 namespace kdx {
 
-std::u16string ExpandTabs(const std::u16string& text, uint32_t tabSize)
+std::optional<std::u16string> ExpandTabs(const std::u16string& text, uint32_t tabSize)
 {
     const size_t end = std::min(text.find(u'\0'), text.size());
     if (text.find(u'\t') >= end)
@@ -24,6 +24,8 @@ std::u16string ExpandTabs(const std::u16string& text, uint32_t tabSize)
             out += c; // a wrap point inside a line: the column goes on
         } else if (c == u'\t') {
             const uint64_t spaces = size - column % size;
+            if (out.size() + spaces > kMaxExpandedText)
+                return std::nullopt;
             out.append(size_t(spaces), u' ');
             column += spaces;
         } else {
@@ -62,15 +64,18 @@ std::u16string FitLines(const std::u16string& text, int64_t pitch, int64_t avail
     }
 }
 
-std::optional<std::u16string> PrepareText(std::u16string text, uint32_t tabSize, uint32_t fontId,
-                                          uint32_t lineSpacing, int64_t objectHeight)
+PreparedText PrepareText(std::u16string text, uint32_t tabSize, uint32_t fontId, uint32_t lineSpacing,
+                         int64_t objectHeight)
 {
-    text = JoinLineEnds(ExpandTabs(text, tabSize));
+    std::optional<std::u16string> expanded = ExpandTabs(text, tabSize);
+    if (!expanded)
+        return {{}, TextLayoutError::TooLong};
+    text = JoinLineEnds(*expanded);
     const TerminalFont* font = FindTerminalFont(fontId);
     if (!font)
-        return std::nullopt;
+        return {{}, TextLayoutError::UnknownFont};
     const int64_t pitch = int64_t(font->cellHeight) + int64_t(lineSpacing);
-    return FitLines(text, pitch, objectHeight);
+    return {FitLines(text, pitch, objectHeight)};
 }
 
 } // namespace kdx

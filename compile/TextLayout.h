@@ -9,13 +9,21 @@ namespace kdx {
 // own fonts: tabs expanded to spaces, CR LF turned into LF, and the lines
 // cut to those that fit the object's height. No horizontal wrapping.
 // 'text' is the text as read, its stored terminating zero included.
-// Returns nullopt when the font id is not one of the terminal's fonts.
-std::optional<std::u16string> PrepareText(std::u16string text, uint32_t tabSize, uint32_t fontId,
-                                          uint32_t lineSpacing, int64_t objectHeight);
+enum class TextLayoutError { None, UnknownFont, TooLong };
+struct PreparedText {
+    std::u16string text;
+    TextLayoutError error = TextLayoutError::None;
+};
+PreparedText PrepareText(std::u16string text, uint32_t tabSize, uint32_t fontId, uint32_t lineSpacing,
+                         int64_t objectHeight);
+
+// Tabs may not make a text longer than this (a huge tab size would).
+inline constexpr size_t kMaxExpandedText = 0xFFFF;
 
 // Expands tabs up to the first zero; the result stops before that zero.
-// A text without a tab is returned unchanged.
-std::u16string ExpandTabs(const std::u16string& text, uint32_t tabSize);
+// A text without a tab is returned unchanged. nullopt when the result
+// would be longer than kMaxExpandedText.
+std::optional<std::u16string> ExpandTabs(const std::u16string& text, uint32_t tabSize);
 
 // Replaces every CR LF by LF.
 std::u16string JoinLineEnds(const std::u16string& text);

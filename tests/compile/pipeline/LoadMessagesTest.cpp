@@ -110,6 +110,13 @@ TEST(LoadMessages, TextErrors)
     EXPECT_EQ(Utf8(badFont.messages[1]), "*不支持的字体\r\n");
     EXPECT_EQ(Utf8(badFont.messages[2]), "*(IID=11)计算文本对象布局错误(双击定位)\r\n");
     EXPECT_FALSE(badFont.written);
+
+    text.fontId = 1;
+    text.tabSize = 0x7FFFFFFF;
+    text.text = u"\t\t";
+    CompileOutcome hugeTabs = ws.Compile(OnePage(text));
+    EXPECT_EQ(Utf8(hugeTabs.Last()), "*(IID=11)计算文本对象布局错误(双击定位)\r\n");
+    EXPECT_EQ(hugeTabs.messages.size(), 2u);
 }
 
 TEST(LoadMessages, PictureErrorsNameTheFirstFailingPath)
@@ -126,6 +133,24 @@ TEST(LoadMessages, PictureErrorsNameTheFirstFailingPath)
     picture.normalImage = ws.ImagePath("ok.png");
     out = ws.Compile(OnePage(picture));
     EXPECT_EQ(out.Last(), u"*未能加载图象文件“" + picture.pressedImage + u"”\r\n");
+
+    // Sizes no picture block can carry are refused before any conversion.
+    picture.pressedImage.clear();
+    picture.right = 70000;
+    EXPECT_EQ(Utf8(ws.Compile(OnePage(picture)).Last()),
+              "*(IID=1)图象对象的尺寸70000 x 10超出终端所能显示的范围(双击定位)\r\n");
+    picture.right = 20000;
+    picture.bottom = 20000; // 800 MB of pixels
+    EXPECT_EQ(Utf8(ws.Compile(OnePage(picture)).Last()),
+              "*(IID=1)图象对象的尺寸20000 x 20000超出终端所能显示的范围(双击定位)\r\n");
+    ProjectSpec huge = Project(65535, 65535, 24);
+    PageSpec page;
+    page.pageId = 3;
+    page.name = u"Big";
+    page.backgroundImage = picture.normalImage;
+    huge.pages = {page};
+    EXPECT_EQ(Utf8(ws.Compile(huge).Last()),
+              "*(PID=3)“Big”的背景图象尺寸65535 x 65535超出终端所能显示的范围(双击定位)\r\n");
 }
 
 TEST(LoadMessages, DamagedArchivesFailWithADescription)

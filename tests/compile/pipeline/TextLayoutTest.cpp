@@ -8,6 +8,7 @@ namespace {
 TEST(TextLayout, TabsExpandToTheNextStop)
 {
     EXPECT_EQ(ExpandTabs(std::u16string(u"a\tb\0", 4), 4), u"a   b");
+    EXPECT_EQ(ExpandTabs(u"\t\t", 0x7FFFFFFF), std::nullopt); // would not fit any terminal
     EXPECT_EQ(ExpandTabs(u"abcd\tb", 4), u"abcd    b");
     EXPECT_EQ(ExpandTabs(u"ab\r\n\tc", 4), u"ab\r\n    c");   // CR LF restarts the column
     EXPECT_EQ(ExpandTabs(u"ab\n\tc", 4), u"ab\n  c");         // a lone LF does not
@@ -31,12 +32,15 @@ TEST(TextLayout, LinesAreCutToTheObjectsHeight)
 
 TEST(TextLayout, PrepareJoinsLineEndsKeepsCountedZeroAndChecksFont)
 {
-    const std::u16string stored(u"A\r\nB\0", 5);
-    EXPECT_EQ(PrepareText(stored, 8, 1, 0, 32), std::u16string(u"A\nB\0", 4));
-    EXPECT_EQ(PrepareText(std::u16string(u"A\tB\0", 4), 8, 3, 0, 32), u"A       B");
-    EXPECT_EQ(PrepareText(u"x", 8, 2, 0, 23), u"");
-    EXPECT_EQ(PrepareText(u"x", 8, 0, 0, 100), std::nullopt);
-    EXPECT_EQ(PrepareText(u"a\nb\nc", 8, 1, 2, 40), u"a\nb\n");
+    auto prepared = [](const std::u16string& text, uint32_t tab, uint32_t font, uint32_t spacing, int64_t height) {
+        return PrepareText(text, tab, font, spacing, height).text;
+    };
+    EXPECT_EQ(prepared(std::u16string(u"A\r\nB\0", 5), 8, 1, 0, 32), std::u16string(u"A\nB\0", 4));
+    EXPECT_EQ(prepared(std::u16string(u"A\tB\0", 4), 8, 3, 0, 32), u"A       B");
+    EXPECT_EQ(prepared(u"x", 8, 2, 0, 23), u"");
+    EXPECT_EQ(prepared(u"a\nb\nc", 8, 1, 2, 40), u"a\nb\n");
+    EXPECT_EQ(PrepareText(u"x", 8, 0, 0, 100).error, TextLayoutError::UnknownFont);
+    EXPECT_EQ(PrepareText(u"\tx", 0xFFFFFFFF, 1, 0, 100).error, TextLayoutError::TooLong);
 }
 
 } // namespace
