@@ -135,6 +135,10 @@ QImage CPageDoc::DecodeImage(const QString& path) const
     QString file = path;
     if (QFileInfo(path).isRelative() && !m_folder.isEmpty())
         file = QDir(m_folder).filePath(path);
+    // Only regular files: a path naming a pipe or a device must not block
+    // or stream endlessly.
+    if (!QFileInfo(file).isFile())
+        return QImage();
     QImageReader reader(file);
     QImage image = reader.read();
     return image.isNull() ? QImage() : ToProjectPixels(image, header.colorDepth);

@@ -119,6 +119,9 @@ TEST(PageDoc, BackgroundColourAndImageExcludeEachOther)
     ASSERT_EQ(d.seen.notices.size(), 1u);
     EXPECT_EQ(d.seen.notices[0].first, kStrOpenImageFailed);
     EXPECT_EQ(d.seen.notices[0].second, QString::fromUtf16(u"打开图象文件错误 /nonexistent/picture.png"));
+    // Devices and pipes are not read.
+    EXPECT_TRUE(d.doc.SetPageBackgroundImage(d.page, "/dev/zero"));
+    EXPECT_EQ(d.page->BackgroundImage(), nullptr);
     QFile::remove(path);
 }
 
