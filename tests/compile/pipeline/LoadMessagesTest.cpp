@@ -223,5 +223,30 @@ TEST(LoadMessages, FailedLookupsStopTheCompile)
     EXPECT_EQ(Utf8(ws.Compile(noId).Last()), "*发生未知错误，无法匹配页面对象，请检查页面标识符\r\n");
 }
 
+TEST(LoadMessages, SixteenBitLimitsAreRefusedNamingThePage)
+{
+    Workspace ws;
+    ProjectSpec manyPages = Project(10, 10, 16);
+    manyPages.pages.resize(65536);
+    for (size_t i = 0; i < manyPages.pages.size(); ++i) {
+        manyPages.pages[i].pageId = uint32_t(i % 65535);
+        manyPages.pages[i].objects = {Shape("CDrawCustom", uint32_t(i + 1), 0, 0, 5, 5)};
+    }
+    manyPages.pages.back().name = u"Last";
+    CompileOutcome out = ws.Compile(manyPages);
+    EXPECT_FALSE(out.written);
+    EXPECT_EQ(Utf8(out.Last()), "*(PID=0)“Last”超出了终端最多65535个页面的限制(双击定位)\r\n");
+
+    ProjectSpec manyRecords = Project(10, 10, 16);
+    PageSpec crowded;
+    crowded.pageId = 0x42;
+    crowded.name = u"Crowded";
+    crowded.objects.assign(65536, Shape("CDrawCustom", 1, 0, 0, 5, 5));
+    manyRecords.pages = {crowded};
+    out = ws.Compile(manyRecords);
+    EXPECT_FALSE(out.written);
+    EXPECT_EQ(Utf8(out.Last()), "*(PID=42)“Crowded”的绘图记录超出了终端最多65535条的限制(双击定位)\r\n");
+}
+
 } // namespace
 } // namespace kdx::testing
