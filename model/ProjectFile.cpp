@@ -192,16 +192,19 @@ std::optional<ProjectError> CPageDoc::LoadFromBytes(std::span<const uint8_t> byt
         if (settings.size != ViewSettings::kSize)
             return ProjectError{kStrBadVersion, {}};
         view = settings;
+        struct LoadingScope {
+            bool& flag;
+            explicit LoadingScope(bool& f) : flag(f) { flag = true; }
+            ~LoadingScope() { flag = false; }
+        } loading(m_loading);
         try {
-            m_loading = true;
             ReadPages(in);
-            m_loading = false;
         } catch (const ContentError& e) {
-            m_loading = false;
             return ProjectError{kStrCannotReadContent, {e.text}};
         } catch (const std::bad_alloc&) {
-            m_loading = false;
             return ProjectError{kStrCannotReadContent, {QString::fromUtf16(u"内存不足")}};
+        } catch (const std::exception& e) {
+            return ProjectError{kStrCannotReadContent, {QString::fromLocal8Bit(e.what())}};
         }
         return std::nullopt;
     }();
