@@ -303,7 +303,6 @@ private:
     bool dragging_ = false;
     bool columnRequest_ = false;
     int mouseMode_ = 0;  // 0 stream, 1 words, 2 column block
-    QRect columnRect_;
     QPoint columnOrigin_;
     TextPos wordStart_;
     TextPos wordEnd_;

@@ -28,7 +28,7 @@ bool IsPrintableOrBlank(const QString& text)
     if (text.isEmpty())
         return false;
     for (QChar c : text) {
-        if (c == u'\t')
+        if (c == u'\t' || c.isSurrogate())
             continue;
         if (!c.isPrint() && c != u' ')
             return false;
@@ -273,14 +273,10 @@ void CMyEditCtrl::paintEvent(QPaintEvent* event)
     for (; row < store_.RowCount() && y <= update.bottom(); ++row, y += height)
         PaintRow(painter, row, QRect(0, y, viewport()->width(), height));
     if (y <= update.bottom()) {
-        painter.fillRect(QRect(0, y, numberWidth_, viewport()->height() - y), colours_[COLOUR_NUMBER_BACKGROUND]);
-        painter.fillRect(QRect(numberWidth_, y, viewport()->width() - numberWidth_, viewport()->height() - y),
+        const int margin = textRect_.left();
+        painter.fillRect(QRect(0, y, margin, viewport()->height() - y), colours_[COLOUR_NUMBER_BACKGROUND]);
+        painter.fillRect(QRect(margin, y, viewport()->width() - margin, viewport()->height() - y),
                          colours_[COLOUR_BACKGROUND]);
-    }
-    if (mouseMode_ == 2 && dragging_ && !columnRect_.isNull()) {
-        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        painter.fillRect(columnRect_.translated(textRect_.left() - HorizontalOffset(), 0), Qt::white);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
     // The caret: 2 pixels wide, font height high, lineSpacing / 2 below the row top.
     if ((caretOn_ && hasFocus()) || dropCaret_) {
@@ -740,7 +736,6 @@ void CMyEditCtrl::mousePressEvent(QMouseEvent* event)
         mouseMode_ = 2;
         const int x = metrics_.XOfColumn(store_.Row(cell.row), cell.column);
         columnOrigin_ = QPoint(x, cell.row);
-        columnRect_ = QRect();
         dragging_ = true;
         return;
     }
@@ -761,12 +756,8 @@ void CMyEditCtrl::mouseMoveEvent(QMouseEvent* event)
         caretRow_ = cell.row;
         caretColumn_ = cell.column;
         EnsureCaretVisible();
+        // The block is shown as a live column selection while it is dragged.
         SetColumnSelection(columnOrigin_.y(), cell.row, columnOrigin_.x(), x);
-        const int top = std::min(columnOrigin_.y(), cell.row);
-        const int bottom = std::max(columnOrigin_.y(), cell.row);
-        columnRect_ = QRect(QPoint(std::min(columnOrigin_.x(), x), RowTop(top)),
-                            QPoint(std::max(columnOrigin_.x(), x) - 1, RowTop(bottom + 1) - 1));
-        viewport()->update();
         return;
     }
     if (mouseMode_ == 1) {
@@ -790,8 +781,6 @@ void CMyEditCtrl::mouseMoveEvent(QMouseEvent* event)
 
 void CMyEditCtrl::mouseReleaseEvent(QMouseEvent*)
 {
-    if (dragging_ && mouseMode_ == 2)
-        columnRect_ = QRect();
     if (mouseMode_ == 1)
         mouseMode_ = 0;
     dragging_ = false;
