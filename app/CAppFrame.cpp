@@ -147,10 +147,11 @@ QAction* CAppFrame::MakeAction(int id, const QString& text, const char* shortcut
     action->setStatusTip(CommandPrompt(id));
     action->setToolTip(CommandToolTip(id).isEmpty() ? text : CommandToolTip(id));
     action->setIcon(CommandIcon(id));
-    action->setIconVisibleInMenu(false);
+    const auto& command = commands_[id];
+    // Menus show the images of plain commands; check marks stand for the rest.
+    action->setIconVisibleInMenu(!command.checked);
     if (shortcut)
         action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
-    const auto& command = commands_[id];
     action->setCheckable(bool(command.checked));
     connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
     actions_.insert(id, action);

@@ -47,13 +47,13 @@ QImage DisabledLook(const QImage& normal)
 
 QIcon BuildIcon(const QString& path)
 {
+    // Rendered at each size it is shown in (menus 16, toolbars 24, and
+    // their high-density forms), so no size is a blurred copy of another.
     QIcon icon;
-    for (int scale : {1, 2}) {
-        const QImage normal = RenderSvg(path, kIconSide * scale);
-        QPixmap normalPixmap = QPixmap::fromImage(normal);
-        QPixmap disabledPixmap = QPixmap::fromImage(DisabledLook(normal));
-        normalPixmap.setDevicePixelRatio(scale);
-        disabledPixmap.setDevicePixelRatio(scale);
+    for (int side : {16, kIconSide, 32, 2 * kIconSide}) {
+        const QImage normal = RenderSvg(path, side);
+        const QPixmap normalPixmap = QPixmap::fromImage(normal);
+        const QPixmap disabledPixmap = QPixmap::fromImage(DisabledLook(normal));
         icon.addPixmap(normalPixmap, QIcon::Normal);
         icon.addPixmap(normalPixmap, QIcon::Active);
         icon.addPixmap(normalPixmap, QIcon::Selected);

@@ -122,6 +122,13 @@ constexpr IconEntry kIcons[] = {
     {40511, ":/icons/space-across.svg"},   {40512, ":/icons/space-down.svg"},
     {40513, ":/icons/same-width.svg"},     {40514, ":/icons/same-height.svg"},
     {40515, ":/icons/same-size.svg"},      {40516, ":/icons/grid.svg"},
+    {40517, ":/icons/grid-settings.svg"},  {57604, ":/icons/file-save-as.svg"},
+    {57665, ":/icons/exit.svg"},           {57643, ":/icons/undo.svg"},
+    {57644, ":/icons/redo.svg"},           {57634, ":/icons/copy.svg"},
+    {57635, ":/icons/cut.svg"},            {57637, ":/icons/paste.svg"},
+    {57632, ":/icons/delete.svg"},         {57642, ":/icons/select-all.svg"},
+    {40100, ":/icons/pane-pages.svg"},     {40101, ":/icons/pane-properties.svg"},
+    {40102, ":/icons/pane-output.svg"},
 };
 
 } // namespace

@@ -67,6 +67,8 @@ void CommandTest::menuHasEveryCommandWithTextAndAccelerator()
             QCOMPARE(actions[i]->text(), QString::fromUtf16(item.text));
             QVERIFY2(HasEditorString(item.id), qPrintable(QString::number(item.id)));
             QCOMPARE(actions[i]->statusTip(), CommandPrompt(item.id));
+            if (item.id != ID_FILE_MRU_FIRST)
+                QVERIFY2(!actions[i]->icon().isNull(), qPrintable(QString::number(item.id)));
             seen.insert(item.id);
         }
     }
