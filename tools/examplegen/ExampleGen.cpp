@@ -49,26 +49,31 @@ QImage Background()
     return image;
 }
 
+// Opaque, since the terminal shows transparent pixels as black.
 QImage Button(bool pressed)
 {
-    QImage image(120, 40, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
+    QImage image(120, 40, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient face(0, 0, 0, 40);
     face.setColorAt(0, pressed ? QColor(20, 90, 160) : QColor(90, 170, 240));
     face.setColorAt(1, pressed ? QColor(40, 130, 210) : QColor(30, 110, 200));
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(1, 1, 118, 38), 8, 8);
-    p.fillPath(shape, face);
-    p.setPen(QPen(pressed ? QColor(10, 50, 100) : QColor(200, 230, 255), 2));
-    p.drawPath(shape);
+    p.fillRect(image.rect(), face);
+    // a bevel: light above and left, dark below and right (swapped when pressed)
+    const QColor light(200, 230, 255), dark(10, 50, 100);
+    p.setPen(QPen(pressed ? dark : light, 2));
+    p.drawLine(1, 1, 118, 1);
+    p.drawLine(1, 1, 1, 38);
+    p.setPen(QPen(pressed ? light : dark, 2));
+    p.drawLine(1, 39, 119, 39);
+    p.drawLine(119, 1, 119, 39);
     // an arrow pointing right
     QPainterPath arrow;
     arrow.moveTo(92, 12);
     arrow.lineTo(104, 20);
     arrow.lineTo(92, 28);
     p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
     p.drawPath(arrow);
     return image;
 }
@@ -176,10 +181,10 @@ void BuildProject(CPageDoc& doc)
     doc.SetPageLoadSend(texts, enterMenu, sizeof enterMenu);
     doc.SetPageUnloadSend(texts, leaveMenu, sizeof leaveMenu);
     AddText(doc, {10, 10, 470, 50}, 1, Rgb(0, 0, 0), u"16点阵：\t制表\t对齐\r\n第二行文字");
-    auto* spaced = AddText(doc, {10, 60, 470, 120}, 2, Rgb(0, 0, 128), u"24点阵：\t一行很长的文字\n自动换行\r\n第三行");
+    auto* spaced = AddText(doc, {10, 60, 470, 150}, 2, Rgb(0, 0, 128), u"24点阵：\t一行很长的文字\n自动换行\r\n第三行");
     spaced->SetLineSpacing(4);
     spaced->SetCharSpacing(1);
-    auto* tabbed = AddText(doc, {10, 130, 470, 210}, 3, Rgb(128, 0, 0), u"32点阵\t大字\r\n结束");
+    auto* tabbed = AddText(doc, {10, 150, 470, 226}, 3, Rgb(128, 0, 0), u"32点阵\t大字\r\n结束");
     tabbed->SetTabSize(4);
     AddButton(doc, {340, 226, 460, 266}, 0);
 
