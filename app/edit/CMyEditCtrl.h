@@ -306,6 +306,8 @@ private:
     QPoint columnOrigin_;
     TextPos wordStart_;
     TextPos wordEnd_;
+    bool dragPending_ = false;  // pressed inside the selection, not moved yet
+    QPoint pressPos_;
     bool dropCaret_ = false;
     Cell dropCell_;
     bool droppedOnSelf_ = false;

@@ -727,7 +727,9 @@ void CMyEditCtrl::mousePressEvent(QMouseEvent* event)
         return;
     }
     if (HasSelection() && IsInSelection(PosOf(cell))) {
-        StartDrag();
+        // The drag starts once the pointer has moved a little.
+        dragPending_ = true;
+        pressPos_ = pos;
         return;
     }
     if ((columnRequest || event->modifiers() & Qt::AltModifier) && wrapMode_ == 0 && store_.TotalLength() > 0) {
@@ -746,6 +748,13 @@ void CMyEditCtrl::mousePressEvent(QMouseEvent* event)
 void CMyEditCtrl::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
+    if (dragPending_) {
+        if ((pos - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+            dragPending_ = false;
+            StartDrag();
+        }
+        return;
+    }
     if (!dragging_) {
         UpdateCursorShape(pos, event->modifiers());
         return;
@@ -781,6 +790,11 @@ void CMyEditCtrl::mouseMoveEvent(QMouseEvent* event)
 
 void CMyEditCtrl::mouseReleaseEvent(QMouseEvent*)
 {
+    if (dragPending_) {
+        // A click inside the selection without a drag places the caret.
+        dragPending_ = false;
+        MoveCaret(CellAt(pressPos_), false);
+    }
     if (mouseMode_ == 1)
         mouseMode_ = 0;
     dragging_ = false;

@@ -664,6 +664,11 @@ void EditControlTest::mouseSelectionForms()
     QCOMPARE(f.edit.SelectedText(), QString("al\r\nse\r\n"));
     QTest::mouseClick(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, CellLeft(f.edit, 1, 8));
     QVERIFY(!f.edit.HasSelection());
+    // A click inside a selection without moving places the caret there.
+    f.edit.Select(0, 0, 0, 10);
+    QTest::mouseClick(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, CellLeft(f.edit, 0, 3));
+    QVERIFY(!f.edit.HasSelection());
+    QCOMPARE(f.edit.GetCaret(), (TextPos{0, 3}));
 }
 
 void EditControlTest::wheelAndRightButton()
