@@ -1,6 +1,7 @@
 #include "tests/compile/pipeline/PipelineHarness.h"
 
 #include "common/ByteOrder.h"
+#include "compile/ImageWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -316,6 +317,45 @@ TEST(MemoryImage, FailedWriteLeavesNoFileBehind)
     for (const auto& entry : std::filesystem::directory_iterator(ws.Path("")))
         files += entry.is_regular_file();
     EXPECT_EQ(files, 2u); // the project and the output, no temporary left
+}
+
+TEST(MemoryImage, WriterGrowsByTheAppendPlusOneMebibyte)
+{
+    ImageWriter writer;
+    writer.Append(nullptr, 0);
+    EXPECT_EQ(writer.Capacity(), 0u);
+    const std::vector<uint8_t> ten(10, 1);
+    EXPECT_EQ(writer.Append(ten), 0u);
+    EXPECT_EQ(writer.Capacity(), 10u + ImageWriter::kGrowStep);
+    const std::vector<uint8_t> fits(ImageWriter::kGrowStep, 2); // exactly what is free
+    EXPECT_EQ(writer.Append(fits), 10u);
+    EXPECT_EQ(writer.Capacity(), 10u + ImageWriter::kGrowStep);
+    writer.AppendU8(3);
+    EXPECT_EQ(writer.Capacity(), 10u + ImageWriter::kGrowStep + 1 + ImageWriter::kGrowStep);
+    EXPECT_EQ(writer.Size(), 11u + ImageWriter::kGrowStep);
+    EXPECT_EQ(writer.Data()[9], 1);
+    EXPECT_EQ(writer.Data()[10], 2);
+}
+
+// A cancel while pictures are converted stops the load and leaves no
+// worker behind.
+TEST(MemoryImage, CancelDuringPictureConversionStopsTheLoad)
+{
+    struct CancellingReporter : RecordingReporter {
+        void CheckCancel() override { throw CompileAbort{}; }
+    };
+    Workspace ws;
+    ProjectSpec p = Project(300, 200, 24);
+    for (int i = 0; i < 6; ++i) {
+        PageSpec page;
+        page.pageId = uint32_t(i);
+        page.backgroundImage = ws.SolidImage("bg" + std::to_string(i) + ".png", 600, 400, QColor(i * 40, 0, 0));
+        p.pages.push_back(page);
+    }
+    WriteBytes(ws.Path("p.kdp"), BuildProjectFile(p));
+    CancellingReporter reporter;
+    CompileProject project(reporter);
+    EXPECT_THROW(project.LoadProject(ws.Path("p.kdp")), CompileAbort);
 }
 
 } // namespace
