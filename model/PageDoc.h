@@ -46,6 +46,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A page: its identifier and name, background, the data sent when it is
+// loaded and left, and its objects in drawing order (first = bottom). Changed
+// only through the document's operations, which keep identifiers, names and
+// jumps consistent.
 class CPage {
 public:
     explicit CPage(CPageDoc* doc) : m_doc(doc) {}
