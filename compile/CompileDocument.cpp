@@ -20,6 +20,7 @@
 #include <exception>
 #include <map>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace kdx {
@@ -225,9 +226,11 @@ void CompileDocument::ConvertPictures()
     size_t running = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
     running = std::min(running, jobs.size());
     auto work = [&] {
+        const QString* current = nullptr;
         try {
             for (size_t i; !stop && (i = nextJob++) < jobs.size();) {
                 Job& job = jobs[i];
+                current = &job.file;
                 int largestWidth = 0, largestHeight = 0;
                 for (const Use& use : job.uses) {
                     largestWidth = std::max(largestWidth, use.entry->width);
@@ -255,7 +258,8 @@ void CompileDocument::ConvertPictures()
         } catch (const std::bad_alloc&) {
             std::lock_guard lock(mutex);
             if (!thrown)
-                thrown = std::make_exception_ptr(CompileFailure{u"内存不足，无法转换图象"});
+                thrown = std::make_exception_ptr(CompileFailure{
+                    u"转换图象文件“" + (current ? current->toStdU16String() : std::u16string()) + u"”时内存不足"});
             stop = true;
         } catch (...) {
             std::lock_guard lock(mutex);
@@ -268,12 +272,21 @@ void CompileDocument::ConvertPictures()
         finished.notify_all();
     };
     std::vector<std::thread> workers;
-    for (size_t i = 0, n = running; i < n; ++i)
-        workers.emplace_back(work);
     auto joinAll = [&] {
         for (std::thread& worker : workers)
             worker.join();
     };
+    const size_t wanted = running;
+    try {
+        while (workers.size() < wanted)
+            workers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // Fewer threads than wanted: the ones that started do all the work.
+        std::lock_guard lock(mutex);
+        running -= wanted - workers.size();
+        if (workers.empty())
+            throw CompileFailure{u"无法启动转换图象的线程"};
+    }
     try {
         std::unique_lock lock(mutex);
         while (running > 0) {
