@@ -3,6 +3,11 @@
 //      of the project's image files once (goal: at most 1.5);
 //  (b) the compiler's peak resident memory divided by the compiled file's
 //      size (goal: at most 1.5 plus the largest decoded image).
+// Both are measured in three alternating rounds and the best of each is
+// compared; processor time is printed beside wall time, since the machine
+// may be shared. With a work folder, generated images are kept and reused.
+// --in-process drives CompileProject directly instead of KDX_TC (and then
+// prints the time of each step).
 // Usage: bench_compile [--in-process] [work folder]
 #include "common/CMappedMemory.h"
 #include "compile/CompileChannel.h"
