@@ -89,6 +89,7 @@ private slots:
     void wordStepsAndDeletion();
     void imeCommitIsTyped();
     void menuTextsAndEnableRules();
+    void rightClickOpensMenu();
     void ctrlShortcuts();
     void verticalMovesKeepPreferredX();
     void pageKeysScrollByPage();
@@ -559,6 +560,23 @@ void EditControlTest::menuTextsAndEnableRules()
     QVERIFY(!edit.RulerShown());
     QCOMPARE(edit.RulerRect().height(), 3);
     QVERIFY(!edit.OnCommand(40000));
+}
+
+void EditControlTest::rightClickOpensMenu()
+{
+    Fixture f;
+    f.edit.InsertText(0, 0, QString("menu text"));
+    QTest::mousePress(f.edit.viewport(), Qt::RightButton, Qt::NoModifier, CellLeft(f.edit, 0, 2));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QAction* selectAll = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->data().toInt() == ID_EDIT_SELECT_ALL)
+            selectAll = action;
+    QVERIFY(selectAll && selectAll->isEnabled());
+    selectAll->trigger();
+    menu->close();
+    QCOMPARE(f.edit.SelectedText(), QString("menu text"));
 }
 
 void EditControlTest::ctrlShortcuts()
