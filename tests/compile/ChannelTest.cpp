@@ -215,48 +215,56 @@ TEST(KdxTc, PathChecksInOrder)
     std::remove(project.c_str());
 }
 
+namespace {
+
+// A compiler started on a block whose editor side never takes a message:
+// the banner arrives and the compiler then waits.
+struct StalledCompiler {
+    std::unique_ptr<CMappedMemory> block;
+    std::unique_ptr<CompileChannel> editor;
+    pid_t pid = -1;
+
+    bool Start()
+    {
+        std::string name = UniqueName();
+        block = CMappedMemory::CreateShared(name, CompileChannel::kSize);
+        if (!block)
+            return false;
+        editor = std::make_unique<CompileChannel>(block->Data());
+        editor->Initialise(u"/nonexistent/p.kdp", u"/tmp/o.kdpbin");
+        pid = Spawn(kCompiler, name);
+        auto until = std::chrono::steady_clock::now() + 10s;
+        while (pid > 0 && !editor->MessagePending() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(1ms);
+        return pid > 0 && editor->MessagePending();
+    }
+};
+
+} // namespace
+
 TEST(KdxTc, CancelWhileWaitingEndsAtOnce)
 {
-    std::string name = UniqueName();
-    auto block = CMappedMemory::CreateShared(name, CompileChannel::kSize);
-    ASSERT_TRUE(block);
-    CompileChannel editor(block->Data());
-    editor.Initialise(u"/nonexistent/p.kdp", u"/tmp/o.kdpbin");
-    pid_t pid = Spawn(kCompiler, name);
-    ASSERT_GT(pid, 0);
-    // The banner arrives; not taking it makes the compiler wait.
-    auto until = std::chrono::steady_clock::now() + 10s;
-    while (!editor.MessagePending() && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(1ms);
-    ASSERT_TRUE(editor.MessagePending());
+    StalledCompiler compiler;
+    ASSERT_TRUE(compiler.Start());
     std::this_thread::sleep_for(100ms);
     auto start = std::chrono::steady_clock::now();
-    editor.RequestCancel();
-    EXPECT_EQ(WaitExit(pid, 5s), 255);
+    compiler.editor->RequestCancel();
+    EXPECT_EQ(WaitExit(compiler.pid, 5s), 255);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
 }
 
 TEST(KdxTc, GivesUpTenSecondsAfterAnUntakenMessage)
 {
-    std::string name = UniqueName();
-    auto block = CMappedMemory::CreateShared(name, CompileChannel::kSize);
-    ASSERT_TRUE(block);
-    CompileChannel editor(block->Data());
-    editor.Initialise(u"/nonexistent/p.kdp", u"/tmp/o.kdpbin");
-    pid_t pid = Spawn(kCompiler, name);
-    ASSERT_GT(pid, 0);
-    auto until = std::chrono::steady_clock::now() + 10s;
-    while (!editor.MessagePending() && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(1ms);
-    ASSERT_TRUE(editor.MessagePending());
+    StalledCompiler compiler;
+    ASSERT_TRUE(compiler.Start());
     auto firstMessage = std::chrono::steady_clock::now();
-    int code = WaitExit(pid, 30s);
+    int code = WaitExit(compiler.pid, 30s);
     auto waited = std::chrono::steady_clock::now() - firstMessage;
     EXPECT_EQ(code, 255);
     EXPECT_GE(waited, 10s);
     EXPECT_LT(waited, 25s);
     // The second message was never written.
-    EXPECT_EQ(editor.MessageText(), CompilerBanner());
+    EXPECT_EQ(compiler.editor->MessageText(), CompilerBanner());
 }
 
 TEST(CompileSession, StartFailuresAreReportedAndLeaveItIdle)
