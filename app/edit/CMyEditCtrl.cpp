@@ -97,6 +97,11 @@ CMyEditCtrl::CMyEditCtrl(QWidget* parent, bool scrollBars)
 
 CMyEditCtrl::~CMyEditCtrl() = default;
 
+QString CMyEditCtrl::DefaultDelimiters()
+{
+    return kDefaultDelimiters;
+}
+
 // ---------------------------------------------------------------------------
 // Virtual hooks
 

@@ -49,6 +49,8 @@ public:
     static constexpr const char* kDragSourceMime = "application/x-kdx-drag-source";
 
     explicit CMyEditCtrl(QWidget* parent = nullptr, bool scrollBars = true);
+    // The word delimiters a new control starts with.
+    static QString DefaultDelimiters();
     ~CMyEditCtrl() override;
 
     // Text and queries (logical coordinates).
