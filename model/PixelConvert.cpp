@@ -61,15 +61,23 @@ int BytesPerPixel(int colorDepth)
     }
 }
 
-QByteArray ConvertImageToPixels(const QImage& image, int width, int height, int colorDepth)
+QImage ScaleOpaque(const QImage& image, int width, int height)
 {
-    const int bytesPerPixel = BytesPerPixel(colorDepth);
-    if (image.isNull() || width < 1 || height < 1 || bytesPerPixel == 0)
+    if (image.isNull() || width < 1 || height < 1)
         return {};
     QImage opaque = OpaqueRgb32(image);
     if (opaque.width() != width || opaque.height() != height)
         opaque = opaque.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                      .convertToFormat(QImage::Format_RGB32);
+    return opaque;
+}
+
+QByteArray ConvertImageToPixels(const QImage& image, int width, int height, int colorDepth)
+{
+    const int bytesPerPixel = BytesPerPixel(colorDepth);
+    if (bytesPerPixel == 0)
+        return {};
+    const QImage opaque = ScaleOpaque(image, width, height);
     if (opaque.isNull())
         return {};
     QByteArray frame(qsizetype(width) * height * bytesPerPixel, Qt::Uninitialized);

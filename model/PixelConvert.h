@@ -19,6 +19,11 @@ int BytesPerPixel(int colorDepth);
 // null, the size is below 1 x 1 or the depth is not 16 or 24.
 QByteArray ConvertImageToPixels(const QImage& image, int width, int height, int colorDepth);
 
+// The first half of the conversion: the image made opaque (transparent
+// pixels composed over black) in RGB32 and smoothly scaled to width x height.
+// Null when the image is null or the size is below 1 x 1.
+QImage ScaleOpaque(const QImage& image, int width, int height);
+
 // The same at the image's own size.
 QByteArray ConvertImageToPixels(const QImage& image, int colorDepth);
 

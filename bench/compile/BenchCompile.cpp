@@ -207,8 +207,10 @@ Run CompileInProcess(const std::string& project, const std::string& output)
         CompileProject compile(reporter);
         auto step = [&](const char* name, auto action) {
             const qint64 start = timer.nsecsElapsed();
+            const double cpu = ProcessCpuSeconds();
             action();
-            std::printf("  %-8s %.3f s\n", name, double(timer.nsecsElapsed() - start) / 1e9);
+            std::printf("  %-8s %.3f s (processor %.3f s)\n", name, double(timer.nsecsElapsed() - start) / 1e9,
+                        ProcessCpuSeconds() - cpu);
         };
         step("load", [&] { compile.LoadProject(project); });
         step("optimise", [&] { compile.Optimize(); });
