@@ -8,6 +8,7 @@
 #include "common/FileHeader.h"
 #include "compile/MemoryImageLayout.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -209,7 +210,7 @@ private:
         for (auto it = m_blocks.begin(); it != m_blocks.end(); ++it) {
             const uint32_t at = it->first;
             const auto next = std::next(it);
-            const size_t end = next == m_blocks.end() ? m_image.size : next->first;
+            const size_t end = std::min<size_t>(next == m_blocks.end() ? m_image.size : next->first, m_image.size);
             if (!m_image.Has(at, 3)) {
                 Print(Format("  @%u ! outside the image\n", at));
                 continue;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace kdx::testing {
 namespace {
 
@@ -50,6 +52,34 @@ TEST(DumpCompiled, ListsRecordsAndFollowsOffsets)
     damaged.back() ^= 1;
     WriteBytes(ws.Path("damaged.kdpbin"), damaged);
     EXPECT_TRUE(RunDump(ws.Path("damaged.kdpbin")).contains("DAMAGED"));
+}
+
+// Damaged images are listed as far as they go, never with a crash.
+TEST(DumpCompiled, SurvivesGarbageInTheImage)
+{
+    Workspace ws;
+    ProjectSpec p = Project(64, 32, 24);
+    PageSpec page;
+    ObjectSpec text = Shape("CDrawText", 1, 0, 0, 64, 16);
+    text.text = u"A";
+    text.send = SendSpec{1, {1, 2}};
+    page.objects = {text, Shape("CDrawCustom", 2, 0, 0, 8, 8)};
+    p.pages = {page};
+    ASSERT_TRUE(ws.Compile(p).written);
+    const std::vector<uint8_t> good = ReadBytes(ws.Path("p.kdpbin"));
+    std::mt19937 random(7);
+    for (int round = 0; round < 40; ++round) {
+        std::vector<uint8_t> bad = good;
+        for (int i = 0; i < 1 + round % 5; ++i)
+            bad[FileHeader::kSize + random() % (bad.size() - FileHeader::kSize)] = uint8_t(random());
+        if (round % 7 == 0)
+            bad.resize(FileHeader::kSize + random() % (bad.size() - FileHeader::kSize));
+        WriteBytes(ws.Path("bad.kdpbin"), bad);
+        QProcess dump;
+        dump.start(QStringLiteral(KDX_BIN_DIR "/kdx"), {QStringLiteral("dump"), QString::fromStdString(ws.Path("bad.kdpbin"))});
+        ASSERT_TRUE(dump.waitForFinished(30000));
+        ASSERT_EQ(dump.exitStatus(), QProcess::NormalExit) << "round " << round;
+    }
 }
 
 } // namespace
