@@ -101,13 +101,13 @@ void WrapSplitter::Split(const char16_t* text, int length, std::vector<RowPiece>
         int used = 0;
         int i = pos;
         int column = visual;
-        int breakEnd = -1;   // just after the last blank or delimiter in the row
-        int breakColumn = 0;
+        bool sawTab = false;
         while (i < length) {
             const char16_t unit = text[i];
             int columns = 1;
             int step;
             if (unit == u'\t') {
+                sawTab = true;
                 columns = tabSize > 0 ? tabSize - column % tabSize : 0;
                 step = byColumns ? columns : columns * spaceWidth;
             } else if (byColumns) {
@@ -122,15 +122,23 @@ void WrapSplitter::Split(const char16_t* text, int length, std::vector<RowPiece>
             used += step;
             column += columns;
             ++i;
-            if (breaks[unit]) {
-                breakEnd = i;
-                breakColumn = column;
-            }
         }
         int end = i;
-        if (i < length && breakEnd > rowStart) {
-            end = breakEnd;
-            column = breakColumn;
+        if (i < length) {
+            // Break after the last blank or delimiter of the row, if any.
+            int j = i - 1;
+            while (j >= rowStart && !breaks[text[j]])
+                --j;
+            if (j >= rowStart)
+                end = j + 1;
+            if (end != i) {
+                column = rowColumn + (end - rowStart);
+                if (sawTab) {
+                    column = rowColumn;
+                    for (int k = rowStart; k < end; ++k)
+                        column += metrics_.ColumnsOf(text[k], column);
+                }
+            }
         }
         pieces.push_back({rowStart, end - rowStart, rowColumn});
         visual = column;
