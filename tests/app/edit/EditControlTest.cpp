@@ -425,6 +425,17 @@ void EditControlTest::wrapModeTwoBreaksAfterBlanks()
     QCOMPARE(f.edit.GetLineCount(), 2);
     f.edit.SetWrapMode(0);
     QCOMPARE(store.RowCount(), 2);
+
+    // A delimiter is a break point too; TABs count to their stop.
+    f.edit.DeleteRange(0, 0, -1, 0);
+    f.edit.InsertText(0, 0, QString::fromUtf16(u"ab，cdefghij\r\n\tx y"));
+    f.edit.SetWrapMode(2, 5);
+    QCOMPARE(store.Row(0).length, 3);
+    QCOMPARE(store.Row(1).length, 5);
+    QCOMPARE(store.Row(2).length, 3);
+    QCOMPARE(store.Row(3).length, 1);  // the TAB alone fills 8 columns
+    QCOMPARE(store.Row(4).startColumn, 8);
+    QCOMPARE(store.Row(4).length, 3);
 }
 
 void EditControlTest::wrapKeepsCaretAndReportsProgress()
