@@ -38,9 +38,9 @@ extern char** environ;
 namespace kdx::bench {
 namespace {
 
-using testing::ObjectSpec;
-using testing::PageSpec;
-using testing::ProjectSpec;
+using testing::ObjectDesc;
+using testing::PageDesc;
+using testing::ProjectDesc;
 
 constexpr int kImages = 80;
 constexpr int kPages = 300;
@@ -78,20 +78,20 @@ std::vector<QString> MakeImageFiles(const QDir& dir)
     return files;
 }
 
-ObjectSpec MakeObject(int page, int slot, const std::vector<QString>& images)
+ObjectDesc MakeObject(int page, int slot, const std::vector<QString>& images)
 {
     static const int sizes[][2] = {{100, 60}, {160, 96}, {200, 120}, {64, 64}, {320, 180}};
     static const char* kinds[] = {"CDrawImage", "CDrawText", "CDrawLine", "CDrawRect", "CDrawImage",
                                   "CDrawRoundRect", "CDrawEllipse", "CDrawCustom", "CDrawImage", "CDrawText"};
     const int n = page * kObjectsPerPage + slot;
     const int x = (slot % 5) * 150, y = (slot / 5) * 110;
-    ObjectSpec o = testing::Shape(kinds[slot % 10], uint32_t(n + 1), x, y, x + 120, y + 80);
+    ObjectDesc o = testing::Shape(kinds[slot % 10], uint32_t(n + 1), x, y, x + 120, y + 80);
     o.lineColor = (slot % 3) ? uint32_t(0x10204 * (n % 50)) : 0xFFFFFFFF;
     o.fillColor = 0x00FF8040;
     o.jumpTarget = slot == 0 ? uint32_t((page + 1) % kPages) : 0xFFFF;
     o.executeCondition = uint32_t(n % 16);
     if (slot % 4 == 1)
-        o.send = testing::SendSpec{uint32_t(n % 7), std::vector<uint8_t>(size_t(8 + n % 40), uint8_t(n))};
+        o.send = testing::SendDesc{uint32_t(n % 7), std::vector<uint8_t>(size_t(8 + n % 40), uint8_t(n))};
     o.extra = uint32_t(slot);
     if (o.className == "CDrawImage") {
         const int k = (page * 3 + slot) % 200;
@@ -107,14 +107,14 @@ ObjectSpec MakeObject(int page, int slot, const std::vector<QString>& images)
     return o;
 }
 
-ProjectSpec MakeProject(const std::vector<QString>& images)
+ProjectDesc MakeProject(const std::vector<QString>& images)
 {
-    ProjectSpec project;
+    ProjectDesc project;
     project.header.width = kScreenWidth;
     project.header.height = kScreenHeight;
     project.header.colorDepth = 16;
     for (int p = 0; p < kPages; ++p) {
-        PageSpec page;
+        PageDesc page;
         page.pageId = uint32_t(p);
         page.name = u"Page " + QString::number(p + 1).toStdU16String();
         if (p % 5 == 4)
@@ -259,7 +259,7 @@ int Main(int argc, char** argv)
     if (useProgram) {
         // For reference: what KDX_TC costs with nothing to compile.
         const std::string empty = dir.filePath("empty.kdp").toStdString();
-        testing::ProjectSpec nothing;
+        testing::ProjectDesc nothing;
         testing::WriteBytes(empty, testing::BuildProjectFile(nothing));
         const Run startup = CompileWithProgram(program, empty, dir.filePath("empty.kdpbin").toStdString());
         std::printf("KDX_TC with an empty project: %.3f s, peak RSS %.1f MiB\n", startup.seconds,

@@ -21,16 +21,16 @@ TEST(DumpCompiled, ListsRecordsAndFollowsOffsets)
 {
     Workspace ws;
     const auto red = ws.SolidImage("red.png", 2, 2, Qt::red);
-    ProjectSpec p = Project(64, 32, 16);
-    PageSpec first;
+    ProjectDesc p = Project(64, 32, 16);
+    PageDesc first;
     first.pageId = 4;
     first.backgroundImage = red;
-    first.loadSend = SendSpec{7, {0xDE, 0xAD}};
-    ObjectSpec text = Shape("CDrawText", 1, 0, 0, 64, 16);
+    first.loadSend = SendDesc{7, {0xDE, 0xAD}};
+    ObjectDesc text = Shape("CDrawText", 1, 0, 0, 64, 16);
     text.lineColor = 0xFF;
     text.text = u"中A";
     text.jumpTarget = 9;
-    PageSpec second;
+    PageDesc second;
     second.pageId = 9;
     second.name = u"Two";
     first.objects = {text};
@@ -58,11 +58,11 @@ TEST(DumpCompiled, ListsRecordsAndFollowsOffsets)
 TEST(DumpCompiled, SurvivesGarbageInTheImage)
 {
     Workspace ws;
-    ProjectSpec p = Project(64, 32, 24);
-    PageSpec page;
-    ObjectSpec text = Shape("CDrawText", 1, 0, 0, 64, 16);
+    ProjectDesc p = Project(64, 32, 24);
+    PageDesc page;
+    ObjectDesc text = Shape("CDrawText", 1, 0, 0, 64, 16);
     text.text = u"A";
-    text.send = SendSpec{1, {1, 2}};
+    text.send = SendDesc{1, {1, 2}};
     page.objects = {text, Shape("CDrawCustom", 2, 0, 0, 8, 8)};
     p.pages = {page};
     ASSERT_TRUE(ws.Compile(p).written);

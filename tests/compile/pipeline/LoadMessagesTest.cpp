@@ -10,10 +10,10 @@
 namespace kdx::testing {
 namespace {
 
-ProjectSpec OnePage(ObjectSpec object)
+ProjectDesc OnePage(ObjectDesc object)
 {
-    ProjectSpec p = Project(100, 100, 16);
-    PageSpec page;
+    ProjectDesc p = Project(100, 100, 16);
+    PageDesc page;
     page.pageId = 0x1A;
     page.name = u"页一";
     page.objects = {object};
@@ -64,8 +64,8 @@ TEST(LoadMessages, HeaderChecksInOrder)
 TEST(LoadMessages, UnreadableSendDataNamesPageOrObject)
 {
     Workspace ws;
-    ProjectSpec p = Project(100, 100, 16);
-    PageSpec page;
+    ProjectDesc p = Project(100, 100, 16);
+    PageDesc page;
     page.pageId = 0x2B;
     page.name = u"P";
     p.pages = {page};
@@ -87,8 +87,8 @@ TEST(LoadMessages, UnreadableSendDataNamesPageOrObject)
     SealBytes(unload);
     EXPECT_EQ(Utf8(CompileBytes(ws, unload).Last()), "*(PID=2B)“P”读取页面的“卸载数据”错误(双击定位)\r\n");
 
-    ObjectSpec custom = Shape("CDrawCustom", 0xBEEF, 0, 0, 5, 5);
-    custom.send = SendSpec{0, std::vector<uint8_t>(100, 7)};
+    ObjectDesc custom = Shape("CDrawCustom", 0xBEEF, 0, 0, 5, 5);
+    custom.send = SendDesc{0, std::vector<uint8_t>(100, 7)};
     std::vector<uint8_t> object = BuildProjectFile(OnePage(custom));
     object.resize(object.size() - 60); // cut inside the send bytes
     SealBytes(object);
@@ -98,7 +98,7 @@ TEST(LoadMessages, UnreadableSendDataNamesPageOrObject)
 TEST(LoadMessages, TextErrors)
 {
     Workspace ws;
-    ObjectSpec text = Shape("CDrawText", 0x11, 0, 0, 50, 50);
+    ObjectDesc text = Shape("CDrawText", 0x11, 0, 0, 50, 50);
     text.rawText = std::vector<uint8_t>{'A', 0, 0};
     EXPECT_EQ(Utf8(ws.Compile(OnePage(text)).Last()), "*(IID=11)读取文本对象错误(双击定位)\r\n");
 
@@ -124,7 +124,7 @@ TEST(LoadMessages, PictureErrorsNameTheFirstFailingPath)
     Workspace ws;
     ws.SolidImage("ok.png", 3, 3, Qt::red);
     WriteBytes(ws.Path("junk.png"), {1, 2, 3, 4});
-    ObjectSpec picture = Shape("CDrawImage", 1, 0, 0, 10, 10);
+    ObjectDesc picture = Shape("CDrawImage", 1, 0, 0, 10, 10);
     picture.normalImage = ws.ImagePath("missing.png");
     picture.pressedImage = ws.ImagePath("junk.png");
     CompileOutcome out = ws.Compile(OnePage(picture));
@@ -143,8 +143,8 @@ TEST(LoadMessages, PictureErrorsNameTheFirstFailingPath)
     picture.bottom = 20000; // 800 MB of pixels
     EXPECT_EQ(Utf8(ws.Compile(OnePage(picture)).Last()),
               "*(IID=1)图象对象的尺寸20000 x 20000超出终端所能显示的范围(双击定位)\r\n");
-    ProjectSpec huge = Project(65535, 65535, 24);
-    PageSpec page;
+    ProjectDesc huge = Project(65535, 65535, 24);
+    PageDesc page;
     page.pageId = 3;
     page.name = u"Big";
     page.backgroundImage = picture.normalImage;
@@ -175,20 +175,20 @@ TEST(LoadMessages, DamagedArchivesFailWithADescription)
 TEST(LoadMessages, OptimiseWarningsInOrder)
 {
     Workspace ws;
-    ProjectSpec p = Project(100, 100, 16);
-    PageSpec page;
+    ProjectDesc p = Project(100, 100, 16);
+    PageDesc page;
     page.pageId = 5;
     page.name = u"W";
-    ObjectSpec offAndSelf = Shape("CDrawEllipse", 1, 100, 0, 120, 10); // left edge at the screen's right
+    ObjectDesc offAndSelf = Shape("CDrawEllipse", 1, 100, 0, 120, 10); // left edge at the screen's right
     offAndSelf.jumpTarget = 5;
-    ObjectSpec emptyText = Shape("CDrawText", 2, 0, 0, 50, 10); // lower than one 16-pixel line
+    ObjectDesc emptyText = Shape("CDrawText", 2, 0, 0, 50, 10); // lower than one 16-pixel line
     emptyText.text = u"x";
-    ObjectSpec noImage = Shape("CDrawImage", 3, 0, 0, 0, 10);
+    ObjectDesc noImage = Shape("CDrawImage", 3, 0, 0, 0, 10);
     noImage.normalImage = u"never-read.png"; // no area: no picture, no error
-    ObjectSpec line = Shape("CDrawLine", 0, -50, -50, -10, -10); // lines are always kept
+    ObjectDesc line = Shape("CDrawLine", 0, -50, -50, -10, -10); // lines are always kept
     line.lineColor = 0;
     page.objects = {offAndSelf, emptyText, noImage};
-    PageSpec lines = page;
+    PageDesc lines = page;
     lines.pageId = 6;
     lines.objects = {line};
     p.pages = {page, lines};
@@ -210,14 +210,14 @@ TEST(LoadMessages, OptimiseWarningsInOrder)
 TEST(LoadMessages, FailedLookupsStopTheCompile)
 {
     Workspace ws;
-    ObjectSpec jump = Shape("CDrawCustom", 1, 0, 0, 5, 5);
+    ObjectDesc jump = Shape("CDrawCustom", 1, 0, 0, 5, 5);
     jump.jumpTarget = 0x77;
     CompileOutcome out = ws.Compile(OnePage(jump));
     EXPECT_FALSE(out.written);
     EXPECT_EQ(Utf8(out.Last()), "*发生未知错误，无法匹配页面对象，请检查页面标识符\r\n");
 
-    ProjectSpec noId = Project(10, 10, 16);
-    PageSpec page;
+    ProjectDesc noId = Project(10, 10, 16);
+    PageDesc page;
     page.pageId = 0xFFFF;
     noId.pages = {page};
     EXPECT_EQ(Utf8(ws.Compile(noId).Last()), "*发生未知错误，无法匹配页面对象，请检查页面标识符\r\n");
@@ -226,7 +226,7 @@ TEST(LoadMessages, FailedLookupsStopTheCompile)
 TEST(LoadMessages, SixteenBitLimitsAreRefusedNamingThePage)
 {
     Workspace ws;
-    ProjectSpec manyPages = Project(10, 10, 16);
+    ProjectDesc manyPages = Project(10, 10, 16);
     manyPages.pages.resize(65536);
     for (size_t i = 0; i < manyPages.pages.size(); ++i) {
         manyPages.pages[i].pageId = uint32_t(i % 65535);
@@ -237,8 +237,8 @@ TEST(LoadMessages, SixteenBitLimitsAreRefusedNamingThePage)
     EXPECT_FALSE(out.written);
     EXPECT_EQ(Utf8(out.Last()), "*(PID=0)“Last”超出了终端最多65535个页面的限制(双击定位)\r\n");
 
-    ProjectSpec manyRecords = Project(10, 10, 16);
-    PageSpec crowded;
+    ProjectDesc manyRecords = Project(10, 10, 16);
+    PageDesc crowded;
     crowded.pageId = 0x42;
     crowded.name = u"Crowded";
     crowded.objects.assign(65536, Shape("CDrawCustom", 1, 0, 0, 5, 5));

@@ -13,7 +13,7 @@ namespace {
 TEST(MemoryImage, EmptyProjectIsHeaderOnlyAndSealed)
 {
     Workspace ws;
-    ProjectSpec p = Project(800, 480, 24);
+    ProjectDesc p = Project(800, 480, 24);
     p.header.hardwareId = 0xABC;
     p.header.reserved[3] = 0x5A;
     p.header.SetRemark(u"备注");
@@ -36,37 +36,37 @@ TEST(MemoryImage, EmptyProjectIsHeaderOnlyAndSealed)
 TEST(MemoryImage, ShapesRecordsAndRelocationAreByteExact)
 {
     Workspace ws;
-    ProjectSpec p = Project(480, 272, 16);
-    const SendSpec shared{0x105, {1, 2, 3}};
-    PageSpec a;
+    ProjectDesc p = Project(480, 272, 16);
+    const SendDesc shared{0x105, {1, 2, 3}};
+    PageDesc a;
     a.pageId = 7;
     a.name = u"Main";
     a.backgroundColor = 0x0000FF;
     a.loadSend = shared;
-    ObjectSpec filled = Shape("CDrawRect", 1, 10, 10, 20, 20);
+    ObjectDesc filled = Shape("CDrawRect", 1, 10, 10, 20, 20);
     filled.fillColor = 0x0000FF;
     filled.jumpTarget = 9;
     filled.executeCondition = 3;
     filled.send = shared;
-    ObjectSpec outline = Shape("CDrawRect", 2, 0, 0, 480, 272);
+    ObjectDesc outline = Shape("CDrawRect", 2, 0, 0, 480, 272);
     outline.lineColor = 0x00FF00;
-    ObjectSpec round = Shape("CDrawRoundRect", 3, 1, 2, 3, 4);
+    ObjectDesc round = Shape("CDrawRoundRect", 3, 1, 2, 3, 4);
     round.fillColor = 0x00FF00;
     round.extra = 4;
-    ObjectSpec ellipse = Shape("CDrawEllipse", 4, 5, 6, 7, 8);
+    ObjectDesc ellipse = Shape("CDrawEllipse", 4, 5, 6, 7, 8);
     ellipse.lineColor = 0xFF0000;
     ellipse.fillColor = 0x00FF00;
-    ObjectSpec line = Shape("CDrawLine", 0, 100, 50, 10, 5);
+    ObjectDesc line = Shape("CDrawLine", 0, 100, 50, 10, 5);
     line.lineColor = 0xFF0000;
-    ObjectSpec custom = Shape("CDrawCustom", 6, 470, 262, 490, 282);
+    ObjectDesc custom = Shape("CDrawCustom", 6, 470, 262, 490, 282);
     custom.extra = 42;
     custom.jumpTarget = 7;
     custom.executeCondition = 8;
     a.objects = {filled, outline, round, ellipse, line, custom};
-    PageSpec b;
+    PageDesc b;
     b.pageId = 9;
     b.name = u"Second";
-    b.unloadSend = SendSpec{0x1FF, {0xAA}};
+    b.unloadSend = SendDesc{0x1FF, {0xAA}};
     p.pages = {a, b};
 
     CompileOutcome out = ws.Compile(p);
@@ -97,12 +97,12 @@ TEST(MemoryImage, ShapesRecordsAndRelocationAreByteExact)
 TEST(MemoryImage, ColourRecordsAtDepth24AndFreshPerPage)
 {
     Workspace ws;
-    ProjectSpec p = Project(100, 100, 24);
-    PageSpec page;
-    ObjectSpec r = Shape("CDrawRect", 1, 0, 0, 5, 5);
+    ProjectDesc p = Project(100, 100, 24);
+    PageDesc page;
+    ObjectDesc r = Shape("CDrawRect", 1, 0, 0, 5, 5);
     r.fillColor = 0x123456;
     page.objects = {r, r, r};
-    PageSpec second = page;
+    PageDesc second = page;
     second.pageId = 1;
     second.name = u"Page 2";
     p.pages = {page, second};
@@ -125,17 +125,17 @@ TEST(MemoryImage, PicturesShareBlocksPerPathsAndSize)
     Workspace ws;
     const auto red = ws.SolidImage("red.png", 7, 3, Qt::red);
     const auto blue = ws.SolidImage("blue.jpg", 5, 5, Qt::blue);
-    ProjectSpec p = Project(8, 4, 16);
-    PageSpec page;
+    ProjectDesc p = Project(8, 4, 16);
+    PageDesc page;
     page.backgroundImage = red;
-    ObjectSpec both = Shape("CDrawImage", 1, 0, 0, 3, 2);
+    ObjectDesc both = Shape("CDrawImage", 1, 0, 0, 3, 2);
     both.normalImage = red;
     both.pressedImage = blue;
-    ObjectSpec same = both;
+    ObjectDesc same = both;
     same.objectId = 2;
-    ObjectSpec pressedOnly = Shape("CDrawImage", 3, 1, 1, 2, 2);
+    ObjectDesc pressedOnly = Shape("CDrawImage", 3, 1, 1, 2, 2);
     pressedOnly.pressedImage = red;
-    ObjectSpec otherSize = both;
+    ObjectDesc otherSize = both;
     otherSize.objectId = 4;
     otherSize.right = 2;
     page.objects = {both, same, pressedOnly, otherSize};
@@ -176,9 +176,9 @@ TEST(MemoryImage, PicturePixelsAtDepth24AndScaledToObject)
 {
     Workspace ws;
     const auto red = ws.SolidImage("red.png", 40, 30, Qt::red);
-    ProjectSpec p = Project(100, 50, 24);
-    PageSpec page;
-    ObjectSpec picture = Shape("CDrawImage", 1, 0, 0, 100, 50);
+    ProjectDesc p = Project(100, 50, 24);
+    PageDesc page;
+    ObjectDesc picture = Shape("CDrawImage", 1, 0, 0, 100, 50);
     picture.normalImage = red;
     page.objects = {picture};
     p.pages = {page};
@@ -195,8 +195,8 @@ TEST(MemoryImage, RelativeImagePathsAreTakenFromTheProjectFolder)
 {
     Workspace ws;
     ws.SolidImage("green.png", 2, 2, Qt::green);
-    ProjectSpec p = Project(2, 2, 16);
-    PageSpec page;
+    ProjectDesc p = Project(2, 2, 16);
+    PageDesc page;
     page.backgroundImage = u"green.png";
     p.pages = {page};
     CompileOutcome out = ws.Compile(p);
@@ -209,26 +209,26 @@ TEST(MemoryImage, RelativeImagePathsAreTakenFromTheProjectFolder)
 TEST(MemoryImage, TextBlocksCarryPreparedTextInCodePage936)
 {
     Workspace ws;
-    ProjectSpec p = Project(200, 100, 16);
-    PageSpec page;
-    ObjectSpec ab = Shape("CDrawText", 1, 0, 0, 50, 16);
+    ProjectDesc p = Project(200, 100, 16);
+    PageDesc page;
+    ObjectDesc ab = Shape("CDrawText", 1, 0, 0, 50, 16);
     ab.lineColor = 0xFFFFFF;
     ab.text = u"AB";
-    ObjectSpec tab = ab;
+    ObjectDesc tab = ab;
     tab.objectId = 2;
     tab.tabSize = 4;
     tab.text = u"A\tB";
-    ObjectSpec chinese = ab;
+    ObjectDesc chinese = ab;
     chinese.objectId = 3;
     chinese.fontId = 2;
     chinese.charSpacing = 3;
     chinese.lineSpacing = 1;
     chinese.bottom = 60;
     chinese.text = u"中文\r\nx\ny\r\nz"; // third line (y, z) does not fit 2 x 25
-    ObjectSpec spaced = ab;
+    ObjectDesc spaced = ab;
     spaced.objectId = 4;
     spaced.charSpacing = 1; // equal text, other spacing: a block of its own
-    ObjectSpec same = ab;
+    ObjectDesc same = ab;
     same.objectId = 5;
     page.objects = {ab, tab, chinese, spaced, same};
     p.pages = {page};
@@ -251,14 +251,14 @@ TEST(MemoryImage, DroppedObjectsLeaveNoBlocksAndIdsStay)
     Workspace ws;
     const auto red = ws.SolidImage("red.png", 2, 2, Qt::red);
     const auto blue = ws.SolidImage("blue.png", 2, 2, Qt::blue);
-    ProjectSpec p = Project(50, 50, 16);
-    PageSpec page;
-    ObjectSpec gone = Shape("CDrawImage", 1, -10, 0, 0, 10); // right edge at 0: invisible
+    ProjectDesc p = Project(50, 50, 16);
+    PageDesc page;
+    ObjectDesc gone = Shape("CDrawImage", 1, -10, 0, 0, 10); // right edge at 0: invisible
     gone.normalImage = red;
-    gone.send = SendSpec{1, {9}};
-    ObjectSpec kept = Shape("CDrawImage", 2, 49, 49, 60, 60); // one pixel on screen
+    gone.send = SendDesc{1, {9}};
+    ObjectDesc kept = Shape("CDrawImage", 2, 49, 49, 60, 60); // one pixel on screen
     kept.normalImage = blue;
-    ObjectSpec goneText = Shape("CDrawText", 3, 0, 100, 10, 120);
+    ObjectDesc goneText = Shape("CDrawText", 3, 0, 100, 10, 120);
     goneText.text = u"T";
     page.objects = {gone, kept, goneText};
     p.pages = {page};
@@ -276,19 +276,19 @@ TEST(MemoryImage, DroppedObjectsLeaveNoBlocksAndIdsStay)
 TEST(MemoryImage, DuplicatePageIdsShareTheFirstPagesRecords)
 {
     Workspace ws;
-    ProjectSpec p = Project(50, 50, 16);
-    PageSpec first;
+    ProjectDesc p = Project(50, 50, 16);
+    PageDesc first;
     first.pageId = 3;
     first.objects = {Shape("CDrawCustom", 1, 0, 0, 5, 5)};
-    PageSpec twin = first;
+    PageDesc twin = first;
     twin.name = u"Twin";
     twin.objects = {};
-    PageSpec third;
+    PageDesc third;
     third.pageId = 0x20;
     third.name = u"Third";
-    ObjectSpec jump = Shape("CDrawCustom", 2, 0, 0, 5, 5);
+    ObjectDesc jump = Shape("CDrawCustom", 2, 0, 0, 5, 5);
     jump.jumpTarget = 0x20;
-    ObjectSpec back = jump;
+    ObjectDesc back = jump;
     back.jumpTarget = 3;
     third.objects = {jump, back};
     p.pages = {first, twin, third};
@@ -305,7 +305,7 @@ TEST(MemoryImage, DuplicatePageIdsShareTheFirstPagesRecords)
 TEST(MemoryImage, FailedWriteLeavesNoFileBehind)
 {
     Workspace ws;
-    ProjectSpec p = Project(10, 10, 16);
+    ProjectDesc p = Project(10, 10, 16);
     WriteBytes(ws.Path("p.kdp"), BuildProjectFile(p));
     CompileOutcome missingFolder = CompileFile(ws.Path("p.kdp"), ws.Path("no/such/out.kdpbin"));
     EXPECT_FALSE(missingFolder.written);
@@ -345,9 +345,9 @@ TEST(MemoryImage, CancelDuringPictureConversionStopsTheLoad)
         void CheckCancel() override { throw CompileAbort{}; }
     };
     Workspace ws;
-    ProjectSpec p = Project(300, 200, 24);
+    ProjectDesc p = Project(300, 200, 24);
     for (int i = 0; i < 6; ++i) {
-        PageSpec page;
+        PageDesc page;
         page.pageId = uint32_t(i);
         page.backgroundImage = ws.SolidImage("bg" + std::to_string(i) + ".png", 600, 400, QColor(i * 40, 0, 0));
         p.pages.push_back(page);

@@ -81,7 +81,7 @@ public:
         return ImagePath(name);
     }
 
-    CompileOutcome Compile(const ProjectSpec& project)
+    CompileOutcome Compile(const ProjectDesc& project)
     {
         WriteBytes(Path("p.kdp"), BuildProjectFile(project));
         return CompileFile(Path("p.kdp"), Path("p.kdpbin"));
@@ -106,9 +106,9 @@ struct ByteList {
     ByteList& Color(std::initializer_list<uint8_t> c) { return U16(1).U16(0xFFFF).U32(0).Raw(c).U32(0).U32(0); }
 };
 
-inline ProjectSpec Project(int w, int h, uint32_t depth)
+inline ProjectDesc Project(int w, int h, uint32_t depth)
 {
-    ProjectSpec p;
+    ProjectDesc p;
     p.header.width = uint16_t(w);
     p.header.height = uint16_t(h);
     p.header.colorDepth = depth;

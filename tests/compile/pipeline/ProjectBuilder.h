@@ -12,12 +12,12 @@
 
 namespace kdx::testing {
 
-struct SendSpec {
+struct SendDesc {
     uint32_t tag = 0;
     std::vector<uint8_t> bytes;
 };
 
-struct ObjectSpec {
+struct ObjectDesc {
     std::string className = "CDrawRect";
     uint32_t objectId = 1;
     uint32_t lineColor = 0xFFFFFFFF;
@@ -25,7 +25,7 @@ struct ObjectSpec {
     uint32_t jumpTarget = 0xFFFF;
     uint32_t executeCondition = 0;
     int32_t left = 0, top = 0, right = 10, bottom = 10;
-    std::optional<SendSpec> send;
+    std::optional<SendDesc> send;
     uint32_t extra = 0; // radius of a rounded rectangle, id of a custom object
     // Text objects.
     uint32_t fontId = 1, tabSize = 8, lineSpacing = 0, charSpacing = 0;
@@ -35,31 +35,31 @@ struct ObjectSpec {
     std::u16string normalImage, pressedImage;
 };
 
-struct PageSpec {
+struct PageDesc {
     uint32_t pageId = 0;
     std::u16string name = u"Page 1";
     uint32_t backgroundColor = 0xFFFFFFFF;
     std::u16string backgroundImage;
-    std::optional<SendSpec> loadSend, unloadSend;
-    std::vector<ObjectSpec> objects;
+    std::optional<SendDesc> loadSend, unloadSend;
+    std::vector<ObjectDesc> objects;
 };
 
-struct ProjectSpec {
+struct ProjectDesc {
     FileHeader header;
     uint32_t viewSettingsSize = 24;
-    std::vector<PageSpec> pages;
+    std::vector<PageDesc> pages;
 };
 
-inline ObjectSpec Shape(const std::string& className, uint32_t id, int32_t l, int32_t t, int32_t r, int32_t b)
+inline ObjectDesc Shape(const std::string& className, uint32_t id, int32_t l, int32_t t, int32_t r, int32_t b)
 {
-    ObjectSpec o;
+    ObjectDesc o;
     o.className = className;
     o.objectId = id;
     o.left = l, o.top = t, o.right = r, o.bottom = b;
     return o;
 }
 
-inline void WriteSend(ArchiveWriter& out, const std::optional<SendSpec>& send)
+inline void WriteSend(ArchiveWriter& out, const std::optional<SendDesc>& send)
 {
     if (!send || send->bytes.empty()) {
         out.Count(0);
@@ -70,7 +70,7 @@ inline void WriteSend(ArchiveWriter& out, const std::optional<SendSpec>& send)
     out.Bytes(send->bytes);
 }
 
-inline void WriteObject(ArchiveWriter& out, const ObjectSpec& o)
+inline void WriteObject(ArchiveWriter& out, const ObjectDesc& o)
 {
     out.ObjectTag(o.className);
     if (o.className == "CDrawLine") {
@@ -108,7 +108,7 @@ inline void WriteObject(ArchiveWriter& out, const ObjectSpec& o)
     }
 }
 
-inline std::vector<uint8_t> BuildProjectFile(const ProjectSpec& project)
+inline std::vector<uint8_t> BuildProjectFile(const ProjectDesc& project)
 {
     ArchiveWriter out;
     const auto head = project.header.Bytes();
@@ -117,7 +117,7 @@ inline std::vector<uint8_t> BuildProjectFile(const ProjectSpec& project)
     for (uint32_t v : {0u, 4u, 4u, 0x808080u, 0u})
         out.U32(v);
     out.Count(uint32_t(project.pages.size()));
-    for (const PageSpec& page : project.pages) {
+    for (const PageDesc& page : project.pages) {
         out.U32(page.pageId);
         out.String(page.name);
         out.U32(page.backgroundColor);
@@ -125,7 +125,7 @@ inline std::vector<uint8_t> BuildProjectFile(const ProjectSpec& project)
         WriteSend(out, page.loadSend);
         WriteSend(out, page.unloadSend);
         out.Count(uint32_t(page.objects.size()));
-        for (const ObjectSpec& o : page.objects)
+        for (const ObjectDesc& o : page.objects)
             WriteObject(out, o);
     }
     SealBytes(out.Data());
