@@ -6,27 +6,42 @@
 namespace kdx {
 namespace {
 
-constexpr std::array<uint32_t, 256> MakeTable()
+// Eight tables: kTables[0] is the classic byte table; kTables[k] advances a
+// byte through k further zero bytes, so eight bytes are folded per step
+// with exactly the values the byte-at-a-time loop gives.
+using Tables = std::array<std::array<uint32_t, 256>, 8>;
+
+constexpr Tables MakeTables()
 {
-    std::array<uint32_t, 256> table{};
+    Tables t{};
     for (uint32_t i = 0; i < 256; ++i) {
         uint32_t c = i;
         for (int bit = 0; bit < 8; ++bit)
             c = (c & 1) ? (0xEDB88320u ^ (c >> 1)) : (c >> 1);
-        table[i] = c;
+        t[0][i] = c;
     }
-    return table;
+    for (uint32_t i = 0; i < 256; ++i)
+        for (size_t k = 1; k < 8; ++k)
+            t[k][i] = t[0][t[k - 1][i] & 0xFF] ^ (t[k - 1][i] >> 8);
+    return t;
 }
 
-constexpr std::array<uint32_t, 256> kTable = MakeTable();
+constexpr Tables kTables = MakeTables();
 
 } // namespace
 
 void Crc32::Update(std::span<const uint8_t> bytes)
 {
     uint32_t c = m_state;
-    for (uint8_t b : bytes)
-        c = kTable[(c ^ b) & 0xFF] ^ (c >> 8);
+    const uint8_t* p = bytes.data();
+    size_t n = bytes.size();
+    for (; n >= 8; n -= 8, p += 8) {
+        uint32_t low = c ^ (uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+        c = kTables[7][low & 0xFF] ^ kTables[6][(low >> 8) & 0xFF] ^ kTables[5][(low >> 16) & 0xFF] ^
+            kTables[4][low >> 24] ^ kTables[3][p[4]] ^ kTables[2][p[5]] ^ kTables[1][p[6]] ^ kTables[0][p[7]];
+    }
+    for (; n > 0; --n, ++p)
+        c = kTables[0][(c ^ *p) & 0xFF] ^ (c >> 8);
     m_state = c;
 }
 

@@ -13,6 +13,25 @@ TEST(Crc32, StandardCheckValue)
     EXPECT_EQ(ComputeCrc32({}), 0u);
 }
 
+TEST(Crc32, MatchesTheBitwiseDefinitionAtEveryLength)
+{
+    auto bitwise = [](const std::vector<uint8_t>& data, size_t n) {
+        uint32_t c = 0xFFFFFFFFu;
+        for (size_t i = 0; i < n; ++i) {
+            c ^= data[i];
+            for (int bit = 0; bit < 8; ++bit)
+                c = (c & 1) ? (0xEDB88320u ^ (c >> 1)) : (c >> 1);
+        }
+        return ~c;
+    };
+    std::vector<uint8_t> data(300);
+    uint32_t x = 12345;
+    for (uint8_t& b : data)
+        b = uint8_t((x = x * 1103515245u + 12345u) >> 16);
+    for (size_t n = 0; n <= data.size(); ++n)
+        ASSERT_EQ(ComputeCrc32(std::span(data).first(n)), bitwise(data, n)) << n;
+}
+
 TEST(Crc32, PiecewiseUpdateEqualsOneStream)
 {
     std::vector<uint8_t> data(1000);
