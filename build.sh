@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for the KDX tool chain, builds it, and then
-#   ./build.sh run    runs the main job (the example project)
+#   ./build.sh run    opens the example project in the editor
 #   ./build.sh test   runs every test through CTest
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -35,6 +35,11 @@ case "${1:-}" in
   run)
     install_missing
     build
+    if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+      exec build/bin/KDX_TE examples/demo/demo.kdp
+    fi
+    # Without a desktop there is no editor to show: compile the example instead.
+    echo "No display found; compiling the example project with kdx instead of opening the editor."
     mkdir -p build/out
     exec build/bin/kdx compile examples/demo/demo.kdp build/out/demo.kdpbin
     ;;
