@@ -48,9 +48,19 @@ void ModalDriver::Run(const std::function<void()>& action)
 void ModalDriver::Poll()
 {
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal == last_)
+    if (!modal)
         return;
+    if (modal == last_) {
+        // A handler that failed part-way leaves its window open: close it
+        // after a while so that the test fails instead of hanging.
+        if (++stalled_ > 300) {
+            ++unexpected;
+            modal->close();
+        }
+        return;
+    }
     last_ = modal;
+    stalled_ = 0;
     if (handlers_.empty()) {
         ++unexpected;
         if (auto* box = qobject_cast<QMessageBox*>(modal))

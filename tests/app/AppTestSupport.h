@@ -37,6 +37,7 @@ private:
     void Poll();
     std::vector<Handler> handlers_;
     QPointer<QWidget> last_;
+    int stalled_ = 0;
     QTimer timer_;
 };
 

@@ -11,6 +11,8 @@
 #include "model/PageDoc.h"
 
 #include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QFile>
 #include <QMimeData>
 #include <QTabBar>
@@ -279,6 +281,48 @@ void FrameTest::compileHandsPathsToCompilePane()
     pane.busy = true;
     frame.UpdateCommandUI();
     QVERIFY(!frame.Action(ID_PROJECT_COMPILE)->isEnabled());
+}
+
+void FrameTest::fileDialogsOfferTheirFilters()
+{
+    const QString project = dir_.filePath(QStringLiteral("dialogs.kdp"));
+    WriteProject(project, 480, 272, 16, 1);
+    CAppFrame frame;
+    frame.show();
+
+    // Open: project files first, then all files.
+    ModalDriver open;
+    open.Then([&](QWidget* window) {
+        auto* dialog = qobject_cast<QFileDialog*>(window);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->nameFilters(),
+                 (QStringList{QStringLiteral("KDX触屏工程文件(*.kdp)"), QStringLiteral("所有文件 (*.*)")}));
+        dialog->setDirectory(dir_.path());
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("dialogs.kdp"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    open.Run([&] { frame.ExecuteCommand(ID_FILE_OPEN); });
+    QCOMPARE(open.unused(), 0);
+    QCOMPARE(frame.PathName(), project);
+
+    // Compile output: its own title and filter; a bare name gets ".kdpbin".
+    FakeCompilePane pane;
+    frame.OutputPane()->SetCompilePane(&pane, new QWidget);
+    ModalDriver compile;
+    compile.Then([&](QWidget* window) {
+        auto* dialog = qobject_cast<QFileDialog*>(window);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("编译输出文件"));
+        QCOMPARE(dialog->nameFilters(), (QStringList{QStringLiteral("KDX触屏工程编译文件(*.kdpbin)"),
+                                                     QStringLiteral("所有文件(*.*)")}));
+        dialog->setDirectory(dir_.path());
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("firmware"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    compile.Run([&] { frame.ExecuteCommand(ID_PROJECT_COMPILE); });
+    QCOMPARE(compile.unused(), 0);
+    QCOMPARE(pane.project, project);
+    QCOMPARE(pane.output, dir_.filePath(QStringLiteral("firmware.kdpbin")));
 }
 
 void FrameTest::panesShowHideWithCheckMarks()

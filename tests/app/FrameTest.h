@@ -19,6 +19,7 @@ private slots:
     void saveAsWritesFileAndRemembersIt();
     void compileSavesFirstAndCancelStopsIt();
     void compileHandsPathsToCompilePane();
+    void fileDialogsOfferTheirFilters();
     void panesShowHideWithCheckMarks();
     void barLayoutPersists();
     void droppedFilesOpenOneAfterAnother();
