@@ -138,8 +138,8 @@ QString FormatText(const QString& format, std::initializer_list<QVariant> args)
             out += c;
             continue;
         }
-        const QChar spec = format[++i];
-        switch (spec.unicode()) {
+        const QChar conversion = format[++i];
+        switch (conversion.unicode()) {
         case u'%': out += u'%'; break;
         case u'd': out += QString::number(takeNext().toLongLong()); break;
         case u'u': out += QString::number(takeNext().toULongLong()); break;
@@ -148,13 +148,13 @@ QString FormatText(const QString& format, std::initializer_list<QVariant> args)
         case u's': out += takeNext().toString(); break;
         case u'c': out += takeNext().toString().left(1); break;
         default:
-            if (spec >= u'1' && spec <= u'9') {
-                const auto index = size_t(spec.unicode() - u'1');
+            if (conversion >= u'1' && conversion <= u'9') {
+                const auto index = size_t(conversion.unicode() - u'1');
                 if (index < args.size())
                     out += (args.begin() + index)->toString();
             } else {
                 out += c;
-                out += spec;
+                out += conversion;
             }
         }
     }
