@@ -2,31 +2,17 @@
 
 #include "app/EditorStrings.h"
 #include "app/Messages.h"
+#include "common/ProgramLocator.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QProcess>
 
 namespace kdx {
 
-QStringList ProgramSearchFolders()
-{
-    QStringList folders{QCoreApplication::applicationDirPath(), QDir::currentPath()};
-    const QString path = qEnvironmentVariable("PATH");
-    for (const QString& folder : path.split(QDir::listSeparator(), Qt::SkipEmptyParts))
-        folders << folder;
-    return folders;
-}
-
 QString FindProgram(const QString& name)
 {
-    for (const QString& folder : ProgramSearchFolders()) {
-        const QFileInfo candidate(QDir(folder), name);
-        if (candidate.isFile() && candidate.isExecutable())
-            return candidate.absoluteFilePath();
-    }
-    return {};
+    return QFile::decodeName(LocateProgram(QFile::encodeName(name).toStdString()).c_str());
 }
 
 bool LaunchDetached(const QString& name)

@@ -1,16 +1,13 @@
 #pragma once
 #include <QString>
-#include <QStringList>
 
 class QWidget;
 
 namespace kdx {
 
-// Where a bare program name is looked for, in order: the folder of the
-// running executable, the current directory, then each folder of PATH.
-QStringList ProgramSearchFolders();
-// The full path of the first executable file with this name in those
-// folders, or an empty string.
+// The full path of the first executable file with this name in the folder
+// of the running executable, the current directory, then each folder of
+// PATH; an empty string when there is none.
 QString FindProgram(const QString& name);
 
 // Starts the program without arguments in the current directory and does
