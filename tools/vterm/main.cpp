@@ -51,11 +51,11 @@ int main(int argc, char** argv)
         } else if (arg == "--out" && hasValue) {
             outPath = argv[++i];
         } else if (arg == "--crc-error" && hasValue) {
-            std::string spec = argv[++i];
-            size_t colon = spec.find(':');
+            std::string blockAndCount = argv[++i];
+            size_t colon = blockAndCount.find(':');
             long long block = 0, count = 1;
-            if (!ParseInt(spec.substr(0, colon).c_str(), &block) ||
-                (colon != std::string::npos && !ParseInt(spec.substr(colon + 1).c_str(), &count)))
+            if (!ParseInt(blockAndCount.substr(0, colon).c_str(), &block) ||
+                (colon != std::string::npos && !ParseInt(blockAndCount.substr(colon + 1).c_str(), &count)))
                 return Usage();
             options.crcErrors[int(block)] = int(count);
         } else if (arg == "--download-reply" && hasValue && ParseInt(argv[++i], &v, 16) && v >= 0 && v < 256) {
