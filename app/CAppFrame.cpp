@@ -3,6 +3,7 @@
 #include "app/CDlgGrid.h"
 #include "app/CDlgProject.h"
 #include "app/CMyStatusBar.h"
+#include "app/CPaneCompile.h"
 #include "app/CPaneOutput.h"
 #include "app/CommandIcons.h"
 #include "app/Commands.h"
@@ -117,6 +118,10 @@ CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_uniq
 
 CAppFrame::~CAppFrame()
 {
+    // A running compilation reports into the compile pane: it ends while
+    // every window is still whole.
+    if (compilePane_)
+        compilePane_->CancelCompile();
     // Child windows still report while they are destroyed; the rules they
     // would run use members that are already gone.
     for (QObject* child : children())
@@ -233,6 +238,24 @@ void CAppFrame::CreatePanes()
 
     for (CPaneBase* pane : {pageListPane_, propertyPane_, static_cast<CPaneBase*>(outputPane_)})
         connect(pane, &QDockWidget::visibilityChanged, this, &CAppFrame::UpdateCommandUI);
+}
+
+CPaneCompile* CAppFrame::CreateCompilePane()
+{
+    if (!compilePane_) {
+        compilePane_ = new CPaneCompile(outputPane_);
+        compilePane_->setObjectName(QStringLiteral("CompilePane"));
+        // The page view makes located objects its selection through
+        // compilePane_->SetObjectSelector once it exists.
+        compilePane_->SetDocument(doc_.get());
+        outputPane_->SetCompilePane(compilePane_, compilePane_);
+    }
+    return compilePane_;
+}
+
+CPaneCompile* CAppFrame::CompilePane() const
+{
+    return compilePane_;
 }
 
 void CAppFrame::AddCommand(int id, std::function<void()> run, std::function<bool()> enabled,
@@ -663,6 +686,10 @@ void CAppFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // The compiler is asked to stop and its monitor has ended before the
+    // windows go.
+    if (compilePane_)
+        compilePane_->CancelCompile();
     EditorSettings()->setValue(QLatin1String(kBarStateKey), saveState());
     event->accept();
 }

@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <QSettings>
 #include <functional>
 #include <map>
@@ -15,6 +16,7 @@ namespace kdx {
 
 class CMyStatusBar;
 class CPaneBase;
+class CPaneCompile;
 class CPaneOutput;
 class CPageDoc;
 class IPageCommandTarget;
@@ -53,6 +55,10 @@ public:
     CPaneBase* PageListPane() const { return pageListPane_; }
     CPaneBase* PropertyPane() const { return propertyPane_; }
     CPaneOutput* OutputPane() const { return outputPane_; }
+    // Puts the compile pane into the output pane (done once at start-up);
+    // until then the compile command finds no pane to compile in.
+    CPaneCompile* CreateCompilePane();
+    CPaneCompile* CompilePane() const;
 
     // The page view takes the centre of the frame and answers the drawing
     // and layout commands.
@@ -137,6 +143,7 @@ private:
     CPaneBase* pageListPane_ = nullptr;
     CPaneBase* propertyPane_ = nullptr;
     CPaneOutput* outputPane_ = nullptr;
+    QPointer<CPaneCompile> compilePane_;
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     QList<QAction*> recentActions_;

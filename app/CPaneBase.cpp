@@ -83,6 +83,9 @@ QWidget* CPaneBase::TabWindow(int index) const { return stack_->widget(index); }
 void CPaneBase::OnMenuButton()
 {
     emit MiniButtonPressed(kMenuButtonId);
+    const QPoint below = menuButton_->mapToGlobal(QPoint(0, menuButton_->height()));
+    if (ShowButtonMenu(kMenuButtonId, below))
+        return;
     // The pane's own menu: its tabs to choose from, then closing the pane.
     QMenu menu(this);
     for (int i = 0; i < tabs_->count(); ++i) {
@@ -95,7 +98,7 @@ void CPaneBase::OnMenuButton()
         emit PaneClosing();
         hide();
     });
-    menu.exec(menuButton_->mapToGlobal(QPoint(0, menuButton_->height())));
+    menu.exec(below);
 }
 
 } // namespace kdx

@@ -34,6 +34,16 @@ signals:
     void PaneChanged(int index);
     void PaneClosing();
 
+protected:
+    // Shows the menu of a caption button below 'globalPos'; false leaves
+    // the pane's own menu of tabs.
+    virtual bool ShowButtonMenu(int buttonId, const QPoint& globalPos)
+    {
+        Q_UNUSED(buttonId);
+        Q_UNUSED(globalPos);
+        return false;
+    }
+
 private:
     void OnMenuButton();
 

@@ -9,7 +9,7 @@ namespace kdx {
 CPaneOutput::CPaneOutput(int id, const QSize& defaultSize, QWidget* parent)
     : CPaneBase(id, defaultSize, parent)
 {
-    AddTab(new QWidget(this), EditorString(IDS_TAB_COMPILE));
+    AddTab(new QWidget(this), EditorString(IDS_COMPILE_TAB));
     SelectTab(kCompileTab);
 }
 
@@ -29,6 +29,11 @@ ICompilePane* CPaneOutput::AcquireCompilePane() const
     if (!compilePane_ || compilePane_->IsCompiling())
         return nullptr;
     return compilePane_;
+}
+
+bool CPaneOutput::ShowButtonMenu(int buttonId, const QPoint& globalPos)
+{
+    return buttonId == kMenuButtonId && compilePane_ && compilePane_->ShowPaneMenu(globalPos);
 }
 
 } // namespace kdx

@@ -10,6 +10,12 @@ public:
     virtual ~ICompilePane() = default;
     virtual bool IsCompiling() const = 0;
     virtual void StartCompile(const QString& projectPath, const QString& outputPath) = 0;
+    // Shows the pane's menu at a screen point; false when it has none.
+    virtual bool ShowPaneMenu(const QPoint& globalPos)
+    {
+        Q_UNUSED(globalPos);
+        return false;
+    }
 };
 
 // The bottom pane with the compile tab ("编译"). Until a compile pane is
@@ -27,6 +33,10 @@ public:
     // The compile pane when it is free to start a compile, else nullptr.
     ICompilePane* AcquireCompilePane() const;
     bool IsCompiling() const { return compilePane_ && compilePane_->IsCompiling(); }
+
+protected:
+    // The drop-down button shows the compile pane's menu.
+    bool ShowButtonMenu(int buttonId, const QPoint& globalPos) override;
 
 private:
     ICompilePane* compilePane_ = nullptr;

@@ -22,6 +22,11 @@ enum EditorStringId : int {
     IDS_NO_COMPILE_PANE = 20670,
     IDS_UPLOADER_MISSING = 20671,
     IDS_SIMULATOR_MISSING = 20672,
+    // The compile pane: its tab, its notices and its own menu item.
+    IDS_COMPILE_TAB = 20212,
+    IDS_PAGE_NOT_FOUND = 21121,
+    IDS_OBJECT_NOT_FOUND = 21122,
+    IDS_CANCEL_COMPILE = 38030,
     // Texts of the document framework (open, save, title and filters).
     IDS_UNTITLED = 61440,
     IDS_PROJECT_FILTER = 61441,

@@ -11,6 +11,7 @@ int main(int argc, char* argv[])
     if (!kdx::CEditorApp::CheckImageLibrary())
         return 1;
     kdx::CAppFrame frame;
+    frame.CreateCompilePane();
     kdx::CEditorApp::ProcessCommandLine(frame, QApplication::arguments());
     frame.show();
     return QApplication::exec();

@@ -1,0 +1,86 @@
+#pragma once
+#include "app/CPaneOutput.h"
+#include "app/edit/CMyEdit.h"
+#include "app/EditorStrings.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace kdx {
+
+class CDrawObj;
+class CPageDoc;
+class CompileSession;
+
+// The compile tab of the output pane: a read-only text control that shows
+// the compiler's messages while it runs, offers cancelling in its menu, and
+// jumps to the page or object a message names when the user double-clicks
+// the message.
+class CPaneCompile : public CMyEdit, public ICompilePane {
+    Q_OBJECT
+public:
+    static constexpr int ID_CANCEL_COMPILE = IDS_CANCEL_COMPILE;
+    static constexpr int kMenuId = 142;
+
+    explicit CPaneCompile(QWidget* parent = nullptr);
+    ~CPaneCompile() override;
+
+    // The project that located pages and objects are looked up in.
+    void SetDocument(CPageDoc* doc) { doc_ = doc; }
+    // Makes a located object the page view's only selected object and says
+    // whether it did. Without a selector the object's page is only made
+    // current.
+    using ObjectSelector = std::function<bool(CDrawObj*)>;
+    void SetObjectSelector(ObjectSelector selector) { selectObject_ = std::move(selector); }
+    // The compiler program to start; empty means KDX_TC found by name.
+    void SetCompilerPath(const QString& path) { compilerPath_ = path; }
+
+    // ICompilePane
+    bool IsCompiling() const override;
+    void StartCompile(const QString& projectPath, const QString& outputPath) override;
+    // Asks the compiler to stop and waits for the monitor to end, keeping
+    // the user-interface thread's events flowing meanwhile.
+    void CancelCompile();
+    bool ShowPaneMenu(const QPoint& globalPos) override;
+
+    bool MonitorRunning() const;
+    // The only ways text gets into the pane.
+    void ClearAll();
+    void AppendText(const QString& text);
+
+    // Locating from a message line "!(PID=1A)..." or "*(IID=FF)...".
+    bool LocateFromLine(int line);
+    bool LocatePage(uint32_t pageId);
+    bool LocateObject(uint32_t objectId);
+
+    bool IsCommandEnabled(int id) const override;
+    bool OnCommand(int id) override;
+    // The context menu with its items' states as they are now.
+    QMenu* CreatePaneMenu(QWidget* parent);
+
+signals:
+    // A text was appended (after it is in the pane).
+    void TextAppended(const QString& text);
+
+protected:
+    std::vector<int> MenuItems() const override;
+    void ShowContextMenu(const QPoint& globalPos) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    class Sink;
+    void Deliver(const QString& text);
+    void WaitForMonitor();
+
+    std::unique_ptr<Sink> sink_;
+    std::unique_ptr<CompileSession> session_;
+    CPageDoc* doc_ = nullptr;
+    ObjectSelector selectObject_;
+    QString compilerPath_;
+    // True while a compiler message is being appended for the monitor,
+    // which is blocked until that returns: waiting for it then would never end.
+    bool delivering_ = false;
+};
+
+} // namespace kdx
