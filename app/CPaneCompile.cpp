@@ -2,6 +2,8 @@
 
 #include "app/Messages.h"
 #include "app/edit/EditStrings.h"
+
+static_assert(kdx::CPaneCompile::ID_CLEAR_ALL == kdx::ID_EDIT_CLEAR);
 #include "compile/CompileSession.h"
 #include "model/PageDoc.h"
 
@@ -230,7 +232,7 @@ void CPaneCompile::mouseDoubleClickEvent(QMouseEvent* event)
 std::vector<int> CPaneCompile::MenuItems() const
 {
     return {ID_CANCEL_COMPILE, 0,
-            ID_EDIT_COPY, ID_EDIT_CLEAR, 0,
+            ID_EDIT_COPY, ID_CLEAR_ALL, 0,
             ID_EDIT_SELECT_ALL, ID_EDIT_COLUMN_SELECT, 0,
             ID_EDIT_TOGGLE_BOOKMARK, ID_EDIT_NEXT_BOOKMARK, ID_EDIT_PREVIOUS_BOOKMARK,
             ID_EDIT_CLEAR_BOOKMARKS, 0,
@@ -242,7 +244,7 @@ bool CPaneCompile::IsCommandEnabled(int id) const
     switch (id) {
     case ID_CANCEL_COMPILE:
         return MonitorRunning();
-    case ID_EDIT_CLEAR:
+    case ID_CLEAR_ALL:
         // The pane is read-only to the user, yet its output may be cleared.
         return TextLength() > 0;
     default:
@@ -256,7 +258,7 @@ bool CPaneCompile::OnCommand(int id)
     case ID_CANCEL_COMPILE:
         CancelCompile();
         return true;
-    case ID_EDIT_CLEAR:
+    case ID_CLEAR_ALL:
         ClearAll();
         return true;
     default:

@@ -21,6 +21,8 @@ class CPaneCompile : public CMyEdit, public ICompilePane {
     Q_OBJECT
 public:
     static constexpr int ID_CANCEL_COMPILE = IDS_CANCEL_COMPILE;
+    // The text control's "清空(&D)", which here empties the output.
+    static constexpr int ID_CLEAR_ALL = 38017;
     static constexpr int kMenuId = 142;
 
     explicit CPaneCompile(QWidget* parent = nullptr);

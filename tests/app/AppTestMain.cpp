@@ -1,4 +1,5 @@
 #include "CommandTest.h"
+#include "CompilePaneTest.h"
 #include "DialogTest.h"
 #include "FrameTest.h"
 #include "LauncherTest.h"
@@ -36,5 +37,7 @@ int main(int argc, char* argv[])
     failures += QTest::qExec(&frame, argc, argv);
     kdx::test::LauncherTest launcher;
     failures += QTest::qExec(&launcher, argc, argv);
+    kdx::test::CompilePaneTest compilePane;
+    failures += QTest::qExec(&compilePane, argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,405 @@
+#include "CompilePaneTest.h"
+
+#include "AppTestSupport.h"
+#include "app/CMyStatusBar.h"
+#include "app/CPaneCompile.h"
+#include "app/Commands.h"
+#include "app/EditorStrings.h"
+#include "app/Messages.h"
+#include "compile/CompileSession.h"
+#include "compile/CompilerDriver.h"
+#include "model/PageDoc.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+
+namespace kdx::test {
+namespace {
+
+const QString kCompiler = QStringLiteral(KDX_BIN_DIR "/KDX_TC");
+const QString kExample = QStringLiteral(KDX_SOURCE_DIR "/examples/demo/demo.kdp");
+constexpr int kCompileTimeoutMs = 60000;
+
+QString SessionText(int id)
+{
+    return QString::fromStdU16String(CompileSession::Text(id));
+}
+
+// The compiler's first message.
+QString Banner()
+{
+    return QString::fromStdU16String(CompilerBanner());
+}
+
+bool IsError(const QString& text)
+{
+    return text.startsWith(u'*') || text.contains(QStringLiteral("\r\n*"));
+}
+
+QAction* MenuAction(QMenu* menu, int id)
+{
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator() && action->data().toInt() == id)
+            return action;
+    return nullptr;
+}
+
+QString StatusText(const CAppFrame& frame)
+{
+    return frame.StatusBar()->PaneAt(0).text;
+}
+
+// A frame with its compile pane running this build's compiler, recording
+// every text the pane receives in order.
+struct CompileFrame {
+    TestFrame frame;
+    CPaneCompile* pane = nullptr;
+    QStringList texts;
+    std::function<void(const QString&)> onText;
+
+    CompileFrame()
+    {
+        pane = frame.CreateCompilePane();
+        pane->SetCompilerPath(kCompiler);
+        QObject::connect(pane, &CPaneCompile::TextAppended, pane, [this](const QString& text) {
+            texts << text;
+            if (onText)
+                onText(text);
+        });
+    }
+
+    bool WaitForEnd() { return QTest::qWaitFor([this] { return !pane->IsCompiling(); }, kCompileTimeoutMs); }
+};
+
+void DoubleClickLine(CPaneCompile* pane, int line)
+{
+    pane->SetCaret(line, 0); // brings the line into view
+    const QPoint at = pane->PointOf(line, 1) + QPoint(2, 4);
+    QVERIFY(pane->viewport()->rect().contains(at));
+    QTest::mouseDClick(pane->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+} // namespace
+
+void CompilePaneTest::init()
+{
+    QVERIFY(dir_.isValid());
+    QVERIFY2(QFileInfo(kCompiler).isExecutable(), "the compiler of this build is missing");
+}
+
+void CompilePaneTest::compilesExampleShowingMessagesInOrder()
+{
+    if (!QFile::exists(kExample))
+        QSKIP("the example project is not in this checkout");
+    CompileFrame f;
+    f.frame.show();
+    QVERIFY(f.frame.OpenDocumentFile(kExample));
+    f.pane->AppendText(QStringLiteral("the last compilation's output\r\n"));
+    f.texts.clear();
+    f.frame.compileAnswer = dir_.filePath(QStringLiteral("demo.kdpbin"));
+
+    // While the compiler waits for its first message to be taken, a second
+    // compilation is refused and leaves this one's output alone.
+    bool refused = false;
+    QString textBefore, textAfter;
+    f.onText = [&](const QString&) {
+        if (f.texts.size() != 1)
+            return;
+        refused = f.frame.OutputPane()->AcquireCompilePane() == nullptr;
+        textBefore = f.pane->Text();
+        f.pane->StartCompile(dir_.filePath(QStringLiteral("other.kdp")), dir_.filePath(QStringLiteral("o.kdpbin")));
+        textAfter = f.pane->Text();
+    };
+    f.frame.ExecuteCommand(ID_PROJECT_COMPILE);
+    QVERIFY(f.pane->IsCompiling());
+    QVERIFY(f.frame.OutputPane()->isVisible());
+    QVERIFY(!f.frame.Action(ID_PROJECT_COMPILE)->isEnabled());
+    QVERIFY(f.pane->Text().isEmpty());
+    QVERIFY(f.WaitForEnd());
+
+    QVERIFY(refused);
+    QCOMPARE(textAfter, textBefore);
+    QCOMPARE(StatusText(f.frame), EditorString(IDS_NO_COMPILE_PANE));
+
+    // Every message arrived whole, once and in order, the first one first
+    // in the pane, and the end notice last; this project compiles cleanly.
+    QVERIFY(f.texts.size() >= 3);
+    QCOMPARE(f.texts.join(QString()), f.pane->Text());
+    QCOMPARE(f.pane->LineText(0), Banner().section(QStringLiteral("\r\n"), 0, 0));
+    QCOMPARE(f.texts.first(), Banner());
+    QCOMPARE(f.texts.last(), SessionText(CompileSession::kEnded));
+    for (const QString& text : f.texts) {
+        QVERIFY2(text.endsWith(QStringLiteral("\r\n")), qPrintable(text));
+        QVERIFY2(!IsError(text), qPrintable(text));
+    }
+    QVERIFY(QFileInfo(f.frame.compileAnswer).size() > 0);
+
+    // The pane is free again.
+    QCOMPARE(f.frame.OutputPane()->AcquireCompilePane(), static_cast<ICompilePane*>(f.pane));
+    f.frame.UpdateCommandUI();
+    QVERIFY(f.frame.Action(ID_PROJECT_COMPILE)->isEnabled());
+}
+
+void CompilePaneTest::startFailuresLeaveThePaneUsable()
+{
+    CompileFrame f;
+    const QString project = dir_.filePath(QStringLiteral("small.kdp"));
+    WriteProject(project, 480, 272, 16, 1);
+    const QString output = dir_.filePath(QStringLiteral("small.kdpbin"));
+
+    f.pane->SetCompilerPath(dir_.filePath(QStringLiteral("absent/KDX_TC")));
+    f.pane->StartCompile(project, output);
+    QCOMPARE(f.pane->Text(), QStringLiteral("*未能加载外部组件，请确保“KDX_TC”在当前目录\r\n"));
+    QVERIFY(!f.pane->IsCompiling());
+    QVERIFY(f.frame.OutputPane()->AcquireCompilePane());
+
+    f.pane->SetCompilerPath(kCompiler);
+    f.pane->StartCompile(QString(), output);
+    QCOMPARE(f.pane->Text(), SessionText(CompileSession::kPathMissing));
+    QVERIFY(f.frame.OutputPane()->AcquireCompilePane());
+
+    // A compiler that ends without a word still ends the output.
+    f.pane->SetCompilerPath(QStringLiteral("/bin/true"));
+    f.pane->StartCompile(project, output);
+    QVERIFY(f.WaitForEnd());
+    QCOMPARE(f.pane->Text(), SessionText(CompileSession::kEnded));
+
+    // A project the compiler cannot read: its error, then the end.
+    f.pane->SetCompilerPath(kCompiler);
+    f.pane->StartCompile(dir_.filePath(QStringLiteral("absent.kdp")), output);
+    QVERIFY(f.WaitForEnd());
+    QVERIFY(IsError(f.pane->Text()));
+    QVERIFY(f.pane->Text().endsWith(SessionText(CompileSession::kEnded)));
+
+    // And the real compile after all that.
+    f.pane->StartCompile(project, output);
+    QVERIFY(f.WaitForEnd());
+    QVERIFY(f.pane->Text().startsWith(Banner()));
+    QVERIFY(!IsError(f.pane->Text()));
+    QVERIFY(f.pane->Text().endsWith(SessionText(CompileSession::kEnded)));
+    QVERIFY(QFileInfo(output).size() > 0);
+}
+
+void CompilePaneTest::cancelFromMenuEndsWithCancelNotice()
+{
+    CompileFrame f;
+    const QString project = dir_.filePath(QStringLiteral("cancel.kdp"));
+    WriteProject(project, 480, 272, 16, 3);
+    bool offered = false;
+    f.onText = [&](const QString&) {
+        if (f.texts.size() != 1)
+            return;
+        // The user picks the menu's cancel while the first message shows.
+        std::unique_ptr<QMenu> menu(f.pane->CreatePaneMenu(nullptr));
+        QAction* cancel = MenuAction(menu.get(), CPaneCompile::ID_CANCEL_COMPILE);
+        QVERIFY(cancel);
+        offered = cancel->isEnabled();
+        cancel->trigger();
+    };
+    f.pane->StartCompile(project, dir_.filePath(QStringLiteral("cancel.kdpbin")));
+    QVERIFY(f.WaitForEnd());
+
+    QVERIFY(offered);
+    QCOMPARE(f.texts.size(), 2);
+    QCOMPARE(f.texts[0], Banner());
+    QCOMPARE(f.texts[1], SessionText(CompileSession::kCancelled));
+    std::unique_ptr<QMenu> menu(f.pane->CreatePaneMenu(nullptr));
+    QAction* cancel = MenuAction(menu.get(), CPaneCompile::ID_CANCEL_COMPILE);
+    QVERIFY(cancel);
+    QVERIFY(!cancel->isEnabled());
+}
+
+void CompilePaneTest::cancelWaitsForTheMonitorWithoutDeadlock()
+{
+    CompileFrame f;
+    const QString project = dir_.filePath(QStringLiteral("wait.kdp"));
+    WriteProject(project, 480, 272, 16, 2);
+    const QString output = dir_.filePath(QStringLiteral("wait.kdpbin"));
+    f.pane->StartCompile(project, output);
+    QVERIFY(f.pane->MonitorRunning());
+    // The monitor's last text needs this thread: the wait must serve it.
+    f.pane->CancelCompile();
+    QVERIFY(!f.pane->MonitorRunning());
+    QVERIFY(!f.texts.isEmpty());
+    QVERIFY(f.texts.last() == SessionText(CompileSession::kCancelled)
+            || f.texts.last() == SessionText(CompileSession::kEnded));
+
+    // Cancelling when nothing runs does nothing; the pane compiles again.
+    f.pane->CancelCompile();
+    f.pane->StartCompile(project, output);
+    QVERIFY(f.WaitForEnd());
+    QCOMPARE(f.texts.last(), SessionText(CompileSession::kEnded));
+}
+
+void CompilePaneTest::closingOrDestroyingTheFrameWhileCompiling()
+{
+    const QString project = dir_.filePath(QStringLiteral("close.kdp"));
+    WriteProject(project, 480, 272, 16, 2);
+    {
+        CompileFrame f;
+        f.frame.show();
+        QVERIFY(f.frame.OpenDocumentFile(project));
+        f.frame.compileAnswer = dir_.filePath(QStringLiteral("close.kdpbin"));
+        f.frame.ExecuteCommand(ID_PROJECT_COMPILE);
+        QVERIFY(f.pane->IsCompiling());
+        QVERIFY(f.frame.close());
+        QVERIFY(!f.pane->MonitorRunning());
+        QVERIFY(f.texts.last() == SessionText(CompileSession::kCancelled)
+                || f.texts.last() == SessionText(CompileSession::kEnded));
+    }
+    {
+        auto f = std::make_unique<CompileFrame>();
+        f->pane->StartCompile(project, dir_.filePath(QStringLiteral("gone.kdpbin")));
+        QVERIFY(f->pane->IsCompiling());
+        f.reset(); // returns: the monitor ended while the windows were whole
+    }
+}
+
+void CompilePaneTest::menusOfferCancelOnlyWhileRunning()
+{
+    CompileFrame f;
+    f.frame.show();
+    f.frame.OutputPane()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.frame));
+
+    // The output pane's drop-down button shows the compile pane's menu.
+    f.frame.OutputPane()->MenuButton()->click();
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QCOMPARE(menu->objectName(), QStringLiteral("142"));
+    QAction* cancel = MenuAction(menu, CPaneCompile::ID_CANCEL_COMPILE);
+    QVERIFY(cancel);
+    QCOMPARE(cancel->text(), QStringLiteral("取消编译(&O)"));
+    QVERIFY(!cancel->isEnabled());
+    QAction* idleClear = MenuAction(menu, CPaneCompile::ID_CLEAR_ALL);
+    QVERIFY(idleClear);
+    QVERIFY(!idleClear->isEnabled());
+    menu->close();
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+
+    // The right button on the text opens it too; "清空(&D)" empties the
+    // read-only pane.
+    f.pane->AppendText(QStringLiteral(">一行\r\n>两行\r\n"));
+    QTest::mousePress(f.pane->viewport(), Qt::RightButton, Qt::NoModifier, f.pane->PointOf(0, 1));
+    menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QAction* clear = MenuAction(menu, CPaneCompile::ID_CLEAR_ALL);
+    QVERIFY(clear);
+    QCOMPARE(clear->text(), QStringLiteral("清空(&D)"));
+    QVERIFY(clear->isEnabled());
+    QAction* busyCancel = MenuAction(menu, CPaneCompile::ID_CANCEL_COMPILE);
+    QVERIFY(busyCancel);
+    QVERIFY(!busyCancel->isEnabled());
+    clear->trigger();
+    menu->close();
+    QCOMPARE(f.pane->TextLength(), 0);
+}
+
+void CompilePaneTest::outputStaysReadOnlyAndKeepsSelectedText()
+{
+    CPaneCompile pane;
+    pane.resize(400, 200);
+    pane.show();
+    pane.AppendText(QStringLiteral(">第一行\r\n"));
+    QTest::keyClicks(&pane, QStringLiteral("xy"));
+    QTest::keyClick(&pane, Qt::Key_Backspace);
+    QCOMPARE(pane.Text(), QStringLiteral(">第一行\r\n"));
+
+    // A selection made to copy a message survives the next message.
+    pane.Select(0, 0, 0, 3);
+    pane.AppendText(QStringLiteral(">第二行\r\n"));
+    QCOMPARE(pane.Text(), QStringLiteral(">第一行\r\n>第二行\r\n"));
+    QVERIFY(pane.IsReadOnly());
+    QVERIFY(!pane.CanUndo());
+}
+
+void CompilePaneTest::doubleClickLocatesPagesAndObjects()
+{
+    CompileFrame f;
+    f.frame.resize(1000, 800);
+    f.frame.show();
+    f.frame.OutputPane()->show();
+    f.frame.resizeDocks({f.frame.OutputPane()}, {400}, Qt::Vertical);
+    QVERIFY(QTest::qWaitForWindowExposed(&f.frame));
+
+    CPageDoc& doc = f.frame.Document();
+    CPage* first = doc.AddPage();
+    CPage* second = doc.AddPage();
+    CPage* third = doc.AddPage();
+    QVERIFY(doc.SetPageId(second, 0x1A));
+    doc.SetCurrentPage(third);
+    CDrawObj* target = doc.AddObject(std::make_unique<CDrawRect>(PageRect{0, 0, 10, 10}));
+    target->SetObjectId(0xFF);
+    doc.SetCurrentPage(first);
+    QList<CDrawObj*> selected;
+    f.pane->SetObjectSelector([&](CDrawObj* object) {
+        selected << object;
+        return true;
+    });
+
+    f.pane->AppendText(QStringLiteral("!(PID=1A)页面没有对象(双击定位)\r\n"
+                                      "*(iid=ff)对象超出屏幕(双击定位)\r\n"
+                                      "!(pid=1a\r\n"
+                                      "!(PID=7FFF)页面没有对象(双击定位)\r\n"
+                                      "!(IID=ABCD)对象超出屏幕(双击定位)\r\n"));
+    DoubleClickLine(f.pane, 0);
+    QCOMPARE(doc.CurrentPage(), second);
+    DoubleClickLine(f.pane, 1);
+    QCOMPARE(doc.CurrentPage(), third);
+    QCOMPARE(selected, QList<CDrawObj*>{target});
+    // Eight units are enough.
+    DoubleClickLine(f.pane, 2);
+    QCOMPARE(doc.CurrentPage(), second);
+
+    // Identifiers that no longer exist: a notice only.
+    doc.SetCurrentPage(first);
+    const QString text = f.pane->Text();
+    DoubleClickLine(f.pane, 3);
+    QCOMPARE(StatusText(f.frame), EditorString(IDS_PAGE_NOT_FOUND));
+    QCOMPARE(doc.CurrentPage(), first);
+    DoubleClickLine(f.pane, 4);
+    QCOMPARE(StatusText(f.frame), EditorString(IDS_OBJECT_NOT_FOUND));
+    QCOMPARE(doc.CurrentPage(), first);
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(f.pane->Text(), text);
+
+    // Without a view to select in, the object's page still comes up.
+    f.pane->SetObjectSelector({});
+    QVERIFY(!f.pane->LocateObject(0xFF));
+    QCOMPARE(doc.CurrentPage(), third);
+}
+
+void CompilePaneTest::linesThatNameNothingAreIgnored()
+{
+    CompileFrame f;
+    CPageDoc& doc = f.frame.Document();
+    CPage* first = doc.AddPage();
+    CPage* other = doc.AddPage();
+    QVERIFY(doc.SetPageId(other, 1));
+    doc.SetCurrentPage(first);
+    f.pane->AppendText(QStringLiteral("!(PID=1\r\n"                    // seven units
+                                      ">(PID=1)正在编译(双击定位)\r\n"  // progress
+                                      "!(XID=1)其他(双击定位)\r\n"
+                                      "!(PID=)没有编号(双击定位)\r\n"
+                                      "编译(PID=1)(双击定位)\r\n"
+                                      "\r\n"));
+    ShowStatusMessage(kStatusPlain, QStringLiteral("idle"));
+    for (int line = 0; line < f.pane->GetLineCount(); ++line) {
+        QVERIFY2(!f.pane->LocateFromLine(line), qPrintable(f.pane->LineText(line)));
+        QCOMPARE(doc.CurrentPage(), first);
+        QCOMPARE(StatusText(f.frame), QStringLiteral("idle"));
+    }
+    // Out of range lines and a pane without a document are harmless.
+    QVERIFY(!f.pane->LocateFromLine(-1));
+    QVERIFY(!f.pane->LocateFromLine(1000));
+    f.pane->SetDocument(nullptr);
+    QVERIFY(!f.pane->LocatePage(1));
+    QVERIFY(!f.pane->LocateObject(1));
+}
+
+} // namespace kdx::test
