@@ -1,7 +1,10 @@
 #include "app/CAppFrame.h"
 #include "app/CEditorApp.h"
+#include "app/CPageView.h"
+#include "app/CPaneCompile.h"
 
 #include <QApplication>
+#include <QPointer>
 
 int main(int argc, char* argv[])
 {
@@ -11,7 +14,13 @@ int main(int argc, char* argv[])
     if (!kdx::CEditorApp::CheckImageLibrary())
         return 1;
     kdx::CAppFrame frame;
-    frame.CreateCompilePane();
+    auto* pageView = new kdx::CPageView(frame.Document());
+    frame.SetPageView(pageView);
+    // An object named by a compiler message becomes the only selected one.
+    frame.CreateCompilePane()->SetObjectSelector(
+        [view = QPointer<kdx::CPageView>(pageView)](kdx::CDrawObj* object) {
+            return view && view->SelectOnly(object);
+        });
     kdx::CEditorApp::ProcessCommandLine(frame, QApplication::arguments());
     frame.show();
     return QApplication::exec();

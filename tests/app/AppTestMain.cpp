@@ -3,6 +3,7 @@
 #include "DialogTest.h"
 #include "FrameTest.h"
 #include "LauncherTest.h"
+#include "PageViewTest.h"
 #include "StatusBarTest.h"
 #include "app/CEditorApp.h"
 
@@ -39,5 +40,7 @@ int main(int argc, char* argv[])
     failures += QTest::qExec(&launcher, argc, argv);
     kdx::test::CompilePaneTest compilePane;
     failures += QTest::qExec(&compilePane, argc, argv);
+    kdx::test::PageViewTest pageView;
+    failures += QTest::qExec(&pageView, argc, argv);
     return failures == 0 ? 0 : 1;
 }

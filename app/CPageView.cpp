@@ -1,0 +1,804 @@
+#include "app/CPageView.h"
+
+#include "app/Commands.h"
+#include "model/PageDoc.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPaintEvent>
+#include <QPainter>
+#include <algorithm>
+#include <vector>
+
+namespace kdx {
+
+namespace {
+
+QColor ToQColor(Color c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+QRect ToQRect(const PageRect& r)
+{
+    const PageRect n = r.Normalized();
+    return QRect(n.left, n.top, n.Width(), n.Height());
+}
+
+PageRect ToPageRect(const QRect& r)
+{
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+bool IsPointInObject(const CDrawObj* object, const QPoint& p)
+{
+    return object->Intersects({p.x(), p.y(), p.x() + 1, p.y() + 1});
+}
+
+std::unique_ptr<CDrawObj> MakeObjectForTool(int toolId, const PageRect& rect)
+{
+    switch (toolId) {
+    case CPageWnd::kImageTool: return std::make_unique<CDrawImage>(rect);
+    case CPageWnd::kTextTool: return std::make_unique<CDrawText>(rect);
+    case CPageWnd::kCustomTool: return std::make_unique<CDrawCustom>(rect);
+    case CPageWnd::kLineTool: return std::make_unique<CDrawLine>(rect);
+    case 3: case 4: return std::make_unique<CDrawRect>(rect);
+    case 5: case 6: return std::make_unique<CDrawRoundRect>(rect);
+    case 7: case 8: return std::make_unique<CDrawEllipse>(rect);
+    default: return nullptr;
+    }
+}
+
+// The filled shapes take the fill colour; images and custom objects none.
+enum class ToolColor { kNone, kLine, kFill };
+ToolColor ColorForTool(int toolId)
+{
+    switch (toolId) {
+    case CPageWnd::kImageTool:
+    case CPageWnd::kCustomTool: return ToolColor::kNone;
+    case 4: case 6: case 8: return ToolColor::kFill;
+    default: return ToolColor::kLine;
+    }
+}
+
+} // namespace
+
+// ------------------------------------------------------------ page window
+
+CPageWnd::CPageWnd(CPageDoc& doc, CPageView* view) : QWidget(view->viewport()), doc_(doc), view_(view)
+{
+    setObjectName(QStringLiteral("PageWnd"));
+    setAttribute(Qt::WA_OpaquePaintEvent); // painting covers everything
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+}
+
+QPoint CPageWnd::ToPage(const QPoint& widgetPoint)
+{
+    return widgetPoint - QPoint(kFrameWidth, kFrameWidth);
+}
+
+QRect CPageWnd::ToWidget(const QRect& pageRect)
+{
+    return pageRect.translated(kFrameWidth, kFrameWidth);
+}
+
+QSize CPageWnd::PageSize() const
+{
+    return {int(doc_.header.width), int(doc_.header.height)};
+}
+
+CDrawObj* CPageWnd::SingleSelection() const
+{
+    return selection_.size() == 1 ? *selection_.begin() : nullptr;
+}
+
+void CPageWnd::SetGridShown(bool shown)
+{
+    gridShown_ = shown;
+    update();
+}
+
+void CPageWnd::SetTool(int toolId)
+{
+    toolId_ = toolId;
+}
+
+void CPageWnd::InvalidateObject(const CDrawObj* object)
+{
+    const QRect r = ToQRect(object->Bounds());
+    update(ToWidget(r.adjusted(-kHandleMargin, -kHandleMargin, kHandleMargin, kHandleMargin)));
+}
+
+// ------------------------------------------------------------ selection
+
+void CPageWnd::SelectObject(CDrawObj* object, bool add)
+{
+    if (!object)
+        return;
+    if (!add)
+        ClearSelection();
+    if (selection_.contains(object))
+        return;
+    selection_.insert(object);
+    InvalidateObject(object);
+    if (selection_.size() == 1) {
+        primary_ = object;
+        object->Select(view_, true);
+    } else if (primary_ && primary_->IsSelected()) {
+        // Several objects selected: the property pane shows none of them.
+        primary_->Select(view_, false);
+    }
+}
+
+void CPageWnd::DeselectObject(CDrawObj* object)
+{
+    if (!selection_.remove(object))
+        return;
+    InvalidateObject(object);
+    if (object->IsSelected())
+        object->Select(view_, false);
+    if (object->IsEditing())
+        object->Edit(view_, false);
+    if (primary_ == object)
+        primary_ = nullptr;
+}
+
+void CPageWnd::ClearSelection()
+{
+    while (!selection_.isEmpty())
+        DeselectObject(*selection_.begin());
+}
+
+void CPageWnd::SelectWithinRect(const QRect& rect, bool add)
+{
+    CPage* page = doc_.CurrentPage();
+    if (!page)
+        return;
+    if (!add)
+        ClearSelection();
+    const PageRect area = ToPageRect(rect.normalized());
+    std::vector<CDrawObj*> hits;
+    for (const auto& object : page->Objects())
+        if (object->Intersects(area))
+            hits.push_back(object.get());
+    for (CDrawObj* object : hits)
+        SelectObject(object, true);
+}
+
+void CPageWnd::SelectAll()
+{
+    CPage* page = doc_.CurrentPage();
+    if (!page)
+        return;
+    std::vector<CDrawObj*> objects;
+    for (const auto& object : page->Objects())
+        objects.push_back(object.get());
+    for (CDrawObj* object : objects)
+        SelectObject(object, true);
+}
+
+void CPageWnd::DeleteSelection()
+{
+    while (!selection_.isEmpty()) {
+        CDrawObj* object = *selection_.begin();
+        doc_.RemoveObject(object); // sends hint 2, which deselects it
+        // An object the document did not remove must not keep this loop going.
+        DeselectObject(object);
+    }
+}
+
+void CPageWnd::MoveSelection(int dx, int dy)
+{
+    if (selection_.isEmpty() || (dx == 0 && dy == 0))
+        return;
+    const auto objects = selection_.values();
+    for (CDrawObj* object : objects)
+        object->MoveTo(object->Bounds().left + dx, object->Bounds().top + dy);
+}
+
+// ------------------------------------------------------------ painting
+
+void CPageWnd::paintEvent(QPaintEvent* event)
+{
+    const QRect area = event->rect();
+    if (area.isEmpty())
+        return;
+    QPainter painter(this);
+    const QColor window = palette().color(QPalette::Base);
+    if (!doc_.CurrentPage()) {
+        painter.fillRect(area, window);
+        return;
+    }
+    painter.fillRect(area, QColor(128, 128, 128));
+    const QRect pageArea = area.intersected(ToWidget(QRect(QPoint(0, 0), PageSize())));
+    if (pageArea.isEmpty())
+        return;
+    painter.setClipRect(pageArea);
+    painter.translate(kFrameWidth, kFrameWidth);
+    painter.fillRect(pageArea.translated(-kFrameWidth, -kFrameWidth), window);
+    PaintPage(painter, pageArea.translated(-kFrameWidth, -kFrameWidth));
+}
+
+void CPageWnd::PaintPage(QPainter& painter, const QRect& area)
+{
+    const CPage* page = doc_.CurrentPage();
+    const QRect pageRect(QPoint(0, 0), PageSize());
+    if (page->BackgroundImage() && !page->BackgroundImage()->bitmap.isNull()) {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(pageRect, page->BackgroundImage()->bitmap);
+        painter.restore();
+    } else if (page->BackgroundColor() != kNoColor) {
+        painter.fillRect(area, ToQColor(page->BackgroundColor()));
+    }
+    if (gridShown_)
+        PaintGrid(painter, area);
+
+    DrawStyle style;
+    style.grayText = palette().color(QPalette::Disabled, QPalette::Text);
+    style.buttonShadow = palette().color(QPalette::Dark);
+    style.placeholderFont = QApplication::font();
+    for (const auto& object : page->Objects()) {
+        painter.save();
+        object->Draw(painter, style);
+        painter.restore();
+        if (selection_.contains(object.get())) {
+            painter.save();
+            object->DrawHandles(painter);
+            painter.restore();
+        }
+    }
+
+    if (!band_.isEmpty()) {
+        const QRect band = band_.intersected(area);
+        const QColor highlight = palette().color(QPalette::Highlight);
+        QColor fill = highlight;
+        fill.setAlpha(64);
+        painter.fillRect(band, fill);
+        painter.setPen(highlight);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(band.adjusted(0, 0, -1, -1));
+    }
+}
+
+void CPageWnd::PaintGrid(QPainter& painter, const QRect& area)
+{
+    // Each cell is w by h pixels with a one-pixel line between cells and no
+    // line before the first cell.
+    const QColor color = ToQColor(doc_.view.gridColor);
+    const QSize size = PageSize();
+    const int stepX = int(doc_.view.gridWidth) + 1;
+    const int stepY = int(doc_.view.gridHeight) + 1;
+    if (stepX > 1)
+        for (int k = std::max(area.left() / stepX, 1), x = k * stepX - 1; x <= area.right(); x += stepX)
+            painter.fillRect(x, 0, 1, size.height(), color);
+    if (stepY > 1)
+        for (int k = std::max(area.top() / stepY, 1), y = k * stepY - 1; y <= area.bottom(); y += stepY)
+            painter.fillRect(0, y, size.width(), 1, color);
+}
+
+void CPageWnd::SetBand(const QRect& band)
+{
+    const QRect old = band_;
+    band_ = band;
+    if (!old.isEmpty())
+        update(ToWidget(old));
+    if (!band_.isEmpty())
+        update(ToWidget(band_));
+}
+
+// ------------------------------------------------------------ mouse and keys
+
+void CPageWnd::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() == Qt::LeftButton && doc_.CurrentPage())
+        ToolPress(ToPage(event->position().toPoint()), event->modifiers());
+}
+
+void CPageWnd::mouseMoveEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (doc_.CurrentPage())
+        ToolMove(ToPage(event->position().toPoint()));
+}
+
+void CPageWnd::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() == Qt::LeftButton && doc_.CurrentPage())
+        ToolRelease(ToPage(event->position().toPoint()));
+}
+
+void CPageWnd::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() == Qt::LeftButton && doc_.CurrentPage())
+        ToolDoubleClick();
+}
+
+void CPageWnd::keyPressEvent(QKeyEvent* event)
+{
+    if (!HandleKey(event->key()))
+        QWidget::keyPressEvent(event);
+}
+
+bool CPageWnd::HandleKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Left: MoveSelection(-1, 0); return true;
+    case Qt::Key_Right: MoveSelection(1, 0); return true;
+    case Qt::Key_Up: MoveSelection(0, -1); return true;
+    case Qt::Key_Down: MoveSelection(0, 1); return true;
+    case Qt::Key_Delete: DeleteSelection(); return true;
+    case Qt::Key_Escape:
+        ToolCancel();
+        ClearSelection();
+        return true;
+    default: return false;
+    }
+}
+
+// ------------------------------------------------------------ tools
+
+void CPageWnd::ReleaseCapture()
+{
+    if (!capturing_)
+        return;
+    capturing_ = false;
+    ToolCaptureLost();
+}
+
+void CPageWnd::ToolPress(const QPoint& p, Qt::KeyboardModifiers modifiers)
+{
+    if (toolId_ == kSelectTool)
+        SelectPress(p, modifiers);
+    else
+        CreatePress(p);
+}
+
+void CPageWnd::ToolMove(const QPoint& p)
+{
+    if (!capturing_) {
+        HoverCursor(p);
+        return;
+    }
+    if (toolId_ == kSelectTool) {
+        SelectMove(p);
+        return;
+    }
+    if (CDrawObj* object = SingleSelection())
+        object->MoveHandleTo(CreationHandle(), p.x(), p.y());
+    last_ = p;
+    setCursor(Qt::CrossCursor);
+}
+
+void CPageWnd::ToolRelease(const QPoint& p)
+{
+    if (!capturing_)
+        return;
+    if (toolId_ != kSelectTool) {
+        CreateRelease(p);
+        return;
+    }
+    if (mode_ == kModeBand)
+        SelectWithinRect(ToQRect(PageRect{down_.x(), down_.y(), last_.x(), last_.y()}), true);
+    ReleaseCapture();
+}
+
+void CPageWnd::ToolDoubleClick()
+{
+    if (toolId_ != kSelectTool)
+        return;
+    if (CDrawObj* object = SingleSelection())
+        object->Edit(view_, true);
+}
+
+void CPageWnd::ToolCaptureLost()
+{
+    if (toolId_ == kSelectTool) {
+        if (mode_ == kModeBand)
+            SetBand(QRect());
+        mode_ = kModeNone;
+    } else if (toolId_ != kLineTool) {
+        // Every shape tool but the line falls back to selecting after one object.
+        SetTool(kSelectTool);
+    }
+}
+
+void CPageWnd::ToolCancel()
+{
+    // A shape tool deletes only the object of a creation drag in progress,
+    // so that Escape after a finished line keeps that line.
+    if (toolId_ != kSelectTool && capturing_)
+        DeleteSelection();
+    ReleaseCapture();
+}
+
+void CPageWnd::SelectPress(const QPoint& p, Qt::KeyboardModifiers modifiers)
+{
+    handle_ = -1;
+    mode_ = kModeNone;
+    if (CDrawObj* single = SingleSelection())
+        handle_ = single->HitTestHandle(p.x(), p.y());
+    if (handle_ >= 0) {
+        mode_ = kModeResize;
+    } else if (CDrawObj* object = doc_.ObjectAt(p.x(), p.y())) {
+        mode_ = kModeMove;
+        if (!selection_.contains(object))
+            SelectObject(object, modifiers & Qt::ControlModifier);
+        setCursor(Qt::SizeAllCursor);
+    } else {
+        if (!(modifiers & Qt::ControlModifier))
+            ClearSelection();
+        mode_ = kModeBand;
+        SetBand(QRect(p, QSize(0, 0)));
+    }
+    down_ = last_ = p;
+    capturing_ = true;
+}
+
+void CPageWnd::SelectMove(const QPoint& p)
+{
+    switch (mode_) {
+    case kModeBand: {
+        last_ = p;
+        const QRect band = ToQRect(PageRect{down_.x(), down_.y(), p.x(), p.y()});
+        SetBand(band.intersected(QRect(QPoint(0, 0), PageSize())));
+        setCursor(Qt::ArrowCursor);
+        break;
+    }
+    case kModeMove:
+        MoveSelection(p.x() - last_.x(), p.y() - last_.y());
+        last_ = p;
+        setCursor(Qt::SizeAllCursor);
+        break;
+    case kModeResize:
+        if (CDrawObj* object = SingleSelection()) {
+            object->MoveHandleTo(handle_, p.x(), p.y());
+            if (const auto shape = object->GetHandleCursor(handle_))
+                setCursor(*shape);
+        }
+        last_ = p;
+        break;
+    default: break;
+    }
+}
+
+void CPageWnd::HoverCursor(const QPoint& p)
+{
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    if (toolId_ != kSelectTool) {
+        shape = Qt::CrossCursor;
+    } else if (CDrawObj* single = SingleSelection()) {
+        const auto handleShape = single->GetHandleCursor(single->HitTestHandle(p.x(), p.y()));
+        if (handleShape)
+            shape = *handleShape;
+        else if (IsPointInObject(single, p))
+            shape = Qt::SizeAllCursor;
+    } else if (!selection_.isEmpty() && doc_.ObjectAt(p.x(), p.y())) {
+        shape = Qt::SizeAllCursor;
+    }
+    setCursor(shape);
+}
+
+int CPageWnd::CreationHandle() const
+{
+    if (toolId_ == kLineTool)
+        return 1; // the end point
+    if (toolId_ == kRectTool)
+        return 0; // top-left corner
+    return 4;     // bottom-right corner
+}
+
+void CPageWnd::CreatePress(const QPoint& p)
+{
+    auto made = MakeObjectForTool(toolId_, PageRect{p.x(), p.y(), p.x(), p.y()});
+    if (!made)
+        return;
+    CDrawObj* object = nullptr;
+    try {
+        object = doc_.AddObject(std::move(made));
+    } catch (const NotSupportedError& error) {
+        QMessageBox::warning(this, QApplication::applicationName(), QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    if (!object)
+        return;
+    switch (ColorForTool(toolId_)) {
+    case ToolColor::kLine: object->SetLineColor(doc_.currentLineColor); break;
+    case ToolColor::kFill: object->SetFillColor(doc_.currentFillColor); break;
+    case ToolColor::kNone: break;
+    }
+    SelectObject(object, false);
+    down_ = last_ = p;
+    capturing_ = true;
+}
+
+void CPageWnd::CreateRelease(const QPoint& p)
+{
+    CDrawObj* object = SingleSelection();
+    if (!object) {
+        ReleaseCapture();
+        return;
+    }
+    capturing_ = false;
+    if (p == down_) {
+        // A click without a drag leaves no empty object behind.
+        DeleteSelection();
+    } else {
+        object->Edit(view_, true);
+        const auto* image = dynamic_cast<CDrawImage*>(object);
+        if (toolId_ == kImageTool && image && !image->NormalImage())
+            DeleteSelection();
+    }
+    update();
+    ToolCaptureLost();
+}
+
+// ------------------------------------------------------------ view
+
+CPageView::CPageView(CPageDoc& doc, QWidget* parent) : CMyView(parent), doc_(doc)
+{
+    setObjectName(QStringLiteral("PageView"));
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    pageWnd_ = new CPageWnd(doc_, this);
+    doc_.AddObserver(this);
+    OnUpdate(kHintPageSize, nullptr);
+}
+
+CPageView::~CPageView()
+{
+    doc_.RemoveObserver(this);
+}
+
+bool CPageView::SelectOnly(CDrawObj* object)
+{
+    if (!object || !doc_.CurrentPage() || doc_.CurrentPage()->IndexOfObject(object) < 0)
+        return false;
+    pageWnd_->SelectObject(object, false);
+    return true;
+}
+
+void CPageView::UpdateLayout()
+{
+    const QSize outer = pageWnd_->PageSize() + QSize(2 * CPageWnd::kFrameWidth, 2 * CPageWnd::kFrameWidth);
+    pageWnd_->resize(outer);
+    SetTotalSize(outer);
+    PlacePageWindow();
+    viewport()->update();
+    pageWnd_->update();
+}
+
+void CPageView::PlacePageWindow()
+{
+    const QSize outer = pageWnd_->size();
+    const QSize client = viewport()->size();
+    const int x = outer.width() < client.width() ? (client.width() - outer.width()) / 2 : 0;
+    const int y = outer.height() < client.height() ? (client.height() - outer.height()) / 2 : 0;
+    pageWnd_->move(QPoint(x, y) - ScrollPosition());
+}
+
+QPoint CPageView::ToPage(const QPoint& viewportPoint) const
+{
+    return CPageWnd::ToPage(viewportPoint - pageWnd_->pos());
+}
+
+void CPageView::resizeEvent(QResizeEvent* event)
+{
+    CMyView::resizeEvent(event);
+    PlacePageWindow();
+}
+
+void CPageView::scrollContentsBy(int dx, int dy)
+{
+    PlacePageWindow();
+    CMyView::scrollContentsBy(dx, dy);
+}
+
+// A press beside the page still reaches the tool, so that a rubber band may
+// start outside the page; the moves and release of that drag follow it.
+void CPageView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && doc_.CurrentPage()) {
+        pageWnd_->setFocus(Qt::MouseFocusReason);
+        pageWnd_->ToolPress(ToPage(event->position().toPoint()), event->modifiers());
+    }
+}
+
+void CPageView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (doc_.CurrentPage() && pageWnd_->IsCapturing())
+        pageWnd_->ToolMove(ToPage(event->position().toPoint()));
+}
+
+void CPageView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && doc_.CurrentPage())
+        pageWnd_->ToolRelease(ToPage(event->position().toPoint()));
+}
+
+void CPageView::keyPressEvent(QKeyEvent* event)
+{
+    if (!pageWnd_->HandleKey(event->key()))
+        CMyView::keyPressEvent(event);
+}
+
+void CPageView::OnUpdate(int hint, CDrawObj* object)
+{
+    switch (hint) {
+    case kHintRepaintObject:
+        if (object)
+            pageWnd_->InvalidateObject(object);
+        break;
+    case kHintRemoveObject:
+        if (object)
+            pageWnd_->DeselectObject(object);
+        break;
+    case kHintPageSize:
+        UpdateLayout();
+        break;
+    case kHintCurrentPage:
+        pageWnd_->ClearSelection();
+        // A newly opened project may have another resolution.
+        UpdateLayout();
+        break;
+    default:
+        if (pageWnd_->PageSize() + QSize(10, 10) != pageWnd_->size())
+            UpdateLayout();
+        pageWnd_->update();
+        break;
+    }
+}
+
+// ------------------------------------------------------------ commands
+
+int CPageView::ToolForCommand(int commandId)
+{
+    if (commandId == ID_TOOL_FIRST)
+        return CPageWnd::kSelectTool;
+    if (commandId >= 40402 && commandId <= 40404)
+        return commandId - 40402 + CPageWnd::kImageTool;
+    if (commandId >= 40405 && commandId <= ID_TOOL_LAST)
+        return commandId - 40405 + CPageWnd::kLineTool;
+    return -1;
+}
+
+int CPageView::CommandForTool(int toolId)
+{
+    for (int id = ID_TOOL_FIRST; id <= ID_TOOL_LAST; ++id)
+        if (ToolForCommand(id) == toolId)
+            return id;
+    return ID_TOOL_FIRST;
+}
+
+int CPageView::SelectionCount() const { return int(pageWnd_->Selection().size()); }
+bool CPageView::IsGridShown() const { return pageWnd_->IsGridShown(); }
+int CPageView::CurrentToolCommand() const { return CommandForTool(pageWnd_->ToolId()); }
+
+void CPageView::OnPageCommand(int commandId)
+{
+    if (commandId == ID_EDIT_CLEAR) {
+        pageWnd_->DeleteSelection();
+        return;
+    }
+    if (!doc_.CurrentPage())
+        return;
+    if (const int tool = ToolForCommand(commandId); tool >= 0) {
+        pageWnd_->SetTool(tool);
+        return;
+    }
+    switch (commandId) {
+    case ID_LAYOUT_UP:
+    case ID_LAYOUT_DOWN:
+    case ID_LAYOUT_TOP:
+    case ID_LAYOUT_BOTTOM:
+        if (CDrawObj* object = pageWnd_->SingleSelection())
+            doc_.RestackObject(object, commandId - ID_LAYOUT_UP);
+        break;
+    case ID_ALIGN_LEFT:
+    case ID_ALIGN_RIGHT:
+    case ID_ALIGN_TOP:
+    case ID_ALIGN_BOTTOM: Align(commandId - ID_ALIGN_LEFT); break;
+    case ID_CENTER_VERT: CenterVertically(); break;
+    case ID_CENTER_HORZ: CenterHorizontally(); break;
+    case ID_SPACE_ACROSS: Distribute(true); break;
+    case ID_SPACE_DOWN: Distribute(false); break;
+    case ID_SAME_WIDTH:
+    case ID_SAME_HEIGHT:
+    case ID_SAME_SIZE: SameSize(commandId - ID_SAME_WIDTH); break;
+    case ID_GRID_SHOW: pageWnd_->SetGridShown(!pageWnd_->IsGridShown()); break;
+    case ID_EDIT_SELECT_ALL: pageWnd_->SelectAll(); break;
+    default: break;
+    }
+}
+
+void CPageView::Align(int how)
+{
+    const CDrawObj* primary = pageWnd_->PrimaryObject();
+    if (pageWnd_->Selection().size() < 2 || !primary || !pageWnd_->IsSelected(const_cast<CDrawObj*>(primary)))
+        return;
+    const PageRect ref = primary->Bounds();
+    for (CDrawObj* object : pageWnd_->Selection().values()) {
+        const PageRect r = object->Bounds();
+        switch (how) {
+        case 0: object->MoveTo(ref.left, r.top); break;
+        case 1: object->MoveTo(r.left + (ref.right - r.right), r.top); break;
+        case 2: object->MoveTo(r.left, ref.top); break;
+        case 3: object->MoveTo(r.left, r.top + (ref.bottom - r.bottom)); break;
+        default: break;
+        }
+    }
+}
+
+void CPageView::CenterVertically()
+{
+    const int height = pageWnd_->PageSize().height();
+    for (CDrawObj* object : pageWnd_->Selection().values()) {
+        const PageRect r = object->Bounds();
+        object->MoveTo(r.left, (r.top + height - r.bottom) / 2);
+    }
+}
+
+void CPageView::CenterHorizontally()
+{
+    const int width = pageWnd_->PageSize().width();
+    for (CDrawObj* object : pageWnd_->Selection().values()) {
+        const PageRect r = object->Bounds();
+        object->MoveTo((width - r.right + r.left) / 2, r.top);
+    }
+}
+
+void CPageView::Distribute(bool horizontally)
+{
+    std::vector<CDrawObj*> objects(pageWnd_->Selection().begin(), pageWnd_->Selection().end());
+    const int n = int(objects.size());
+    if (n < 3)
+        return;
+    PageRect all = objects.front()->Bounds();
+    int sumWidth = 0, sumHeight = 0;
+    for (const CDrawObj* object : objects) {
+        const PageRect& r = object->Bounds();
+        all = {std::min(all.left, r.left), std::min(all.top, r.top), std::max(all.right, r.right),
+               std::max(all.bottom, r.bottom)};
+        sumWidth += r.Width();
+        sumHeight += r.Height();
+    }
+    const int gap = horizontally ? (all.right - sumWidth - all.left) / (n - 1)
+                                 : (all.bottom - all.top - sumHeight) / (n - 1);
+    std::stable_sort(objects.begin(), objects.end(), [horizontally](CDrawObj* a, CDrawObj* b) {
+        return horizontally ? a->Bounds().left < b->Bounds().left : a->Bounds().top < b->Bounds().top;
+    });
+    int next = (horizontally ? objects.front()->Bounds().right : objects.front()->Bounds().bottom) + gap;
+    for (int i = 1; i < n; ++i) {
+        CDrawObj* object = objects[size_t(i)];
+        const PageRect r = object->Bounds();
+        if (horizontally) {
+            object->MoveTo(next, r.top);
+            next += r.Width() + gap;
+        } else {
+            object->MoveTo(r.left, next);
+            next += r.Height() + gap;
+        }
+    }
+}
+
+void CPageView::SameSize(int how)
+{
+    const CDrawObj* primary = pageWnd_->PrimaryObject();
+    if (pageWnd_->Selection().size() < 2 || !primary)
+        return;
+    const PageRect ref = primary->Bounds();
+    for (CDrawObj* object : pageWnd_->Selection().values()) {
+        const PageRect r = object->Bounds();
+        const int width = how == 1 ? r.Width() : ref.Width();
+        const int height = how == 0 ? r.Height() : ref.Height();
+        object->SetSize(width, height);
+    }
+}
+
+} // namespace kdx

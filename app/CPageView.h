@@ -1,0 +1,156 @@
+#pragma once
+#include "app/CMyView.h"
+#include "app/PageCommands.h"
+#include "model/DocObserver.h"
+#include "model/ModelTypes.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QSet>
+#include <QWidget>
+
+namespace kdx {
+
+class CDrawObj;
+class CPageDoc;
+class CPageView;
+
+// The page itself plus a grey frame of kFrameWidth pixels; page coordinates
+// are widget coordinates less the frame. It owns the selection and runs the
+// current editing tool on the mouse and keyboard input it receives.
+class CPageWnd : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kFrameWidth = 5;
+    static constexpr int kHandleMargin = 6; // room for the selection handles
+    enum Mode { kModeNone = 0, kModeBand = 1, kModeMove = 2, kModeResize = 3 };
+    enum ToolId { kSelectTool = 0, kLineTool = 2, kRectTool = 3, kImageTool = 9, kTextTool = 10,
+                  kCustomTool = 11 };
+
+    CPageWnd(CPageDoc& doc, CPageView* view);
+
+    CPageDoc& Document() const { return doc_; }
+    const QSet<CDrawObj*>& Selection() const { return selection_; }
+    CDrawObj* PrimaryObject() const { return primary_; }
+    CDrawObj* SingleSelection() const;
+    bool IsSelected(CDrawObj* object) const { return selection_.contains(object); }
+    bool IsGridShown() const { return gridShown_; }
+    void SetGridShown(bool shown);
+    QRect BandRect() const { return band_; }
+    int ToolId() const { return toolId_; }
+    void SetTool(int toolId);
+
+    void SelectObject(CDrawObj* object, bool add);
+    void DeselectObject(CDrawObj* object);
+    void ClearSelection();
+    void SelectWithinRect(const QRect& rect, bool add);
+    void SelectAll();
+    void DeleteSelection();
+    void MoveSelection(int dx, int dy);
+
+    void InvalidateObject(const CDrawObj* object);
+    // Page pixels to widget pixels and back.
+    static QPoint ToPage(const QPoint& widgetPoint);
+    static QRect ToWidget(const QRect& pageRect);
+    QSize PageSize() const;
+
+    // Tool operations; the point is in page coordinates.
+    void ToolPress(const QPoint& p, Qt::KeyboardModifiers modifiers);
+    void ToolMove(const QPoint& p);
+    void ToolRelease(const QPoint& p);
+    void ToolDoubleClick();
+    void ToolCaptureLost();
+    void ToolCancel();
+    bool IsCapturing() const { return capturing_; }
+    // Arrow keys, Delete and Escape; false for other keys.
+    bool HandleKey(int key);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void PaintPage(QPainter& painter, const QRect& area);
+    void PaintGrid(QPainter& painter, const QRect& area);
+    void SetBand(const QRect& band);
+    void ReleaseCapture();
+    void HoverCursor(const QPoint& p);
+    void SelectPress(const QPoint& p, Qt::KeyboardModifiers modifiers);
+    void SelectMove(const QPoint& p);
+    void CreatePress(const QPoint& p);
+    void CreateRelease(const QPoint& p);
+    int CreationHandle() const;
+
+    CPageDoc& doc_;
+    CPageView* view_;
+    bool gridShown_ = false;
+    QRect band_;
+    CDrawObj* primary_ = nullptr;
+    QSet<CDrawObj*> selection_;
+    int toolId_ = kSelectTool;
+    int handle_ = -1;
+    int mode_ = kModeNone;
+    QPoint down_;
+    QPoint last_;
+    bool capturing_ = false;
+};
+
+// The document's view: a scrolling view that centres the page window in it,
+// follows the document's update hints and carries out the drawing and
+// layout commands of the main frame.
+class CPageView : public CMyView, public IPageCommandTarget, public IDocObserver {
+    Q_OBJECT
+public:
+    static constexpr int kHintPageSize = 3;
+
+    explicit CPageView(CPageDoc& doc, QWidget* parent = nullptr);
+    ~CPageView() override;
+
+    CPageDoc& Document() const { return doc_; }
+    CPageWnd* PageWindow() const { return pageWnd_; }
+    // Makes the object the only selected one (a located compiler message).
+    bool SelectOnly(CDrawObj* object);
+    // Lays the page window out again after a change of the page size.
+    void UpdateLayout();
+
+    // IPageCommandTarget
+    QWidget* ViewWidget() override { return this; }
+    int SelectionCount() const override;
+    bool IsGridShown() const override;
+    int CurrentToolCommand() const override;
+    void OnPageCommand(int commandId) override;
+
+    // IDocObserver
+    void OnUpdate(int hint, CDrawObj* object) override;
+
+    static int ToolForCommand(int commandId);
+    static int CommandForTool(int toolId);
+
+    // Layout operations on the selection.
+    void Align(int how);
+    void CenterVertically();
+    void CenterHorizontally();
+    void Distribute(bool horizontally);
+    void SameSize(int how);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void PlacePageWindow();
+    QPoint ToPage(const QPoint& viewportPoint) const;
+
+    CPageDoc& doc_;
+    CPageWnd* pageWnd_ = nullptr;
+};
+
+} // namespace kdx
