@@ -197,6 +197,54 @@ void PageViewTest::keysMoveDeleteAndCancel()
     QCOMPARE(f.view->SelectionCount(), 0);
 }
 
+namespace {
+// Records the select and edit requests objects send to the document.
+struct RequestLog : IDocObserver {
+    std::vector<std::pair<CDrawObj*, bool>> selects, edits;
+    bool OnSelectObject(CDrawObj* object, QObject*, bool select) override
+    {
+        selects.emplace_back(object, select);
+        return true;
+    }
+    bool OnEditObject(CDrawObj* object, QObject*, bool begin) override
+    {
+        edits.emplace_back(object, begin);
+        return true;
+    }
+};
+} // namespace
+
+void PageViewTest::doubleClickEditsAndCursorsFollowHandles()
+{
+    Fixture f;
+    RequestLog log;
+    f.doc.AddObserver(&log);
+    CDrawObj* a = f.AddRect(10, 10, 50, 50);
+    f.AddRect(100, 10, 150, 50);
+    f.Click(20, 20);
+    QCOMPARE(log.selects.size(), size_t(1));
+    QCOMPARE(log.selects.back(), std::make_pair(a, true));
+    QTest::mouseDClick(f.wnd(), Qt::LeftButton, {}, Fixture::At(20, 20));
+    QCOMPARE(log.edits.size(), size_t(1));
+    QCOMPARE(log.edits.back(), std::make_pair(a, true));
+    QVERIFY(a->IsEditing());
+
+    // Hovering: the handle's sizing cursor, size-all over the object, else the arrow.
+    QTest::mouseMove(f.wnd(), Fixture::At(52, 52));
+    QCOMPARE(f.wnd()->cursor().shape(), Qt::SizeFDiagCursor);
+    QTest::mouseMove(f.wnd(), Fixture::At(30, 30));
+    QCOMPARE(f.wnd()->cursor().shape(), Qt::SizeAllCursor);
+    QTest::mouseMove(f.wnd(), Fixture::At(300, 200));
+    QCOMPARE(f.wnd()->cursor().shape(), Qt::ArrowCursor);
+
+    // Deselecting ends the editing and the property page.
+    f.Click(300, 200);
+    QVERIFY(!a->IsEditing());
+    QVERIFY(!a->IsSelected());
+    QCOMPARE(log.edits.back(), std::make_pair(a, false));
+    f.doc.RemoveObserver(&log);
+}
+
 void PageViewTest::rectangleToolCreatesAndFallsBack()
 {
     Fixture f;

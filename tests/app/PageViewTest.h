@@ -13,6 +13,7 @@ private slots:
     void clicksAndRubberBandSelect();
     void dragMovesAndHandleResizes();
     void keysMoveDeleteAndCancel();
+    void doubleClickEditsAndCursorsFollowHandles();
     void rectangleToolCreatesAndFallsBack();
     void clickWithoutDragAndCancelledImageLeaveNothing();
     void alignCentreAndSameSize();
