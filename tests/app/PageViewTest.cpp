@@ -5,6 +5,7 @@
 #include "app/Commands.h"
 #include "model/PageDoc.h"
 
+#include <QScrollBar>
 #include <QTest>
 #include <memory>
 
@@ -113,6 +114,30 @@ void PageViewTest::followsDocumentHints()
     f.view->OnPageCommand(ID_EDIT_SELECT_ALL);
     f.Click(120, 20);
     QCOMPARE(f.view->SelectionCount(), 0);
+}
+
+void PageViewTest::layoutCentresAndScrollsThePage()
+{
+    Fixture f;
+    QCOMPARE(f.view->TotalSize(), QSize(490, 282));
+    const QSize client = f.view->viewport()->size();
+    QCOMPARE(f.wnd()->pos(), QPoint((client.width() - 490) / 2, (client.height() - 282) / 2));
+
+    // A page size change announced with hint 3 lays the page out again.
+    f.doc.header.width = 800;
+    f.doc.header.height = 600;
+    f.doc.UpdateAllViews(CPageView::kHintPageSize);
+    QCOMPARE(f.wnd()->size(), QSize(810, 610));
+    QCOMPARE(f.view->TotalSize(), QSize(810, 610));
+    QCOMPARE(f.wnd()->pos(), QPoint(0, 0));
+    f.view->horizontalScrollBar()->setValue(100);
+    f.view->verticalScrollBar()->setValue(50);
+    QCOMPARE(f.wnd()->pos(), QPoint(-100, -50));
+
+    // Clicks keep landing on page coordinates while scrolled.
+    CDrawObj* object = f.AddRect(700, 500, 750, 550);
+    f.Click(710, 510);
+    QVERIFY(f.wnd()->IsSelected(object));
 }
 
 void PageViewTest::clicksAndRubberBandSelect()

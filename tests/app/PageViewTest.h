@@ -10,6 +10,7 @@ class PageViewTest : public QObject {
 private slots:
     void drawsBackgroundObjectsAndGrid();
     void followsDocumentHints();
+    void layoutCentresAndScrollsThePage();
     void clicksAndRubberBandSelect();
     void dragMovesAndHandleResizes();
     void keysMoveDeleteAndCancel();
