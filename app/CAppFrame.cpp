@@ -3,6 +3,7 @@
 #include "app/CDlgGrid.h"
 #include "app/CDlgProject.h"
 #include "app/CMyStatusBar.h"
+#include "app/CPageList.h"
 #include "app/CPaneCompile.h"
 #include "app/CPaneOutput.h"
 #include "app/CommandIcons.h"
@@ -222,9 +223,8 @@ void CAppFrame::CreatePanes()
 {
     outputPane_ = new CPaneOutput(kOutputPane, QSize(300, 200), this);
     outputPane_->setWindowTitle(EditorString(IDS_TAB_COMPILE));
-    pageListPane_ = new CPaneBase(kPageListPane, QSize(200, 300), this);
+    pageListPane_ = new CPaneWorkspace(kPageListPane, QSize(200, 300), doc_.get(), this);
     pageListPane_->setWindowTitle(EditorString(IDS_TAB_PAGES));
-    pageListPane_->AddTab(new QWidget(pageListPane_), EditorString(IDS_TAB_PAGES));
     propertyPane_ = new CPaneBase(kPropertyPane, QSize(200, 300), this);
     propertyPane_->setWindowTitle(EditorString(IDS_TAB_PROPERTIES));
     propertyPane_->AddTab(new QWidget(propertyPane_), EditorString(IDS_TAB_PROPERTIES));

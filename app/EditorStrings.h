@@ -27,6 +27,18 @@ enum EditorStringId : int {
     IDS_PAGE_NOT_FOUND = 21121,
     IDS_OBJECT_NOT_FOUND = 21122,
     IDS_CANCEL_COMPILE = 38030,
+    // The page list: its tab, its column, its question and menu 141.
+    IDS_PAGE_LIST_TAB = 20210,
+    IDS_PAGE_LIST_COLUMN = 20650,
+    IDS_CONFIRM_DELETE_ALL_PAGES = 20651,
+    ID_PAGE_ADD = 38000,
+    ID_PAGE_RENAME = 38001,
+    ID_PAGE_MOVE_FIRST = 38002,
+    ID_PAGE_MOVE_UP = 38003,
+    ID_PAGE_MOVE_DOWN = 38004,
+    ID_PAGE_MOVE_LAST = 38005,
+    ID_PAGE_DELETE = 38006,
+    ID_PAGE_DELETE_ALL = 38007,
     // Texts of the document framework (open, save, title and filters).
     IDS_UNTITLED = 61440,
     IDS_PROJECT_FILTER = 61441,

@@ -4,6 +4,7 @@
 #include "FrameTest.h"
 #include "LauncherTest.h"
 #include "PageViewTest.h"
+#include "PageListTest.h"
 #include "StatusBarTest.h"
 #include "app/CEditorApp.h"
 
@@ -40,6 +41,8 @@ int main(int argc, char* argv[])
     failures += QTest::qExec(&launcher, argc, argv);
     kdx::test::CompilePaneTest compilePane;
     failures += QTest::qExec(&compilePane, argc, argv);
+    kdx::test::PageListTest pageList;
+    failures += QTest::qExec(&pageList, argc, argv);
     kdx::test::PageViewTest pageView;
     failures += QTest::qExec(&pageView, argc, argv);
     return failures == 0 ? 0 : 1;
