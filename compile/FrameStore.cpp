@@ -40,11 +40,15 @@ uint64_t FrameStore::Reserve(uint64_t n)
     return offset;
 }
 
-bool FrameStore::Write(uint64_t offset, const void* data, size_t n, int* error) const
+namespace {
+
+// Runs pread or pwrite until all n bytes are moved, retrying interruptions;
+// a short transfer of zero bytes counts as an I/O error.
+template <typename Byte, typename Transfer>
+bool TransferAll(int fd, uint64_t offset, Byte* bytes, size_t n, int* error, Transfer transfer)
 {
-    auto* bytes = static_cast<const uint8_t*>(data);
     while (n > 0) {
-        const ssize_t done = ::pwrite(m_fd, bytes, n, off_t(offset));
+        const ssize_t done = transfer(fd, bytes, n, off_t(offset));
         if (done < 0 && errno == EINTR)
             continue;
         if (done <= 0) {
@@ -58,22 +62,16 @@ bool FrameStore::Write(uint64_t offset, const void* data, size_t n, int* error) 
     return true;
 }
 
+} // namespace
+
+bool FrameStore::Write(uint64_t offset, const void* data, size_t n, int* error) const
+{
+    return TransferAll(m_fd, offset, static_cast<const uint8_t*>(data), n, error, ::pwrite);
+}
+
 bool FrameStore::Read(uint64_t offset, void* data, size_t n, int* error) const
 {
-    auto* bytes = static_cast<uint8_t*>(data);
-    while (n > 0) {
-        const ssize_t done = ::pread(m_fd, bytes, n, off_t(offset));
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0) {
-            *error = done < 0 ? errno : EIO;
-            return false;
-        }
-        bytes += done;
-        offset += uint64_t(done);
-        n -= size_t(done);
-    }
-    return true;
+    return TransferAll(m_fd, offset, static_cast<uint8_t*>(data), n, error, ::pread);
 }
 
 bool FrameStore::CopyTo(int fd, uint64_t from, uint64_t n, uint64_t to, int* error) const

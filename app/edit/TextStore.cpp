@@ -175,18 +175,22 @@ void TextStore::SplitLine(const RowEntry& first, bool lineBreak, std::vector<Row
     if (pieces_.empty())
         pieces_.push_back({0, length, 0});
     const int n = static_cast<int>(pieces_.size());
-    for (int i = 0; i < n; ++i) {
-        RowEntry r;
-        r.flags = (i == 0 ? (first.flags & ROW_BOOKMARK) : ROW_CONTINUATION)
-                  | (i == n - 1 && lineBreak ? ROW_LINE_BREAK : 0);
-        r.lineNumber = (i == 0 && splitter_) ? first.lineNumber : -1;
-        r.startColumn = pieces_[i].startColumn;
-        r.length = pieces_[i].length;
-        r.lineLengthOrIndex = i == 0 ? length : i;
-        r.text = first.text ? first.text + pieces_[i].offset : nullptr;
-        r.block = i == 0 ? first.block : nullptr;
-        out.push_back(r);
-    }
+    for (int i = 0; i < n; ++i)
+        out.push_back(PieceRow(first, i, n, lineBreak, first.lineNumber));
+}
+
+RowEntry TextStore::PieceRow(const RowEntry& first, int i, int n, bool lineBreak, int lineNumber) const
+{
+    RowEntry r;
+    r.flags = (i == 0 ? (first.flags & ROW_BOOKMARK) : ROW_CONTINUATION)
+              | (i == n - 1 && lineBreak ? ROW_LINE_BREAK : 0);
+    r.lineNumber = (i == 0 && splitter_) ? lineNumber : -1;
+    r.startColumn = pieces_[i].startColumn;
+    r.length = pieces_[i].length;
+    r.lineLengthOrIndex = i == 0 ? first.lineLengthOrIndex : i;
+    r.text = first.text ? first.text + pieces_[i].offset : nullptr;
+    r.block = i == 0 ? first.block : nullptr;
+    return r;
 }
 
 void TextStore::ReplaceRows(int at, int oldCount, const std::vector<RowEntry>& fresh)
@@ -391,15 +395,7 @@ void TextStore::RewrapAll(const std::function<void(int)>& progress)
             pieces_.push_back({0, length, 0});
         const int n = static_cast<int>(pieces_.size());
         for (int i = 0; i < n; ++i) {
-            RowEntry r;
-            r.flags = (i == 0 ? (first.flags & ROW_BOOKMARK) : ROW_CONTINUATION)
-                      | (i == n - 1 && lineBreak ? ROW_LINE_BREAK : 0);
-            r.lineNumber = (i == 0 && splitter_) ? line : -1;
-            r.startColumn = pieces_[i].startColumn;
-            r.length = pieces_[i].length;
-            r.lineLengthOrIndex = i == 0 ? length : i;
-            r.text = first.text ? first.text + pieces_[i].offset : nullptr;
-            r.block = i == 0 ? first.block : nullptr;
+            const RowEntry r = PieceRow(first, i, n, lineBreak, line);
             if (count == capacity) {
                 capacity += capacity / 2;
                 void* grown = std::realloc(rebuilt, sizeof(RowEntry) * static_cast<size_t>(capacity));

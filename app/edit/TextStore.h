@@ -94,6 +94,8 @@ private:
     void Renumber(int fromRow);
     // Appends the rows of one logical line (its first row given) to out.
     void SplitLine(const RowEntry& first, bool lineBreak, std::vector<RowEntry>& out);
+    // Row i of the n pieces the splitter made of the line that begins with 'first'.
+    RowEntry PieceRow(const RowEntry& first, int i, int n, bool lineBreak, int lineNumber) const;
     void ReplaceRows(int at, int oldCount, const std::vector<RowEntry>& fresh);
 
     RowTable rows_;
