@@ -9,6 +9,7 @@
 #include "app/CommandIcons.h"
 #include "app/Commands.h"
 #include "app/EditorStrings.h"
+#include "app/FileFilters.h"
 #include "app/Launcher.h"
 #include "app/Messages.h"
 #include "app/PageCommands.h"
@@ -37,24 +38,6 @@ constexpr const char* kBarStateKey = "BarState";
 constexpr const char* kRecentGroup = "Recent File List";
 constexpr QSize kToolButtonSize(31, 30);
 constexpr QSize kToolImageSize(24, 24);
-
-// Converts a "name|pattern|name|pattern||" filter into the file dialog's
-// "name (pattern);;..." form; names that already end in their pattern in
-// parentheses are kept as they are.
-QString ConvertFilter(const QString& filter)
-{
-    const QStringList parts = filter.split(u'|');
-    QStringList entries;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString& name = parts[i];
-        const QString& pattern = parts[i + 1];
-        if (name.isEmpty())
-            break;
-        const QString suffix = u'(' + pattern + u')';
-        entries << (name.endsWith(suffix) ? name : name + u' ' + suffix);
-    }
-    return entries.join(QStringLiteral(";;"));
-}
 
 QString ProjectFilter()
 {

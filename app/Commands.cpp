@@ -129,6 +129,9 @@ constexpr IconEntry kIcons[] = {
     {57632, ":/icons/delete.svg"},         {57642, ":/icons/select-all.svg"},
     {40100, ":/icons/pane-pages.svg"},     {40101, ":/icons/pane-properties.svg"},
     {40102, ":/icons/pane-output.svg"},
+    // The custom data dialog's toolbar.
+    {38040, ":/icons/data-open.svg"},     {38041, ":/icons/data-accept.svg"},
+    {38042, ":/icons/data-discard.svg"},
 };
 
 } // namespace

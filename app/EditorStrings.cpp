@@ -64,6 +64,15 @@ constexpr StringEntry kEditorStrings[] = {
     {IDS_STD_TOOLBAR, u"标准工具栏"},
     {IDS_LAYOUT_TOOLBAR, u"布局工具栏"},
     {IDS_RECENT_FILE_MISSING, u"最近的文件“%1”已不存在，已从列表中移除。"},
+    {IDS_LINK_DATA_TITLE, u"自定数据"},
+    {IDS_ALL_FILES_OPEN_FILTER, u"所有文件(*.*)|*.*||"},
+    {IDS_DATA_OPEN_LABEL, u"打开"},
+    {IDS_DATA_ACCEPT_LABEL, u"保存"},
+    {IDS_DATA_DISCARD_LABEL, u"放弃"},
+    {IDS_DATA_FILE_TOO_LONG, u"文件长度大于%d字节将被折断"},
+    {IDS_DATA_TEXT_TOO_LONG, u"数据长度大于%d字节将被折断，后面的数据将被丢弃"},
+    {IDS_DATA_FORMAT_ERROR, u"数据转换出错，请检查数据格式是否按十六进制字节方式书写，\n例如：00 01 02 03 04 FF 10 A0 CD EE EF AA B 2 80"},
+    {IDS_DATA_SAVE_QUESTION, u"数据已经被修改，要保存数据吗？"},
 
     // Commands: status prompt, then the tool tip after "\n".
     {57600, u"新建一个工程\n新建工程"},

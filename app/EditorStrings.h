@@ -58,6 +58,16 @@ enum EditorStringId : int {
     IDS_STD_TOOLBAR = 61458,
     IDS_LAYOUT_TOOLBAR = 61459,
     IDS_RECENT_FILE_MISSING = 61460,
+    // The custom data dialog: title, file filter, toolbar labels, messages.
+    IDS_LINK_DATA_TITLE = 61474,
+    IDS_ALL_FILES_OPEN_FILTER = 20200,
+    IDS_DATA_OPEN_LABEL = 21000,
+    IDS_DATA_ACCEPT_LABEL = 21001,
+    IDS_DATA_DISCARD_LABEL = 21002,
+    IDS_DATA_FILE_TOO_LONG = 21003,
+    IDS_DATA_TEXT_TOO_LONG = 21004,
+    IDS_DATA_FORMAT_ERROR = 21005,
+    IDS_DATA_SAVE_QUESTION = 21006,
 };
 
 // The text of an editor string id; the project model's texts are part of

@@ -3,6 +3,7 @@
 #include "DialogTest.h"
 #include "FrameTest.h"
 #include "LauncherTest.h"
+#include "LinkDataTest.h"
 #include "PageViewTest.h"
 #include "PageListTest.h"
 #include "StatusBarTest.h"
@@ -43,6 +44,8 @@ int main(int argc, char* argv[])
     failures += QTest::qExec(&compilePane, argc, argv);
     kdx::test::PageListTest pageList;
     failures += QTest::qExec(&pageList, argc, argv);
+    kdx::test::LinkDataTest linkData;
+    failures += QTest::qExec(&linkData, argc, argv);
     kdx::test::PageViewTest pageView;
     failures += QTest::qExec(&pageView, argc, argv);
     return failures == 0 ? 0 : 1;

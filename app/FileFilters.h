@@ -1,0 +1,11 @@
+#pragma once
+#include <QString>
+
+namespace kdx {
+
+// Converts a "name|pattern|name|pattern||" filter of the string table into
+// the file dialog's "name (pattern);;..." form; names that already end in
+// their pattern in parentheses are kept as they are.
+QString ConvertFilter(const QString& filter);
+
+} // namespace kdx
