@@ -4,6 +4,7 @@
 #include "app/CommandIcons.h"
 #include "app/EditorStrings.h"
 #include "app/Messages.h"
+#include "common/QtTranslations.h"
 
 #include <QApplication>
 #include <QImageReader>
@@ -41,6 +42,7 @@ void CEditorApp::InitApplication(QApplication& app)
     app.setDesktopFileName(QStringLiteral("kdx-te"));
     app.setWindowIcon(ApplicationIcon());
     app.setStyle(new EditorStyle(QStringLiteral("Fusion")));
+    InstallQtTranslations(app);
 }
 
 bool CEditorApp::CheckImageLibrary()

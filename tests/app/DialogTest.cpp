@@ -9,7 +9,11 @@
 #include "app/Messages.h"
 #include "model/PageDoc.h"
 
+#include <QColorDialog>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 
 namespace kdx::test {
@@ -162,6 +166,33 @@ void DialogTest::gridCommandStoresGridSize()
     QCOMPARE(frame.Document().view.gridWidth, 10u);
     QCOMPARE(frame.Document().view.gridHeight, 12u);
     QVERIFY(frame.Document().IsModified());
+}
+
+void DialogTest::qtOwnTextsSpeakChinese()
+{
+    // The editor's start-up (run by this test program) installs Qt's
+    // Chinese catalogue: standard buttons and Qt's own dialogs follow.
+    QMessageBox box(QMessageBox::Question, QString(), QString(),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("是(&Y)"));
+    QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("否(&N)"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    QStringList labels;
+    for (const QLabel* label : files.findChildren<QLabel*>())
+        labels << label->text();
+    QVERIFY2(labels.contains(QStringLiteral("查找范围：")), qPrintable(labels.join(u'|')));
+    QVERIFY(!labels.contains(QStringLiteral("Look in:")));
+
+    QColorDialog colours;
+    colours.setOption(QColorDialog::DontUseNativeDialog);
+    QStringList buttons;
+    for (const QPushButton* button : colours.findChildren<QPushButton*>())
+        buttons << button->text();
+    QVERIFY2(buttons.contains(QStringLiteral("确定")) && buttons.contains(QStringLiteral("取消")),
+             qPrintable(buttons.join(u'|')));
 }
 
 } // namespace kdx::test

@@ -14,6 +14,7 @@ private slots:
     void gridDialogRefusesBadFields();
     void gridDialogStepsAndStartsInRange();
     void gridCommandStoresGridSize();
+    void qtOwnTextsSpeakChinese();
 };
 
 } // namespace kdx::test

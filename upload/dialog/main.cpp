@@ -1,4 +1,5 @@
 // KDX_TU: sends a compiled file to a terminal over a serial port.
+#include "common/QtTranslations.h"
 #include "upload/dialog/UploadDialog.h"
 
 #include <QApplication>
@@ -6,6 +7,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    kdx::InstallQtTranslations(app);
     kdx::upload::UploadDialog dialog;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
