@@ -1,6 +1,7 @@
 #include "app/CDlgGrid.h"
 
 #include "app/EditorStrings.h"
+#include "app/FieldLabels.h"
 #include "app/Messages.h"
 
 #include <QDialogButtonBox>
@@ -88,8 +89,15 @@ CDlgGrid::CDlgGrid(int gridWidth, int gridHeight, QWidget* parent) : QDialog(par
     height_->SetValue(gridHeight > 0 ? gridHeight : 1);
 
     auto* form = new QFormLayout;
-    form->addRow(new QLabel(EditorString(IDS_GRID_WIDTH_LABEL), this), width_);
-    form->addRow(new QLabel(EditorString(IDS_GRID_HEIGHT_LABEL), this), height_);
+    auto* widthLabel = new QLabel(EditorString(IDS_GRID_WIDTH_LABEL), this);
+    auto* heightLabel = new QLabel(EditorString(IDS_GRID_HEIGHT_LABEL), this);
+    LabelField(widthLabel, width_);
+    LabelField(heightLabel, height_);
+    // The edit fields hold the focus and are what a screen reader announces.
+    for (CSpinField* field : {width_, height_})
+        field->Edit()->setAccessibleName(field->accessibleName());
+    form->addRow(widthLabel, width_);
+    form->addRow(heightLabel, height_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CDlgGrid::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CDlgGrid::reject);

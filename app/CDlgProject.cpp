@@ -1,6 +1,7 @@
 #include "app/CDlgProject.h"
 
 #include "app/EditorStrings.h"
+#include "app/FieldLabels.h"
 #include "app/Messages.h"
 
 #include <QComboBox>
@@ -48,9 +49,11 @@ CDlgProject::CDlgProject(QWidget* parent) : QDialog(parent)
 
     auto* form = new QFormLayout;
     auto* resolutionLabel = new QLabel(EditorString(IDS_RESOLUTION_LABEL), this);
-    resolutionLabel->setBuddy(resolution_);
+    LabelField(resolutionLabel, resolution_);
+    // Typing goes to the box's own edit field, which is named as well.
+    resolution_->lineEdit()->setAccessibleName(resolution_->accessibleName());
     auto* depthLabel = new QLabel(EditorString(IDS_DEPTH_LABEL), this);
-    depthLabel->setBuddy(depthBox_);
+    LabelField(depthLabel, depthBox_);
     form->addRow(resolutionLabel, resolution_);
     form->addRow(depthLabel, depthBox_);
 

@@ -161,6 +161,14 @@ void CPageList::currentChanged(const QModelIndex& current, const QModelIndex& pr
 void CPageList::selectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
 {
     QListView::selectionChanged(selected, deselected);
+    // Assistive technology selects an item through the selection alone,
+    // without moving the focus to it; the selected item then becomes the
+    // focused one, which makes its page current as a click does.
+    const QModelIndexList rows = selected.indexes();
+    if (!selecting_ && rows.size() == 1 && rows.first() != currentIndex()) {
+        selectionModel()->setCurrentIndex(rows.first(), QItemSelectionModel::NoUpdate);
+        return;
+    }
     MakeSelectedPageCurrent();
 }
 

@@ -1,3 +1,4 @@
+#include "AccessibilityTest.h"
 #include "CommandTest.h"
 #include "CompilePaneTest.h"
 #include "DialogTest.h"
@@ -46,6 +47,8 @@ int main(int argc, char* argv[])
     failures += QTest::qExec(&pageList, argc, argv);
     kdx::test::LinkDataTest linkData;
     failures += QTest::qExec(&linkData, argc, argv);
+    kdx::test::AccessibilityTest accessibility;
+    failures += QTest::qExec(&accessibility, argc, argv);
     kdx::test::PageViewTest pageView;
     failures += QTest::qExec(&pageView, argc, argv);
     return failures == 0 ? 0 : 1;
