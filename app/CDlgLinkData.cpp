@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QPalette>
 #include <QToolBar>
 #include <QToolButton>
@@ -89,8 +88,6 @@ CDlgLinkData::CDlgLinkData(const QByteArray& data, QWidget* parent)
     m_edit->setAccessibleName(EditorString(IDS_LINK_DATA_TITLE));
     m_edit->SetColour(COLOUR_LINE_NUMBERS, QColor(0, 128, 128));
     m_edit->SetColour(COLOUR_NUMBER_BACKGROUND, palette().color(QPalette::Base));
-    // Hex columns line up only in a fixed-pitch font.
-    m_edit->SetFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
     // The toolbar keeps its height across the top; the text fills the rest.
     auto* layout = new QVBoxLayout(this);

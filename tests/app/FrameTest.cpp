@@ -314,7 +314,7 @@ void FrameTest::fileDialogsOfferTheirFilters()
         QVERIFY(dialog);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("编译输出文件"));
         QCOMPARE(dialog->nameFilters(), (QStringList{QStringLiteral("KDX触屏工程编译文件(*.kdpbin)"),
-                                                     QStringLiteral("所有文件(*.*)")}));
+                                                     QStringLiteral("所有文件(*)")}));
         dialog->setDirectory(dir_.path());
         dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("firmware"));
         QMetaObject::invokeMethod(dialog, "accept");

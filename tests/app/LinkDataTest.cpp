@@ -5,6 +5,8 @@
 #include "app/edit/CMyEdit.h"
 
 #include <QAction>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -297,6 +299,36 @@ void LinkDataTest::loadsFilesUpToTheBlockLimit()
     QCOMPARE(missing.boxes[0].icon, QMessageBox::Critical);
     QVERIFY(missing.boxes[0].text.contains(QStringLiteral("absent.bin")));
     QCOMPARE(kept.Editor()->Text(), QStringLiteral("01 02"));
+}
+
+void LinkDataTest::openCommandLoadsTheChosenFile()
+{
+    // "All files" includes names without a dot.
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("payload")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(Bytes({0xAA, 0x55}));
+    file.close();
+
+    CDlgLinkData dialog(Bytes({1}));
+    dialog.show();
+    ModalDriver driver;
+    driver.Then([&](QWidget* window) {
+        auto* files = qobject_cast<QFileDialog*>(window);
+        QVERIFY(files);
+        QCOMPARE(files->nameFilters(), QStringList{QStringLiteral("所有文件(*)")});
+        QCOMPARE(files->fileMode(), QFileDialog::ExistingFile);
+        files->setDirectory(dir.path());
+        files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("payload"));
+        QMetaObject::invokeMethod(files, "accept");
+    });
+    driver.Run([&] { ClickCommand(dialog, CDlgLinkData::ID_DATA_OPEN); });
+    QCOMPARE(driver.unused(), 0);
+    QCOMPARE(driver.unexpected, 0);
+    QCOMPARE(dialog.Editor()->Text(), QStringLiteral("AA 55"));
+    ModalDriver accept;
+    accept.Run([&] { dialog.accept(); });
+    QCOMPARE(dialog.data(), Bytes({0xAA, 0x55}));
 }
 
 void LinkDataTest::toolbarAndLayout()

@@ -17,6 +17,7 @@ private slots:
     void unchangedTextClosesWithTheGivenBytes();
     void discardAsksOnlyAfterAChange();
     void loadsFilesUpToTheBlockLimit();
+    void openCommandLoadsTheChosenFile();
     void toolbarAndLayout();
 };
 
