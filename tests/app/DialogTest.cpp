@@ -186,6 +186,11 @@ void DialogTest::qtOwnTextsSpeakChinese()
     QVERIFY2(labels.contains(QStringLiteral("查找范围：")), qPrintable(labels.join(u'|')));
     QVERIFY(!labels.contains(QStringLiteral("Look in:")));
 
+    // Type names that Qt 6 moved to a new context are found all the same.
+    QCOMPARE(QCoreApplication::translate("QAbstractFileIconProvider", "Folder", "All other platforms"),
+             QStringLiteral("文件夹"));
+    QCOMPARE(QLocale().language(), QLocale::Chinese);
+
     QColorDialog colours;
     colours.setOption(QColorDialog::DontUseNativeDialog);
     QStringList buttons;
