@@ -130,6 +130,13 @@ void CDlgLinkData::CreateToolBar()
         QAction* action = m_toolBar->addAction(CommandIcon(id), label(id));
         action->setData(id);
         action->setToolTip(label(id));
+        // The text keeps Tab and Escape for itself: the keyboard reaches
+        // loading and accepting through the usual keys.
+        if (id == ID_DATA_OPEN)
+            action->setShortcut(QKeySequence::Open);
+        else if (id == ID_DATA_ACCEPT)
+            action->setShortcut(QKeySequence::Save);
+        action->setShortcutContext(Qt::WindowShortcut);
         // Queued: a question or a file dialog opens after the button has
         // been released.
         connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);

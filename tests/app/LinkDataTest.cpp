@@ -127,6 +127,18 @@ void LinkDataTest::typedTextIsAcceptedThroughTheToolbar()
     QCOMPARE(dialog.data(), Bytes({0x0B, 0x02, 0x80}));
     QCOMPARE(driver.unexpected, 0);
     QCOMPARE(driver.unused(), 0);
+
+    // The keyboard alone: the text keeps Tab and Escape, Ctrl+S accepts.
+    CDlgLinkData keyboard({});
+    ModalDriver keys;
+    keys.Then([&](QWidget*) {
+        QVERIFY(QTest::qWaitForWindowActive(&keyboard));
+        QTest::keyClicks(keyboard.Editor(), QStringLiteral("7f"));
+        QTest::keyClick(keyboard.Editor(), Qt::Key_S, Qt::ControlModifier);
+    });
+    keys.Run([&] { result = keyboard.exec(); });
+    QCOMPARE(result, int(QDialog::Accepted));
+    QCOMPARE(keyboard.data(), Bytes({0x7F}));
 }
 
 void LinkDataTest::refusedTextKeepsTheDialogOpen()
