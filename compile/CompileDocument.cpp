@@ -5,7 +5,7 @@
 #include "common/Archive.h"
 #include "common/ByteOrder.h"
 #include "common/Crc32.h"
-#include "compile/MemoryImageLayout.h"
+#include "common/MemoryImageLayout.h"
 #include "model/PixelConvert.h"
 
 #include <QDir>

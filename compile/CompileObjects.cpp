@@ -3,7 +3,7 @@
 #include "common/Archive.h"
 #include "common/ByteOrder.h"
 #include "compile/CompileDocument.h"
-#include "compile/MemoryImageLayout.h"
+#include "common/MemoryImageLayout.h"
 #include "compile/TextLayout.h"
 
 namespace kdx::compiler {

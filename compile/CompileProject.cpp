@@ -6,7 +6,7 @@
 #include "common/Crc32.h"
 #include "compile/CompileDocument.h"
 #include "compile/CrcCombine.h"
-#include "compile/MemoryImageLayout.h"
+#include "common/MemoryImageLayout.h"
 #include "model/FontTable.h"
 
 #include <QFileInfo>
