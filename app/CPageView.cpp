@@ -2,6 +2,7 @@
 
 #include "app/Commands.h"
 #include "model/PageDoc.h"
+#include "model/PagePaint.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -224,15 +225,7 @@ void CPageWnd::paintEvent(QPaintEvent* event)
 void CPageWnd::PaintPage(QPainter& painter, const QRect& area)
 {
     const CPage* page = doc_.CurrentPage();
-    const QRect pageRect(QPoint(0, 0), PageSize());
-    if (page->BackgroundImage() && !page->BackgroundImage()->bitmap.isNull()) {
-        painter.save();
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(pageRect, page->BackgroundImage()->bitmap);
-        painter.restore();
-    } else if (page->BackgroundColor() != kNoColor) {
-        painter.fillRect(area, ToQColor(page->BackgroundColor()));
-    }
+    PaintPageBackground(painter, *page, PageSize(), area);
     if (gridShown_)
         PaintGrid(painter, area);
 

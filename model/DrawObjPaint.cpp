@@ -3,7 +3,7 @@
 // filled alike.
 #include "model/DrawObj.h"
 #include "model/PageDoc.h"
-#include "model/TerminalFontLookup.h"
+#include "model/TerminalPaint.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -14,22 +14,7 @@ namespace {
 const char16_t kImagePlaceholder[] = u"<图象>";
 const char16_t kTextPlaceholder[] = u"<文本>";
 
-QColor ToQColor(Color c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 QRect ToQRect(const PageRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
-
-// Sets pen and brush for a shape and returns the rectangle to draw, so
-// that outlined and filled shapes cover the same pixels.
-QRect PrepareShape(QPainter& p, const PageRect& bounds, Color line, Color fill)
-{
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setBrush(fill == kNoColor ? QBrush(Qt::NoBrush) : QBrush(ToQColor(fill)));
-    if (line == kNoColor) {
-        p.setPen(Qt::NoPen);
-        return ToQRect(bounds);
-    }
-    p.setPen(QPen(ToQColor(line), 0));
-    return ToQRect(bounds).adjusted(0, 0, -1, -1);
-}
 
 void DrawPlaceholder(QPainter& p, const PageRect& bounds, const DrawStyle& style, const char16_t* text)
 {
@@ -58,106 +43,54 @@ void CDrawLine::Draw(QPainter& p, const DrawStyle&) const
 {
     if (m_lineColor == kNoColor)
         return;
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QPen(ToQColor(m_lineColor), 0));
-    p.drawLine(m_rawRect.left, m_rawRect.top, m_rawRect.right, m_rawRect.bottom);
-    p.restore();
+    PaintLine(p, m_rawRect.left, m_rawRect.top, m_rawRect.right, m_rawRect.bottom, QColorOf(m_lineColor));
 }
 
 void CDrawRect::Draw(QPainter& p, const DrawStyle&) const
 {
-    p.save();
-    p.drawRect(PrepareShape(p, m_bounds, m_lineColor, m_fillColor));
-    p.restore();
+    PaintShape(p, ShapeKind::Rect, m_bounds, QColorOf(m_lineColor), QColorOf(m_fillColor));
 }
 
 void CDrawRoundRect::Draw(QPainter& p, const DrawStyle&) const
 {
-    p.save();
-    p.drawRoundedRect(PrepareShape(p, m_bounds, m_lineColor, m_fillColor), m_radius, m_radius, Qt::AbsoluteSize);
-    p.restore();
+    PaintShape(p, ShapeKind::RoundRect, m_bounds, QColorOf(m_lineColor), QColorOf(m_fillColor), m_radius);
 }
 
 void CDrawEllipse::Draw(QPainter& p, const DrawStyle&) const
 {
-    p.save();
-    p.drawEllipse(PrepareShape(p, m_bounds, m_lineColor, m_fillColor));
-    p.restore();
+    PaintShape(p, ShapeKind::Ellipse, m_bounds, QColorOf(m_lineColor), QColorOf(m_fillColor));
 }
 
 void CDrawImage::Draw(QPainter& p, const DrawStyle& style) const
 {
-    p.save();
     if (m_normalImage && !m_normalImage->bitmap.isNull()) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(ToQRect(m_bounds), m_normalImage->bitmap);
+        PaintPicture(p, m_bounds, m_normalImage->bitmap);
     } else {
+        p.save();
         DrawPlaceholder(p, m_bounds, style, kImagePlaceholder);
+        p.restore();
     }
-    p.restore();
 }
 
 void CDrawText::Draw(QPainter& p, const DrawStyle& style) const
 {
     if (m_editing)
         return; // the in-place editor shows the text
-    p.save();
     const std::u16string text = Text();
     if (text.empty()) {
+        p.save();
         DrawPlaceholder(p, m_bounds, style, kTextPlaceholder);
         p.restore();
         return;
     }
-    const TerminalFont* terminal = FindTerminalFont(m_fontId);
-    if (!terminal)
-        terminal = FindTerminalFont(1);
-    const QFont font = TerminalQFont(*terminal);
-    const QFontMetrics metrics(font);
-    p.setFont(font);
-    p.setPen(ToQColor(m_lineColor));
-    p.setClipRect(ToQRect(m_bounds));
-
-    // CR LF starts a line at column 0; a lone LF (a wrap point) starts a line
-    // but keeps the column, so tabs after it line up with the unwrapped text.
-    const int tab = std::max(m_tabSize, 1);
-    const int lineStep = terminal->cellHeight + m_lineSpacing;
-    const int spaceWidth = metrics.horizontalAdvance(u' ');
-    int x = m_bounds.left;
-    int y = m_bounds.top + m_lineSpacing / 2;
-    int column = 0;
-    QString run;
-    auto flush = [&] {
-        if (run.isEmpty())
-            return;
-        p.drawText(QRect(x, y, metrics.horizontalAdvance(run) + 1, lineStep + metrics.height()),
-                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, run);
-        x += metrics.horizontalAdvance(run);
-        run.clear();
-    };
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-            flush();
-            x = m_bounds.left;
-            y += lineStep;
-            column = 0;
-            ++i;
-        } else if (c == u'\n') {
-            flush();
-            x = m_bounds.left;
-            y += lineStep;
-        } else if (c == u'\t') {
-            flush();
-            x += (tab - column % tab) * spaceWidth;
-            column = (column / tab + 1) * tab;
-        } else {
-            run += QChar(c);
-            ++column;
-        }
-    }
-    flush();
-    p.restore();
+    // The character spacing is shown as the terminal applies it, so that
+    // the page looks here as it will on the panel.
+    TextStyle textStyle;
+    textStyle.font = FindTerminalFont(m_fontId);
+    textStyle.tabSize = m_tabSize;
+    textStyle.lineSpacing = m_lineSpacing;
+    textStyle.charSpacing = m_charSpacing;
+    PaintTerminalText(p, m_bounds, text, textStyle, QColorOf(m_lineColor));
 }
 
 void CDrawCustom::Draw(QPainter& p, const DrawStyle& style) const
