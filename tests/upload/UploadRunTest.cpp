@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 namespace kdx::upload {
@@ -231,6 +232,55 @@ TEST_F(UploadRun, DroppedLineFailsPromptly)
     EXPECT_TRUE(run.lines.back() == U("*读取返回数据错误\r\n") || run.lines.back() == U("*发送数据错误\r\n"))
         << run.lines.back().toStdString();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// Cancels an upload of three blocks once the terminal has two of them.
+test::RunResult CancelAfterTwoBlocks(const std::unique_ptr<VirtualTerminal>& terminal, const std::function<test::RunResult(std::atomic<bool>*)>& upload)
+{
+    std::atomic<bool> cancel{false};
+    std::thread canceller([&] {
+        while (terminal == nullptr || terminal->BlocksReceived() < 2)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        cancel = true;
+    });
+    test::RunResult run = upload(&cancel);
+    canceller.join();
+    return run;
+}
+
+TEST_F(UploadRun, AfterACancelledUploadAPauseDropsTheDownloadAndTheNextUploadSucceeds)
+{
+    TerminalOptions options;
+    options.pauseMs = 300;
+    const std::vector<uint8_t> image = test::PatternBytes(3 * 4096);
+    test::RunResult cancelled = CancelAfterTwoBlocks(terminal, [&](std::atomic<bool>* cancel) {
+        return Upload(options, image, 115200, cancel);
+    });
+    ASSERT_FALSE(cancelled.done);
+    EXPECT_TRUE(terminal->Downloading());
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_FALSE(terminal->Downloading());
+    EXPECT_EQ(terminal->DownloadsDropped(), 1);
+
+    test::RunResult again = test::RunUpload(terminal->DevicePath(), file, 115200);
+    ASSERT_TRUE(again.done) << again.lines.join("").toStdString();
+    EXPECT_EQ(terminal->Image(), image);
+    EXPECT_EQ(terminal->DownloadsCompleted(), 1);
+}
+
+TEST_F(UploadRun, AnUploadStartedRightAfterACancelIsAnsweredAsANewOne)
+{
+    TerminalOptions options;
+    options.pauseMs = 60000; // no pause helps here: the detect frame itself ends the old download
+    const std::vector<uint8_t> image = test::PatternBytes(3 * 4096);
+    test::RunResult cancelled = CancelAfterTwoBlocks(terminal, [&](std::atomic<bool>* cancel) {
+        return Upload(options, image, 115200, cancel);
+    });
+    ASSERT_FALSE(cancelled.done);
+    test::RunResult again = test::RunUpload(terminal->DevicePath(), file, 115200);
+    ASSERT_TRUE(again.done) << again.lines.join("").toStdString();
+    EXPECT_EQ(again.lines.count(U(">已连接\r\n")), 1);
+    EXPECT_EQ(terminal->Image(), image);
 }
 
 } // namespace

@@ -106,8 +106,10 @@ void VirtualTerminal::Run()
     std::vector<uint8_t> chunk(65536);
     while (!m_stop && m_master >= 0) {
         pollfd p{m_master, POLLIN, 0};
-        if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN))
+        if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) {
+            DropAfterPause();
             continue;
+        }
         ssize_t n = read(m_master, chunk.data(), chunk.size());
         if (n <= 0)
             continue;
@@ -121,9 +123,26 @@ void VirtualTerminal::Run()
             continue;
         }
         NoteArrival(size_t(n));
+        m_lastActivity = Clock::now();
         m_pending.insert(m_pending.end(), chunk.begin(), chunk.begin() + n);
         Process();
     }
+}
+
+void VirtualTerminal::DropAfterPause()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_downloading && m_pending.empty())
+        return;
+    if (Clock::now() - m_lastActivity < std::chrono::milliseconds(m_options.pauseMs))
+        return;
+    // The host has stopped in the middle (an upload cancelled or a cable
+    // pulled): what arrived of this download is given up.
+    if (m_downloading) {
+        m_downloading = false;
+        ++m_droppedDownloads;
+    }
+    m_pending.clear();
 }
 
 void VirtualTerminal::Process()
@@ -185,6 +204,8 @@ bool VirtualTerminal::ProcessCommand()
             m_image.clear();
             m_complete = m_size == 0;
             m_downloading = m_size > 0;
+            if (m_complete)
+                ++m_completedDownloads;
         }
         break;
     }
@@ -199,6 +220,13 @@ bool VirtualTerminal::ProcessBlock()
         return false;
     const size_t n = BE16(&m_pending[0]);
     const size_t left = m_size - m_image.size();
+    if (m_pending[0] == kFrameStart) {
+        // No block is 0xFD00 bytes or longer, so this is the start of a
+        // command: the host has given up this download and begun again.
+        m_downloading = false;
+        ++m_droppedDownloads;
+        return true;
+    }
     if (n == 0 || n > kMaxBlock || n > left) {
         // Not a block header: ask for the block again from a clean start.
         m_pending.clear();
@@ -237,6 +265,7 @@ bool VirtualTerminal::ProcessBlock()
     if (m_image.size() >= m_size) {
         m_downloading = false;
         m_complete = true;
+        ++m_completedDownloads;
     }
     Reply({kReplyAccepted});
     return true;
@@ -266,6 +295,8 @@ void VirtualTerminal::Reply(const std::vector<uint8_t>& bytes)
         if (n > 0)
             done += size_t(n);
     }
+    // The host's next bytes follow the reply; the pause is counted from here.
+    m_lastActivity = Clock::now();
 }
 
 std::vector<uint8_t> VirtualTerminal::Image() const
@@ -290,6 +321,30 @@ bool VirtualTerminal::DownloadComplete() const
 {
     std::lock_guard lock(m_mutex);
     return m_complete;
+}
+
+bool VirtualTerminal::Downloading() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_downloading;
+}
+
+size_t VirtualTerminal::ReceivedBytes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_image.size();
+}
+
+int VirtualTerminal::DownloadsCompleted() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_completedDownloads;
+}
+
+int VirtualTerminal::DownloadsDropped() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_droppedDownloads;
 }
 
 int VirtualTerminal::CurrentBaud() const

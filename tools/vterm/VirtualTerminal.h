@@ -22,6 +22,9 @@ struct TerminalOptions {
     int dropAfterBlocks = -1;             // hang up after accepting this many blocks
     int silentFromBlock = -1;             // stop answering once this many blocks are accepted
     uint16_t detectReplyLength = 16;      // total length L in the detect reply
+    // A pause this long with no byte while a download or a frame is under
+    // way drops it, so that the next upload is answered from the start.
+    int pauseMs = 1500;
 };
 
 // One command frame the terminal understood.
@@ -53,6 +56,10 @@ public:
     std::vector<ReceivedCommand> Commands() const;
     int BlocksReceived() const;   // data blocks, retransmissions included
     bool DownloadComplete() const;
+    bool Downloading() const;
+    size_t ReceivedBytes() const;  // of the download under way or last completed
+    int DownloadsCompleted() const;
+    int DownloadsDropped() const;  // interrupted downloads given up after a pause
     int CurrentBaud() const;
     uint32_t AnnouncedSize() const;
     uint16_t AnnouncedWidth() const;
@@ -73,6 +80,7 @@ private:
     void Reply(const std::vector<uint8_t>& bytes);
     void NoteArrival(size_t bytes);
     void HangUp();
+    void DropAfterPause();
 
     TerminalOptions m_options;
     std::string m_devicePath;
@@ -95,6 +103,9 @@ private:
     int m_acceptedBlocks = 0;
     std::map<int, int> m_crcErrorsGiven;
     size_t m_discarded = 0;
+    int m_completedDownloads = 0;
+    int m_droppedDownloads = 0;
+    Clock::time_point m_lastActivity{}; // last byte read at the terminal's rate, or last reply
     Clock::time_point m_lineFree{}; // when the bytes received so far have crossed the line
 };
 
