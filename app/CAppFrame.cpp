@@ -13,6 +13,7 @@
 #include "app/Launcher.h"
 #include "app/Messages.h"
 #include "app/PageCommands.h"
+#include "common/EditorSettingsKeys.h"
 #include "model/ModelStrings.h"
 #include "model/PageDoc.h"
 
@@ -232,6 +233,11 @@ CPaneCompile* CAppFrame::CreateCompilePane()
         // compilePane_->SetObjectSelector once it exists.
         compilePane_->SetDocument(doc_.get());
         outputPane_->SetCompilePane(compilePane_, compilePane_);
+        // The simulator opens the file of the last successful compile.
+        connect(compilePane_, &CPaneCompile::TextAppended, this, [this](const QString& text) {
+            if (!compileOutput_.isEmpty() && text.contains(QStringLiteral(">已经生成文件")))
+                EditorSettings()->setValue(QLatin1String(kLastCompiledFileKey), compileOutput_);
+        });
     }
     return compilePane_;
 }
@@ -650,6 +656,7 @@ void CAppFrame::OnCompile()
     }
     outputPane_->SelectTab(CPaneOutput::kCompileTab);
     outputPane_->show();
+    compileOutput_ = QFileInfo(output).absoluteFilePath();
     pane->StartCompile(pathName_, output);
     UpdateCommandUI();
 }

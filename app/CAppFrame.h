@@ -134,6 +134,7 @@ private:
 
     std::unique_ptr<CPageDoc> doc_;
     QString pathName_;
+    QString compileOutput_; // the output path of the compile last started
     LastDirectories folders_;
     QHash<int, QAction*> actions_;
     std::map<int, Command> commands_;

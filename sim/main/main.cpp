@@ -1,0 +1,106 @@
+// KDX_TS: shows and runs a compiled project as a terminal would.
+//   KDX_TS [FILE.kdpbin] [--port DEVICE --baud N] [--listen [--depth 16|24]] [--zoom 1|2|3]
+// Without a file it opens the editor's last compiled file, or asks for one.
+#include "sim/SimulatorWindow.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+struct Options {
+    QString file;
+    QString port;
+    int baud = 115200;
+    bool listen = false;
+    int depth = 16;
+    int zoom = 1;
+};
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: KDX_TS [FILE.kdpbin] [--port DEVICE [--baud N]] [--listen [--depth 16|24]] [--zoom 1|2|3]\n");
+    return 2;
+}
+
+bool ParseArguments(const QStringList& args, Options* options)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        bool ok = true;
+        if (arg == QLatin1String("--listen")) {
+            options->listen = true;
+        } else if (arg == QLatin1String("--port") && hasValue) {
+            options->port = args[++i];
+        } else if (arg == QLatin1String("--baud") && hasValue) {
+            options->baud = args[++i].toInt(&ok);
+            ok = ok && options->baud > 0;
+        } else if (arg == QLatin1String("--depth") && hasValue) {
+            options->depth = args[++i].toInt(&ok);
+            ok = ok && (options->depth == 16 || options->depth == 24);
+        } else if (arg == QLatin1String("--zoom") && hasValue) {
+            options->zoom = args[++i].toInt(&ok);
+            ok = ok && options->zoom >= 1 && options->zoom <= 3;
+        } else if (!arg.startsWith(QLatin1Char('-')) && options->file.isEmpty()) {
+            options->file = arg;
+        } else {
+            return false;
+        }
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QTranslator translator;
+    if (translator.load(QStringLiteral("qt_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&translator);
+
+    Options options;
+    if (!ParseArguments(app.arguments(), &options))
+        return Usage();
+
+    kdx::sim::SimulatorWindow window;
+    window.SetZoom(options.zoom);
+    if (options.listen) {
+        const QString path = window.StartListening(options.depth);
+        if (path.isEmpty()) {
+            std::fprintf(stderr, "KDX_TS: %s\n", window.LastError().toUtf8().constData());
+            return 1;
+        }
+        std::printf("%s\n", path.toUtf8().constData());
+        std::fflush(stdout);
+    }
+    if (!options.port.isEmpty() && !window.OpenSerialPort(options.port, options.baud)) {
+        std::fprintf(stderr, "KDX_TS: %s\n", window.LastError().toUtf8().constData());
+        return 1;
+    }
+
+    QString file = options.file;
+    if (file.isEmpty() && !options.listen) {
+        file = kdx::sim::SimulatorWindow::EditorLastCompiledFile();
+        if (file.isEmpty())
+            file = QFileDialog::getOpenFileName(nullptr, QStringLiteral("打开编译文件"), QString(),
+                                                QStringLiteral("KDX触屏工程编译文件 (*.kdpbin);;所有文件 (*)"));
+        if (file.isEmpty())
+            return 0;
+    }
+    window.show();
+    if (!file.isEmpty() && !window.OpenFile(file)) {
+        std::fprintf(stderr, "KDX_TS: %s\n", window.LastError().toUtf8().constData());
+        QMessageBox::warning(&window, window.windowTitle(), window.LastError());
+    }
+    return app.exec();
+}
