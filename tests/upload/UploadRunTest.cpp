@@ -251,6 +251,7 @@ test::RunResult CancelAfterTwoBlocks(const std::unique_ptr<VirtualTerminal>& ter
 TEST_F(UploadRun, AfterACancelledUploadAPauseDropsTheDownloadAndTheNextUploadSucceeds)
 {
     TerminalOptions options;
+    options.emulateLineRate = true; // slow enough to cancel in the middle
     options.pauseMs = 300;
     const std::vector<uint8_t> image = test::PatternBytes(3 * 4096);
     test::RunResult cancelled = CancelAfterTwoBlocks(terminal, [&](std::atomic<bool>* cancel) {
@@ -271,6 +272,7 @@ TEST_F(UploadRun, AfterACancelledUploadAPauseDropsTheDownloadAndTheNextUploadSuc
 TEST_F(UploadRun, AnUploadStartedRightAfterACancelIsAnsweredAsANewOne)
 {
     TerminalOptions options;
+    options.emulateLineRate = true;
     options.pauseMs = 60000; // no pause helps here: the detect frame itself ends the old download
     const std::vector<uint8_t> image = test::PatternBytes(3 * 4096);
     test::RunResult cancelled = CancelAfterTwoBlocks(terminal, [&](std::atomic<bool>* cancel) {
