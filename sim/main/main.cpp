@@ -1,14 +1,13 @@
 // KDX_TS: shows and runs a compiled project as a terminal would.
 //   KDX_TS [FILE.kdpbin] [--port DEVICE --baud N] [--listen [--depth 16|24]] [--zoom 1|2|3]
 // Without a file it opens the editor's last compiled file, or asks for one.
+#include "common/QtTranslations.h"
 #include "sim/SimulatorWindow.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QMessageBox>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -64,9 +63,7 @@ bool ParseArguments(const QStringList& args, Options* options)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QTranslator translator;
-    if (translator.load(QStringLiteral("qt_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        app.installTranslator(&translator);
+    kdx::InstallQtTranslations(app);
 
     Options options;
     if (!ParseArguments(app.arguments(), &options))
