@@ -234,16 +234,21 @@ TEST_F(UploadRun, DroppedLineFailsPromptly)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
-// Cancels an upload of three blocks once the terminal has two of them.
-test::RunResult CancelAfterTwoBlocks(const std::unique_ptr<VirtualTerminal>& terminal, const std::function<test::RunResult(std::atomic<bool>*)>& upload)
+// Uploads three blocks to a terminal that stops answering at the third, and
+// cancels while the uploader waits for that answer: the terminal is left in
+// the middle of the download, as after a user's cancel at 66%.
+test::RunResult CancelInTheMiddle(const std::unique_ptr<VirtualTerminal>& terminal,
+                                  const std::function<test::RunResult(std::atomic<bool>*)>& upload)
 {
     std::atomic<bool> cancel{false};
+    std::atomic<bool> finished{false};
     std::thread canceller([&] {
-        while (terminal == nullptr || terminal->BlocksReceived() < 2)
+        while (!finished && (terminal == nullptr || terminal->BlocksReceived() < 3))
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         cancel = true;
     });
     test::RunResult run = upload(&cancel);
+    finished = true;
     canceller.join();
     return run;
 }
@@ -251,18 +256,19 @@ test::RunResult CancelAfterTwoBlocks(const std::unique_ptr<VirtualTerminal>& ter
 TEST_F(UploadRun, AfterACancelledUploadAPauseDropsTheDownloadAndTheNextUploadSucceeds)
 {
     TerminalOptions options;
-    options.emulateLineRate = true; // slow enough to cancel in the middle
+    options.silentFromBlock = 2; // per download: the next upload has two blocks only
     options.pauseMs = 300;
-    const std::vector<uint8_t> image = test::PatternBytes(3 * 4096);
-    test::RunResult cancelled = CancelAfterTwoBlocks(terminal, [&](std::atomic<bool>* cancel) {
-        return Upload(options, image, 115200, cancel);
+    test::RunResult cancelled = CancelInTheMiddle(terminal, [&](std::atomic<bool>* cancel) {
+        return Upload(options, test::PatternBytes(3 * 4096), 115200, cancel);
     });
     ASSERT_FALSE(cancelled.done);
-    EXPECT_TRUE(terminal->Downloading());
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_EQ(cancelled.lines.back(), U(">用户取消操作！！！\r\n"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
     EXPECT_FALSE(terminal->Downloading());
     EXPECT_EQ(terminal->DownloadsDropped(), 1);
 
+    const std::vector<uint8_t> image = test::PatternBytes(2 * 4096, 7);
+    test::WriteSealedFile(file, image);
     test::RunResult again = test::RunUpload(terminal->DevicePath(), file, 115200);
     ASSERT_TRUE(again.done) << again.lines.join("").toStdString();
     EXPECT_EQ(terminal->Image(), image);
@@ -272,13 +278,16 @@ TEST_F(UploadRun, AfterACancelledUploadAPauseDropsTheDownloadAndTheNextUploadSuc
 TEST_F(UploadRun, AnUploadStartedRightAfterACancelIsAnsweredAsANewOne)
 {
     TerminalOptions options;
-    options.emulateLineRate = true;
+    options.silentFromBlock = 2;
     options.pauseMs = 60000; // no pause helps here: the detect frame itself ends the old download
-    const std::vector<uint8_t> image = test::PatternBytes(3 * 4096);
-    test::RunResult cancelled = CancelAfterTwoBlocks(terminal, [&](std::atomic<bool>* cancel) {
-        return Upload(options, image, 115200, cancel);
+    test::RunResult cancelled = CancelInTheMiddle(terminal, [&](std::atomic<bool>* cancel) {
+        return Upload(options, test::PatternBytes(3 * 4096), 115200, cancel);
     });
     ASSERT_FALSE(cancelled.done);
+    EXPECT_TRUE(terminal->Downloading());
+
+    const std::vector<uint8_t> image = test::PatternBytes(2 * 4096, 7);
+    test::WriteSealedFile(file, image);
     test::RunResult again = test::RunUpload(terminal->DevicePath(), file, 115200);
     ASSERT_TRUE(again.done) << again.lines.join("").toStdString();
     EXPECT_EQ(again.lines.count(U(">已连接\r\n")), 1);

@@ -202,6 +202,9 @@ bool VirtualTerminal::ProcessCommand()
         Reply({reply});
         if (reply == kReplyAccepted) {
             m_image.clear();
+            // Faults are counted per download.
+            m_acceptedBlocks = 0;
+            m_crcErrorsGiven.clear();
             m_complete = m_size == 0;
             m_downloading = m_size > 0;
             if (m_complete)

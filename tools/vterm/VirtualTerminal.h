@@ -15,6 +15,7 @@ namespace kdx::vterm {
 struct TerminalOptions {
     int baud = 115200;                    // the rate the terminal listens at
     bool emulateLineRate = false;         // pace replies as a real line would (10 bits a byte)
+    // Block indexes count the blocks accepted in the current download.
     std::map<int, int> crcErrors;         // data block index -> how many times to answer 0xFC
     bool silent = false;                  // never answers anything
     std::optional<uint8_t> downloadReply; // answer to the download announce instead of 0xFA
