@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace kdx::render {
 
 using namespace image_layout;
@@ -15,15 +17,18 @@ namespace {
 // exclusive.
 PageRect BoundsOf(const Record& r) { return PageRect{r.left, r.top, r.right + 1, r.bottom + 1}; }
 
+// A radius no screen needs, for a record that carries a damaged one.
+int RadiusOf(const Record& r) { return int(std::min<uint32_t>(r.value, 0x7FFF)); }
+
 void DrawRecord(QPainter& p, const TerminalImage& image, const Record& r, const QColor& color, bool pressed)
 {
     switch (r.drawType) {
     case kDrawLine: PaintLine(p, r.left, r.top, r.right, r.bottom, color); break;
     case kDrawRect: PaintShape(p, ShapeKind::Rect, BoundsOf(r), color, QColor()); break;
     case kDrawFilledRect: PaintShape(p, ShapeKind::Rect, BoundsOf(r), QColor(), color); break;
-    case kDrawRoundRect: PaintShape(p, ShapeKind::RoundRect, BoundsOf(r), color, QColor(), int(r.value)); break;
+    case kDrawRoundRect: PaintShape(p, ShapeKind::RoundRect, BoundsOf(r), color, QColor(), RadiusOf(r)); break;
     case kDrawFilledRoundRect:
-        PaintShape(p, ShapeKind::RoundRect, BoundsOf(r), QColor(), color, int(r.value));
+        PaintShape(p, ShapeKind::RoundRect, BoundsOf(r), QColor(), color, RadiusOf(r));
         break;
     case kDrawEllipse: PaintShape(p, ShapeKind::Ellipse, BoundsOf(r), color, QColor()); break;
     case kDrawFilledEllipse: PaintShape(p, ShapeKind::Ellipse, BoundsOf(r), QColor(), color); break;

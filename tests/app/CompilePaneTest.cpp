@@ -6,6 +6,7 @@
 #include "app/Commands.h"
 #include "app/EditorStrings.h"
 #include "app/Messages.h"
+#include "common/EditorSettingsKeys.h"
 #include "compile/CompileSession.h"
 #include "compile/CompilerDriver.h"
 #include "model/PageDoc.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
+#include <QSettings>
 #include <QTest>
 #include <QToolButton>
 #include <memory>
@@ -90,6 +92,27 @@ void CompilePaneTest::init()
 {
     QVERIFY(dir_.isValid());
     QVERIFY2(QFileInfo(kCompiler).isExecutable(), "the compiler of this build is missing");
+}
+
+void CompilePaneTest::successfulCompileIsRememberedForTheSimulator()
+{
+    auto remembered = [&] {
+        return QSettings(QStringLiteral("ZOV"), EditorString(IDS_APP_TITLE)).value(QLatin1String(kLastCompiledFileKey)).toString();
+    };
+    CompileFrame f;
+    f.frame.saveAnswer = dir_.filePath(QStringLiteral("sim.kdp"));
+    f.frame.compileAnswer = dir_.filePath(QStringLiteral("sim.kdpbin"));
+    f.frame.Document().AddPage();
+    f.frame.ExecuteCommand(ID_PROJECT_COMPILE);
+    QVERIFY(f.WaitForEnd());
+    QCOMPARE(remembered(), f.frame.compileAnswer);
+
+    // A compile that writes nothing leaves the last good file remembered.
+    f.frame.compileAnswer = dir_.filePath(QStringLiteral("absent/sim.kdpbin"));
+    f.frame.ExecuteCommand(ID_PROJECT_COMPILE);
+    QVERIFY(f.WaitForEnd());
+    QVERIFY(f.pane->Text().contains(QLatin1Char('*')));
+    QCOMPARE(remembered(), dir_.filePath(QStringLiteral("sim.kdpbin")));
 }
 
 void CompilePaneTest::compilesExampleShowingMessagesInOrder()

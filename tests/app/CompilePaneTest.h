@@ -12,6 +12,7 @@ class CompilePaneTest : public QObject {
 private slots:
     void init();
     void compilesExampleShowingMessagesInOrder();
+    void successfulCompileIsRememberedForTheSimulator();
     void startFailuresLeaveThePaneUsable();
     void cancelFromMenuEndsWithCancelNotice();
     void cancelWaitsForTheMonitorWithoutDeadlock();
