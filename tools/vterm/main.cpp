@@ -20,7 +20,8 @@ int Usage()
     std::fprintf(stderr,
                  "usage: KDX_VT [--baud RATE] [--line-rate] [--out FILE] [--crc-error BLOCK[:COUNT]]...\n"
                  "              [--silent] [--download-reply HEX] [--block-reply HEX]\n"
-                 "              [--drop-after BLOCKS] [--silent-from BLOCKS] [--detect-length L]\n");
+                 "              [--drop-after BLOCKS] [--silent-from BLOCKS] [--detect-length L] [--pause MS]\n"
+                 "--pause: a pause this long in a download drops it (default 1500 ms)\n");
     return 2;
 }
 
@@ -66,6 +67,8 @@ int main(int argc, char** argv)
             options.dropAfterBlocks = int(v);
         } else if (arg == "--silent-from" && hasValue && ParseInt(argv[++i], &v) && v >= 0) {
             options.silentFromBlock = int(v);
+        } else if (arg == "--pause" && hasValue && ParseInt(argv[++i], &v) && v > 0 && v < 3600000) {
+            options.pauseMs = int(v);
         } else if (arg == "--detect-length" && hasValue && ParseInt(argv[++i], &v) && v >= 0 && v < 65536) {
             options.detectReplyLength = uint16_t(v);
         } else {
@@ -84,17 +87,17 @@ int main(int argc, char** argv)
     std::printf("%s\n", terminal.DevicePath().c_str());
     std::fflush(stdout);
 
-    bool saved = false;
+    int saved = 0;
     while (!g_stop) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        const bool complete = terminal.DownloadComplete();
-        if (complete && !saved) {
+        const int completed = terminal.DownloadsCompleted();
+        if (completed != saved) {
             std::fprintf(stderr, "KDX_VT: received %zu bytes (%ux%u)\n", terminal.Image().size(),
                          unsigned(terminal.AnnouncedWidth()), unsigned(terminal.AnnouncedHeight()));
             if (!outPath.empty() && !terminal.WriteImage(outPath))
                 std::fprintf(stderr, "KDX_VT: cannot write %s\n", outPath.c_str());
         }
-        saved = complete;
+        saved = completed;
     }
     terminal.Stop();
     return 0;
