@@ -163,7 +163,35 @@ TextPos CMyEditCtrl::InsertAt(TextPos at, std::u16string_view text)
 {
     at = store_.Clamp(at);
     const int rows = store_.RowCount();
-    const TextPos end = store_.Insert(at, text);
+    TextPos end = store_.Insert(at, text);
+    // Over the limit: take the insertion back and insert the longest head
+    // of it that fits. Wrap points move with the text, so the head is found
+    // by trying, among heads no longer than the room left.
+    if (textLimit_ > 0 && WrappedLength() > textLimit_ && end != at) {
+        store_.Remove(at, end);
+        const auto fits = [&](size_t units) {
+            const TextPos tried = store_.Insert(at, text.substr(0, units));
+            const bool ok = WrappedLength() <= textLimit_;
+            store_.Remove(at, tried);
+            return ok;
+        };
+        size_t low = 0;
+        size_t high = static_cast<size_t>(std::clamp<int64_t>(textLimit_ - WrappedLength(), 0,
+                                                              static_cast<int64_t>(text.size())));
+        while (low < high) {
+            const size_t middle = (low + high + 1) / 2;
+            if (fits(middle))
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        if (low > 0 && low < text.size() && text[low - 1] == u'\r' && text[low] == u'\n')
+            --low;  // never half a line break
+        if (low > 0 && QChar::isHighSurrogate(text[low - 1]))
+            --low;  // nor half a character
+        text = text.substr(0, low);
+        end = store_.Insert(at, text);
+    }
     MarkDirty(store_.FirstRowOfLine(at.line), rows != store_.RowCount());
     if (undoEnabled_)
         undo_.RecordInsert(at, end);
@@ -879,6 +907,17 @@ void CMyEditCtrl::RewrapNow()
         SetStreamSelection(anchor, caret);
     else
         anchor_ = caret;
+    UpdateScrollBars();
+    EnsureCaretVisible();
+    viewport()->update();
+}
+
+void CMyEditCtrl::ApplySizeNow()
+{
+    const int oldWidth = textRect_.width();
+    Layout();
+    if (wrapMode_ == 1 && (wrapPending_ || textRect_.width() != oldWidth))
+        RewrapNow();
     UpdateScrollBars();
     EnsureCaretVisible();
     viewport()->update();

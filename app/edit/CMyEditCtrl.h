@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -63,6 +64,16 @@ public:
     QString LineText(int line) const;
     QString Text() const;
     int64_t TextLength() const { return store_.TotalLength(); }
+    // The length the text has when each wrap point is written as one unit
+    // (line breaks count 2), as owners that store wrapped text count it.
+    int64_t WrappedLength() const
+    {
+        return store_.TotalLength() + (store_.RowCount() - store_.LineCount());
+    }
+    // Insertions that would make WrappedLength() exceed the limit are cut to
+    // what fits; 0 means no limit. Undo and redo are not limited.
+    void SetTextLimit(int units) { textLimit_ = std::max(0, units); }
+    int TextLimit() const { return textLimit_; }
     TextPos GetCaret(bool displayColumn = false) const;
     void SetCaret(int line, int column);
 
@@ -103,6 +114,9 @@ public:
     void SetWrapMode(int mode, int width = 0);
     // Re-splits the whole text under the current wrap mode at once.
     void RewrapNow();
+    // Takes a new size into account at once, even while hidden or without the
+    // focus: areas, mode-1 wrap, scroll ranges, caret.
+    void ApplySizeNow();
     int WrapMode() const { return wrapMode_; }
     void SetFont(const QFont& font);
     void SetColour(int slot, const QColor& colour);
@@ -250,6 +264,7 @@ private:
     TextPos WordStartAt(TextPos pos) const;
     TextPos WordEndAt(TextPos pos) const;
     void HandleNavigation(QKeyEvent* event);
+    void PressAt(QMouseEvent* event);
 
     // Painting.
     void PaintRow(QPainter& painter, int row, const QRect& rect);
@@ -283,6 +298,7 @@ private:
     int wrapWidth_ = 0;
     bool wrapPending_ = false;
     bool modified_ = false;
+    int textLimit_ = 0;
     QColor colours_[12];
 
     // Selection: stream from anchor_ to the caret, or a column block.
@@ -310,6 +326,7 @@ private:
     TextPos wordEnd_;
     bool dragPending_ = false;  // pressed inside the selection, not moved yet
     QPoint pressPos_;
+    bool pointerPlacing_ = false;  // the caret goes where the pointer is
     bool dropCaret_ = false;
     Cell dropCell_;
     bool droppedOnSelf_ = false;

@@ -121,7 +121,11 @@ void CMyEditCtrl::EnsureCaretVisible(bool centre)
 {
     const int visible = std::max(1, VisibleRows());
     int row = firstRow_;
-    if (caretRow_ < firstRow_ || caretRow_ >= firstRow_ + visible)
+    // A row clicked at the bottom edge is where the pointer is: scrolling it
+    // into full view would move the text under a following double-click.
+    const bool clickedInView = pointerPlacing_ && caretRow_ >= firstRow_
+                               && RowTop(caretRow_) < textRect_.top() + textRect_.height();
+    if (!clickedInView && (caretRow_ < firstRow_ || caretRow_ >= firstRow_ + visible))
         row = centre ? caretRow_ - visible / 2 : (caretRow_ < firstRow_ ? caretRow_ : caretRow_ - visible + 1);
     const int width = std::max(1, textRect_.width());
     const int average = std::max(1, metrics_.AverageWidth());
@@ -695,6 +699,13 @@ void CMyEditCtrl::UpdateCursorShape(const QPoint& pos, Qt::KeyboardModifiers mod
 
 void CMyEditCtrl::mousePressEvent(QMouseEvent* event)
 {
+    pointerPlacing_ = true;
+    PressAt(event);
+    pointerPlacing_ = false;
+}
+
+void CMyEditCtrl::PressAt(QMouseEvent* event)
+{
     setFocus(Qt::MouseFocusReason);
     const QPoint pos = event->position().toPoint();
     const bool columnRequest = columnRequest_;
@@ -793,7 +804,9 @@ void CMyEditCtrl::mouseReleaseEvent(QMouseEvent*)
     if (dragPending_) {
         // A click inside the selection without a drag places the caret.
         dragPending_ = false;
+        pointerPlacing_ = true;
         MoveCaret(CellAt(pressPos_), false);
+        pointerPlacing_ = false;
     }
     if (mouseMode_ == 1)
         mouseMode_ = 0;

@@ -75,6 +75,7 @@ private slots:
     void pasteOverSelectionUndoesInOneStep();
     void undoLogHalvesAtLimit();
     void readOnlyRefusesEditsButCopies();
+    void textLimitCutsInsertionsToWhatFits();
     void columnBlockCopiesAndPastesAsBlock();
     void homeTogglesBetweenIndentAndColumnZero();
     void tabAdvancesToNextStop();
@@ -94,6 +95,7 @@ private slots:
     void verticalMovesKeepPreferredX();
     void pageKeysScrollByPage();
     void mouseSelectionForms();
+    void clickOnPartlyShownRowDoesNotScroll();
     void wheelAndRightButton();
     void cursorShapes();
     void paintsWithoutCrash();
@@ -202,6 +204,33 @@ void EditControlTest::undoLogHalvesAtLimit()
     QCOMPARE(steps, UndoLog::kLimit / 2 + 1);
     // The oldest half can no longer be undone.
     QCOMPARE(edit.GetLineLength(0), UndoLog::kLimit / 2);
+}
+
+void EditControlTest::textLimitCutsInsertionsToWhatFits()
+{
+    Fixture f;
+    f.edit.SetTextLimit(6);
+    Type(f.edit, "abcdefgh");
+    QCOMPARE(f.edit.Text(), QString("abcdef"));
+    QVERIFY(f.edit.Undo());
+    QCOMPARE(f.edit.Text(), QString());
+    // A line break counts two units and is never cut in half.
+    QVERIFY(f.edit.InsertText(-1, -1, QString("abcde\r\nx")));
+    QCOMPARE(f.edit.Text(), QString("abcde"));
+    f.edit.DeleteRange(0, 0, -1, 0);
+    QVERIFY(f.edit.InsertText(-1, -1, QString("abcd\r\nxy")));
+    QCOMPARE(f.edit.Text(), QString("abcd\r\n"));
+    // Wrap points count one unit each.
+    f.edit.DeleteRange(0, 0, -1, 0);
+    f.edit.SetTextLimit(7);
+    f.edit.SetWrapMode(2, 3);
+    Type(f.edit, "abcdefgh");
+    QCOMPARE(f.edit.Text(), QString("abcdef"));
+    QCOMPARE(f.edit.WrappedLength(), 7);
+    // Without a limit nothing is cut.
+    f.edit.SetTextLimit(0);
+    Type(f.edit, "ghijkl");
+    QCOMPARE(f.edit.Text(), QString("abcdefghijkl"));
 }
 
 void EditControlTest::readOnlyRefusesEditsButCopies()
@@ -657,6 +686,36 @@ void EditControlTest::pageKeysScrollByPage()
     // SetCaret centres a caret that was out of view.
     f.edit.SetCaret(150, 0);
     QVERIFY(std::abs(f.edit.FirstVisibleRow() + f.edit.VisibleRows() / 2 - 150) <= 1);
+}
+
+void EditControlTest::clickOnPartlyShownRowDoesNotScroll()
+{
+    Fixture f;
+    QString text;
+    for (int i = 0; i < 60; ++i)
+        text += QString("word%1 tail\r\n").arg(i);
+    f.edit.InsertText(0, 0, text);
+    f.edit.SetCaret(0, 0);
+    // Leave half a row at the bottom of the text area.
+    const int rowHeight = f.edit.Metrics().RowHeight();
+    const int spare = f.edit.TextRect().height() % rowHeight;
+    f.edit.resize(f.edit.width(), f.edit.height() - spare + rowHeight / 2);
+    QCOMPARE(f.edit.TextRect().height() % rowHeight, rowHeight / 2);
+    const int partRow = f.edit.FirstVisibleRow() + f.edit.VisibleRows();
+    const QPoint at(f.edit.PointOf(partRow, 2).x(), f.edit.TextRect().bottom() - 1);
+
+    QTest::mouseClick(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(f.edit.FirstVisibleRow(), 0);
+    QCOMPARE(f.edit.GetCaret().line, partRow);
+    QTest::mouseDClick(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseRelease(f.edit.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(f.edit.GetCaret().line, partRow);
+    QCOMPARE(f.edit.SelectedText(), QString("word%1").arg(partRow));
+    // The keyboard still brings a partly shown row into full view.
+    f.edit.SetCaret(partRow - 1, 0);
+    QCOMPARE(f.edit.FirstVisibleRow(), 0);
+    QTest::keyClick(&f.edit, Qt::Key_Down);
+    QCOMPARE(f.edit.FirstVisibleRow(), 1);
 }
 
 void EditControlTest::mouseSelectionForms()
