@@ -5,6 +5,8 @@
 #include "compile/CompileChannel.h"
 #include "compile/CompileReporter.h"
 
+#include <QString>
+
 #include <cerrno>
 #include <chrono>
 #include <spawn.h>
@@ -140,8 +142,8 @@ void CompileSession::Monitor()
         }
         m_sink.Deliver(Text(finalText));
     } catch (const std::exception& error) {
-        std::string what = error.what();
-        m_sink.Deliver(std::u16string(what.begin(), what.end()));
+        // The description is UTF-8; the pane shows at most kMaxFailureUnits of it.
+        m_sink.Deliver(QString::fromUtf8(error.what()).left(kMaxFailureUnits).toStdU16String());
     }
     ReleaseResources();
     m_monitorRunning = false;

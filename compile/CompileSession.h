@@ -31,6 +31,8 @@ public:
         kEnded = 21106,            // ">已经结束操作\r\n"
     };
     static std::u16string Text(int id);
+    // Longest description of an unexpected failure that the pane is given.
+    static constexpr int kMaxFailureUnits = 2048;
 
     // Receives every text of the compilation. Deliver is called on the
     // monitor thread for compiler messages and outcomes, and on the caller's

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <stdexcept>
 #include <mutex>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -310,4 +311,32 @@ TEST(CompileSession, CancelEndsWithTheCancelLine)
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0], CompilerBanner());
     EXPECT_EQ(messages[1], u">用户取消操作！！！\r\n");
+}
+
+TEST(CompileSession, UnexpectedFailureTextIsDecodedAndCut)
+{
+    // A failure while the monitor hands on a message ends the monitor with
+    // the failure's own description, read as UTF-8 and cut to 2048 units.
+    class FailingSink : public RecordingSink {
+    public:
+        void Deliver(std::u16string_view text) override
+        {
+            if (text == CompilerBanner()) {
+                std::string what = "监视失败：";
+                for (int i = 0; i < 3000; ++i)
+                    what += "错";
+                throw std::runtime_error(what);
+            }
+            RecordingSink::Deliver(text);
+        }
+    } sink;
+    CompileSession session(sink, 4);
+    session.Start(u"/nonexistent/p.kdp", u"/tmp/x.kdpbin", kCompiler);
+    session.Join();
+    auto messages = sink.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    ASSERT_EQ(messages[0].size(), size_t(CompileSession::kMaxFailureUnits));
+    EXPECT_EQ(messages[0].substr(0, 6), u"监视失败：错");
+    EXPECT_EQ(messages[0].back(), u'错');
+    EXPECT_FALSE(session.MonitorRunning());
 }
