@@ -4,10 +4,34 @@
 #include "app/Messages.h"
 #include "model/PageDoc.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QStyledItemDelegate>
 
 namespace kdx {
+
+namespace {
+
+// Rows are as high as a row of Chinese text, whatever the names: a Latin
+// name such as "Page 1" must not make every row lower.
+class UniformRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        QStyleOptionViewItem sample = option;
+        initStyleOption(&sample, index);
+        sample.text = QStringLiteral("页面Ag");
+        const QWidget* widget = option.widget;
+        const QStyle* style = widget ? widget->style() : QApplication::style();
+        size.setHeight(style->sizeFromContents(QStyle::CT_ItemViewItem, &sample, QSize(), widget).height());
+        return size;
+    }
+};
+
+} // namespace
 
 // ------------------------------------------------------------ rows
 
@@ -81,6 +105,7 @@ CPageList::CPageList(QWidget* parent) : QListView(parent), model_(new CPageListM
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setUniformItemSizes(true);
+    setItemDelegate(new UniformRowDelegate(this));
     setFrameShape(QFrame::NoFrame);
     setAccessibleName(EditorString(IDS_PAGE_LIST_COLUMN));
 }

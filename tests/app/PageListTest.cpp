@@ -324,4 +324,21 @@ void PageListTest::menuOpensFromRightClickAndCaptionButton()
     QTRY_VERIFY(!openMenu());
 }
 
+void PageListTest::rowsKeepOneHeightWhateverTheNames()
+{
+    ListFrame f(2);
+    const auto rowHeight = [&] {
+        f.list->doItemsLayout();
+        return f.list->visualRect(f.list->model()->index(1, 0)).height();
+    };
+    f.doc.RenamePage(f.doc.PageAt(0), QStringLiteral("Page 1"));
+    f.doc.RenamePage(f.doc.PageAt(1), QStringLiteral("Page 2"));
+    const int latin = rowHeight();
+    f.doc.RenamePage(f.doc.PageAt(0), QStringLiteral("主页面"));
+    f.doc.RenamePage(f.doc.PageAt(1), QStringLiteral("设置页面"));
+    QCOMPARE(rowHeight(), latin);
+    // Tall enough for a Chinese name in the list's font.
+    QVERIFY(latin >= QFontMetrics(f.list->font()).boundingRect(QStringLiteral("设置页面")).height());
+}
+
 } // namespace kdx::test

@@ -17,6 +17,7 @@ private slots:
     void deleteAllAsksFirst();
     void renameInPlaceRefusesBadNames();
     void menuOpensFromRightClickAndCaptionButton();
+    void rowsKeepOneHeightWhateverTheNames();
 };
 
 } // namespace kdx::test
