@@ -405,9 +405,17 @@ void CAppFrame::MakeFirstPageCurrent()
         doc_->SetCurrentPage(doc_->PageAt(0));
 }
 
+void CAppFrame::SelectDefaultTool()
+{
+    fallbackTool_ = ID_TOOL_FIRST;
+    if (pageView_)
+        pageView_->OnPageCommand(ID_TOOL_FIRST);
+}
+
 void CAppFrame::NewBlankProject()
 {
     ResetDocument();
+    SelectDefaultTool();
     doc_->SetModifiedFlag(false);
     UpdateCaption();
     UpdateIndicators();
@@ -430,6 +438,7 @@ void CAppFrame::OnFileNew()
     doc_->header.colorDepth = uint32_t(dialog.ColorDepth());
     doc_->AddPage();
     MakeFirstPageCurrent();
+    SelectDefaultTool();
     UpdateCaption();
     UpdateIndicators();
 }
@@ -472,34 +481,52 @@ void CAppFrame::OnFileOpen()
 
 bool CAppFrame::OpenDocumentFile(const QString& path)
 {
+    return OpenProjectFile(path) == OpenResult::kOpened;
+}
+
+CAppFrame::OpenResult CAppFrame::OpenProjectFile(const QString& path)
+{
     if (!SaveModified())
-        return false;
+        return OpenResult::kCancelled;
     const QString fullPath = QFileInfo(path).absoluteFilePath();
     // A file that cannot be read leaves the open project as it is.
     QFile probe(fullPath);
     if (QFileInfo(fullPath).isDir() || !probe.open(QIODevice::ReadOnly)) {
         const QString reason = QFileInfo(fullPath).isDir() ? QStringLiteral("Is a directory") : probe.errorString();
         ShowMessageText(this, FormatModelString(kStrCannotReadFile, {fullPath, reason}), QMessageBox::Critical);
-        return false;
+        return OpenResult::kUnreadable;
     }
     probe.close();
+    // A file that is not a readable project is found out before the open
+    // project is given up; reading it without decoding images is quick.
+    {
+        CPageDoc trial;
+        trial.SetImageDecoding(false);
+        trial.SetProjectFolder(QFileInfo(fullPath).absolutePath());
+        if (const auto error = trial.OpenProject(fullPath)) {
+            ShowMessageText(this, error->Text(), QMessageBox::Critical);
+            return OpenResult::kUnreadable;
+        }
+    }
     doc_->SetProjectFolder(QFileInfo(fullPath).absolutePath());
     if (const auto error = doc_->OpenProject(fullPath)) {
         ShowMessageText(this, error->Text(), QMessageBox::Critical);
         NewBlankProject();
-        return false;
+        return OpenResult::kUnreadable;
     }
+    SelectDefaultTool();
     doc_->SetModifiedFlag(false);
     SetPathName(fullPath);
     MakeFirstPageCurrent();
     AddRecentFile(fullPath);
     UpdateIndicators();
     UpdateCommandUI();
-    return true;
+    return OpenResult::kOpened;
 }
 
 bool CAppFrame::SaveModified()
 {
+    doc_->CommitEdits(); // a text being typed counts as a change
     if (!doc_->IsModified())
         return true;
     const QString name = pathName_.isEmpty() ? doc_->Title() : pathName_;
@@ -524,6 +551,7 @@ void CAppFrame::OnFileSaveAs()
 
 bool CAppFrame::DoSave(const QString& path)
 {
+    doc_->CommitEdits();
     QString target = path;
     if (target.isEmpty()) {
         const QString suggestion = pathName_.isEmpty() ? doc_->Title() + QStringLiteral(".kdp") : pathName_;
@@ -635,7 +663,7 @@ void CAppFrame::OnOpenRecent(int index)
         return;
     }
     // A recent project that no longer opens leaves the list.
-    if (!OpenDocumentFile(path) && !doc_->IsModified() && pathName_ != path)
+    if (OpenProjectFile(path) == OpenResult::kUnreadable)
         RemoveRecentFile(path);
 }
 
@@ -643,6 +671,8 @@ void CAppFrame::OnOpenRecent(int index)
 
 void CAppFrame::OnCompile()
 {
+    // What is compiled is what was typed, also in a text still being edited.
+    doc_->CommitEdits();
     if ((doc_->IsModified() || pathName_.isEmpty()) && !DoFileSave())
         return;
     const QString output = AskCompileOutputPath(folders_.compileOutputFolder);

@@ -118,6 +118,11 @@ private:
     void ResetDocument();
     void SetPathName(const QString& path);
     void MakeFirstPageCurrent();
+    enum class OpenResult { kOpened, kCancelled, kUnreadable };
+    // Opens a project; an unreadable file leaves the open project as it is.
+    OpenResult OpenProjectFile(const QString& path);
+    // New and opened projects start with the select tool.
+    void SelectDefaultTool();
 
     void OnFileNew();
     void OnFileOpen();

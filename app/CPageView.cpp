@@ -1,6 +1,9 @@
 #include "app/CPageView.h"
 
+#include "app/CDrawTextEdit.h"
 #include "app/Commands.h"
+#include "app/EditorStrings.h"
+#include "app/Messages.h"
 #include "model/PageDoc.h"
 #include "model/PagePaint.h"
 
@@ -10,6 +13,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace kdx {
@@ -118,6 +122,8 @@ void CPageWnd::SelectObject(CDrawObj* object, bool add)
 {
     if (!object)
         return;
+    if (object != creating_)
+        EndCreationDrag();
     if (!add)
         ClearSelection();
     if (selection_.contains(object))
@@ -137,6 +143,8 @@ void CPageWnd::DeselectObject(CDrawObj* object)
 {
     if (!selection_.remove(object))
         return;
+    if (object == creating_)
+        creating_ = nullptr;
     InvalidateObject(object);
     if (object->IsSelected())
         object->Select(view_, false);
@@ -157,6 +165,7 @@ void CPageWnd::SelectWithinRect(const QRect& rect, bool add)
     CPage* page = doc_.CurrentPage();
     if (!page)
         return;
+    EndCreationDrag();
     if (!add)
         ClearSelection();
     const PageRect area = ToPageRect(rect.normalized());
@@ -173,6 +182,7 @@ void CPageWnd::SelectAll()
     CPage* page = doc_.CurrentPage();
     if (!page)
         return;
+    EndCreationDrag();
     std::vector<CDrawObj*> objects;
     for (const auto& object : page->Objects())
         objects.push_back(object.get());
@@ -295,6 +305,9 @@ void CPageWnd::mousePressEvent(QMouseEvent* event)
 void CPageWnd::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();
+    // A drag whose button is no longer down lost its capture on the way.
+    if (capturing_ && !(event->buttons() & Qt::LeftButton))
+        CaptureLost();
     if (doc_.CurrentPage())
         ToolMove(ToPage(event->position().toPoint()));
 }
@@ -317,6 +330,27 @@ void CPageWnd::keyPressEvent(QKeyEvent* event)
 {
     if (!HandleKey(event->key()))
         QWidget::keyPressEvent(event);
+}
+
+void CPageWnd::focusOutEvent(QFocusEvent* event)
+{
+    // Focus going elsewhere in the middle of a drag means another window or
+    // a popup took the mouse.
+    CaptureLost();
+    QWidget::focusOutEvent(event);
+}
+
+void CPageWnd::hideEvent(QHideEvent* event)
+{
+    CaptureLost();
+    QWidget::hideEvent(event);
+}
+
+bool CPageWnd::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowDeactivate || event->type() == QEvent::UngrabMouse)
+        CaptureLost();
+    return QWidget::event(event);
 }
 
 bool CPageWnd::HandleKey(int key)
@@ -390,8 +424,25 @@ void CPageWnd::ToolDoubleClick()
         object->Edit(view_, true);
 }
 
+void CPageWnd::CaptureLost()
+{
+    if (capturing_)
+        ToolCaptureLost();
+}
+
+void CPageWnd::EndCreationDrag()
+{
+    if (creating_ && capturing_)
+        ToolCaptureLost();
+    creating_ = nullptr;
+}
+
 void CPageWnd::ToolCaptureLost()
 {
+    // The drag ends here: later moves only hover.
+    capturing_ = false;
+    if (CDrawObj* made = std::exchange(creating_, nullptr); made && last_ == down_)
+        doc_.RemoveObject(made); // an interrupted creation leaves no 0 x 0 object
     if (toolId_ == kSelectTool) {
         if (mode_ == kModeBand)
             SetBand(QRect());
@@ -495,8 +546,8 @@ void CPageWnd::CreatePress(const QPoint& p)
     CDrawObj* object = nullptr;
     try {
         object = doc_.AddObject(std::move(made));
-    } catch (const NotSupportedError& error) {
-        QMessageBox::warning(this, QApplication::applicationName(), QString::fromLocal8Bit(error.what()));
+    } catch (const NotSupportedError&) {
+        ShowMessageBox(this, IDS_TOO_MANY_OBJECTS, QMessageBox::Warning);
         return;
     }
     if (!object)
@@ -509,11 +560,13 @@ void CPageWnd::CreatePress(const QPoint& p)
     SelectObject(object, false);
     down_ = last_ = p;
     capturing_ = true;
+    creating_ = object;
 }
 
 void CPageWnd::CreateRelease(const QPoint& p)
 {
     CDrawObj* object = SingleSelection();
+    creating_ = nullptr;
     if (!object) {
         ReleaseCapture();
         return;
@@ -541,6 +594,8 @@ CPageView::CPageView(CPageDoc& doc, QWidget* parent) : CMyView(parent), doc_(doc
     viewport()->setAutoFillBackground(true);
     pageWnd_ = new CPageWnd(doc_, this);
     doc_.AddObserver(this);
+    m_textEditing = std::make_unique<CTextEditSession>(
+        doc_, pageWnd_, QPoint(CPageWnd::kFrameWidth, CPageWnd::kFrameWidth));
     OnUpdate(kHintPageSize, nullptr);
 }
 
@@ -605,6 +660,8 @@ void CPageView::mousePressEvent(QMouseEvent* event)
 
 void CPageView::mouseMoveEvent(QMouseEvent* event)
 {
+    if (pageWnd_->IsCapturing() && !(event->buttons() & Qt::LeftButton))
+        pageWnd_->CaptureLost();
     if (doc_.CurrentPage() && pageWnd_->IsCapturing())
         pageWnd_->ToolMove(ToPage(event->position().toPoint()));
 }
@@ -677,6 +734,11 @@ void CPageView::OnPageCommand(int commandId)
 {
     if (commandId == ID_EDIT_CLEAR) {
         pageWnd_->DeleteSelection();
+        return;
+    }
+    // A new or opened project starts with the select tool, page or not.
+    if (commandId == ID_TOOL_FIRST) {
+        pageWnd_->SetTool(CPageWnd::kSelectTool);
         return;
     }
     if (!doc_.CurrentPage())

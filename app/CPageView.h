@@ -8,10 +8,12 @@
 #include <QRect>
 #include <QSet>
 #include <QWidget>
+#include <memory>
 
 namespace kdx {
 
 class CDrawObj;
+class CTextEditSession;
 class CPageDoc;
 class CPageView;
 
@@ -62,6 +64,11 @@ public:
     void ToolCaptureLost();
     void ToolCancel();
     bool IsCapturing() const { return capturing_; }
+    // The mouse capture went elsewhere (window deactivated, a popup opened):
+    // the drag ends where it is, as the tool's capture-lost step says.
+    void CaptureLost();
+    // The object of a creation drag in progress, or null.
+    CDrawObj* ObjectBeingCreated() const { return creating_; }
     // Arrow keys, Delete and Escape; false for other keys.
     bool HandleKey(int key);
 
@@ -72,6 +79,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void PaintPage(QPainter& painter, const QRect& area);
@@ -84,6 +94,9 @@ private:
     void CreatePress(const QPoint& p);
     void CreateRelease(const QPoint& p);
     int CreationHandle() const;
+    // Ends a creation drag that something else interrupts; an object that
+    // was not dragged yet (still 0 x 0) is removed.
+    void EndCreationDrag();
 
     CPageDoc& doc_;
     CPageView* view_;
@@ -97,6 +110,7 @@ private:
     QPoint down_;
     QPoint last_;
     bool capturing_ = false;
+    CDrawObj* creating_ = nullptr;
 };
 
 // The document's view: a scrolling view that centres the page window in it,
@@ -116,6 +130,8 @@ public:
     bool SelectOnly(CDrawObj* object);
     // Lays the page window out again after a change of the page size.
     void UpdateLayout();
+    // In-place editing of the page's text objects.
+    CTextEditSession& TextEditing() const { return *m_textEditing; }
 
     // IPageCommandTarget
     QWidget* ViewWidget() override { return this; }
@@ -151,6 +167,7 @@ private:
 
     CPageDoc& doc_;
     CPageWnd* pageWnd_ = nullptr;
+    std::unique_ptr<CTextEditSession> m_textEditing;
 };
 
 } // namespace kdx

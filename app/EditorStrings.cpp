@@ -30,6 +30,7 @@ constexpr StringEntry kEditorStrings[] = {
     {IDS_NO_COMPILE_PANE, u"没有可用的编译输出窗口，请等待编译完成后再试"},
     {IDS_UPLOADER_MISSING, u"未能加载上传组件，请确保“%s”在当前目录"},
     {IDS_SIMULATOR_MISSING, u"未能加载模拟组件，请确保“%s”在当前目录"},
+    {IDS_TOO_MANY_OBJECTS, u"当前页面的对象已达上限（65534个），不能再添加新对象。"},
     {IDS_COMPILE_TAB, u"编译"},
     {IDS_PAGE_NOT_FOUND, u"未能找到对应的页面，可能该页面已经被删除"},
     {IDS_OBJECT_NOT_FOUND, u"未能找到对应的对象，可能该对象已经被删除"},

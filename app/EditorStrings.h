@@ -22,6 +22,8 @@ enum EditorStringId : int {
     IDS_NO_COMPILE_PANE = 20670,
     IDS_UPLOADER_MISSING = 20671,
     IDS_SIMULATOR_MISSING = 20672,
+    // A page already holds as many objects as a page may.
+    IDS_TOO_MANY_OBJECTS = 20680,
     // The compile pane: its tab, its notices and its own menu item.
     IDS_COMPILE_TAB = 20212,
     IDS_PAGE_NOT_FOUND = 21121,

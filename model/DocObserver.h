@@ -36,6 +36,9 @@ public:
     virtual void OnPagesChanged() {}
     // A status-bar notice: its kind, string id and the formatted text.
     virtual void OnStatusNotice(int /*kind*/, int /*stringId*/, const QString& /*text*/) {}
+    // The project is about to be saved, compiled or closed: edits held
+    // outside the model (a text being typed on the page) go into it now.
+    virtual void OnCommitEdits() {}
 
     // Asked when an object is to be selected or edited; returning false
     // keeps the object's state (an image object's edit only opens a dialog).

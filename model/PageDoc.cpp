@@ -112,6 +112,14 @@ void CPageDoc::ShowNotice(int kind, int stringId, const QString& text)
         o->OnStatusNotice(kind, stringId, text);
 }
 
+void CPageDoc::CommitEdits()
+{
+    // An observer may add or remove observers while it commits.
+    const std::vector<IDocObserver*> observers = m_observers;
+    for (IDocObserver* o : observers)
+        o->OnCommitEdits();
+}
+
 // ---------------------------------------------------------------- tables
 
 void CPageDoc::DeleteContents()

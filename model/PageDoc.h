@@ -103,6 +103,9 @@ public:
     void NotifyObjectChanged(CDrawObj* object, uint32_t flags);
     void NotifyPagesChanged();
     void ShowNotice(int kind, int stringId, const QString& text);
+    // Asks the observers to put edits in progress into the model, so that
+    // what is saved or compiled is what the user sees.
+    void CommitEdits();
     // The stored title, and the shown one with a trailing "*" while modified.
     void SetTitle(const QString& title) { m_title = title; }
     const QString& Title() const { return m_title; }

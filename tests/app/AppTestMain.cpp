@@ -8,6 +8,7 @@
 #include "PageViewTest.h"
 #include "PageListTest.h"
 #include "StatusBarTest.h"
+#include "TextEditTest.h"
 #include "app/CEditorApp.h"
 
 #include <QApplication>
@@ -51,5 +52,7 @@ int main(int argc, char* argv[])
     failures += QTest::qExec(&accessibility, argc, argv);
     kdx::test::PageViewTest pageView;
     failures += QTest::qExec(&pageView, argc, argv);
+    kdx::test::TextEditTest textEdit;
+    failures += QTest::qExec(&textEdit, argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -375,11 +375,14 @@ void PageViewTest::distributeAndRestack()
     QCOMPARE(b->Bounds().left, 25);
     QCOMPARE(c->Bounds().left, 40);
 
-    // Vertically: heights 30 in a union 0..110, gap 40.
+    // Vertically, from tops 0, 20 and 100 (heights 30 in a union 0..110):
+    // gap 40, so the middle one moves down to 50.
+    b->MoveTo(b->Bounds().left, 20);
     f.view->OnPageCommand(ID_SPACE_DOWN);
     QCOMPARE(a->Bounds().top, 0);
     QCOMPARE(b->Bounds().top, 50);
     QCOMPARE(c->Bounds().top, 100);
+    QCOMPARE(b->Bounds().left, 25); // tops only
 
     f.Click(400, 250);
     f.Click(1, 1);

@@ -1,0 +1,93 @@
+#pragma once
+#include "app/edit/CMyEdit.h"
+#include "model/DocObserver.h"
+
+#include <QPoint>
+#include <QPointer>
+#include <string>
+
+namespace kdx {
+
+class CDrawText;
+class CPageDoc;
+
+// The borderless text control that lies over a text object while it is
+// edited on the page. It shows the object's text in the object's font,
+// colour, line spacing and tab size and wraps it at the object's width. The
+// object keeps its text with CR LF where the user broke a line and a lone LF
+// at each point where the text wraps.
+class CDrawTextEdit : public CMyEdit {
+    Q_OBJECT
+public:
+    static constexpr int kMenuId = 143;
+    // A text object's text holds at most 1023 units besides its zero.
+    static constexpr int kMaxTextUnits = 1023;
+
+    explicit CDrawTextEdit(QWidget* parent);
+
+    // Takes the object's font, line spacing, tab size and text colour.
+    void TakeStyleFrom(const CDrawText& object);
+    // Lies exactly over `rect` (parent coordinates) and wraps at its width now.
+    void PlaceOver(const QRect& rect);
+
+    // Shows the object's text: CR LF breaks lines, a lone LF (a wrap point)
+    // joins its neighbours. Loading cannot be undone.
+    void LoadFromObject(const CDrawText& object);
+    // Stores the rows in the object as the page shows them.
+    void SaveToObject(CDrawText& object) const;
+    // The rows in order: CR LF after a row that ends a line, LF after a row
+    // the next one continues; nothing after the last row.
+    std::u16string ObjectText() const;
+
+    // Re-wraps the object's stored text at the object's width and font with
+    // the wrap rules of the control, while it is not being edited.
+    static void ReflowObjectText(CDrawText& object);
+
+protected:
+    std::vector<int> MenuItems() const override;
+    void Layout() override;
+};
+
+// Edits the text objects of one document in place. The editor window is
+// made when first needed as a hidden child of the page window. The session
+// begins and ends editing when objects ask (Edit), keeps the editor on its
+// object while that object changes, writes the text back whenever the
+// project is about to be saved or compiled, and re-wraps the texts of
+// objects whose width or font changes while they are not edited.
+class CTextEditSession : public IDocObserver {
+public:
+    // `host` shows the page with its page point (0, 0) at `origin`.
+    CTextEditSession(CPageDoc& doc, QWidget* host, QPoint origin);
+    ~CTextEditSession() override;
+    CTextEditSession(const CTextEditSession&) = delete;
+    CTextEditSession& operator=(const CTextEditSession&) = delete;
+
+    // The editor window; null until a text was first edited.
+    CDrawTextEdit* Editor() const { return m_editor; }
+    CDrawText* EditedObject() const { return m_object; }
+    // Writes what was typed into the object; editing goes on.
+    void WriteBack();
+
+    // IDocObserver
+    bool OnEditObject(CDrawObj* object, QObject* view, bool begin) override;
+    void OnObjectChanged(CDrawObj* object, uint32_t flags) override;
+    void OnUpdate(int hint, CDrawObj* object) override;
+    void OnCurrentPageChanged(CPage* oldPage, CPage* newPage) override;
+    void OnCommitEdits() override;
+
+private:
+    CDrawTextEdit* EnsureEditor();
+    bool Begin(CDrawText& object, QObject* view);
+    void End(CDrawText& object);
+    void EndCurrent();
+    QRect Displayed(const CDrawText& object) const;
+
+    CPageDoc& m_doc;
+    QPointer<QWidget> m_host;
+    QPoint m_origin;
+    QPointer<CDrawTextEdit> m_editor;
+    CDrawText* m_object = nullptr;
+    QObject* m_view = nullptr;
+};
+
+} // namespace kdx
