@@ -185,6 +185,8 @@ CTextEditSession::CTextEditSession(CPageDoc& doc, QWidget* host, QPoint origin)
 
 CTextEditSession::~CTextEditSession()
 {
+    // The view is going: the text still goes back into its object.
+    m_view = nullptr;
     EndCurrent();
     m_doc.RemoveObserver(this);
 }

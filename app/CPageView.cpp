@@ -305,8 +305,9 @@ void CPageWnd::mousePressEvent(QMouseEvent* event)
 void CPageWnd::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();
-    // A drag whose button is no longer down lost its capture on the way.
-    if (capturing_ && !(event->buttons() & Qt::LeftButton))
+    // A drag whose button is no longer down, or under a popup that opened
+    // meanwhile, lost its capture on the way.
+    if (capturing_ && (!(event->buttons() & Qt::LeftButton) || QApplication::activePopupWidget()))
         CaptureLost();
     if (doc_.CurrentPage())
         ToolMove(ToPage(event->position().toPoint()));
@@ -315,6 +316,8 @@ void CPageWnd::mouseMoveEvent(QMouseEvent* event)
 void CPageWnd::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
+    if (QApplication::activePopupWidget())
+        CaptureLost();
     if (event->button() == Qt::LeftButton && doc_.CurrentPage())
         ToolRelease(ToPage(event->position().toPoint()));
 }

@@ -393,6 +393,19 @@ void TextEditTest::lostGrabEndsResizeDrag()
     QCOMPARE(rect->Bounds(), (PageRect{110, 100, 180, 170}));
     QTest::mouseRelease(f.wnd(), Qt::LeftButton, {}, Fixture::At(170, 170));
 
+    // A popup that opens during a drag takes the mouse.
+    QTest::mousePress(f.wnd(), Qt::LeftButton, {}, Fixture::At(180, 170));
+    QTest::mouseMove(f.wnd(), Fixture::At(190, 180));
+    QCOMPARE(rect->Bounds(), (PageRect{110, 100, 190, 180}));
+    QMenu popup;
+    popup.addAction(QStringLiteral("x"));
+    popup.popup(f.wnd()->mapToGlobal(QPoint(0, 0)));
+    QTest::mouseMove(f.wnd(), Fixture::At(220, 220));
+    popup.close();
+    QTest::mouseMove(f.wnd(), Fixture::At(230, 230));
+    QTest::mouseRelease(f.wnd(), Qt::LeftButton, {}, Fixture::At(230, 230));
+    QCOMPARE(rect->Bounds(), (PageRect{110, 100, 190, 180}));
+
     // A creation drag that loses the mouse before it moved leaves nothing
     // and falls back to the select tool.
     f.view->OnPageCommand(kRectTool);
