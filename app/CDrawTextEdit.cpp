@@ -35,11 +35,10 @@ std::u16string FitToLimit(std::u16string text)
     return text;
 }
 
-QFont FontOf(const CDrawText& object)
+const TerminalFont* TerminalFontOf(const CDrawText& object)
 {
     const CPageDoc* doc = object.Document();
-    const TerminalFont* font = doc ? doc->GetFont(object.FontId()) : nullptr;
-    return font ? TerminalQFont(*font) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    return doc ? doc->GetFont(object.FontId()) : nullptr;
 }
 
 } // namespace
@@ -78,9 +77,12 @@ void CDrawTextEdit::TakeStyleFrom(const CDrawText& object)
         SetLineSpacing(object.LineSpacing());
     if (TabSize() != object.TabSize())
         SetTabSize(object.TabSize());
-    const QFont font = FontOf(object);
-    if (Metrics().Font() != font)
-        SetFont(font);
+    // Rows stand at the terminal's cell pitch, as on the page and the terminal.
+    const TerminalFont* terminal = TerminalFontOf(object);
+    const QFont font = terminal ? TerminalQFont(*terminal) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    const int cellHeight = terminal ? terminal->cellHeight : 0;
+    if (Metrics().Font() != font || (cellHeight > 0 && Metrics().FontHeight() != cellHeight))
+        SetFont(font, cellHeight);
     const Color c = object.LineColor();
     const QColor colour = c == kNoColor ? palette().color(QPalette::Text)
                                         : QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
@@ -146,7 +148,7 @@ void CDrawTextEdit::ReflowObjectText(CDrawText& object)
 
     // The control's own measure and splitter, at the object's width.
     TextMetrics metrics;
-    metrics.SetFont(TerminalQFont(*font));
+    metrics.SetFont(TerminalQFont(*font), font->cellHeight);
     metrics.SetTabSize(object.TabSize());
     const QString delimiters = CMyEditCtrl::DefaultDelimiters();
     WrapSplitter splitter(metrics, delimiters);

@@ -938,9 +938,9 @@ void CMyEditCtrl::SetWrapMode(int mode, int width)
     RewrapNow();
 }
 
-void CMyEditCtrl::SetFont(const QFont& font)
+void CMyEditCtrl::SetFont(const QFont& font, int cellHeight)
 {
-    metrics_.SetFont(font);
+    metrics_.SetFont(font, cellHeight);
     Layout();
     if (wrapMode_ != 0)
         RewrapNow();

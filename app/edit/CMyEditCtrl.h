@@ -118,7 +118,8 @@ public:
     // focus: areas, mode-1 wrap, scroll ranges, caret.
     void ApplySizeNow();
     int WrapMode() const { return wrapMode_; }
-    void SetFont(const QFont& font);
+    // cellHeight: the row pitch of a fixed-cell font (0: ascent + descent).
+    void SetFont(const QFont& font, int cellHeight = 0);
     void SetColour(int slot, const QColor& colour);
     QColor Colour(int slot) const;
     void SetTabSize(int size);

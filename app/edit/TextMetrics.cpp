@@ -10,12 +10,12 @@ TextMetrics::TextMetrics() : metrics_(QFont())
     SetFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 }
 
-void TextMetrics::SetFont(const QFont& font)
+void TextMetrics::SetFont(const QFont& font, int cellHeight)
 {
     font_ = font;
     metrics_ = QFontMetrics(font);
     ascent_ = metrics_.ascent();
-    fontHeight_ = std::max(1, metrics_.ascent() + metrics_.descent());
+    fontHeight_ = std::max(1, cellHeight > 0 ? cellHeight : metrics_.ascent() + metrics_.descent());
     averageWidth_ = std::max(1, metrics_.averageCharWidth());
     wideWidth_ = std::max(2 * averageWidth_, metrics_.maxWidth());
     spaceWidth_ = std::max(1, metrics_.horizontalAdvance(QLatin1Char(' ')));

@@ -16,7 +16,10 @@ class TextMetrics {
 public:
     TextMetrics();
 
-    void SetFont(const QFont& font);
+    // A font of fixed square cells (a terminal font) may give its cell
+    // height, so that rows stand at the cell pitch rather than the taller
+    // ascent + descent of the screen font that stands for it.
+    void SetFont(const QFont& font, int cellHeight = 0);
     const QFont& Font() const { return font_; }
     void SetTabSize(int tabSize) { tabSize_ = tabSize; }
     int TabSize() const { return tabSize_; }

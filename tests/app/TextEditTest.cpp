@@ -127,6 +127,7 @@ void TextEditTest::editorLiesOverTheObjectInItsStyle()
     QCOMPARE(editor->geometry(), QRect(Fixture::At(40, 30), QSize(160, 60)));
     QCOMPARE(editor->Metrics().Font(), TerminalQFont(*FindTerminalFont(2)));
     QCOMPARE(editor->Metrics().LineSpacing(), 3);
+    QCOMPARE(editor->Metrics().RowHeight(), 24 + 3); // the terminal's cell pitch, as on the page
     QCOMPARE(editor->TabSize(), 4);
     QCOMPARE(editor->Colour(COLOUR_TEXT), QColor(255, 0, 0));
     QVERIFY(!editor->RulerShown());
