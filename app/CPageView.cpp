@@ -305,9 +305,11 @@ void CPageWnd::mousePressEvent(QMouseEvent* event)
 void CPageWnd::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();
-    // A drag whose button is no longer down, or under a popup that opened
-    // meanwhile, lost its capture on the way.
-    if (capturing_ && (!(event->buttons() & Qt::LeftButton) || QApplication::activePopupWidget()))
+    // A drag whose button is no longer down, under a popup that opened
+    // meanwhile or while another window grabs the mouse lost its capture.
+    const QWidget* grabber = QWidget::mouseGrabber();
+    if (capturing_ && (!(event->buttons() & Qt::LeftButton) || QApplication::activePopupWidget()
+                       || (grabber && grabber != this)))
         CaptureLost();
     if (doc_.CurrentPage())
         ToolMove(ToPage(event->position().toPoint()));

@@ -407,6 +407,19 @@ void TextEditTest::lostGrabEndsResizeDrag()
     QTest::mouseRelease(f.wnd(), Qt::LeftButton, {}, Fixture::At(230, 230));
     QCOMPARE(rect->Bounds(), (PageRect{110, 100, 190, 180}));
 
+    // So does another window that grabs the mouse.
+    QTest::mousePress(f.wnd(), Qt::LeftButton, {}, Fixture::At(150, 150));
+    QTest::mouseMove(f.wnd(), Fixture::At(160, 150));
+    QCOMPARE(rect->Bounds(), (PageRect{120, 100, 200, 180}));
+    QWidget grabber;
+    grabber.show();
+    grabber.grabMouse();
+    QTest::mouseMove(f.wnd(), Fixture::At(170, 150));
+    grabber.releaseMouse();
+    QTest::mouseMove(f.wnd(), Fixture::At(180, 150));
+    QTest::mouseRelease(f.wnd(), Qt::LeftButton, {}, Fixture::At(180, 150));
+    QCOMPARE(rect->Bounds(), (PageRect{120, 100, 200, 180}));
+
     // A creation drag that loses the mouse before it moved leaves nothing
     // and falls back to the select tool.
     f.view->OnPageCommand(kRectTool);
