@@ -83,6 +83,8 @@ void CDrawTextEdit::TakeStyleFrom(const CDrawText& object)
     const int cellHeight = terminal ? terminal->cellHeight : 0;
     if (Metrics().Font() != font || (cellHeight > 0 && Metrics().FontHeight() != cellHeight))
         SetFont(font, cellHeight);
+    // Characters stand as far apart as on the page and the panel.
+    SetCharSpacing(object.CharSpacing());
     const Color c = object.LineColor();
     const QColor colour = c == kNoColor ? palette().color(QPalette::Text)
                                         : QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
@@ -150,6 +152,7 @@ void CDrawTextEdit::ReflowObjectText(CDrawText& object)
     TextMetrics metrics;
     metrics.SetFont(TerminalQFont(*font), font->cellHeight);
     metrics.SetTabSize(object.TabSize());
+    metrics.SetCharSpacing(object.CharSpacing());
     const QString delimiters = CMyEditCtrl::DefaultDelimiters();
     WrapSplitter splitter(metrics, delimiters);
     splitter.SetMode(kWordWrapAtWidth, bounds.right - bounds.left);
@@ -285,7 +288,8 @@ void CTextEditSession::OnObjectChanged(CDrawObj* object, uint32_t flags)
         m_editor->repaint();
         return;
     }
-    if (!text->IsEditing() && (flags & (kChangedSize | kChangedKindField2)))
+    // The character spacing widens the rows as the page and the panel show them.
+    if (!text->IsEditing() && (flags & (kChangedSize | kChangedKindField2 | kChangedCharSpacing)))
         CDrawTextEdit::ReflowObjectText(*text);
 }
 

@@ -980,6 +980,17 @@ void CMyEditCtrl::SetLineSpacing(int spacing)
     viewport()->update();
 }
 
+void CMyEditCtrl::SetCharSpacing(int spacing)
+{
+    if (spacing < 0 || spacing == metrics_.CharSpacing())
+        return;
+    metrics_.SetCharSpacing(spacing);
+    if (wrapMode_ != 0)
+        RewrapNow();
+    UpdateScrollBars();
+    viewport()->update();
+}
+
 void CMyEditCtrl::SetDelimiters(const QString& delimiters)
 {
     delimiters_ = delimiters.left(kMaxDelimiters);

@@ -125,6 +125,8 @@ public:
     void SetTabSize(int size);
     int TabSize() const { return metrics_.TabSize(); }
     void SetLineSpacing(int spacing);
+    // Extra pixels after every character (a terminal's character spacing).
+    void SetCharSpacing(int spacing);
     void SetDelimiters(const QString& delimiters);
     QString Delimiters() const { return delimiters_; }
     void ShowRuler(bool on);

@@ -258,7 +258,7 @@ void CMyEditCtrl::DrawLineNumber(QPainter& painter, int row, const QRect& rect)
 void CMyEditCtrl::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
-    painter.setFont(metrics_.Font());
+    painter.setFont(metrics_.PaintFont());
     const QRect update = event->rect();
     if (update.intersects(rulerRect_)) {
         if (showRuler_) {

@@ -13,16 +13,28 @@ TextMetrics::TextMetrics() : metrics_(QFont())
 void TextMetrics::SetFont(const QFont& font, int cellHeight)
 {
     font_ = font;
+    cellHeight_ = cellHeight;
+    paintFont_ = font;
+    paintFont_.setLetterSpacing(QFont::AbsoluteSpacing, charSpacing_);
     metrics_ = QFontMetrics(font);
     ascent_ = metrics_.ascent();
     fontHeight_ = std::max(1, cellHeight > 0 ? cellHeight : metrics_.ascent() + metrics_.descent());
     averageWidth_ = std::max(1, metrics_.averageCharWidth());
     wideWidth_ = std::max(2 * averageWidth_, metrics_.maxWidth());
-    spaceWidth_ = std::max(1, metrics_.horizontalAdvance(QLatin1Char(' ')));
+    spaceWidth_ = std::max(1, metrics_.horizontalAdvance(QLatin1Char(' ')) + charSpacing_);
     widestDigit_ = 0;
     for (char digit = '0'; digit <= '9'; ++digit)
         widestDigit_ = std::max(widestDigit_, metrics_.horizontalAdvance(QLatin1Char(digit)));
     widths_.assign(65536, -1);
+}
+
+void TextMetrics::SetCharSpacing(int spacing)
+{
+    spacing = std::max(0, spacing);
+    if (spacing == charSpacing_)
+        return;
+    charSpacing_ = spacing;
+    SetFont(QFont(font_), cellHeight_);
 }
 
 int TextMetrics::MeasureUnit(char16_t unit) const
@@ -31,7 +43,7 @@ int TextMetrics::MeasureUnit(char16_t unit) const
     if (unit < 0x20 || (unit >= 0xD800 && unit <= 0xDFFF))
         width = spaceWidth_;  // control units and lone surrogates take a space's room
     else
-        width = metrics_.horizontalAdvance(QChar(unit));
+        width = metrics_.horizontalAdvance(QChar(unit)) + charSpacing_;
     width = std::clamp(width, 0, 32767);
     widths_[unit] = static_cast<int16_t>(width);
     return width;

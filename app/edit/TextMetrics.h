@@ -20,7 +20,13 @@ public:
     // height, so that rows stand at the cell pitch rather than the taller
     // ascent + descent of the screen font that stands for it.
     void SetFont(const QFont& font, int cellHeight = 0);
+    // The font as set, and the one text is painted with (with the spacing).
     const QFont& Font() const { return font_; }
+    const QFont& PaintFont() const { return paintFont_; }
+    // Extra pixels after every character, as the terminal's character
+    // spacing puts them (TABs advance by spaces that carry it too).
+    void SetCharSpacing(int spacing);
+    int CharSpacing() const { return charSpacing_; }
     void SetTabSize(int tabSize) { tabSize_ = tabSize; }
     int TabSize() const { return tabSize_; }
     void SetLineSpacing(int spacing) { lineSpacing_ = spacing; }
@@ -66,6 +72,9 @@ public:
 
 private:
     QFont font_;
+    QFont paintFont_;
+    int charSpacing_ = 0;
+    int cellHeight_ = 0;
     int tabSize_ = 8;
     int lineSpacing_ = 0;
     int fontHeight_ = 0;

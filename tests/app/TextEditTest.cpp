@@ -204,6 +204,20 @@ void TextEditTest::reflowsWhenResizedWhileNotEditing()
     word->Edit(f.view.get(), true);
     QCOMPARE(f.editor()->GetLineCount(), 1);
     QCOMPARE(f.editor()->LineText(0), QString("abcdef"));
+    word->Edit(f.view.get(), false);
+
+    // Character spacing widens every character, on the page, the panel and
+    // in the wrap: four letters that fit without it wrap after two with 4.
+    CDrawText* spaced = f.AddText(WideFor("abcd", 200), u"abcd");
+    spaced->SetCharSpacing(4);
+    QCOMPARE(spaced->Text(), std::u16string(u"ab\ncd\n"));
+    spaced->Edit(f.view.get(), true);
+    QCOMPARE(f.editor()->Metrics().CharSpacing(), 4);
+    QCOMPARE(f.editor()->Store().RowCount(), 2);
+    spaced->SetCharSpacing(0); // while editing the editor follows
+    QCOMPARE(f.editor()->Store().RowCount(), 1);
+    spaced->Edit(f.view.get(), false);
+    QCOMPARE(spaced->Text(), std::u16string(u"abcd"));
 }
 
 void TextEditTest::undoAfterBeginDoesNothingAndMenuIsOwn()
