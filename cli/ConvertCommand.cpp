@@ -1,42 +1,38 @@
-// "kdx convert IN.kdp OUT.kdp": reads a project with the model and writes it
-// again, which normalises its encodings (8-bit strings, null objects).
+// "kdx convert IN OUT": reads a project in either form (judged by its
+// contents) and writes it in the form OUT's extension names: .kdp for the
+// project file, .kdpj for the text form. Converting a project file to text
+// and back gives the same bytes.
 #include "cli/Command.h"
+#include "cli/ProjectInput.h"
 
-#include "model/PageDoc.h"
+#include "model/ProjectText.h"
+
+#include <QFileInfo>
 
 #include <cstdio>
 
 namespace kdx::cli {
 namespace {
 
-void PrintError(const QString& text)
-{
-    QString line = text;
-    while (line.endsWith(u'\n') || line.endsWith(u'\r'))
-        line.chop(1);
-    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
-}
-
 int RunConvert(const std::vector<std::string>& args)
 {
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: kdx convert IN.kdp OUT.kdp\n");
+        std::fprintf(stderr, "usage: kdx convert IN.kdp|IN.kdpj OUT.kdp|OUT.kdpj\n");
         return 2;
     }
-    CPageDoc doc;
-    doc.SetImageDecoding(false); // pictures are carried by their paths only
-    if (std::optional<ProjectError> error = doc.OpenProject(QString::fromStdString(args[0]))) {
-        PrintError(error->Text());
-        return 1;
+    const QString out = QString::fromLocal8Bit(args[1].c_str());
+    const QString suffix = QFileInfo(out).suffix().toLower();
+    if (suffix != QLatin1String("kdp") && suffix != QLatin1String("kdpj")) {
+        PrintCommandError("convert", out + QStringLiteral(": the output must end in .kdp or .kdpj"));
+        return 2;
     }
-    if (std::optional<ProjectError> error = doc.SaveProject(QString::fromStdString(args[1]))) {
-        PrintError(error->Text());
+    ProjectRecord project;
+    if (!LoadProject("convert", args[0], project))
         return 1;
-    }
-    return 0;
+    return SaveProject("convert", args[1], project) ? 0 : 1;
 }
 
-Registrar reg(Command{"convert", "convert IN.kdp OUT.kdp", RunConvert});
+Registrar reg(Command{"convert", "convert IN.kdp|IN.kdpj OUT.kdp|OUT.kdpj", RunConvert});
 
 } // namespace
 } // namespace kdx::cli

@@ -8,6 +8,7 @@
 #include "compile/CrcCombine.h"
 #include "common/MemoryImageLayout.h"
 #include "model/FontTable.h"
+#include "model/ProjectTextForm.h"
 
 #include <QFileInfo>
 
@@ -43,6 +44,17 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path)
     if (in.bad())
         throw CompileFailure{u"读取工程文件“" + Utf16(path) + u"”失败"};
     return bytes;
+}
+
+// A project in the text form becomes the project file it stands for, so
+// that both forms are checked and compiled alike.
+std::vector<uint8_t> FileOfProjectText(const std::string& path, const std::vector<uint8_t>& text)
+{
+    const QByteArray data(reinterpret_cast<const char*>(text.data()), qsizetype(text.size()));
+    std::vector<uint8_t> file;
+    if (std::optional<TextFormError> error = ProjectFileOfText(data, file))
+        throw CompileFailure{u"工程文本文件“" + Utf16(path) + u"”" + error->Text().toStdU16String()};
+    return file;
 }
 
 std::u16string PageLabel(uint32_t pageId, const std::u16string& name)
@@ -143,7 +155,9 @@ CompileProject::~CompileProject() = default;
 void CompileProject::LoadProject(const std::string& path)
 {
     CompileDocument& doc = *m_doc;
-    const std::vector<uint8_t> file = ReadWholeFile(path);
+    std::vector<uint8_t> file = ReadWholeFile(path);
+    if (IsProjectText(file))
+        file = FileOfProjectText(path, file);
     CheckHeader(m_reporter, file, doc.header);
     doc.projectFolder = QFileInfo(QString::fromStdString(path)).absolutePath();
 

@@ -4,6 +4,7 @@
 #include "model/ModelStrings.h"
 #include "model/PageDoc.h"
 #include "model/ProjectFormat.h"
+#include "model/ProjectText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -126,7 +127,19 @@ std::vector<uint8_t> CPageDoc::SaveToBytes()
 
 std::optional<ProjectError> CPageDoc::SaveProject(const QString& path)
 {
-    const std::vector<uint8_t> bytes = SaveToBytes();
+    std::vector<uint8_t> bytes = SaveToBytes();
+    if (IsProjectTextPath(path)) {
+        ProjectRecord record;
+        QByteArray text;
+        std::optional<QString> error;
+        if (std::optional<ProjectError> readError = ReadProjectRecord(bytes, record))
+            error = readError->Text();
+        else
+            error = WriteProjectText(record, text);
+        if (error)
+            return ProjectError{kStrCannotSaveFile, {path, *error}};
+        bytes.assign(text.begin(), text.end());
+    }
     // The bytes go to a temporary file that replaces the old one only once
     // it is complete.
     QSaveFile file(path);
@@ -158,7 +171,18 @@ std::optional<ProjectError> CPageDoc::OpenProject(const QString& path)
         return ProjectError{kStrCannotReadFile, {path, file.errorString()}};
     }
     m_folder = QFileInfo(path).absolutePath();
-    return LoadFromBytes({reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())});
+    std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    if (IsProjectText(bytes)) {
+        // The text form stands for the project file it converts to.
+        ProjectRecord record;
+        if (std::optional<TextFormError> error = ReadProjectText(data, record)) {
+            DeleteContents();
+            SetModifiedFlag(false);
+            return ProjectError{kStrCannotReadContent, {error->Text()}};
+        }
+        return LoadFromBytes(WriteProjectRecord(record));
+    }
+    return LoadFromBytes(bytes);
 }
 
 std::optional<ProjectError> CPageDoc::LoadFromBytes(std::span<const uint8_t> bytes)

@@ -1,0 +1,265 @@
+// The project file read into plain values and written back from them.
+#include "model/ProjectRecord.h"
+
+#include "common/Archive.h"
+#include "model/ModelStrings.h"
+
+namespace kdx {
+namespace {
+
+constexpr uint32_t kImagePad = 0xFFFFFFFFu; // written before each image path, skipped when read
+constexpr size_t kMinPageBytes = 16;        // id, 8-bit empty name, colour, empty path, 3 counts
+constexpr size_t kMinObjectBytes = 2;       // a null object tag
+
+struct KindName {
+    ObjectKind kind;
+    const char* className;
+};
+constexpr KindName kKindNames[] = {
+    {ObjectKind::Line, "CDrawLine"},   {ObjectKind::Rect, "CDrawRect"},
+    {ObjectKind::RoundRect, "CDrawRoundRect"}, {ObjectKind::Ellipse, "CDrawEllipse"},
+    {ObjectKind::Text, "CDrawText"},   {ObjectKind::Image, "CDrawImage"},
+    {ObjectKind::Custom, "CDrawCustom"},
+};
+
+void WriteRect(ArchiveWriter& out, const PageRect& r)
+{
+    out.I32(r.left);
+    out.I32(r.top);
+    out.I32(r.right);
+    out.I32(r.bottom);
+}
+
+PageRect ReadRect(ArchiveReader& in)
+{
+    PageRect r;
+    r.left = in.I32();
+    r.top = in.I32();
+    r.right = in.I32();
+    r.bottom = in.I32();
+    return r;
+}
+
+void WriteSend(ArchiveWriter& out, const std::optional<SendBlockRecord>& block)
+{
+    if (!block || block->bytes.empty()) {
+        out.Count(0);
+        return;
+    }
+    out.Count(uint32_t(block->bytes.size()));
+    out.U32(block->tag);
+    out.Bytes(block->bytes);
+}
+
+std::optional<SendBlockRecord> ReadSend(ArchiveReader& in)
+{
+    const uint32_t n = in.Count();
+    if (n == 0)
+        return std::nullopt;
+    if (n > kMaxSendDataBytes)
+        throw ArchiveError("send data longer than 65535 bytes at byte " + std::to_string(in.Position()));
+    SendBlockRecord block;
+    block.tag = in.U32();
+    std::span<const uint8_t> bytes = in.Bytes(n);
+    block.bytes.assign(bytes.begin(), bytes.end());
+    return block;
+}
+
+void WriteObject(ArchiveWriter& out, const ObjectRecord& obj)
+{
+    out.ObjectTag(ObjectClassName(obj.kind));
+    if (obj.kind == ObjectKind::Line) {
+        out.U32(obj.lineColor);
+        WriteRect(out, obj.rect);
+        return;
+    }
+    out.U32(obj.objectId);
+    out.U32(obj.lineColor);
+    out.U32(obj.fillColor);
+    out.U32(obj.jumpTarget);
+    out.U32(obj.executeCondition);
+    WriteRect(out, obj.rect);
+    WriteSend(out, obj.sendData);
+    switch (obj.kind) {
+    case ObjectKind::RoundRect: out.I32(obj.radius); break;
+    case ObjectKind::Custom: out.U32(obj.customId); break;
+    case ObjectKind::Text:
+        out.U32(obj.fontId);
+        out.I32(obj.tabSize);
+        out.I32(obj.lineSpacing);
+        out.I32(obj.charSpacing);
+        if (!obj.text) {
+            out.Count(0);
+            break;
+        }
+        out.Count(uint32_t(obj.text->size() * 2));
+        for (char16_t unit : *obj.text)
+            out.U16(uint16_t(unit));
+        break;
+    case ObjectKind::Image:
+        out.U32(kImagePad);
+        out.String(obj.normalImage);
+        out.U32(kImagePad);
+        out.String(obj.pressedImage);
+        break;
+    default: break;
+    }
+}
+
+ObjectRecord ReadObject(ArchiveReader& in, ObjectKind kind)
+{
+    ObjectRecord obj;
+    obj.kind = kind;
+    if (kind == ObjectKind::Line) {
+        obj.lineColor = in.U32();
+        obj.rect = ReadRect(in);
+        return obj;
+    }
+    obj.objectId = in.U32();
+    obj.lineColor = in.U32();
+    obj.fillColor = in.U32();
+    obj.jumpTarget = in.U32();
+    obj.executeCondition = in.U32();
+    obj.rect = ReadRect(in);
+    obj.sendData = ReadSend(in);
+    switch (kind) {
+    case ObjectKind::RoundRect: obj.radius = in.I32(); break;
+    case ObjectKind::Custom: obj.customId = in.U32(); break;
+    case ObjectKind::Text: {
+        obj.fontId = in.U32();
+        obj.tabSize = in.I32();
+        obj.lineSpacing = in.I32();
+        obj.charSpacing = in.I32();
+        const uint32_t bytes = in.Count();
+        if (bytes % 2 != 0)
+            throw ArchiveError("a text has an odd number of bytes at byte " + std::to_string(in.Position()));
+        std::span<const uint8_t> raw = in.Bytes(bytes);
+        if (bytes == 0)
+            break;
+        std::u16string units(bytes / 2, u'\0');
+        for (size_t i = 0; i < units.size(); ++i)
+            units[i] = char16_t(raw[2 * i] | (raw[2 * i + 1] << 8));
+        obj.text = std::move(units);
+        break;
+    }
+    case ObjectKind::Image:
+        in.U32();
+        obj.normalImage = in.String();
+        in.U32();
+        obj.pressedImage = in.String();
+        break;
+    default: break;
+    }
+    return obj;
+}
+
+PageRecord ReadPage(ArchiveReader& in)
+{
+    PageRecord page;
+    page.pageId = in.U32();
+    page.name = in.String();
+    page.backgroundColor = in.U32();
+    page.backgroundImage = in.String();
+    page.loadSend = ReadSend(in);
+    page.unloadSend = ReadSend(in);
+    const uint32_t count = in.Count();
+    if (count > in.Remaining() / kMinObjectBytes)
+        throw ArchiveError("too many objects (" + std::to_string(count) + ") for the file");
+    for (uint32_t i = 0; i < count; ++i) {
+        const std::string className = in.ObjectTag();
+        if (className.empty())
+            continue; // a null object
+        std::optional<ObjectKind> kind = ObjectKindOfClass(className);
+        if (!kind)
+            throw ArchiveError("unknown class name \"" + className + "\"");
+        page.objects.push_back(ReadObject(in, *kind));
+    }
+    return page;
+}
+
+} // namespace
+
+const char* ObjectClassName(ObjectKind kind)
+{
+    for (const KindName& k : kKindNames)
+        if (k.kind == kind)
+            return k.className;
+    return "";
+}
+
+std::optional<ObjectKind> ObjectKindOfClass(std::string_view className)
+{
+    for (const KindName& k : kKindNames)
+        if (className == k.className)
+            return k.kind;
+    return std::nullopt;
+}
+
+std::optional<ProjectError> ReadProjectRecord(std::span<const uint8_t> file, ProjectRecord& out)
+{
+    out = ProjectRecord();
+    if (file.empty())
+        return std::nullopt;
+    switch (CheckProjectFile(file, &out.header)) {
+    case ProjectCheck::NotProject: return ProjectError{kStrNotProjectFile, {}};
+    case ProjectCheck::BadVersion: return ProjectError{kStrBadVersion, {}};
+    case ProjectCheck::Damaged: return ProjectError{kStrFileDamaged, {}};
+    case ProjectCheck::BadDepth: return ProjectError{kStrBadColorDepth, {}};
+    case ProjectCheck::Ok: break;
+    }
+    ArchiveReader in(file.subspan(FileHeader::kSize));
+    if (in.Remaining() < ViewSettings::kSize)
+        return ProjectError{kStrBadVersion, {}};
+    out.view.size = in.U32();
+    out.view.lastObjectId = in.U32();
+    out.view.gridWidth = in.U32();
+    out.view.gridHeight = in.U32();
+    out.view.gridColor = in.U32();
+    out.view.reserved = in.U32();
+    if (out.view.size != ViewSettings::kSize)
+        return ProjectError{kStrBadVersion, {}};
+    size_t pageNumber = 0;
+    try {
+        const uint32_t count = in.Count();
+        if (count > in.Remaining() / kMinPageBytes)
+            throw ArchiveError("too many pages (" + std::to_string(count) + ") for the file");
+        for (pageNumber = 1; pageNumber <= count; ++pageNumber)
+            out.pages.push_back(ReadPage(in));
+    } catch (const std::exception& e) {
+        QString where = pageNumber ? QString::fromUtf16(u"第 %1 页：").arg(pageNumber) : QString();
+        out = ProjectRecord();
+        return ProjectError{kStrCannotReadContent, {where + QString::fromLocal8Bit(e.what())}};
+    }
+    return std::nullopt;
+}
+
+std::vector<uint8_t> WriteProjectRecord(const ProjectRecord& project)
+{
+    FileHeader header = project.header;
+    header.kind = FileHeader::kProjectKind;
+    ArchiveWriter out;
+    out.Bytes(header.Bytes());
+    out.U32(ViewSettings::kSize);
+    out.U32(project.view.lastObjectId);
+    out.U32(project.view.gridWidth);
+    out.U32(project.view.gridHeight);
+    out.U32(project.view.gridColor);
+    out.U32(project.view.reserved);
+    out.Count(uint32_t(project.pages.size()));
+    for (const PageRecord& page : project.pages) {
+        out.U32(page.pageId);
+        out.String(page.name);
+        out.U32(page.backgroundColor);
+        out.String(page.backgroundImage);
+        WriteSend(out, page.loadSend);
+        WriteSend(out, page.unloadSend);
+        out.Count(uint32_t(page.objects.size()));
+        for (const ObjectRecord& obj : page.objects)
+            WriteObject(out, obj);
+    }
+    std::vector<uint8_t>& bytes = out.Data();
+    SealBytes(bytes);
+    return std::move(bytes);
+}
+
+} // namespace kdx
