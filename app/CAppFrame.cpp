@@ -16,6 +16,7 @@
 #include "common/EditorSettingsKeys.h"
 #include "model/ModelStrings.h"
 #include "model/PageDoc.h"
+#include "model/ProjectText.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -42,7 +43,9 @@ constexpr QSize kToolImageSize(24, 24);
 
 QString ProjectFilter()
 {
-    return EditorString(IDS_PROJECT_FILTER) + QStringLiteral(";;") + EditorString(IDS_ALL_FILES_FILTER);
+    return QStringList{EditorString(IDS_ANY_PROJECT_FILTER), EditorString(IDS_PROJECT_FILTER),
+                       EditorString(IDS_PROJECT_TEXT_FILTER), EditorString(IDS_ALL_FILES_FILTER)}
+        .join(QStringLiteral(";;"));
 }
 
 Color ToColorRef(const QColor& color)
@@ -452,8 +455,18 @@ QString CAppFrame::AskSavePath(const QString& suggestion)
 {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(EditorString(IDS_PROJECT_FILTER));
-    dialog.setDefaultSuffix(QStringLiteral("kdp"));
+    // Both forms are offered; the one the project is in comes first chosen.
+    const QString fileFilter = EditorString(IDS_PROJECT_FILTER);
+    const QString textFilter = EditorString(IDS_PROJECT_TEXT_FILTER);
+    auto suffixFor = [textFilter](const QString& filter) {
+        return filter == textFilter ? QStringLiteral("kdpj") : QStringLiteral("kdp");
+    };
+    dialog.setNameFilters({fileFilter, textFilter});
+    const QString current = IsProjectTextPath(suggestion) ? textFilter : fileFilter;
+    dialog.selectNameFilter(current);
+    dialog.setDefaultSuffix(suffixFor(current));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog, suffixFor](const QString& filter) { dialog.setDefaultSuffix(suffixFor(filter)); });
     dialog.selectFile(suggestion);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
@@ -559,7 +572,7 @@ bool CAppFrame::DoSave(const QString& path)
         if (target.isEmpty())
             return false;
         if (QFileInfo(target).suffix().isEmpty())
-            target += QStringLiteral(".kdp");
+            target += IsProjectTextPath(pathName_) ? QStringLiteral(".kdpj") : QStringLiteral(".kdp");
     }
     target = QFileInfo(target).absoluteFilePath();
     if (const auto error = doc_->SaveProject(target)) {

@@ -50,6 +50,8 @@ constexpr StringEntry kEditorStrings[] = {
     {IDS_UNTITLED, u"无标题"},
     {IDS_PROJECT_FILTER, u"KDX触屏工程文件(*.kdp)"},
     {IDS_ALL_FILES_FILTER, u"所有文件 (*.*)"},
+    {IDS_PROJECT_TEXT_FILTER, u"KDX触屏工程文本文件(*.kdpj)"},
+    {IDS_ANY_PROJECT_FILTER, u"KDX触屏工程文件和文本文件(*.kdp *.kdpj)"},
     {IDS_SAVE_CHANGES, u"是否将改动保存到 %1？"},
     {IDS_RESOLUTION_LABEL, u"尺寸(&R)："},
     {IDS_DEPTH_LABEL, u"色深(&B)："},
