@@ -236,6 +236,61 @@ void FrameTest::saveAsWritesFileAndRemembersIt()
     QCOMPARE(next.RecentFiles(), frame.RecentFiles());
 }
 
+void FrameTest::textProjectsOpenAndSaveInTheirForm()
+{
+    // A text project made from a project file with two pages.
+    const QString binary = dir_.filePath(QStringLiteral("form.kdp"));
+    const QString text = dir_.filePath(QStringLiteral("form.kdpj"));
+    WriteProject(binary, 320, 240, 24, 2);
+    {
+        CPageDoc doc;
+        doc.SetImageDecoding(false);
+        QVERIFY(!doc.OpenProject(binary));
+        QVERIFY(!doc.SaveProject(text));
+        QFile file(text);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().startsWith("{\n  \"kdpj\": 1,"));
+    }
+    CAppFrame frame;
+    frame.show();
+    QVERIFY(frame.OpenDocumentFile(text));
+    QCOMPARE(frame.Document().PageCount(), size_t(2));
+    QCOMPARE(frame.Document().header.colorDepth, 24u);
+
+    // Save keeps the text form.
+    frame.Document().RenamePage(frame.Document().PageAt(1), QStringLiteral("改名"));
+    frame.ExecuteCommand(ID_FILE_SAVE);
+    QVERIFY(!frame.Document().IsModified());
+    QFile saved(text);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().contains("\"name\": \"改名\""));
+
+    // Save As offers both forms and starts in the text form.
+    ModalDriver saveAs;
+    saveAs.Then([&](QWidget* window) {
+        auto* dialog = qobject_cast<QFileDialog*>(window);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->nameFilters(), (QStringList{QStringLiteral("KDX触屏工程文件(*.kdp)"),
+                                                     QStringLiteral("KDX触屏工程文本文件(*.kdpj)")}));
+        QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("KDX触屏工程文本文件(*.kdpj)"));
+        QCOMPARE(dialog->defaultSuffix(), QStringLiteral("kdpj"));
+        QMetaObject::invokeMethod(dialog, "reject");
+    });
+    saveAs.Run([&] { frame.ExecuteCommand(ID_FILE_SAVE_AS); });
+    QCOMPARE(saveAs.unused(), 0);
+
+    // A damaged text is refused with its line and column; the open project is replaced by a new one.
+    QFile bad(dir_.filePath(QStringLiteral("bad.kdpj")));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("{\n  \"kdpj\": 1,\n  \"header\": 5,\n  \"view\": {},\n  \"pages\": []\n}\n");
+    bad.close();
+    ModalDriver refusal;
+    refusal.Answer(QMessageBox::Ok);
+    refusal.Run([&] { QVERIFY(!frame.OpenDocumentFile(bad.fileName())); });
+    QCOMPARE(refusal.boxes.size(), size_t(1));
+    QVERIFY2(refusal.boxes[0].text.contains(QStringLiteral("第 3 行，第 13 列")), qPrintable(refusal.boxes[0].text));
+}
+
 void FrameTest::compileSavesFirstAndCancelStopsIt()
 {
     TestFrame frame;
@@ -290,13 +345,15 @@ void FrameTest::fileDialogsOfferTheirFilters()
     CAppFrame frame;
     frame.show();
 
-    // Open: project files first, then all files.
+    // Open: both project forms together, each alone, then all files.
     ModalDriver open;
     open.Then([&](QWidget* window) {
         auto* dialog = qobject_cast<QFileDialog*>(window);
         QVERIFY(dialog);
         QCOMPARE(dialog->nameFilters(),
-                 (QStringList{QStringLiteral("KDX触屏工程文件(*.kdp)"), QStringLiteral("所有文件 (*.*)")}));
+                 (QStringList{QStringLiteral("KDX触屏工程文件和文本文件(*.kdp *.kdpj)"),
+                              QStringLiteral("KDX触屏工程文件(*.kdp)"), QStringLiteral("KDX触屏工程文本文件(*.kdpj)"),
+                              QStringLiteral("所有文件 (*.*)")}));
         dialog->setDirectory(dir_.path());
         dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("dialogs.kdp"));
         QMetaObject::invokeMethod(dialog, "accept");

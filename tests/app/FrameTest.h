@@ -20,6 +20,7 @@ private slots:
     void compileSavesFirstAndCancelStopsIt();
     void compileHandsPathsToCompilePane();
     void fileDialogsOfferTheirFilters();
+    void textProjectsOpenAndSaveInTheirForm();
     void panesShowHideWithCheckMarks();
     void barLayoutPersists();
     void droppedFilesOpenOneAfterAnother();
