@@ -170,8 +170,16 @@ bool UploadProtocol::SetBaud(int rate)
 void UploadProtocol::Connect(int rate)
 {
     m_log(FormatString(IDS_CONNECTING, rate));
-    if (!Configure(rate))
+    if (!Configure(rate)) {
+        // Lack of permission is the usual first-day failure on Linux: say
+        // which group the user must join.
+        if (const std::string group = m_port.DeniedGroup(); !group.empty()) {
+            m_log(LoadString(IDS_PORT_ERROR));
+            m_log(FormatString(IDS_PORT_GROUP_HINT, group.c_str(), group.c_str()));
+            throw UploadAborted{};
+        }
         Abort(IDS_PORT_ERROR);
+    }
     if (Detect()) {
         m_log(LoadString(IDS_CONNECTED));
         return;

@@ -3,6 +3,11 @@
 #include <QElapsedTimer>
 #include <QSerialPort>
 
+#include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace kdx::upload {
 namespace {
 
@@ -21,8 +26,11 @@ public:
     {
         if (m_port.isOpen())
             return true;
-        if (!m_port.open(QIODevice::ReadWrite))
+        m_deniedGroup.clear();
+        if (!m_port.open(QIODevice::ReadWrite)) {
+            m_deniedGroup = GroupDenyingAccess(m_port.portName().toStdString());
             return Fail();
+        }
         return true;
     }
 
@@ -87,6 +95,7 @@ public:
     }
 
     std::string LastError() const override { return m_lastError; }
+    std::string DeniedGroup() const override { return m_deniedGroup; }
 
 private:
     static bool IsHardError(QSerialPort::SerialPortError e)
@@ -120,8 +129,22 @@ private:
         return true;
     }
 
+    // The name (or number) of the group owning a device that the user may
+    // not open for reading and writing; empty when that is not the reason.
+    static std::string GroupDenyingAccess(const std::string& path)
+    {
+        const std::string device = path.rfind('/', 0) == 0 ? path : "/dev/" + path;
+        struct stat info {};
+        if (::access(device.c_str(), R_OK | W_OK) == 0 || errno != EACCES || ::stat(device.c_str(), &info) != 0)
+            return {};
+        if (const struct group* g = ::getgrgid(info.st_gid))
+            return g->gr_name;
+        return std::to_string(info.st_gid);
+    }
+
     QSerialPort m_port;
     std::string m_lastError;
+    std::string m_deniedGroup;
 };
 
 } // namespace

@@ -28,6 +28,9 @@ public:
     virtual long long Read(uint8_t* buffer, size_t capacity, int waitMs) = 0;
     virtual void Close() = 0;
     virtual std::string LastError() const = 0;
+    // The group owning the device, when the last Open failed because the
+    // user may not read and write it; empty otherwise.
+    virtual std::string DeniedGroup() const { return {}; }
 };
 
 // A port on a device path (for example /dev/ttyUSB0 or a pseudo-terminal),

@@ -22,6 +22,8 @@ const std::map<int, const char*>& Table()
                            "%d；屏幕色深：%d；工程备注：%s）\r\n"},
         {IDS_OPENING_PORT, ">正在打开端口...\r\n"},
         {IDS_PORT_ERROR, "*打开端口错误，可能端口已被占用或是不支持所指定的波特率\r\n"},
+        {IDS_PORT_GROUP_HINT, "!没有读写该端口的权限：请把当前用户加入拥有该设备的用户组“%s”"
+                              "（sudo usermod -aG %s 用户名），重新登录后再试\r\n"},
         {IDS_SEND_ERROR, "*发送数据错误\r\n"},
         {IDS_REPLY_ERROR, "*读取返回数据错误\r\n"},
         {IDS_MODEL_MISMATCH, "*不匹配的终端型号\r\n"},
