@@ -241,3 +241,33 @@ TEST(ProjectText, TellsTheFormsApart)
     EXPECT_EQ(error->line, 1);
     EXPECT_GE(error->column, 10);
 }
+
+TEST(ProjectText, DamagedTextsAreRefusedOrReadWithoutHarm)
+{
+    const QByteArray good = ToText(SampleProject());
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    const char kNoise[] = "{}[],:\"\\ 0-9e.tnx\n\xE4";
+    for (int round = 0; round < 400; ++round) {
+        QByteArray bad = good;
+        const int edits = 1 + int(next() % 4);
+        for (int e = 0; e < edits; ++e) {
+            const qsizetype at = qsizetype(next() % uint32_t(bad.size()));
+            switch (next() % 3) {
+            case 0: bad[at] = kNoise[next() % (sizeof kNoise - 1)]; break;
+            case 1: bad.remove(at, 1 + qsizetype(next() % 8)); break;
+            default: bad.truncate(at); break;
+            }
+        }
+        ProjectRecord record;
+        if (std::optional<TextFormError> error = ReadProjectText(bad, record)) {
+            EXPECT_GE(error->line, 1);
+            EXPECT_GE(error->column, 1);
+            EXPECT_LE(error->line, int(bad.count('\n')) + 1);
+            EXPECT_TRUE(record.pages.empty());
+        } else {
+            // Whatever was accepted writes and reads back as the same file.
+            EXPECT_EQ(FromText(ToText(WriteProjectRecord(record))), WriteProjectRecord(record));
+        }
+    }
+}
