@@ -114,6 +114,11 @@ public:
     void SetWrapMode(int mode, int width = 0);
     // Re-splits the whole text under the current wrap mode at once.
     void RewrapNow();
+    // True while a long text is still being wrapped in the background.
+    bool IsWrapping() const { return store_.RewrapPending(); }
+    // Texts longer than this are wrapped on screen first and the rest in
+    // the background; shorter ones at once.
+    static constexpr int64_t kBackgroundWrapUnits = 256 * 1024;
     // Takes a new size into account at once, even while hidden or without the
     // focus: areas, mode-1 wrap, scroll ranges, caret.
     void ApplySizeNow();
@@ -262,6 +267,18 @@ private:
     TextPos PosOf(Cell cell) const;
     void ScheduleRewrap();
     void Relayout();
+    // Background wrap: the rows on screen and around the caret at once, the
+    // rest in slices of a few milliseconds between events.
+    struct ViewAnchor {
+        TextPos top;  // first unit of the first visible row
+        TextPos caret;
+        TextPos anchor;
+        bool selection = false;
+    };
+    void StartRewrap();
+    void WrapSlice();
+    ViewAnchor SaveView() const;
+    void RestoreView(const ViewAnchor& view);
     bool IsBlank(char16_t unit) const { return unit == u' ' || unit == u'\t'; }
     bool IsDelimiter(char16_t unit) const;
     TextPos WordStartAt(TextPos pos) const;
@@ -319,6 +336,10 @@ private:
     int preferredX_ = 0;
     bool caretOn_ = false;
     QTimer caretTimer_;
+
+    // Background wrap.
+    QTimer wrapTimer_;
+    int wrapPercent_ = 0;
 
     // Mouse.
     bool dragging_ = false;

@@ -143,6 +143,14 @@ void CMyEditCtrl::scrollContentsBy(int, int)
 {
     firstRow_ = verticalScrollBar()->value();
     firstColumn_ = horizontalScrollBar()->value();
+    if (store_.RewrapPending()) {
+        // Scrolled ahead of the background wrap: the rows now on screen are
+        // wrapped at once, keeping the text at the top where it is.
+        const ViewAnchor view = SaveView();
+        ClearRowSelection();
+        store_.RewrapLines(view.top.line, view.top.line + std::max(1, VisibleRows()) + 1);
+        RestoreView(view);
+    }
     viewport()->update();
 }
 
@@ -170,7 +178,7 @@ void CMyEditCtrl::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
     if (wrapPending_)
-        RewrapNow();
+        StartRewrap();
     RestartCaretBlink();
     viewport()->update();
 }

@@ -21,11 +21,28 @@ RowTable::~RowTable()
 
 void RowTable::Reallocate(int capacity)
 {
+    // The gap stays where it is: the rows after it move to the new end.
+    const int tail = count_ - gapStart_;
+    const size_t tailBytes = static_cast<size_t>(tail) * sizeof(RowEntry);
+    if (capacity < count_ + spare_ && tail > 0)
+        std::memmove(rows_ + capacity - tail, rows_ + gapStart_ + spare_, tailBytes);
     void* memory = std::realloc(rows_, static_cast<size_t>(capacity) * sizeof(RowEntry));
     if (!memory)
         throw std::bad_alloc();
     rows_ = static_cast<RowEntry*>(memory);
+    if (capacity > count_ + spare_ && tail > 0)
+        std::memmove(rows_ + capacity - tail, rows_ + gapStart_ + spare_, tailBytes);
     spare_ = capacity - count_;
+}
+
+void RowTable::MoveGap(int at)
+{
+    if (at < gapStart_)
+        std::memmove(rows_ + at + spare_, rows_ + at, static_cast<size_t>(gapStart_ - at) * sizeof(RowEntry));
+    else if (at > gapStart_)
+        std::memmove(rows_ + gapStart_, rows_ + gapStart_ + spare_,
+                     static_cast<size_t>(at - gapStart_) * sizeof(RowEntry));
+    gapStart_ = at;
 }
 
 void RowTable::Insert(int at, int n)
@@ -34,9 +51,10 @@ void RowTable::Insert(int at, int n)
         return;
     if (spare_ < n)
         Reallocate(count_ + n + kGrowStep);
-    std::memmove(rows_ + at + n, rows_ + at, static_cast<size_t>(count_ - at) * sizeof(RowEntry));
+    MoveGap(at);
     for (int i = 0; i < n; ++i)
         rows_[at + i] = RowEntry{};
+    gapStart_ += n;
     count_ += n;
     spare_ -= n;
 }
@@ -45,8 +63,8 @@ void RowTable::Remove(int at, int n)
 {
     if (n <= 0)
         return;
-    std::memmove(rows_ + at, rows_ + at + n,
-                 static_cast<size_t>(count_ - at - n) * sizeof(RowEntry));
+    MoveGap(at + n);
+    gapStart_ = at;
     count_ -= n;
     spare_ += n;
     if (spare_ > kMaxSpare)
@@ -58,6 +76,7 @@ void RowTable::Adopt(RowEntry* rows, int n, int capacity)
     std::free(rows_);
     rows_ = rows;
     count_ = n;
+    gapStart_ = n;
     spare_ = capacity - n;
     if (spare_ > kMaxSpare || spare_ < 0)
         Reallocate(n + kGrowStep);

@@ -25,8 +25,11 @@ struct RowEntry {
     bool IsContinuation() const { return flags & ROW_CONTINUATION; }
 };
 
-// One contiguous array of rows that grows and shrinks in steps of 2048 so
-// that a long text costs neither a reallocation per line nor idle memory.
+// One array of rows that grows and shrinks in steps of 2048 so that a long
+// text costs neither a reallocation per line nor idle memory. The spare
+// entries form a gap that moves to where rows are inserted or removed, so
+// edits that walk through the table (a background re-wrap, typing) move
+// only the rows between one edit and the next.
 class RowTable {
 public:
     static constexpr int kGrowStep = 2048;
@@ -39,8 +42,8 @@ public:
 
     int Count() const { return count_; }
     int Spare() const { return spare_; }
-    RowEntry& operator[](int i) { return rows_[i]; }
-    const RowEntry& operator[](int i) const { return rows_[i]; }
+    RowEntry& operator[](int i) { return rows_[i < gapStart_ ? i : i + spare_]; }
+    const RowEntry& operator[](int i) const { return rows_[i < gapStart_ ? i : i + spare_]; }
 
     // Inserts n fresh rows before index `at`.
     void Insert(int at, int n);
@@ -52,8 +55,10 @@ public:
 
 private:
     void Reallocate(int capacity);
+    void MoveGap(int at);
 
     RowEntry* rows_ = nullptr;
+    int gapStart_ = 0;  // index of the first spare entry
     int count_ = 0;
     int spare_ = 0;
 };

@@ -208,10 +208,48 @@ int TextStore::RelayoutLine(int firstRow)
 {
     const int oldRows = RowsOfLine(firstRow);
     const bool lineBreak = rows_[firstRow + oldRows - 1].flags & ROW_LINE_BREAK;
-    std::vector<RowEntry> fresh;
-    SplitLine(rows_[firstRow], lineBreak, fresh);
-    ReplaceRows(firstRow, oldRows, fresh);
-    return static_cast<int>(fresh.size());
+    freshRows_.clear();
+    SplitLine(rows_[firstRow], lineBreak, freshRows_);
+    ReplaceRows(firstRow, oldRows, freshRows_);
+    return static_cast<int>(freshRows_.size());
+}
+
+void TextStore::BeginRewrap(const RowSplitter* splitter)
+{
+    if (!splitter_) {
+        // Unwrapped rows carry no line numbers; the search by line needs them.
+        for (int r = 0; r < rows_.Count(); ++r)
+            rows_[r].lineNumber = r;
+    }
+    splitter_ = splitter;
+    pendingLine_ = 0;
+}
+
+void TextStore::RewrapLines(int fromLine, int toLine)
+{
+    fromLine = std::max(fromLine, 0);
+    toLine = std::min(toLine, lineCount_);
+    if (fromLine >= toLine)
+        return;
+    int row = FirstRowOfLine(fromLine);
+    for (int line = fromLine; line < toLine; ++line)
+        row += RelayoutLine(row);
+}
+
+bool TextStore::RewrapSome(const std::function<bool()>& more)
+{
+    if (pendingLine_ < 0)
+        return true;
+    constexpr int kLinesBetweenAsks = 32;
+    int row = FirstRowOfLine(pendingLine_);
+    while (pendingLine_ < lineCount_) {
+        for (int i = 0; i < kLinesBetweenAsks && pendingLine_ < lineCount_; ++i, ++pendingLine_)
+            row += RelayoutLine(row);
+        if (pendingLine_ < lineCount_ && !more())
+            return false;
+    }
+    pendingLine_ = -1;
+    return true;
 }
 
 void TextStore::Renumber(int fromRow)
@@ -290,6 +328,8 @@ TextPos TextStore::Insert(TextPos at, std::u16string_view text)
     }
     ReplaceRows(first, oldRows, fresh);
     lineCount_ += k;
+    if (pendingLine_ > at.line)
+        pendingLine_ += k;
     totalLength_ += static_cast<int64_t>(text.size());
     Renumber(first + static_cast<int>(fresh.size()));
     chunks_.CompactPending();
@@ -339,6 +379,10 @@ std::u16string TextStore::Remove(TextPos from, TextPos to)
         r.flags = (r.flags & ROW_BOOKMARK) | (lineBreak ? ROW_LINE_BREAK : 0);
         const int next = first + RelayoutLine(first);
         lineCount_ -= to.line - from.line;
+        if (pendingLine_ > to.line)
+            pendingLine_ -= to.line - from.line;
+        else if (pendingLine_ > from.line)
+            pendingLine_ = from.line + 1;
         Renumber(next);
     }
     totalLength_ -= static_cast<int64_t>(removed.size());
@@ -372,6 +416,7 @@ void TextStore::SetSplitter(const RowSplitter* splitter, const std::function<voi
 
 void TextStore::RewrapAll(const std::function<void(int)>& progress)
 {
+    pendingLine_ = -1;
     const bool report = progress && totalLength_ > 65535;
     int lastPercent = 0;
     int64_t done = 0;

@@ -82,6 +82,20 @@ public:
     // Re-splits one logical line, returning its number of rows.
     int RelayoutLine(int firstRow);
 
+    // A re-wrap in steps: BeginRewrap takes the new splitter and leaves every
+    // line with the rows it had, now counted as an estimate; RewrapLines
+    // corrects the lines wanted at once (those on screen); RewrapSome
+    // continues from the first line not yet done. Edits keep the rows they
+    // touch correct meanwhile. SetSplitter and RewrapAll end a re-wrap.
+    void BeginRewrap(const RowSplitter* splitter);
+    void RewrapLines(int fromLine, int toLine);
+    // Re-splits lines until done or until `more` says stop (asked every few
+    // lines); returns true when the whole text is wrapped.
+    bool RewrapSome(const std::function<bool()>& more);
+    bool RewrapPending() const { return pendingLine_ >= 0; }
+    // Lines before this one are wrapped; -1 when no re-wrap is running.
+    int PendingLine() const { return pendingLine_; }
+
     bool IsBookmarked(int line) const;
     bool SetBookmark(int line, bool on);  // false when nothing changed
     int BookmarkCount() const { return bookmarkCount_; }
@@ -102,6 +116,8 @@ private:
     TextChunkPool chunks_;
     const RowSplitter* splitter_ = nullptr;
     std::vector<RowPiece> pieces_;
+    std::vector<RowEntry> freshRows_;
+    int pendingLine_ = -1;
     int lineCount_ = 1;
     int64_t totalLength_ = 0;
     int bookmarkCount_ = 0;

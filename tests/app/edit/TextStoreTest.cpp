@@ -244,3 +244,131 @@ TEST(TextStore, LongInsertionIntoWrappedTextStaysConsistent)
     for (int line = 0; line < store.LineCount(); line += 997)
         EXPECT_EQ(store.Row(store.FirstRowOfLine(line)).lineNumber, line);
 }
+
+namespace {
+
+// Rows must be the same entry for entry (text pointers aside).
+void ExpectSameRows(const TextStore& a, const TextStore& b)
+{
+    ASSERT_EQ(a.RowCount(), b.RowCount());
+    for (int r = 0; r < a.RowCount(); ++r) {
+        EXPECT_EQ(a.Row(r).flags, b.Row(r).flags) << "row " << r;
+        EXPECT_EQ(a.Row(r).length, b.Row(r).length) << "row " << r;
+        EXPECT_EQ(a.Row(r).startColumn, b.Row(r).startColumn) << "row " << r;
+        EXPECT_EQ(a.Row(r).lineNumber, b.Row(r).lineNumber) << "row " << r;
+        EXPECT_EQ(a.Row(r).lineLengthOrIndex, b.Row(r).lineLengthOrIndex) << "row " << r;
+    }
+}
+
+std::u16string NumberedLines(int count)
+{
+    std::u16string text;
+    for (int i = 0; i < count; ++i) {
+        const std::string line = std::to_string(i) + " some words to wrap at ten";
+        text.append(line.begin(), line.end());
+        if (i + 1 < count)
+            text += u"\r\n";
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(RowTable, KeepsOrderWhileTheGapMoves)
+{
+    RowTable table;
+    table[0].length = 0;
+    // Insertions and removals all over the table, the gap chasing them.
+    int next = 1;
+    std::vector<int> model{0};
+    const int positions[] = {1, 0, 1, 3, 2, 5, 0, 4, 6, 1};
+    for (int round = 0; round < 400; ++round) {
+        const int at = positions[round % 10] % (table.Count() + 1);
+        const int n = 1 + round % 7;
+        table.Insert(at, n);
+        for (int i = 0; i < n; ++i) {
+            table[at + i].length = next;
+            model.insert(model.begin() + at + i, next++);
+        }
+        if (round % 3 == 2) {
+            const int from = (at * 7) % table.Count();
+            const int k = std::min(4, table.Count() - from - 1);
+            table.Remove(from, k);
+            model.erase(model.begin() + from, model.begin() + from + k);
+        }
+    }
+    table.Remove(0, table.Count() - 10);  // a large removal shrinks the array
+    model.erase(model.begin(), model.end() - 10);
+    EXPECT_LE(table.Spare(), RowTable::kMaxSpare);
+    ASSERT_EQ(table.Count(), static_cast<int>(model.size()));
+    for (int i = 0; i < table.Count(); ++i)
+        EXPECT_EQ(table[i].length, model[i]) << "row " << i;
+}
+
+TEST(TextStore, StepwiseRewrapEndsLikeAWholeRewrapDespiteEdits)
+{
+    FixedSplitter wide(20);
+    FixedSplitter narrow(10);
+    TextStore store;
+    store.Insert({0, 0}, NumberedLines(400));
+    store.SetSplitter(&wide);
+    store.BeginRewrap(&narrow);
+    EXPECT_TRUE(store.RewrapPending());
+    // Lines wanted at once are right; others keep their old rows meanwhile.
+    store.RewrapLines(300, 305);
+    EXPECT_EQ(store.RowsOfLine(store.FirstRowOfLine(300)), 3);
+    EXPECT_EQ(store.RowsOfLine(store.FirstRowOfLine(200)), 2);
+    ExpectConsistent(store);
+
+    int asks = 0;
+    EXPECT_FALSE(store.RewrapSome([&] { return ++asks < 3; }));
+    const int pending = store.PendingLine();
+    ASSERT_GT(pending, 10);
+    ASSERT_LT(pending, 300);
+    // Edits before, across and after the first line not yet done.
+    store.Insert({2, 3}, u"new\r\nlines\r\nhere");
+    const int shifted = pending + 2;
+    EXPECT_EQ(store.PendingLine(), shifted);
+    // The joined line is re-split by the removal: the next one is pending.
+    store.Remove({shifted - 1, 4}, {shifted + 4, 2});
+    EXPECT_EQ(store.PendingLine(), shifted);
+    store.Insert({350, 0}, u"x\r\n");
+    store.Remove({380, 0}, {390, 0});
+    ExpectConsistent(store);
+    EXPECT_TRUE(store.RewrapSome([] { return true; }));
+    EXPECT_FALSE(store.RewrapPending());
+    ExpectConsistent(store);
+
+    TextStore fresh;
+    fresh.Insert({0, 0}, store.AllText());
+    fresh.SetSplitter(&narrow);
+    ExpectSameRows(store, fresh);
+}
+
+TEST(TextStore, StepwiseRewrapFromUnwrappedAndRestarted)
+{
+    FixedSplitter narrow(10);
+    FixedSplitter wider(15);
+    TextStore store;
+    store.Insert({0, 0}, NumberedLines(300));
+    // Unwrapped rows get their line numbers so lines can be found by row.
+    store.BeginRewrap(&narrow);
+    EXPECT_EQ(store.FirstRowOfLine(250), 250);
+    store.RewrapLines(100, 102);
+    EXPECT_EQ(store.FirstRowOfLine(102), 106);
+    EXPECT_EQ(store.LineOfRow(104), 101);
+    EXPECT_FALSE(store.RewrapSome([] { return false; }));
+    // A second change starts over from the first line.
+    store.BeginRewrap(&wider);
+    EXPECT_EQ(store.PendingLine(), 0);
+    EXPECT_TRUE(store.RewrapSome([] { return true; }));
+    TextStore fresh;
+    fresh.Insert({0, 0}, store.AllText());
+    fresh.SetSplitter(&wider);
+    ExpectSameRows(store, fresh);
+    // Leaving wrap ends a re-wrap in progress.
+    store.BeginRewrap(&narrow);
+    store.SetSplitter(nullptr);
+    EXPECT_FALSE(store.RewrapPending());
+    EXPECT_EQ(store.RowCount(), 300);
+}
