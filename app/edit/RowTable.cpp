@@ -1,5 +1,6 @@
 #include "app/edit/RowTable.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -50,7 +51,7 @@ void RowTable::Insert(int at, int n)
     if (n <= 0)
         return;
     if (spare_ < n)
-        Reallocate(count_ + n + kGrowStep);
+        Reallocate(count_ + n + (bulk_ ? std::max(kGrowStep, count_ / 2) : kGrowStep));
     MoveGap(at);
     for (int i = 0; i < n; ++i)
         rows_[at + i] = RowEntry{};
@@ -67,12 +68,20 @@ void RowTable::Remove(int at, int n)
     gapStart_ = at;
     count_ -= n;
     spare_ += n;
-    if (spare_ > kMaxSpare)
+    if (spare_ > kMaxSpare && !bulk_)
+        Reallocate(count_ + kGrowStep);
+}
+
+void RowTable::SetBulk(bool on)
+{
+    bulk_ = on;
+    if (!on && spare_ > kMaxSpare)
         Reallocate(count_ + kGrowStep);
 }
 
 void RowTable::Adopt(RowEntry* rows, int n, int capacity)
 {
+    bulk_ = false;
     std::free(rows_);
     rows_ = rows;
     count_ = n;

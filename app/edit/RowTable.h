@@ -49,6 +49,11 @@ public:
     void Insert(int at, int n);
     // Removes n rows starting at `at` (their text is the caller's business).
     void Remove(int at, int n);
+    // While a whole-text re-layout walks through the table row by row, the
+    // spare room grows by half the table at a time and is not given back,
+    // so that the walk does not reallocate the table every few thousand
+    // lines; ending it trims the spare room to one growth step.
+    void SetBulk(bool on);
     // Takes over a malloc'd array of n rows (a whole-text re-layout builds
     // the rows anew); the array is trimmed to n plus one growth step.
     void Adopt(RowEntry* rows, int n, int capacity);
@@ -59,6 +64,7 @@ private:
 
     RowEntry* rows_ = nullptr;
     int gapStart_ = 0;  // index of the first spare entry
+    bool bulk_ = false;
     int count_ = 0;
     int spare_ = 0;
 };

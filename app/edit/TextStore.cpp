@@ -223,6 +223,7 @@ void TextStore::BeginRewrap(const RowSplitter* splitter)
     }
     splitter_ = splitter;
     pendingLine_ = 0;
+    rows_.SetBulk(true);
 }
 
 void TextStore::RewrapLines(int fromLine, int toLine)
@@ -249,6 +250,7 @@ bool TextStore::RewrapSome(const std::function<bool()>& more)
             return false;
     }
     pendingLine_ = -1;
+    rows_.SetBulk(false);
     return true;
 }
 
