@@ -431,21 +431,17 @@ void CMyEditCtrl::EnterKey()
 
 void CMyEditCtrl::BackspaceKey(bool word)
 {
-    if (RefuseIfReadOnly())
-        return;
-    UndoActionScope action(undo_, ACTION_DELETION);
-    if (HasSelection()) {
-        DeleteSelection();
-    } else {
-        const TextPos caret = PosOf({caretRow_, caretColumn_});
-        const TextPos from = word ? WordLeft(caret) : store_.Before(caret);
-        RemoveRange(from, caret);
-        SetCaretLogical(from);
-    }
-    AfterEdit();
+    DeleteBesideCaret(false, word);
 }
 
 void CMyEditCtrl::DeleteKey(bool word)
+{
+    DeleteBesideCaret(true, word);
+}
+
+// Backspace and Delete: the selection when there is one, else the text
+// between the caret and one step (a unit, a word, a row end) back or on.
+void CMyEditCtrl::DeleteBesideCaret(bool forward, bool word)
 {
     if (RefuseIfReadOnly())
         return;
@@ -454,8 +450,10 @@ void CMyEditCtrl::DeleteKey(bool word)
         DeleteSelection();
     } else {
         const TextPos caret = PosOf({caretRow_, caretColumn_});
-        RemoveRange(caret, word ? WordRight(caret) : store_.After(caret));
-        SetCaretLogical(caret);
+        const TextPos other = forward ? (word ? WordRight(caret) : store_.After(caret))
+                                      : (word ? WordLeft(caret) : store_.Before(caret));
+        RemoveRange(std::min(caret, other), std::max(caret, other));
+        SetCaretLogical(std::min(caret, other));
     }
     AfterEdit();
 }

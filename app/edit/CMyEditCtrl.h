@@ -227,6 +227,7 @@ private:
     TextPos InsertAt(TextPos at, std::u16string_view text);
     void RemoveRange(TextPos from, TextPos to);
     void DeleteSelection();
+    void DeleteBesideCaret(bool forward, bool word);
     void PasteColumnBlock(const std::u16string& text);
     void InsertAsColumnBlock(const std::u16string& text, int x, int line);
     std::u16string FillTo(int line, int x) const;
