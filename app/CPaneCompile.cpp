@@ -3,8 +3,7 @@
 #include "app/Messages.h"
 #include "app/edit/EditStrings.h"
 
-static_assert(kdx::CPaneCompile::ID_CLEAR_ALL == kdx::ID_EDIT_CLEAR);
-#include "compile/CompileSession.h"
+#include "channel/CompileSession.h"
 #include "model/PageDoc.h"
 
 #include <QAction>
@@ -231,6 +230,8 @@ void CPaneCompile::mouseDoubleClickEvent(QMouseEvent* event)
 
 std::vector<int> CPaneCompile::MenuItems() const
 {
+    using namespace text_control;
+    static_assert(ID_CLEAR_ALL == ID_EDIT_CLEAR);
     return {ID_CANCEL_COMPILE, 0,
             ID_EDIT_COPY, ID_CLEAR_ALL, 0,
             ID_EDIT_SELECT_ALL, ID_EDIT_COLUMN_SELECT, 0,

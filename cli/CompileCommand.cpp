@@ -1,6 +1,6 @@
 #include "cli/Command.h"
 
-#include "compile/CompileSession.h"
+#include "channel/CompileSession.h"
 
 #include <QDir>
 #include <QFileInfo>

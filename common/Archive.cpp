@@ -86,7 +86,7 @@ void ArchiveWriter::ObjectTag(const std::string& className)
 void ArchiveReader::Need(uint64_t n) const
 {
     if (n > Remaining())
-        throw ArchiveError("the file ends early at byte " + std::to_string(m_pos));
+        throw ArchiveError(ArchiveFault::EndsEarly, "the file ends early at byte " + std::to_string(m_pos));
 }
 
 uint8_t ArchiveReader::U8()
@@ -149,7 +149,7 @@ std::u16string ArchiveReader::String()
     }
     if (wide) {
         if (length > Remaining() / 2)
-            throw ArchiveError("a string is longer than the file at byte " + std::to_string(m_pos));
+            throw ArchiveError(ArchiveFault::StringTooLong, "a string is longer than the file at byte " + std::to_string(m_pos));
         std::span<const uint8_t> raw = Bytes(size_t(length) * 2);
         std::u16string text(size_t(length), u'\0');
         for (size_t i = 0; i < text.size(); ++i)
@@ -170,7 +170,7 @@ std::string ArchiveReader::ObjectTag()
         U16(); // schema: any value is accepted
         uint16_t length = U16();
         if (length == 0 || length > kMaxClassNameLength)
-            throw ArchiveError("bad class name length at byte " + std::to_string(at));
+            throw ArchiveError(ArchiveFault::BadClassName, "bad class name length at byte " + std::to_string(at));
         std::span<const uint8_t> raw = Bytes(length);
         std::string name(raw.begin(), raw.end());
         m_classes[m_nextIndex++] = name;
@@ -181,19 +181,21 @@ std::string ArchiveReader::ObjectTag()
     if (tag == kBigTag) {
         uint32_t big = U32();
         if (!(big & kBigClassTagBit))
-            throw ArchiveError("back-reference to an object at byte " + std::to_string(at));
+            throw ArchiveError(ArchiveFault::BackReference, "back-reference to an object at byte " + std::to_string(at));
         index = big & ~kBigClassTagBit;
     } else {
         if (!(tag & kClassTagBit))
-            throw ArchiveError("back-reference to an object at byte " + std::to_string(at));
+            throw ArchiveError(ArchiveFault::BackReference, "back-reference to an object at byte " + std::to_string(at));
         index = tag & ~kClassTagBit;
     }
     auto found = m_classes.find(index);
     if (found == m_classes.end())
-        throw ArchiveError(index < m_nextIndex
-                               ? "back-reference to an object at byte " + std::to_string(at)
-                               : "unknown class index " + std::to_string(index) + " at byte " +
-                                     std::to_string(at));
+    {
+        if (index < m_nextIndex)
+            throw ArchiveError(ArchiveFault::BackReference, "back-reference to an object at byte " + std::to_string(at));
+        throw ArchiveError(ArchiveFault::UnknownClass,
+                           "unknown class index " + std::to_string(index) + " at byte " + std::to_string(at));
+    }
     ++m_nextIndex; // the object
     return found->second;
 }

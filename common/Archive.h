@@ -8,11 +8,31 @@
 
 namespace kdx {
 
-// Raised when archive bytes cannot be read: the data ends early, a length
-// or count exceeds what remains, or an object tag is not acceptable.
+// What kind of damage stopped an archive from being read.
+enum class ArchiveFault {
+    EndsEarly,       // the bytes end inside a value
+    StringTooLong,   // a string's length exceeds the bytes that remain
+    BadClassName,    // a class name of length 0 or too long
+    BackReference,   // a tag refers to an object already read
+    UnknownClass,    // a class index or class name that is not known
+    SendDataTooLong, // a send-data block longer than 65535 bytes
+    OddTextLength,   // a text block with an odd number of bytes
+    BadCount,        // more pages or objects than the bytes can hold
+    Misplaced,       // an object read where no page can hold it
+};
+
+// Raised when archive bytes cannot be read. what() is an English detail with
+// the byte position, for the curious; callers decide by Fault().
 class ArchiveError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    ArchiveError(ArchiveFault fault, const std::string& detail)
+        : std::runtime_error(detail), m_fault(fault)
+    {
+    }
+    ArchiveFault Fault() const { return m_fault; }
+
+private:
+    ArchiveFault m_fault;
 };
 
 // Writes the little-endian object-archive encodings of the project file:

@@ -6,6 +6,7 @@
 #include "common/ByteOrder.h"
 #include "common/Crc32.h"
 #include "common/MemoryImageLayout.h"
+#include "model/ObjectCodec.h"
 #include "model/PixelConvert.h"
 
 #include <QDir>
@@ -65,19 +66,18 @@ void ConvertColor(uint32_t color, uint32_t depth, uint8_t out[4])
 
 std::optional<uint32_t> CompileDocument::ReadSendData(ArchiveReader& in)
 {
-    auto entry = std::make_unique<SendDataEntry>();
+    auto entry = std::make_unique<SendDataPoolEntry>();
     try {
-        const uint32_t length = in.Count();
-        if (length == 0)
+        const SendBlock block = ReadSendBlock(in);
+        if (block.bytes.empty())
             return 0;
-        entry->tag = in.U32();
-        std::span<const uint8_t> bytes = in.Bytes(length);
+        entry->tag = block.tag;
         // The terminal's length field has 16 bits.
-        entry->bytes.assign(bytes.begin(), bytes.begin() + std::min<size_t>(length, 0xFFFF));
+        entry->bytes.assign(block.bytes.begin(), block.bytes.begin() + std::min<size_t>(block.bytes.size(), 0xFFFF));
     } catch (const ArchiveError&) {
         return std::nullopt;
     }
-    if (uint32_t id = sendPool.Share([&](const SendDataEntry& e) {
+    if (uint32_t id = sendPool.Share([&](const SendDataPoolEntry& e) {
             return e.tag == entry->tag && e.bytes == entry->bytes;
         }))
         return id;
@@ -87,12 +87,12 @@ std::optional<uint32_t> CompileDocument::ReadSendData(ArchiveReader& in)
 uint32_t CompileDocument::RegisterText(const std::u16string& text, uint32_t fontId, uint32_t lineSpacing,
                                        uint32_t charSpacing)
 {
-    if (uint32_t id = textPool.Share([&](const TextEntry& e) {
+    if (uint32_t id = textPool.Share([&](const TextPoolEntry& e) {
             return e.text == text && e.fontId == fontId && e.lineSpacing == lineSpacing &&
                    e.charSpacing == charSpacing;
         }))
         return id;
-    auto entry = std::make_unique<TextEntry>();
+    auto entry = std::make_unique<TextPoolEntry>();
     entry->text = text;
     entry->fontId = fontId;
     entry->lineSpacing = lineSpacing;
@@ -139,7 +139,7 @@ uint32_t CompileDocument::RegisterPicture(const std::u16string& normalPath, cons
 {
     if ((normalPath.empty() && pressedPath.empty()) || width < 1 || height < 1)
         return 0;
-    if (uint32_t id = picturePool.Share([&](const PictureEntry& e) {
+    if (uint32_t id = picturePool.Share([&](const PicturePoolEntry& e) {
             return e.width == width && e.height == height && e.normalPath == normalPath &&
                    e.pressedPath == pressedPath;
         }))
@@ -147,7 +147,7 @@ uint32_t CompileDocument::RegisterPicture(const std::u16string& normalPath, cons
     for (const std::u16string* path : {&normalPath, &pressedPath})
         if (!path->empty() && !IsReadableImage(*path))
             reporter.FailFormatted(u"*未能加载图象文件“%s”\r\n", {std::u16string_view(*path)});
-    auto entry = std::make_unique<PictureEntry>();
+    auto entry = std::make_unique<PicturePoolEntry>();
     entry->normalPath = normalPath;
     entry->pressedPath = pressedPath;
     entry->width = int(width);
@@ -223,7 +223,7 @@ void CompileDocument::ConvertPictures()
     // Group the frames by the file they come from, in order of first use, so
     // that each file is decoded once however many sizes it is used at.
     struct Use {
-        PictureEntry* entry;
+        PicturePoolEntry* entry;
         bool pressed;
         uint64_t storeAt;
     };

@@ -5,6 +5,7 @@
 #include "compile/CompileDocument.h"
 #include "common/MemoryImageLayout.h"
 #include "compile/TextLayout.h"
+#include "model/ObjectCodec.h"
 
 namespace kdx::compiler {
 
@@ -12,26 +13,19 @@ using namespace image_layout;
 
 namespace {
 
-Rect ReadRect(ArchiveReader& in)
-{
-    Rect r;
-    r.left = in.I32();
-    r.top = in.I32();
-    r.right = in.I32();
-    r.bottom = in.I32();
-    return r;
-}
+Rect ToRect(const PageRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 } // namespace
 
 void CDrawObj::LoadCommon(ArchiveReader& in, CompileDocument& doc)
 {
-    objectId = in.U32();
-    lineColor = in.U32();
-    fillColor = in.U32();
-    jumpTarget = in.U32();
-    executeCondition = in.U32();
-    bounds = ReadRect(in);
+    const ObjectFields fields = ReadObjectFields(in);
+    objectId = fields.objectId;
+    lineColor = fields.lineColor;
+    fillColor = fields.fillColor;
+    jumpTarget = fields.jumpTarget;
+    executeCondition = fields.executeCondition;
+    bounds = ToRect(fields.bounds);
     std::optional<uint32_t> send = doc.ReadSendData(in);
     if (!send)
         doc.reporter.FailFormatted(u"*(IID=%X)读取对象的“触摸发送”数据错误(双击定位)\r\n", {int64_t(objectId)});
@@ -91,7 +85,7 @@ uint16_t CDrawObj::ShapeType(uint16_t outlineType, uint32_t* color) const
 void CDrawLine::Load(ArchiveReader& in, CompileDocument&)
 {
     lineColor = in.U32();
-    bounds = ReadRect(in);
+    bounds = ToRect(ReadRect(in));
 }
 
 void CDrawLine::Compile(CompileDocument& doc, CompilePage& page)
@@ -99,7 +93,7 @@ void CDrawLine::Compile(CompileDocument& doc, CompilePage& page)
     page.SetColor(doc, lineColor);
     uint8_t record[kRecordSize] = {};
     StoreLE16(record + kRecordType, kDrawLine);
-    StoreLE16(record + kRecordJump, kNoPage);
+    StoreLE16(record + kRecordJump, image_layout::kNoPage);
     // A line keeps its two end points as stored, so its direction survives.
     StoreLE16(record + kRecordRect + 0, uint16_t(bounds.left));
     StoreLE16(record + kRecordRect + 2, uint16_t(bounds.top));
@@ -150,7 +144,7 @@ void CDrawText::Load(ArchiveReader& in, CompileDocument& doc)
     try {
         const uint32_t byteCount = in.Count();
         if (byteCount % 2 != 0)
-            throw ArchiveError("odd text length");
+            throw ArchiveError(ArchiveFault::OddTextLength, "odd text length");
         std::span<const uint8_t> bytes = in.Bytes(byteCount);
         text.resize(byteCount / 2);
         for (size_t i = 0; i < text.size(); ++i)

@@ -65,19 +65,19 @@ struct PoolEntryBase {
     uint32_t refs = 0;
 };
 
-struct SendDataEntry : PoolEntryBase {
+struct SendDataPoolEntry : PoolEntryBase {
     uint32_t tag = 0;
     std::vector<uint8_t> bytes; // at most 65535
 };
 
-struct TextEntry : PoolEntryBase {
+struct TextPoolEntry : PoolEntryBase {
     std::u16string text; // prepared text with one more terminating zero
     uint32_t fontId = 0;
     uint32_t lineSpacing = 0;
     uint32_t charSpacing = 0;
 };
 
-struct PictureEntry : PoolEntryBase {
+struct PicturePoolEntry : PoolEntryBase {
     std::u16string normalPath; // as stored in the project
     std::u16string pressedPath;
     int width = 0;
@@ -93,8 +93,8 @@ struct PictureEntry : PoolEntryBase {
     int FrameCount() const { return int(!normalPath.empty()) + int(!pressedPath.empty()); }
 };
 
-using SendDataPool = Pool<SendDataEntry>;
-using TextPool = Pool<TextEntry>;
-using PicturePool = Pool<PictureEntry>;
+using SendDataPool = Pool<SendDataPoolEntry>;
+using TextPool = Pool<TextPoolEntry>;
+using PicturePool = Pool<PicturePoolEntry>;
 
 } // namespace kdx

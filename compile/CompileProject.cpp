@@ -65,7 +65,8 @@ std::u16string PageLabel(uint32_t pageId, const std::u16string& name)
 // Turns an archive error into a description of what was being read.
 [[noreturn]] void FailArchive(const CompileDocument& doc, const ArchiveError& error)
 {
-    const bool endsEarly = std::strstr(error.what(), "ends early") || std::strstr(error.what(), "longer than");
+    const bool endsEarly =
+        error.Fault() == ArchiveFault::EndsEarly || error.Fault() == ArchiveFault::StringTooLong;
     throw CompileFailure{doc.readingContext + (endsEarly ? u"时工程文件意外结束" : u"时遇到无法识别的数据")};
 }
 
@@ -344,7 +345,7 @@ void CompileProject::Relocate()
         const uint32_t id = image.LoadU32(at);
         if (id == 0)
             return;
-        const SendDataEntry* send = doc.sendPool.Find(id);
+        const SendDataPoolEntry* send = doc.sendPool.Find(id);
         if (!send)
             m_reporter.Fail(u"*发生未知错误，无法匹配用户数据\r\n");
         image.StoreU32(at, send->offset);
@@ -375,7 +376,7 @@ namespace {
 struct Piece {
     const uint8_t* data = nullptr;
     uint64_t size = 0;
-    uint64_t storeAt = PictureEntry::kNoFrame;
+    uint64_t storeAt = PicturePoolEntry::kNoFrame;
     uint32_t storedCrc = 0; // CRC-32 of a frame-store piece, computed when it was stored
 };
 
@@ -396,7 +397,7 @@ std::vector<Piece> FilePieces(const CompileDocument& doc, const uint8_t* head,
         pieces.push_back({blockHead, kPictureHeadSize});
         for (bool pressed : {false, true}) {
             const uint64_t at = pressed ? picture->pressedFrameAt : picture->normalFrameAt;
-            if (at == PictureEntry::kNoFrame)
+            if (at == PicturePoolEntry::kNoFrame)
                 continue;
             pieces.push_back({kNoKeyColour, 4});
             pieces.push_back({nullptr, picture->frameSize, at,
@@ -434,7 +435,7 @@ uint32_t SealPieces(const std::vector<Piece>& pieces)
     uint32_t seal = head.Value();
     for (size_t i = 1; i < pieces.size(); ++i) {
         const Piece& piece = pieces[i];
-        const uint32_t crc = piece.storeAt == PictureEntry::kNoFrame
+        const uint32_t crc = piece.storeAt == PicturePoolEntry::kNoFrame
             ? ComputeCrc32({piece.data, size_t(piece.size)})
             : piece.storedCrc;
         seal = CombineCrc32(seal, crc, piece.size);
@@ -471,7 +472,7 @@ void CompileProject::WriteOutput(const std::string& path)
     for (const Piece& piece : pieces) {
         if (!written)
             break;
-        written = piece.storeAt == PictureEntry::kNoFrame
+        written = piece.storeAt == PicturePoolEntry::kNoFrame
             ? WriteAt(fd, piece.data, piece.size, at, &error)
             : doc.frames.CopyTo(fd, piece.storeAt, piece.size, at, &error);
         at += piece.size;

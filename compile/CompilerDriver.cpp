@@ -2,7 +2,7 @@
 
 #include "common/Archive.h"
 #include "common/CMappedMemory.h"
-#include "compile/CompileChannel.h"
+#include "channel/CompileChannel.h"
 #include "compile/CompileProject.h"
 
 #include <QFileInfo>

@@ -18,8 +18,8 @@ enum UpdateHint : int {
     kHintCurrentPage = 4,   // the current page changed
 };
 
-// Kinds of status-bar notices.
-enum NoticeKind : int { kNoticeInfo = 1, kNoticeSuccess = 2, kNoticeError = 3 };
+// Kinds of highlighted status-bar notices; any other kind shows plain text.
+enum StatusKind : int { kStatusPlain = 0, kStatusInfo = 1, kStatusSuccess = 2, kStatusError = 3 };
 
 // What the document tells the editor's views, panes and main frame. Every
 // method has an empty default so that an observer implements only what it

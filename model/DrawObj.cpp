@@ -1,6 +1,7 @@
 #include "model/DrawObj.h"
 
 #include "common/Archive.h"
+#include "model/ObjectCodec.h"
 #include "model/PageDoc.h"
 #include "model/ProjectFormat.h"
 
@@ -13,24 +14,6 @@ namespace {
 constexpr int kHandleSize = 6;
 constexpr int kLineHandleReach = 3;
 constexpr int kHitSlop = 3;
-
-void WriteRect(ArchiveWriter& out, const PageRect& r)
-{
-    out.I32(r.left);
-    out.I32(r.top);
-    out.I32(r.right);
-    out.I32(r.bottom);
-}
-
-PageRect ReadRect(ArchiveReader& in)
-{
-    PageRect r;
-    r.left = in.I32();
-    r.top = in.I32();
-    r.right = in.I32();
-    r.bottom = in.I32();
-    return r;
-}
 
 QRect ToQRect(const PageRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
@@ -264,27 +247,23 @@ bool CDrawObj::OnEdit(QObject* view, bool begin)
 
 void CDrawObj::WriteCommon(ArchiveWriter& out) const
 {
-    out.U32(m_objectId);
-    out.U32(m_lineColor);
-    out.U32(m_fillColor);
-    out.U32(m_jumpTarget);
-    out.U32(m_executeCondition);
-    WriteRect(out, m_bounds);
+    WriteObjectFields(out, {m_objectId, m_lineColor, m_fillColor, m_jumpTarget, m_executeCondition, m_bounds});
     WriteSendDataBlock(out, m_sendData);
 }
 
 void CDrawObj::ReadCommon(ArchiveReader& in)
 {
-    m_objectId = in.U32();
-    m_lineColor = in.U32();
-    m_fillColor = in.U32();
-    m_jumpTarget = in.U32();
-    m_executeCondition = in.U32();
-    m_bounds = ReadRect(in);
+    const ObjectFields fields = ReadObjectFields(in);
+    m_objectId = fields.objectId;
+    m_lineColor = fields.lineColor;
+    m_fillColor = fields.fillColor;
+    m_jumpTarget = fields.jumpTarget;
+    m_executeCondition = fields.executeCondition;
+    m_bounds = fields.bounds;
     m_rawRect = m_bounds; // taken as stored, not normalised
     CPageDoc* doc = Document();
     if (!doc)
-        throw ArchiveError("an object is read outside a page");
+        throw ArchiveError(ArchiveFault::Misplaced, "an object is read outside a page");
     m_sendData = ReadSendDataBlock(in, *doc);
 }
 
@@ -425,7 +404,7 @@ void CDrawText::Read(ArchiveReader& in)
     m_charSpacing = in.I32();
     const uint32_t bytes = in.Count();
     if (bytes % 2 != 0)
-        throw ArchiveError("a text has an odd number of bytes at byte " + std::to_string(in.Position()));
+        throw ArchiveError(ArchiveFault::OddTextLength, "a text has an odd number of bytes at byte " + std::to_string(in.Position()));
     std::span<const uint8_t> raw = in.Bytes(bytes);
     if (bytes == 0)
         return;

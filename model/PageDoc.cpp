@@ -167,7 +167,7 @@ ImageEntry* CPageDoc::LoadImage(const QString& path)
     if (m_decodeImages) {
         bitmap = DecodeImage(path);
         if (bitmap.isNull()) {
-            ShowNotice(kNoticeError, kStrOpenImageFailed, FormatModelString(kStrOpenImageFailed, {path}));
+            ShowNotice(kStatusError, kStrOpenImageFailed, FormatModelString(kStrOpenImageFailed, {path}));
             // A project being read keeps the path, so that saving it again
             // does not lose the reference; the editor shows a placeholder.
             if (!m_loading)

@@ -2,6 +2,7 @@
 #include "common/Archive.h"
 #include "common/ByteOrder.h"
 #include "model/ModelStrings.h"
+#include "model/ObjectCodec.h"
 #include "model/PageDoc.h"
 #include "model/ProjectFormat.h"
 #include "model/ProjectText.h"
@@ -27,26 +28,19 @@ struct ContentError {
 // English detail (with the byte position) follows in parentheses.
 QString DescribeArchiveError(const ArchiveError& e)
 {
-    const std::string what = e.what();
-    struct Known {
-        const char* prefix;
-        const char16_t* text;
-    };
-    static constexpr Known kKnown[] = {
-        {"the file ends early", u"文件意外结束"},
-        {"a string is longer", u"字符串长度超出文件"},
-        {"back-reference", u"不支持的对象引用"},
-        {"unknown class", u"未知的对象类型"},
-        {"bad class name", u"对象类名错误"},
-        {"send data longer", u"发送数据超过65535字节"},
-        {"a text has an odd", u"文本长度错误"},
-        {"too many", u"数量超出文件大小"},
-    };
-    QString text = QString::fromUtf16(u"数据错误");
-    for (const Known& k : kKnown)
-        if (what.rfind(k.prefix, 0) == 0)
-            text = QString::fromUtf16(k.text);
-    return text + u'（' + QString::fromStdString(what) + u'）';
+    const char16_t* text = u"数据错误";
+    switch (e.Fault()) {
+    case ArchiveFault::EndsEarly: text = u"文件意外结束"; break;
+    case ArchiveFault::StringTooLong: text = u"字符串长度超出文件"; break;
+    case ArchiveFault::BackReference: text = u"不支持的对象引用"; break;
+    case ArchiveFault::UnknownClass: text = u"未知的对象类型"; break;
+    case ArchiveFault::BadClassName: text = u"对象类名错误"; break;
+    case ArchiveFault::SendDataTooLong: text = u"发送数据超过65535字节"; break;
+    case ArchiveFault::OddTextLength: text = u"文本长度错误"; break;
+    case ArchiveFault::BadCount: text = u"数量超出文件大小"; break;
+    case ArchiveFault::Misplaced: break;
+    }
+    return QString::fromUtf16(text) + u'（' + QString::fromStdString(e.what()) + u'）';
 }
 
 QString PageLocation(uint32_t number, uint32_t count)
@@ -65,25 +59,18 @@ QString ObjectLocation(uint32_t number, uint32_t count)
 
 void WriteSendDataBlock(ArchiveWriter& out, const SendDataEntry* data)
 {
-    if (!data || data->bytes.empty()) {
-        out.Count(0);
-        return;
-    }
-    out.Count(uint32_t(data->bytes.size()));
-    out.U32(data->tag);
-    out.Bytes(data->bytes);
+    if (data)
+        WriteSendBlock(out, {data->tag, data->bytes});
+    else
+        WriteSendBlock(out, {});
 }
 
 SendDataEntry* ReadSendDataBlock(ArchiveReader& in, CPageDoc& doc)
 {
-    const uint32_t n = in.Count();
-    if (n == 0)
+    const SendBlock block = ReadSendBlock(in, kMaxSendDataBytes);
+    if (block.bytes.empty())
         return nullptr;
-    if (n > kMaxSendDataBytes)
-        throw ArchiveError("send data longer than 65535 bytes at byte " + std::to_string(in.Position()));
-    const uint32_t tag = in.U32();
-    std::span<const uint8_t> bytes = in.Bytes(n);
-    return doc.InternSendData(bytes.data(), int(n), tag);
+    return doc.InternSendData(block.bytes.data(), int(block.bytes.size()), block.tag);
 }
 
 QString ImagePath(const ImageEntry* image) { return image ? image->path : QString(); }
@@ -247,7 +234,7 @@ void CPageDoc::ReadPages(ArchiveReader& in)
     try {
         count = in.Count();
         if (count > in.Remaining() / kMinPageBytes)
-            throw ArchiveError("too many pages (" + std::to_string(count) + ") for the file");
+            throw ArchiveError(ArchiveFault::BadCount, "too many pages (" + std::to_string(count) + ") for the file");
     } catch (const ArchiveError& e) {
         throw ContentError{QString::fromUtf16(u"页面数量：") + DescribeArchiveError(e)};
     }
@@ -269,14 +256,14 @@ std::unique_ptr<CPage> CPageDoc::ReadPage(ArchiveReader& in, uint32_t number, ui
         page->unloadSend = ReadSendDataBlock(in, *this);
         objectCount = in.Count();
         if (objectCount > in.Remaining() / kMinObjectBytes)
-            throw ArchiveError("too many objects (" + std::to_string(objectCount) + ") for the file");
+            throw ArchiveError(ArchiveFault::BadCount, "too many objects (" + std::to_string(objectCount) + ") for the file");
         for (objectNumber = 1; objectNumber <= objectCount; ++objectNumber) {
             const std::string className = in.ObjectTag();
             if (className.empty())
                 continue; // a null object
             std::unique_ptr<CDrawObj> obj = CreateDrawObj(className);
             if (!obj)
-                throw ArchiveError("unknown class name \"" + className + "\"");
+                throw ArchiveError(ArchiveFault::UnknownClass, "unknown class name \"" + className + "\"");
             obj->AttachToPage(page.get());
             obj->Read(in);
             page->objects.push_back(std::move(obj));

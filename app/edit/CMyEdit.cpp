@@ -12,6 +12,8 @@
 
 namespace kdx {
 
+using namespace text_control;
+
 CMyEdit::CMyEdit(QWidget* parent, bool scrollBars) : CMyEditCtrl(parent, scrollBars)
 {
 }

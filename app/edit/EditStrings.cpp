@@ -4,6 +4,8 @@
 
 namespace kdx {
 
+using namespace text_control;
+
 QString EditString(int id)
 {
     static const std::unordered_map<int, const char16_t*> table = {

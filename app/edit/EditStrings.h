@@ -3,8 +3,10 @@
 
 namespace kdx {
 
-// Command identifiers of the text control's menus.
-enum EditCommand {
+// Command identifiers of the text control's menus. They reuse the editor's
+// ID_EDIT_ names with other values, so they live in a namespace of their own.
+namespace text_control {
+enum Command : int {
     ID_EDIT_UNDO = 38010,
     ID_EDIT_REDO = 38011,
     ID_EDIT_SELECT_ALL = 38012,
@@ -21,6 +23,7 @@ enum EditCommand {
     ID_EDIT_SHOW_LINE_NUMBERS = 38023,
     ID_EDIT_SHOW_WHITESPACE = 38024,
 };
+} // namespace text_control
 
 // Menu resource of the plain control.
 constexpr int IDR_EDIT_MENU = 140;

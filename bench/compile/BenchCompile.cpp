@@ -10,7 +10,7 @@
 // prints the time of each step).
 // Usage: bench_compile [--in-process] [work folder]
 #include "common/CMappedMemory.h"
-#include "compile/CompileChannel.h"
+#include "channel/CompileChannel.h"
 #include "compile/CompileProject.h"
 #include "tests/compile/pipeline/ProjectBuilder.h"
 

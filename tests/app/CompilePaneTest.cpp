@@ -6,8 +6,8 @@
 #include "app/Commands.h"
 #include "app/EditorStrings.h"
 #include "app/Messages.h"
+#include "channel/CompileSession.h"
 #include "common/EditorSettingsKeys.h"
-#include "compile/CompileSession.h"
 #include "compile/CompilerDriver.h"
 #include "model/PageDoc.h"
 

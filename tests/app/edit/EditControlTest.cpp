@@ -11,6 +11,7 @@
 #include "app/edit/EditStrings.h"
 
 using namespace kdx;
+using namespace kdx::text_control;
 
 namespace {
 

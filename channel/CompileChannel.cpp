@@ -1,4 +1,4 @@
-#include "compile/CompileChannel.h"
+#include "channel/CompileChannel.h"
 
 #include "common/ByteOrder.h"
 

@@ -1,9 +1,8 @@
-#include "compile/CompileSession.h"
+#include "channel/CompileSession.h"
 
 #include "common/CMappedMemory.h"
 #include "common/ProgramLocator.h"
-#include "compile/CompileChannel.h"
-#include "compile/CompileReporter.h"
+#include "channel/CompileChannel.h"
 
 #include <QString>
 
@@ -79,7 +78,8 @@ void CompileSession::Start(std::u16string_view projectPath, std::u16string_view 
             m_channel = std::make_unique<CompileChannel>(m_block->Data());
             m_channel->Initialise(projectPath, outputPath);
             if (!Launch(compilerPath)) {
-                failure = FormatText(Text(kLaunchFailed), {std::u16string_view(u"KDX_TC")});
+                failure = Text(kLaunchFailed);
+                failure.replace(failure.find(u"%s"), 2, u"KDX_TC");
             } else {
                 try {
                     m_monitorRunning = true;

@@ -1,0 +1,47 @@
+#pragma once
+#include "model/ModelTypes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <span>
+
+namespace kdx {
+
+class ArchiveReader;
+class ArchiveWriter;
+
+// The project file's encodings of what every page object stores first, in
+// one place for the editor's model, the compiler and the tests' project
+// builder. Each keeps its own object classes; only the bytes are shared.
+
+// The fields that open the form of every object but a line, in file order;
+// the object's send-data block follows them.
+struct ObjectFields {
+    uint32_t objectId = 0;
+    Color lineColor = kNoColor;
+    Color fillColor = kNoColor;
+    uint32_t jumpTarget = kNoPage;
+    uint32_t executeCondition = 0;
+    PageRect bounds; // as stored, not normalised
+};
+
+void WriteRect(ArchiveWriter& out, const PageRect& rect);
+PageRect ReadRect(ArchiveReader& in);
+
+void WriteObjectFields(ArchiveWriter& out, const ObjectFields& fields);
+ObjectFields ReadObjectFields(ArchiveReader& in);
+
+// A send-data block: a count of bytes (0 = none), then the u32 tag and the
+// bytes. 'bytes' of a block read points into the reader's data.
+struct SendBlock {
+    uint32_t tag = 0;
+    std::span<const uint8_t> bytes; // empty: no data
+};
+
+void WriteSendBlock(ArchiveWriter& out, const SendBlock& block);
+// A count above 'maxBytes' raises ArchiveFault::SendDataTooLong before the
+// tag is read.
+SendBlock ReadSendBlock(ArchiveReader& in, size_t maxBytes = std::numeric_limits<size_t>::max());
+
+} // namespace kdx
