@@ -25,15 +25,27 @@ function(kdx_gtest name)
       PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
-# kdx_qtest(<name> SOURCES <files...> DEPS <libs...>)
-# One Qt Test program run offscreen as a single CTest test.
+# kdx_qtest(<name> SOURCES <files...> DEPS <libs...> [CLASSES <names...>])
+# One Qt Test program run offscreen. Without CLASSES it is one CTest test.
+# With CLASSES the program runs the class named by its first argument, each
+# class becomes the CTest test <name>.<class>, and <name>.registered checks
+# that the program holds no class missing from the list.
 function(kdx_qtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;CLASSES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} Qt6::Test Threads::Threads)
   target_compile_definitions(${name} PRIVATE
       KDX_BIN_DIR="${CMAKE_BINARY_DIR}/bin" KDX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(NOT ARG_CLASSES)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    return()
+  endif()
+  foreach(class ${ARG_CLASSES})
+    add_test(NAME ${name}.${class} COMMAND ${name} ${class})
+    set_tests_properties(${name}.${class} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endforeach()
+  add_test(NAME ${name}.registered COMMAND ${name} --registered ${ARG_CLASSES})
+  set_tests_properties(${name}.registered PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -12,7 +12,7 @@
 #include "common/CMappedMemory.h"
 #include "channel/CompileChannel.h"
 #include "compile/CompileProject.h"
-#include "tests/compile/pipeline/ProjectBuilder.h"
+#include "tests/support/ProjectBuilder.h"
 
 #include <QDir>
 #include <QElapsedTimer>

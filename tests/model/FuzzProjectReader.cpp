@@ -2,7 +2,7 @@
 // bit flips, huge counts and random bytes, each re-sealed so that the reader
 // behind the header checks is really exercised.
 #include "FuzzTarget.h"
-#include "SampleFiles.h"
+#include "tests/support/SampleFiles.h"
 
 #include "common/Archive.h"
 #include "common/ByteOrder.h"

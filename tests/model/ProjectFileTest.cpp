@@ -1,5 +1,5 @@
 #include "RecordingObserver.h"
-#include "SampleFiles.h"
+#include "tests/support/SampleFiles.h"
 
 #include "common/Archive.h"
 #include "common/ByteOrder.h"

@@ -1,4 +1,4 @@
-#include "SampleFiles.h"
+#include "tests/support/SampleFiles.h"
 
 #include "model/PageDoc.h"
 #include "model/ProjectText.h"

@@ -1,7 +1,7 @@
 #pragma once
 #include "compile/CompileProject.h"
 #include "compile/CompileReporter.h"
-#include "tests/compile/pipeline/ProjectBuilder.h"
+#include "tests/support/ProjectBuilder.h"
 
 #include <gtest/gtest.h>
 

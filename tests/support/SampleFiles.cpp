@@ -1,4 +1,4 @@
-#include "SampleFiles.h"
+#include "tests/support/SampleFiles.h"
 
 #include "common/Archive.h"
 #include "common/Cp936.h"

@@ -1,0 +1,65 @@
+// kdx convert and kdx dump on project files.
+#include "tests/support/SampleFiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kdx;
+using namespace kdx::test;
+
+namespace {
+
+const QString kExampleDir = QStringLiteral(KDX_SOURCE_DIR "/examples/demo");
+
+struct ProgramRun {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+ProgramRun RunProgram(const char* program, const QStringList& args)
+{
+    QProcess process;
+    process.start(QStringLiteral(KDX_BIN_DIR "/") + program, args);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+std::string Path(const QDir& dir, const QString& name) { return dir.filePath(name).toStdString(); }
+
+} // namespace
+
+TEST(Commands, ConvertWritesThePlainForm)
+{
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    WriteFileBytes(Path(d, "in.kdp"), SampleProject(true));
+    ProgramRun run = RunProgram("kdx", {"convert", d.filePath("in.kdp"), d.filePath("out.kdp")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(ReadFileBytes(Path(d, "out.kdp")), SampleProject());
+
+    std::vector<uint8_t> damaged = SampleProject();
+    damaged.back() ^= 0xFF;
+    WriteFileBytes(Path(d, "bad.kdp"), damaged);
+    run = RunProgram("kdx", {"convert", d.filePath("bad.kdp"), d.filePath("out2.kdp")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QString::fromUtf16(u"文件已经损坏"))) << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(d.filePath("out2.kdp")));
+}
+
+TEST(Commands, DumpListsEveryField)
+{
+    ProgramRun run = RunProgram("kdx", {"dump", kExampleDir + "/demo.kdp"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split('\n');
+    for (const char16_t* expected :
+         {u"header.colorDepth 16", u"header.remark \"示例工程\"", u"pages 4", u"  name \"主页\"",
+          u"  backgroundImage \"background.png\"", u"  loadSend length=4 tag=0x00000000 bytes=AA 10 01 55",
+          u"    text \"16点阵：\\t制表\\t对齐\\r\\n第二行文字\\0\"", u"    pressedImage \"button_pressed.png\"",
+          u"    line 20 60 200 20", u"    customId 1"})
+        EXPECT_TRUE(lines.contains(QString::fromUtf16(expected))) << QString::fromUtf16(expected).toStdString();
+}
