@@ -27,13 +27,20 @@ void ReapLater(pid_t pid)
 
 enum class ProcessState { Running, Ended, Failed };
 
-ProcessState PollProcess(pid_t pid)
+// Polls the compiler; 'exitStatus' receives its status when it is reaped here
+// after a normal exit.
+ProcessState PollProcess(pid_t pid, std::optional<int>* exitStatus)
 {
     int status = 0;
     pid_t r = waitpid(pid, &status, WNOHANG);
     if (r == 0)
         return ProcessState::Running;
-    if (r == pid || errno == ECHILD) // reaped here, or already gone
+    if (r == pid) {
+        if (WIFEXITED(status))
+            *exitStatus = WEXITSTATUS(status);
+        return ProcessState::Ended;
+    }
+    if (errno == ECHILD) // already gone
         return ProcessState::Ended;
     return errno == EINTR ? ProcessState::Running : ProcessState::Failed;
 }
@@ -50,6 +57,7 @@ std::u16string CompileSession::Text(int id)
     case kInternalError: return u"*内部错误\r\n";
     case kCancelled: return u">用户取消操作！！！\r\n";
     case kEnded: return u">已经结束操作\r\n";
+    case kPathTooLong: return u"*路径过长，最多259个字符：“%s”\r\n";
     default: return {};
     }
 }
@@ -66,9 +74,14 @@ void CompileSession::Start(std::u16string_view projectPath, std::u16string_view 
                            const std::string& compilerPath)
 {
     Join(); // a previous monitor must be gone
+    m_exitStatus.reset();
     std::u16string failure;
+    constexpr size_t kMaxPathUnits = CompileChannel::kPathUnits - 1;
     if (projectPath.empty() || outputPath.empty()) {
         failure = Text(kPathMissing);
+    } else if (projectPath.size() > kMaxPathUnits || outputPath.size() > kMaxPathUnits) {
+        failure = Text(kPathTooLong);
+        failure.replace(failure.find(u"%s"), 2, projectPath.size() > kMaxPathUnits ? projectPath : outputPath);
     } else {
         m_channelName = CompileChannel::MakeName(uint32_t(getpid()), m_paneId, TickCountMs());
         m_block = CMappedMemory::CreateShared(m_channelName, CompileChannel::kSize);
@@ -114,7 +127,7 @@ void CompileSession::Monitor()
     int finalText = kEnded;
     try {
         for (unsigned idle = 0;;) {
-            ProcessState state = PollProcess(m_compiler);
+            ProcessState state = PollProcess(m_compiler, &m_exitStatus);
             if (state == ProcessState::Failed) {
                 finalText = kInternalError;
                 break;

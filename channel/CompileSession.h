@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -29,6 +30,7 @@ public:
         kInternalError = 21104,    // "*内部错误\r\n"
         kCancelled = 21105,        // ">用户取消操作！！！\r\n"
         kEnded = 21106,            // ">已经结束操作\r\n"
+        kPathTooLong = 21107,      // "*路径过长，最多259个字符：“%s”\r\n"
     };
     static std::u16string Text(int id);
     // Longest description of an unexpected failure that the pane is given.
@@ -49,7 +51,9 @@ public:
     ~CompileSession(); // cancels and waits for the monitor
 
     // Starts a compilation; failures are delivered to the sink and leave the
-    // session idle. 'compilerPath' empty means: locate KDX_TC by the usual
+    // session idle. A path longer than the channel holds is refused rather
+    // than cut, since a cut output path can name another file (even the
+    // project). 'compilerPath' empty means: locate KDX_TC by the usual
     // search order.
     void Start(std::u16string_view projectPath, std::u16string_view outputPath,
                const std::string& compilerPath = {});
@@ -62,6 +66,9 @@ public:
     // MonitorRunning() is true before calling this.
     void Join();
     const std::string& ChannelName() const { return m_channelName; }
+    // The compiler's exit status once the monitor has seen it end (after
+    // Join); none after a start failure, a cancel or an abnormal end.
+    std::optional<int> CompilerExitStatus() const { return m_exitStatus; }
 
 private:
     void Monitor();
@@ -77,6 +84,7 @@ private:
     std::atomic<bool> m_monitorRunning{false};
     pid_t m_compiler = -1;
     std::string m_channelName;
+    std::optional<int> m_exitStatus;
 };
 
 } // namespace kdx

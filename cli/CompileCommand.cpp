@@ -1,8 +1,11 @@
 #include "cli/Command.h"
 
 #include "channel/CompileSession.h"
+#include "common/FileHeader.h"
+#include "common/RegularFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 
@@ -10,7 +13,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace kdx::cli {
 namespace {
@@ -19,21 +24,48 @@ std::atomic<bool> g_interrupted{false};
 
 void OnInterrupt(int) { g_interrupted = true; }
 
-// Prints each text as it arrives and notes whether the compiler reported
-// the generated file, which is the only sign of success.
+// Prints each text as it arrives.
 class PrintingSink : public CompileSession::Sink {
 public:
-    void Deliver(std::u16string_view text) override
-    {
-        PrintUtf16(text);
-        if (text.find(u">已经生成文件") != std::u16string_view::npos)
-            m_generated = true;
-    }
-    bool Generated() const { return m_generated; }
-
-private:
-    std::atomic<bool> m_generated{false};
+    void Deliver(std::u16string_view text) override { PrintUtf16(text); }
 };
+
+// What identifies one version of a file on disk.
+struct FileStamp {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    timespec modified{};
+    timespec changed{};
+
+    static FileStamp Of(const std::string& path)
+    {
+        struct stat st {};
+        if (stat(path.c_str(), &st) != 0)
+            return {};
+        return {true, st.st_dev, st.st_ino, st.st_mtim, st.st_ctim};
+    }
+    bool SameVersion(const FileStamp& o) const
+    {
+        auto same = [](const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; };
+        return exists == o.exists && device == o.device && inode == o.inode && same(modified, o.modified) &&
+               same(changed, o.changed);
+    }
+};
+
+// The compiler's messages are text that quotes paths, page names and the
+// remark, so they cannot tell success. It is the compiler's exit status 0
+// together with a sealed compiled file that this run created or replaced.
+bool CompiledThisRun(const CompileSession& session, const std::string& output, const FileStamp& before)
+{
+    if (session.CompilerExitStatus() != 0)
+        return false;
+    const FileStamp after = FileStamp::Of(output);
+    if (!after.exists || (before.exists && after.SameVersion(before)))
+        return false;
+    const FileReadResult file = ReadRegularFile(output);
+    return file.error == FileReadError::None && CheckCompiledFile(file.bytes) == CompiledCheck::Ok;
+}
 
 std::u16string AbsolutePath(const std::string& path)
 {
@@ -51,9 +83,12 @@ int RunCompile(const std::vector<std::string>& args)
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
+    const std::u16string outputPath = AbsolutePath(args[1]);
+    const std::string localOutput = QFile::encodeName(QString::fromStdU16String(outputPath)).toStdString();
+    const FileStamp before = FileStamp::Of(localOutput);
     PrintingSink sink;
     CompileSession session(sink, uint64_t(getpid()));
-    session.Start(AbsolutePath(args[0]), AbsolutePath(args[1]));
+    session.Start(AbsolutePath(args[0]), outputPath);
     bool cancelled = false;
     while (session.MonitorRunning()) {
         if (g_interrupted && !cancelled) {
@@ -63,7 +98,7 @@ int RunCompile(const std::vector<std::string>& args)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     session.Join();
-    return sink.Generated() && !cancelled ? 0 : 1;
+    return !cancelled && CompiledThisRun(session, localOutput, before) ? 0 : 1;
 }
 
 Registrar reg(Command{"compile", "compile PROJECT.kdp OUTPUT.kdpbin", RunCompile});

@@ -2,10 +2,9 @@
 
 #include "common/ByteOrder.h"
 #include "common/FileHeader.h"
+#include "common/RegularFile.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 namespace kdx::cli {
 namespace {
@@ -16,12 +15,12 @@ int RunDump(const std::vector<std::string>& args)
         std::fprintf(stderr, "usage: kdx dump FILE\n");
         return 2;
     }
-    std::ifstream in(args[0], std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "kdx dump: cannot open %s\n", args[0].c_str());
+    FileReadResult file = ReadRegularFile(args[0]);
+    if (file.error != FileReadError::None) {
+        std::fprintf(stderr, "kdx dump: %s: %s\n", args[0].c_str(), DescribeFileReadError(file).c_str());
         return 1;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+    const std::vector<uint8_t>& bytes = file.bytes;
     if (!FileHeader::HasMagic(bytes) || bytes.size() < FileHeader::kSize) {
         std::fprintf(stderr, "kdx dump: %s is neither a project nor a compiled file\n", args[0].c_str());
         return 1;

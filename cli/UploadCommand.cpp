@@ -3,6 +3,7 @@
 // several --port options it uploads to all ports at once, one worker each,
 // prefixes each line with its port and ends with a summary.
 #include "cli/Command.h"
+#include "upload/CompiledFile.h"
 #include "upload/UploadStrings.h"
 #include "upload/UploadWorker.h"
 
@@ -118,6 +119,11 @@ int RunUpload(const std::vector<std::string>& args)
     }
     if (ports.empty() || job.filePath.isEmpty())
         return UploadUsage();
+    // The uploader's own check: a FIFO or a device would block the load.
+    if (!upload::IsLoadableFile(job.filePath)) {
+        std::fprintf(stderr, "kdx upload: %s\n", upload::LoadString(upload::IDS_NEED_FILE).trimmed().toUtf8().constData());
+        return 2;
+    }
 
     g_cancel = false;
     struct sigaction action {};

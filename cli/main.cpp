@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "common/ProgramInfo.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,11 +21,17 @@ std::vector<Dumper>& DumperList()
     return list;
 }
 
+void PrintUsage(FILE* to)
+{
+    std::fprintf(to, "usage:\n");
+    for (const Command& c : CommandList())
+        std::fprintf(to, "  kdx %s\n", c.usage);
+    std::fprintf(to, "  kdx --help | --version\n");
+}
+
 int Usage()
 {
-    std::fprintf(stderr, "usage:\n");
-    for (const Command& c : CommandList())
-        std::fprintf(stderr, "  kdx %s\n", c.usage);
+    PrintUsage(stderr);
     return 2;
 }
 
@@ -73,6 +80,14 @@ int main(int argc, char** argv)
     using namespace kdx::cli;
     if (argc < 2)
         return Usage();
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        PrintUsage(stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("kdx %s\n", kdx::ToolChainVersion());
+        return 0;
+    }
     std::vector<std::string> args(argv + 2, argv + argc);
     for (const Command& c : Commands())
         if (std::strcmp(c.name, argv[1]) == 0)

@@ -159,23 +159,39 @@ uint32_t CompileDocument::RegisterPicture(const std::u16string& normalPath, cons
 
 namespace {
 
+// Decoded pictures take at most this much memory, the same as one frame may:
+// the image library's own default refuses pictures of about 5,800 x 5,800
+// pixels and more, which the terminal's pictures are often cut from.
+constexpr uint64_t kMaxDecodeBytes = CompileDocument::kMaxFrameBytes;
+constexpr uint64_t kDecodedBytesPerPixel = 4;
+
+bool TooLargeToDecode(const QSize& size)
+{
+    return size.isValid() && uint64_t(size.width()) * uint64_t(size.height()) * kDecodedBytesPerPixel > kMaxDecodeBytes;
+}
+
 // Decodes an image file for frames of at most the given size. JPEG files
 // are decoded at 1/2, 1/4 or 1/8 of their size in the DCT domain when that
 // still covers every frame: much faster, and a clean area reduction that
-// the smooth scaling then finishes.
-QImage DecodeForSize(const QString& file, int largestWidth, int largestHeight)
+// the smooth scaling then finishes. 'decodeSize' receives the size decoded
+// at (invalid when the file does not tell).
+QImage DecodeForSize(const QString& file, int largestWidth, int largestHeight, QSize* decodeSize)
 {
     QImageReader reader(file);
     const QSize size = reader.size();
+    *decodeSize = size;
     if (reader.format() == "jpeg" && size.isValid()) {
         for (int factor : {8, 4, 2}) {
             const QSize reduced((size.width() + factor - 1) / factor, (size.height() + factor - 1) / factor);
             if (reduced.width() >= largestWidth && reduced.height() >= largestHeight) {
                 reader.setScaledSize(reduced);
+                *decodeSize = reduced;
                 break;
             }
         }
     }
+    if (TooLargeToDecode(*decodeSize))
+        return {};
     return reader.read();
 }
 
@@ -231,6 +247,7 @@ void CompileDocument::ConvertPictures()
         QString file;
         std::vector<Use> uses;
         int failedUse = -1; // first use whose frame could not be made
+        QSize tooLarge;     // the size, when the file was too large to decode
     };
     std::vector<Job> jobs;
     std::map<QString, size_t> jobOfFile;
@@ -253,6 +270,7 @@ void CompileDocument::ConvertPictures()
     if (!frames.Open(&error))
         throw CompileFailure{u"无法创建存放图象数据的临时文件：" + QString::fromLocal8Bit(std::strerror(error)).toStdU16String()};
 
+    QImageReader::setAllocationLimit(int(kMaxDecodeBytes >> 20));
     // Files are decoded on a few threads at once; this thread stays with the
     // reporter, which belongs to it, and watches for a cancel.
     std::atomic<size_t> nextJob{0};
@@ -274,7 +292,10 @@ void CompileDocument::ConvertPictures()
                     largestWidth = std::max(largestWidth, use.entry->width);
                     largestHeight = std::max(largestHeight, use.entry->height);
                 }
-                const QImage decoded = DecodeForSize(job.file, largestWidth, largestHeight);
+                QSize decodeSize;
+                const QImage decoded = DecodeForSize(job.file, largestWidth, largestHeight, &decodeSize);
+                if (decoded.isNull() && TooLargeToDecode(decodeSize))
+                    job.tooLarge = decodeSize;
                 ScaleCascade cascade(decoded);
                 for (size_t u : cascade.LargestFirst(job.uses)) {
                     if (stop)
@@ -351,16 +372,22 @@ void CompileDocument::ConvertPictures()
                              QString::fromLocal8Bit(std::strerror(storeError)).toStdU16String()};
     // The message names the first picture, in registration order, that failed.
     const Use* failed = nullptr;
+    const Job* failedJob = nullptr;
     for (const Job& job : jobs)
         if (job.failedUse >= 0) {
             const Use* use = &job.uses[size_t(job.failedUse)];
-            if (!failed || use->storeAt < failed->storeAt)
+            if (!failed || use->storeAt < failed->storeAt) {
                 failed = use;
+                failedJob = &job;
+            }
         }
-    if (failed)
-        reporter.FailFormatted(u"*未能加载图象文件“%s”\r\n",
-                               {std::u16string_view(failed->pressed ? failed->entry->pressedPath
-                                                                     : failed->entry->normalPath)});
+    if (!failed)
+        return;
+    const std::u16string_view path = failed->pressed ? failed->entry->pressedPath : failed->entry->normalPath;
+    if (failedJob->tooLarge.isValid())
+        reporter.FailFormatted(u"*图象文件“%s”过大（%d x %d像素），无法加载\r\n",
+                               {path, int64_t(failedJob->tooLarge.width()), int64_t(failedJob->tooLarge.height())});
+    reporter.FailFormatted(u"*未能加载图象文件“%s”\r\n", {path});
 }
 
 } // namespace kdx

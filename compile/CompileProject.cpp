@@ -87,6 +87,8 @@ void LoadObjects(ArchiveReader& in, CompileDocument& doc, CompilePage& page)
     }
 }
 
+constexpr uint32_t kMaxImagePageId = 0xFFFF;
+
 void LoadPage(ArchiveReader& in, CompileDocument& doc, uint32_t index)
 {
     CompilePage& page = doc.pages.emplace_back();
@@ -94,6 +96,12 @@ void LoadPage(ArchiveReader& in, CompileDocument& doc, uint32_t index)
     page.pageId = in.U32();
     page.name = in.String();
     doc.readingContext = u"读取" + PageLabel(page.pageId, page.name);
+    // The memory image and every jump hold page ids in 16 bits; a larger id,
+    // which only a file not written by the editor can hold, would alias
+    // another page once cut.
+    if (page.pageId > kMaxImagePageId)
+        doc.reporter.FailFormatted(u"*(PID=%X)“%s”页面标识超出范围（最大为FFFF）(双击定位)\r\n",
+                                   {int64_t(page.pageId), std::u16string_view(page.name)});
     const uint32_t backgroundColor = in.U32();
     const std::u16string backgroundPath = in.String();
 

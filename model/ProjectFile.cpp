@@ -1,6 +1,7 @@
 // Reading and writing the project file (.kdp).
 #include "common/Archive.h"
 #include "common/ByteOrder.h"
+#include "common/RegularFile.h"
 #include "model/ModelStrings.h"
 #include "model/ObjectCodec.h"
 #include "model/PageDoc.h"
@@ -147,22 +148,27 @@ std::optional<ProjectError> CPageDoc::SaveProject(const QString& path)
 
 std::optional<ProjectError> CPageDoc::OpenProject(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only a regular file of a size a project can have is read: a FIFO or a
+    // device would block or never end.
+    const FileReadResult file = ReadRegularFile(QFile::encodeName(path).toStdString());
+    if (file.error != FileReadError::None) {
         DeleteContents();
-        return ProjectError{kStrCannotReadFile, {path, file.errorString()}};
-    }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        DeleteContents();
-        return ProjectError{kStrCannotReadFile, {path, file.errorString()}};
+        QString reason = QString::fromLocal8Bit(file.detail);
+        if (file.error == FileReadError::NotRegular)
+            reason = QString::fromUtf16(u"不是普通文件");
+        else if (file.error == FileReadError::TooLarge)
+            reason = QString::fromUtf16(u"文件过大");
+        else if (reason.isEmpty())
+            reason = QString::fromUtf16(u"读取失败");
+        return ProjectError{kStrCannotReadFile, {path, reason}};
     }
     m_folder = QFileInfo(path).absolutePath();
-    std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
+    const std::span<const uint8_t> bytes(file.bytes);
     if (IsProjectText(bytes)) {
         // The text form stands for the project file it converts to.
         ProjectRecord record;
-        if (std::optional<TextFormError> error = ReadProjectText(data, record)) {
+        const QByteArray text(reinterpret_cast<const char*>(file.bytes.data()), qsizetype(file.bytes.size()));
+        if (std::optional<TextFormError> error = ReadProjectText(text, record)) {
             DeleteContents();
             SetModifiedFlag(false);
             return ProjectError{kStrCannotReadContent, {error->Text()}};

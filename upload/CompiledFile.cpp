@@ -4,9 +4,12 @@
 #include "upload/UploadStrings.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <stdexcept>
 
 namespace kdx::upload {
+
+bool IsLoadableFile(const QString& path) { return QFileInfo(path).isFile(); }
 
 CompiledImage LoadCompiledImage(const QString& path, const std::function<void(const QString&)>& log)
 {

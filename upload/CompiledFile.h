@@ -18,6 +18,10 @@ struct CompiledImage {
 // line on success. A failed check logs its "*" line and throws UploadAborted;
 // a file that cannot be opened throws std::runtime_error with the system's
 // description.
+// Whether 'path' names a file that can be loaded at all: a regular file, not
+// a folder, a FIFO or a device, which would block or never end.
+bool IsLoadableFile(const QString& path);
+
 CompiledImage LoadCompiledImage(const QString& path, const std::function<void(const QString&)>& log);
 
 } // namespace kdx::upload

@@ -2,12 +2,17 @@
 #include "app/CEditorApp.h"
 #include "app/CPageView.h"
 #include "app/CPaneCompile.h"
+#include "common/ProgramInfo.h"
 
 #include <QApplication>
 #include <QPointer>
 
 int main(int argc, char* argv[])
 {
+    if (auto answered = kdx::AnswerInfoOptions(argc, argv, "KDX_TE",
+                                                "usage: KDX_TE [PROJECT.kdp]\n"
+                                                "The panel editor: opens the project, or starts an empty one.\n"))
+        return *answered;
     kdx::CEditorApp::InitProcess();
     QApplication app(argc, argv);
     kdx::CEditorApp::InitApplication(app);

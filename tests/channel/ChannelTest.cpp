@@ -51,6 +51,13 @@ TEST(CompileSession, StartFailuresAreReportedAndLeaveItIdle)
     ASSERT_EQ(noPath.size(), 1u);
     EXPECT_EQ(noPath[0], u"*初始化失败\r\n");
 
+    // Paths the channel cannot hold are refused, not cut.
+    const std::u16string tooLong = u"/tmp/" + std::u16string(251, u'p') + u".kdp";
+    ASSERT_EQ(tooLong.size(), 260u);
+    auto longPath = CompileAndCollect(tooLong, u"/tmp/x.kdpbin", kCompiler);
+    ASSERT_EQ(longPath.size(), 1u);
+    EXPECT_EQ(longPath[0], u"*路径过长，最多259个字符：“" + tooLong + u"”\r\n");
+
     auto noCompiler = CompileAndCollect(u"/tmp/p.kdp", u"/tmp/x.kdpbin", "/nonexistent/KDX_TC");
     ASSERT_EQ(noCompiler.size(), 1u);
     EXPECT_EQ(noCompiler[0], u"*未能加载外部组件，请确保“KDX_TC”在当前目录\r\n");

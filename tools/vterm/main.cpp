@@ -1,6 +1,7 @@
 // KDX_VT: a virtual terminal on a pseudo-terminal. It prints the device path
 // to offer to the uploader (for example through KDX_EXTRA_PORTS), answers
 // the upload protocol and keeps the memory image it receives.
+#include "common/ProgramInfo.h"
 #include "tools/vterm/VirtualTerminal.h"
 
 #include <csignal>
@@ -15,13 +16,15 @@ namespace {
 volatile std::sig_atomic_t g_stop = 0;
 void OnSignal(int) { g_stop = 1; }
 
+constexpr const char* kUsage =
+    "usage: KDX_VT [--baud RATE] [--line-rate] [--out FILE] [--crc-error BLOCK[:COUNT]]...\n"
+    "              [--silent] [--download-reply HEX] [--block-reply HEX]\n"
+    "              [--drop-after BLOCKS] [--silent-from BLOCKS] [--detect-length L] [--pause MS]\n"
+    "--pause: a pause this long in a download drops it (default 1500 ms)\n";
+
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: KDX_VT [--baud RATE] [--line-rate] [--out FILE] [--crc-error BLOCK[:COUNT]]...\n"
-                 "              [--silent] [--download-reply HEX] [--block-reply HEX]\n"
-                 "              [--drop-after BLOCKS] [--silent-from BLOCKS] [--detect-length L] [--pause MS]\n"
-                 "--pause: a pause this long in a download drops it (default 1500 ms)\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -37,6 +40,8 @@ bool ParseInt(const char* text, long long* value, int base = 10)
 
 int main(int argc, char** argv)
 {
+    if (auto answered = kdx::AnswerInfoOptions(argc, argv, "KDX_VT", kUsage))
+        return *answered;
     kdx::vterm::TerminalOptions options;
     std::string outPath;
     for (int i = 1; i < argc; ++i) {

@@ -1,5 +1,6 @@
 #include "upload/dialog/UploadDialog.h"
 
+#include "upload/CompiledFile.h"
 #include "upload/PortDiscovery.h"
 #include "upload/UploadStrings.h"
 #include "upload/UploadWorker.h"
@@ -199,7 +200,7 @@ void UploadDialog::Warn(int stringId, int icon)
 
 bool UploadDialog::CheckInputs(QString* portPath)
 {
-    if (!QFileInfo(m_file->text()).isFile()) {
+    if (!IsLoadableFile(m_file->text())) {
         Warn(IDS_NEED_FILE, QMessageBox::Warning);
         return false;
     }

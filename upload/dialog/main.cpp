@@ -1,4 +1,5 @@
 // KDX_TU: sends a compiled file to a terminal over a serial port.
+#include "common/ProgramInfo.h"
 #include "common/QtTranslations.h"
 #include "upload/dialog/UploadDialog.h"
 
@@ -6,6 +7,10 @@
 
 int main(int argc, char** argv)
 {
+    if (auto answered = kdx::AnswerInfoOptions(argc, argv, "KDX_TU",
+                                                "usage: KDX_TU [FILE.kdpbin]\n"
+                                                "The uploader: sends a compiled file to a terminal over a serial port.\n"))
+        return *answered;
     QApplication app(argc, argv);
     kdx::InstallQtTranslations(app);
     kdx::upload::UploadDialog dialog;

@@ -248,5 +248,78 @@ TEST(LoadMessages, SixteenBitLimitsAreRefusedNamingThePage)
     EXPECT_EQ(Utf8(out.Last()), "*(PID=42)“Crowded”的绘图记录超出了终端最多65535条的限制(双击定位)\r\n");
 }
 
+TEST(LoadMessages, PageIdsAboveSixteenBitsAreRefused)
+{
+    // Cut to 16 bits, page 0x10001 would be page 1 and take its jumps.
+    Workspace ws;
+    ProjectDesc project = Project(100, 100, 16);
+    PageDesc first;
+    first.pageId = 1;
+    first.name = u"One";
+    PageDesc second;
+    second.pageId = 0x10001;
+    second.name = u"Aliased";
+    ObjectDesc jump = Shape("CDrawCustom", 1, 0, 0, 10, 10);
+    jump.jumpTarget = 0x10001;
+    second.objects = {jump};
+    project.pages = {first, second};
+    CompileOutcome out = ws.Compile(project);
+    EXPECT_FALSE(out.written);
+    EXPECT_EQ(Utf8(out.Last()), "*(PID=10001)“Aliased”页面标识超出范围（最大为FFFF）(双击定位)\r\n");
+
+    // The largest id that fits still compiles.
+    project.pages[1].pageId = 0xFFFE;
+    project.pages[1].objects[0].jumpTarget = 0xFFFE;
+    EXPECT_TRUE(ws.Compile(project).written);
+}
+
+// A PNG file of the given size without pixel data: enough to tell its size.
+std::vector<uint8_t> PngWithoutPixels(uint32_t width, uint32_t height)
+{
+    std::vector<uint8_t> file = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
+        for (int shift : {24, 16, 8, 0})
+            file.push_back(uint8_t(data.size() >> shift));
+        std::vector<uint8_t> typed(type, type + 4);
+        typed.insert(typed.end(), data.begin(), data.end());
+        file.insert(file.end(), typed.begin(), typed.end());
+        const uint32_t crc = ComputeCrc32(typed);
+        for (int shift : {24, 16, 8, 0})
+            file.push_back(uint8_t(crc >> shift));
+    };
+    std::vector<uint8_t> header;
+    for (uint32_t v : {width, height})
+        for (int shift : {24, 16, 8, 0})
+            header.push_back(uint8_t(v >> shift));
+    header.insert(header.end(), {8, 2, 0, 0, 0}); // 8-bit RGB
+    chunk("IHDR", header);
+    chunk("IDAT", {});
+    chunk("IEND", {});
+    return file;
+}
+
+TEST(LoadMessages, LargePicturesDecodeAndTooLargeOnesSaySo)
+{
+    Workspace ws;
+    {
+        // 6000 x 6000 decodes to 144 MB, more than the image library allows
+        // by default.
+        QImage big(6000, 6000, QImage::Format_RGB888);
+        big.fill(Qt::blue);
+        ASSERT_TRUE(big.save(QString::fromStdString(ws.Path("big.png")), "PNG", 90));
+    }
+    ObjectDesc picture = Shape("CDrawImage", 1, 0, 0, 10, 10);
+    picture.normalImage = ws.ImagePath("big.png");
+    CompileOutcome out = ws.Compile(OnePage(picture));
+    EXPECT_TRUE(out.written) << Utf8(out.Last());
+
+    // 9000 x 9000 would take 324 MB: refused by its size, which is named.
+    WriteBytes(ws.Path("huge.png"), PngWithoutPixels(9000, 9000));
+    picture.normalImage = ws.ImagePath("huge.png");
+    out = ws.Compile(OnePage(picture));
+    EXPECT_FALSE(out.written);
+    EXPECT_EQ(out.Last(), u"*图象文件“" + picture.normalImage + u"”过大（9000 x 9000像素），无法加载\r\n");
+}
+
 } // namespace
 } // namespace kdx::testing

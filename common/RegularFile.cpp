@@ -1,0 +1,83 @@
+#include "common/RegularFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kdx {
+namespace {
+
+FileReadResult Failure(FileReadError error, int errorNumber = 0)
+{
+    FileReadResult result;
+    result.error = error;
+    if (errorNumber != 0)
+        result.detail = std::strerror(errorNumber);
+    return result;
+}
+
+// Closes the descriptor whichever way the read ends.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+FileReadResult ReadRegularFile(const std::string& path, uint64_t maxBytes)
+{
+    Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.Get() < 0)
+        return Failure(FileReadError::CannotOpen, errno);
+    struct stat st {};
+    if (fstat(fd.Get(), &st) != 0)
+        return Failure(FileReadError::CannotOpen, errno);
+    if (!S_ISREG(st.st_mode))
+        return Failure(FileReadError::NotRegular);
+    if (st.st_size < 0 || uint64_t(st.st_size) > maxBytes)
+        return Failure(FileReadError::TooLarge);
+
+    FileReadResult result;
+    result.bytes.resize(size_t(st.st_size));
+    size_t done = 0;
+    while (done < result.bytes.size()) {
+        const ssize_t n = read(fd.Get(), result.bytes.data() + done, result.bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return Failure(FileReadError::ReadFailed, errno);
+        if (n == 0)
+            return Failure(FileReadError::ReadFailed); // shortened while being read
+        done += size_t(n);
+    }
+    return result;
+}
+
+std::string DescribeFileReadError(const FileReadResult& result)
+{
+    switch (result.error) {
+    case FileReadError::None: return {};
+    case FileReadError::CannotOpen: return "cannot open: " + result.detail;
+    case FileReadError::NotRegular: return "not a regular file";
+    case FileReadError::TooLarge: return "too large for a project or compiled file";
+    case FileReadError::ReadFailed:
+        return result.detail.empty() ? std::string("the file became shorter while being read")
+                                     : "cannot read: " + result.detail;
+    }
+    return {};
+}
+
+} // namespace kdx

@@ -1,0 +1,34 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kdx {
+
+// No project or compiled file is this long or longer: the uploader refuses
+// such files too, and the memory image is addressed with 32-bit offsets.
+inline constexpr uint64_t kMaxToolFileBytes = 0xFFFFFFFEull;
+
+enum class FileReadError {
+    None,
+    CannotOpen,  // missing, no permission, ... (see the detail)
+    NotRegular,  // a directory, a FIFO, a device such as /dev/zero
+    TooLarge,    // longer than the caller allows
+    ReadFailed,  // an error or a short read
+};
+
+struct FileReadResult {
+    FileReadError error = FileReadError::None;
+    std::string detail;         // the system's description, when there is one
+    std::vector<uint8_t> bytes; // the whole file when error is None
+};
+
+// Reads a regular file whole, at most 'maxBytes' of it. Anything else is
+// refused without blocking (a FIFO is opened non-blocking and never read)
+// and without reading more than the file's size when it was opened.
+FileReadResult ReadRegularFile(const std::string& path, uint64_t maxBytes = kMaxToolFileBytes);
+
+// A short English description of a failed read, for command-line tools.
+std::string DescribeFileReadError(const FileReadResult& result);
+
+} // namespace kdx

@@ -1,0 +1,176 @@
+// The command-line companion and the programs fed what a careless script or
+// a hostile file system hands them: names that look like messages, paths the
+// channel cannot hold, FIFOs and devices, and information options.
+#include "common/FileHeader.h"
+#include "tests/support/ProjectBuilder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+
+using namespace kdx;
+
+namespace {
+
+struct ProgramRun {
+    bool finished = false;
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs a program of this build; one that does not end within the limit is
+// killed and reported as not finished.
+ProgramRun RunProgram(const QString& program, const QStringList& args, int limitMs = 20000)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(KDX_BIN_DIR "/") + program, args);
+    ProgramRun run;
+    run.finished = process.waitForFinished(limitMs);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+std::vector<uint8_t> ReadAll(const QString& path)
+{
+    std::ifstream in(QFile::encodeName(path).toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A small project that compiles: one page with one rectangle.
+std::vector<uint8_t> SmallProject()
+{
+    kdx::testing::ProjectDesc project;
+    kdx::testing::PageDesc page;
+    page.pageId = 1;
+    page.objects = {kdx::testing::Shape("CDrawRect", 1, 0, 0, 10, 10)};
+    page.objects[0].fillColor = 0x0000FF;
+    project.pages = {page};
+    return kdx::testing::BuildProjectFile(project);
+}
+
+QString MakeFifo(const QTemporaryDir& dir, const char* name)
+{
+    const QString path = dir.filePath(name);
+    EXPECT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    return path;
+}
+
+} // namespace
+
+TEST(KdxCompileHostile, MessagesThatQuoteTheNameDoNotMakeSuccess)
+{
+    QTemporaryDir dir;
+    // Not a project, but its name puts the success words into a message.
+    const QString project = dir.filePath(QString::fromUtf8("x>已经生成文件.kdp"));
+    kdx::testing::WriteBytes(QFile::encodeName(project).toStdString(), {'n', 'o', 't', ' ', 'a', ' ', 'p', 'r', 'o', 'j'});
+    const QString output = dir.filePath("out.kdpbin");
+    ProgramRun run = RunProgram("kdx", {"compile", project, output});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QString::fromUtf8("*不是KDX触摸工程文件")));
+    EXPECT_FALSE(QFile::exists(output));
+
+    // A good project compiles to a fresh sealed file and exits 0, also when
+    // an older file of that name is replaced.
+    const QString good = dir.filePath(QString::fromUtf8("好>已经生成文件.kdp"));
+    kdx::testing::WriteBytes(QFile::encodeName(good).toStdString(), SmallProject());
+    kdx::testing::WriteBytes(QFile::encodeName(output).toStdString(), {1, 2, 3});
+    run = RunProgram("kdx", {"compile", good, output});
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
+    EXPECT_EQ(CheckCompiledFile(ReadAll(output)), CompiledCheck::Ok);
+}
+
+TEST(KdxCompileHostile, PathsTheChannelCannotHoldAreRefused)
+{
+    QTemporaryDir dir;
+    // Folders of 100 characters until the project path "P.kdp" is 259 units
+    // long; its output "P.kdpbin" would be cut to "P.kdp" by the channel.
+    QString folder = dir.path();
+    while (folder.size() + 1 + 100 + 1 + 10 < 259 - 5) {
+        folder += '/' + QString(100, 'd');
+        ASSERT_TRUE(QDir().mkpath(folder));
+    }
+    const QString stem = folder + '/' + QString(259 - 4 - folder.size() - 1, 'p');
+    const QString project = stem + ".kdp";
+    ASSERT_EQ(project.size(), 259);
+    const std::vector<uint8_t> bytes = SmallProject();
+    kdx::testing::WriteBytes(QFile::encodeName(project).toStdString(), bytes);
+
+    ProgramRun run = RunProgram("kdx", {"compile", project, stem + ".kdpbin"});
+    ASSERT_TRUE(run.finished);
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_TRUE(run.out.contains(QString::fromUtf8("*路径过长，最多259个字符：“") + stem + ".kdpbin”"))
+        << run.out.toStdString();
+    EXPECT_EQ(ReadAll(project), bytes); // the project is untouched
+    EXPECT_FALSE(QFile::exists(stem + ".kdpbin"));
+
+    // The longest paths that fit still compile.
+    const QString output = stem + ".bin";
+    ASSERT_EQ(output.size(), 259);
+    run = RunProgram("kdx", {"compile", project, output});
+    EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
+}
+
+TEST(KdxFilesHostile, DumpAndConvertReadOnlyRegularFiles)
+{
+    QTemporaryDir dir;
+    const QString fifo = MakeFifo(dir, "fifo.kdp");
+    for (const QString& source : {fifo, QStringLiteral("/dev/zero"), dir.path()}) {
+        ProgramRun dump = RunProgram("kdx", {"dump", source}, 10000);
+        ASSERT_TRUE(dump.finished) << source.toStdString();
+        EXPECT_EQ(dump.exitCode, 1);
+        EXPECT_TRUE(dump.err.contains("not a regular file")) << dump.err.toStdString();
+
+        ProgramRun convert = RunProgram("kdx", {"convert", source, dir.filePath("out.kdp")}, 10000);
+        ASSERT_TRUE(convert.finished) << source.toStdString();
+        EXPECT_EQ(convert.exitCode, 1);
+        EXPECT_TRUE(convert.err.contains(QString::fromUtf8("不是普通文件"))) << convert.err.toStdString();
+        EXPECT_FALSE(QFile::exists(dir.filePath("out.kdp")));
+    }
+}
+
+TEST(KdxFilesHostile, UploadRefusesWhatTheDialogRefuses)
+{
+    QTemporaryDir dir;
+    const QString fifo = MakeFifo(dir, "fifo.kdpbin");
+    for (const QString& source : {fifo, QStringLiteral("/dev/zero")}) {
+        ProgramRun run = RunProgram("kdx", {"upload", "--port", "/dev/null", source}, 10000);
+        ASSERT_TRUE(run.finished) << source.toStdString();
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8("请提供一个有效的工程文件"))) << run.err.toStdString();
+        EXPECT_FALSE(run.out.contains(QString::fromUtf8("正在加载文件")));
+    }
+}
+
+TEST(ProgramInfo, EveryProgramAnswersHelpAndVersionOnTheConsole)
+{
+    for (const char* program : {"KDX_TE", "KDX_TC", "KDX_TU", "KDX_VT", "kdx"}) {
+        ProgramRun help = RunProgram(program, {"--help"}, 10000);
+        ASSERT_TRUE(help.finished) << program << " --help did not end";
+        EXPECT_EQ(help.exitCode, 0) << program;
+        EXPECT_TRUE(help.out.startsWith("usage:")) << program << ": " << help.out.toStdString();
+
+        ProgramRun version = RunProgram(program, {"--version"}, 10000);
+        ASSERT_TRUE(version.finished) << program << " --version did not end";
+        EXPECT_EQ(version.exitCode, 0) << program;
+        EXPECT_EQ(version.out, QString("%1 1.0\n").arg(program)) << program;
+    }
+}
