@@ -57,6 +57,7 @@ CDrawTextEdit::CDrawTextEdit(QWidget* parent) : CMyEdit(parent, false)
 
 std::vector<int> CDrawTextEdit::MenuItems() const
 {
+    using namespace text_control;
     return {ID_EDIT_UNDO, ID_EDIT_REDO, 0,
             ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE, ID_EDIT_CLEAR, 0,
             ID_EDIT_SELECT_ALL, 0,

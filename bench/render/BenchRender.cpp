@@ -10,7 +10,7 @@
 #include "compile/CompileReporter.h"
 #include "render/PageRenderer.h"
 #include "render/TerminalImage.h"
-#include "tests/compile/pipeline/ProjectBuilder.h"
+#include "tests/support/ProjectBuilder.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 #include "render/PageRenderer.h"
 #include "sim/ScreenView.h"
 #include "sim/SimulatorWindow.h"
-#include "tests/compile/pipeline/ProjectBuilder.h"
+#include "tests/support/ProjectBuilder.h"
 
 #include <QListWidget>
 #include <QProcess>
