@@ -3,10 +3,12 @@
 #include "common/Cp936.h"
 #include "common/FileHeader.h"
 #include "common/MemoryImageLayout.h"
+#include "common/RegularFile.h"
 #include "model/PixelConvert.h"
 #include "upload/UploadStrings.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <map>
 #include <stdexcept>
@@ -306,25 +308,29 @@ std::shared_ptr<const TerminalImage> TerminalImage::FromCompiledFile(std::span<c
 
 std::shared_ptr<const TerminalImage> TerminalImage::LoadFile(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only a regular file is read: a FIFO would block and a device never end.
+    const FileReadResult file = ReadRegularFile(QFile::encodeName(path).toStdString());
+    switch (file.error) {
+    case FileReadError::None: break;
+    case FileReadError::CannotOpen:
         if (error)
-            *error = QStringLiteral("无法打开文件“%1”：%2").arg(path, file.errorString());
+            *error = QStringLiteral("无法打开文件“%1”：%2").arg(path, QString::fromLocal8Bit(file.detail));
         return nullptr;
-    }
-    if (uint64_t(file.size()) >= 0xFFFFFFFFull) {
+    case FileReadError::NotRegular:
         if (error)
-            *error = UploaderText(upload::FormatString(upload::IDS_FILE_TOO_BIG, (unsigned long long)(file.size() / 1024)));
+            *error = QStringLiteral("无法打开文件“%1”：不是普通文件").arg(path);
         return nullptr;
-    }
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() != file.size()) {
+    case FileReadError::TooLarge:
+        if (error)
+            *error = UploaderText(upload::FormatString(upload::IDS_FILE_TOO_BIG,
+                                                       (unsigned long long)(QFileInfo(path).size() / 1024)));
+        return nullptr;
+    case FileReadError::ReadFailed:
         if (error)
             *error = UploaderText(upload::LoadString(upload::IDS_READ_FAILED));
         return nullptr;
     }
-    return FromCompiledFile(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())),
-                            error);
+    return FromCompiledFile(file.bytes, error);
 }
 
 } // namespace kdx::render

@@ -1,6 +1,7 @@
 // KDX_TS: shows and runs a compiled project as a terminal would.
 //   KDX_TS [FILE.kdpbin] [--port DEVICE --baud N] [--listen [--depth 16|24]] [--zoom 1|2|3]
 // Without a file it opens the editor's last compiled file, or asks for one.
+#include "common/ProgramInfo.h"
 #include "common/QtTranslations.h"
 #include "sim/SimulatorWindow.h"
 
@@ -22,9 +23,12 @@ struct Options {
     int zoom = 1;
 };
 
+constexpr const char* kUsage =
+    "usage: KDX_TS [FILE.kdpbin] [--port DEVICE [--baud N]] [--listen [--depth 16|24]] [--zoom 1|2|3]\n";
+
 int Usage()
 {
-    std::fprintf(stderr, "usage: KDX_TS [FILE.kdpbin] [--port DEVICE [--baud N]] [--listen [--depth 16|24]] [--zoom 1|2|3]\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -62,6 +66,8 @@ bool ParseArguments(const QStringList& args, Options* options)
 
 int main(int argc, char** argv)
 {
+    if (auto answered = kdx::AnswerInfoOptions(argc, argv, "KDX_TS", kUsage))
+        return *answered;
     QApplication app(argc, argv);
     kdx::InstallQtTranslations(app);
 

@@ -129,7 +129,7 @@ TEST(KdxCompileHostile, PathsTheChannelCannotHoldAreRefused)
     EXPECT_EQ(run.exitCode, 0) << run.out.toStdString();
 }
 
-TEST(KdxFilesHostile, DumpAndConvertReadOnlyRegularFiles)
+TEST(KdxFilesHostile, DumpConvertAndRenderReadOnlyRegularFiles)
 {
     QTemporaryDir dir;
     const QString fifo = MakeFifo(dir, "fifo.kdp");
@@ -144,6 +144,11 @@ TEST(KdxFilesHostile, DumpAndConvertReadOnlyRegularFiles)
         EXPECT_EQ(convert.exitCode, 1);
         EXPECT_TRUE(convert.err.contains(QString::fromUtf8("不是普通文件"))) << convert.err.toStdString();
         EXPECT_FALSE(QFile::exists(dir.filePath("out.kdp")));
+
+        ProgramRun render = RunProgram("kdx", {"render", source, dir.filePath("out.png")}, 10000);
+        ASSERT_TRUE(render.finished) << source.toStdString();
+        EXPECT_EQ(render.exitCode, 1);
+        EXPECT_TRUE(render.err.contains(QString::fromUtf8("不是普通文件"))) << render.err.toStdString();
     }
 }
 
@@ -162,7 +167,7 @@ TEST(KdxFilesHostile, UploadRefusesWhatTheDialogRefuses)
 
 TEST(ProgramInfo, EveryProgramAnswersHelpAndVersionOnTheConsole)
 {
-    for (const char* program : {"KDX_TE", "KDX_TC", "KDX_TU", "KDX_VT", "kdx"}) {
+    for (const char* program : {"KDX_TE", "KDX_TC", "KDX_TU", "KDX_VT", "KDX_TS", "kdx"}) {
         ProgramRun help = RunProgram(program, {"--help"}, 10000);
         ASSERT_TRUE(help.finished) << program << " --help did not end";
         EXPECT_EQ(help.exitCode, 0) << program;
