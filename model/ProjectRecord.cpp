@@ -57,7 +57,7 @@ std::optional<SendBlockRecord> ReadSend(ArchiveReader& in)
     if (n == 0)
         return std::nullopt;
     if (n > kMaxSendDataBytes)
-        throw ArchiveError("send data longer than 65535 bytes at byte " + std::to_string(in.Position()));
+        throw ArchiveError(ArchiveFault::SendDataTooLong, "send data longer than 65535 bytes at byte " + std::to_string(in.Position()));
     SendBlockRecord block;
     block.tag = in.U32();
     std::span<const uint8_t> bytes = in.Bytes(n);
@@ -132,7 +132,7 @@ ObjectRecord ReadObject(ArchiveReader& in, ObjectKind kind)
         obj.charSpacing = in.I32();
         const uint32_t bytes = in.Count();
         if (bytes % 2 != 0)
-            throw ArchiveError("a text has an odd number of bytes at byte " + std::to_string(in.Position()));
+            throw ArchiveError(ArchiveFault::OddTextLength, "a text has an odd number of bytes at byte " + std::to_string(in.Position()));
         std::span<const uint8_t> raw = in.Bytes(bytes);
         if (bytes == 0)
             break;
@@ -164,14 +164,14 @@ PageRecord ReadPage(ArchiveReader& in)
     page.unloadSend = ReadSend(in);
     const uint32_t count = in.Count();
     if (count > in.Remaining() / kMinObjectBytes)
-        throw ArchiveError("too many objects (" + std::to_string(count) + ") for the file");
+        throw ArchiveError(ArchiveFault::BadCount, "too many objects (" + std::to_string(count) + ") for the file");
     for (uint32_t i = 0; i < count; ++i) {
         const std::string className = in.ObjectTag();
         if (className.empty())
             continue; // a null object
         std::optional<ObjectKind> kind = ObjectKindOfClass(className);
         if (!kind)
-            throw ArchiveError("unknown class name \"" + className + "\"");
+            throw ArchiveError(ArchiveFault::UnknownClass, "unknown class name \"" + className + "\"");
         page.objects.push_back(ReadObject(in, *kind));
     }
     return page;
@@ -222,7 +222,7 @@ std::optional<ProjectError> ReadProjectRecord(std::span<const uint8_t> file, Pro
     try {
         const uint32_t count = in.Count();
         if (count > in.Remaining() / kMinPageBytes)
-            throw ArchiveError("too many pages (" + std::to_string(count) + ") for the file");
+            throw ArchiveError(ArchiveFault::BadCount, "too many pages (" + std::to_string(count) + ") for the file");
         for (pageNumber = 1; pageNumber <= count; ++pageNumber)
             out.pages.push_back(ReadPage(in));
     } catch (const std::exception& e) {
