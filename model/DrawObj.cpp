@@ -516,6 +516,22 @@ void CDrawImage::Read(ArchiveReader& in)
 void CDrawImage::SetNormalImage(const QString& path) { SetImage(m_normalImage, path, kChangedKindField1); }
 void CDrawImage::SetPressedImage(const QString& path) { SetImage(m_pressedImage, path, kChangedKindField2); }
 
+void CDrawImage::ChooseNormalImage()
+{
+    CPageDoc* doc = Document();
+    if (!doc)
+        return;
+    if (const auto path = doc->ChooseImageFile(ImagePath(m_normalImage)))
+        SetNormalImage(*path);
+}
+
+bool CDrawImage::OnEdit(QObject*, bool begin)
+{
+    if (begin && !m_editing)
+        ChooseNormalImage();
+    return false;
+}
+
 void CDrawImage::SetImage(ImageEntry*& slot, const QString& path, uint32_t flag)
 {
     CPageDoc* doc = Document();

@@ -236,6 +236,12 @@ public:
     void SetNormalImage(const QString& path);
     void SetPressedImage(const QString& path);
     void ClearPressedImage() { SetPressedImage(QString()); }
+    // Asks the user for the normal image, starting from the one held; a
+    // chosen file becomes the normal image.
+    void ChooseNormalImage();
+    // Editing an image means choosing its normal image; the object never
+    // stays in the editing state.
+    bool OnEdit(QObject* view, bool begin) override;
 
 private:
     void SetImage(ImageEntry*& slot, const QString& path, uint32_t flag);

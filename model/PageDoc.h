@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <list>
 #include <memory>
 #include <optional>
@@ -136,6 +137,16 @@ public:
 
     void SetGridSize(int32_t width, int32_t height);
 
+    // How the editor asks the user for an image file: given the path now
+    // held, the chosen path, or nothing when the user cancels. Without a
+    // chooser nothing is ever chosen.
+    using ImageChooser = std::function<std::optional<QString>(const QString& currentPath)>;
+    void SetImageChooser(ImageChooser chooser) { m_imageChooser = std::move(chooser); }
+    std::optional<QString> ChooseImageFile(const QString& currentPath) const
+    {
+        return m_imageChooser ? m_imageChooser(currentPath) : std::nullopt;
+    }
+
     // --- pages
     size_t PageCount() const { return m_pages.size(); }
     const std::vector<std::unique_ptr<CPage>>& Pages() const { return m_pages; }
@@ -206,6 +217,7 @@ private:
     bool m_decodeImages = true;
     QString m_title;
     QString m_folder;
+    ImageChooser m_imageChooser;
 };
 
 } // namespace kdx
