@@ -13,6 +13,8 @@
 #include "app/Launcher.h"
 #include "app/Messages.h"
 #include "app/PageCommands.h"
+#include "app/props/CPaneProp.h"
+#include "app/props/PropDialogs.h"
 #include "common/EditorSettingsKeys.h"
 #include "model/ModelStrings.h"
 #include "model/PageDoc.h"
@@ -212,9 +214,13 @@ void CAppFrame::CreatePanes()
     outputPane_->setWindowTitle(EditorString(IDS_TAB_COMPILE));
     pageListPane_ = new CPaneWorkspace(kPageListPane, QSize(200, 300), doc_.get(), this);
     pageListPane_->setWindowTitle(EditorString(IDS_TAB_PAGES));
-    propertyPane_ = new CPaneBase(kPropertyPane, QSize(200, 300), this);
+    propertyPane_ = new CPaneProp(kPropertyPane, QSize(200, 300), doc_.get(), this);
     propertyPane_->setWindowTitle(EditorString(IDS_TAB_PROPERTIES));
-    propertyPane_->AddTab(new QWidget(propertyPane_), EditorString(IDS_TAB_PROPERTIES));
+    // Image objects and page backgrounds ask for their files through the
+    // document; the dialog starts in the folder it last used.
+    doc_->SetImageChooser([this](const QString& currentPath) {
+        return ChooseImageFile(this, currentPath, folders_.imageFolder);
+    });
 
     addDockWidget(Qt::BottomDockWidgetArea, outputPane_);
     addDockWidget(Qt::LeftDockWidgetArea, pageListPane_);

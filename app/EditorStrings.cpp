@@ -46,6 +46,13 @@ constexpr StringEntry kEditorStrings[] = {
     {ID_PAGE_MOVE_LAST, u"移到末尾(&L)"},
     {ID_PAGE_DELETE, u"删除本页(&D)"},
     {ID_PAGE_DELETE_ALL, u"全部删除(&A)"},
+    {IDS_IMAGE_FILTER_ALL, u"所有支持的图象类型"},
+    {IDS_PROPERTY_TAB, u"属性"},
+    {IDS_BAD_POINT, u"坐标错误"},
+    {IDS_BAD_NUMBER, u"数值错误"},
+    {IDS_BAD_PAGE_ID, u"页面标识无效[存在相同或者数值错误(%d-%d)]，您可以考虑使用“%d”这个数值"},
+    {IDS_BAD_PAGE_NAME, u"页面名称错误(存在相同)"},
+    {IDS_BAD_CUSTOM_ID, u"自定标识无效[存在相同或者数值错误(%d-%d)]，您可以考虑使用“%d”这个数值"},
 
     {IDS_UNTITLED, u"无标题"},
     {IDS_PROJECT_FILTER, u"KDX触屏工程文件(*.kdp)"},

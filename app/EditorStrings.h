@@ -41,6 +41,14 @@ enum EditorStringId : int {
     ID_PAGE_MOVE_LAST = 38005,
     ID_PAGE_DELETE = 38006,
     ID_PAGE_DELETE_ALL = 38007,
+    // The property pane: its tab, the image file filter and the refusals.
+    IDS_IMAGE_FILTER_ALL = 20201,
+    IDS_PROPERTY_TAB = 20211,
+    IDS_BAD_POINT = 20900,
+    IDS_BAD_NUMBER = 20901,
+    IDS_BAD_PAGE_ID = 20910,
+    IDS_BAD_PAGE_NAME = 20911,
+    IDS_BAD_CUSTOM_ID = 20920,
     // Texts of the document framework (open, save, title and filters).
     IDS_UNTITLED = 61440,
     IDS_PROJECT_FILTER = 61441,

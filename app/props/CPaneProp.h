@@ -1,0 +1,35 @@
+#pragma once
+#include "app/CPaneBase.h"
+#include "model/DocObserver.h"
+
+class QScrollArea;
+
+namespace kdx {
+
+class CPageDoc;
+class CPropList;
+
+// The property pane, docked right: one tab "属性" holding the property
+// list. It shows the single selected object, or the current page, and
+// follows the document's changes.
+class CPaneProp : public CPaneBase, public IDocObserver {
+    Q_OBJECT
+public:
+    CPaneProp(int id, const QSize& defaultSize, CPageDoc* doc, QWidget* parent = nullptr);
+    ~CPaneProp() override;
+
+    CPropList* List() const { return m_list; }
+
+    // IDocObserver
+    bool OnSelectObject(CDrawObj* object, QObject* view, bool select) override;
+    void OnObjectChanged(CDrawObj* object, uint32_t flags) override;
+    void OnCurrentPageChanged(CPage* oldPage, CPage* newPage) override;
+    void OnPagesChanged() override;
+
+private:
+    CPageDoc* m_doc;
+    QScrollArea* m_scroll;
+    CPropList* m_list;
+};
+
+} // namespace kdx

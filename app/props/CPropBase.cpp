@@ -1,0 +1,132 @@
+#include "app/props/CPropBase.h"
+
+#include "app/EditorStrings.h"
+#include "app/FieldLabels.h"
+#include "app/Messages.h"
+#include "app/props/CPropCtrls.h"
+#include "app/props/CPropList.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+
+namespace kdx {
+namespace {
+
+constexpr int kSpacing = 3;
+constexpr int kLabelGap = 4;
+
+} // namespace
+
+CPropBase::CPropBase(int dialogId, CPropList* list) : QWidget(list), m_dialogId(dialogId), m_list(list)
+{
+    setObjectName(QString::number(dialogId));
+    setBackgroundRole(QPalette::Window);
+    setAutoFillBackground(true);
+}
+
+CPageDoc* CPropBase::Document() const { return m_list->Document(); }
+
+QWidget* CPropBase::Control(int id) const
+{
+    for (const Row& row : m_rows)
+        if (row.control->objectName() == QString::number(id))
+            return row.control;
+    return nullptr;
+}
+
+QLabel* CPropBase::Label(int id) const
+{
+    for (const Row& row : m_rows)
+        if (row.control->objectName() == QString::number(id))
+            return row.label;
+    return nullptr;
+}
+
+void CPropBase::AddRow(int id, const QString& label, QWidget* control)
+{
+    auto* caption = new QLabel(label, this);
+    LabelField(caption, control);
+    control->setObjectName(QString::number(id));
+    m_rows.push_back({caption, control});
+    m_controls.push_back(control);
+    LayoutRows();
+}
+
+CPropCtrlEdit* CPropBase::AddEdit(int id, const QString& label, bool readOnly)
+{
+    auto* edit = new CPropCtrlEdit(this);
+    edit->setReadOnly(readOnly);
+    AddRow(id, label, edit);
+    return edit;
+}
+
+CPropCtrlEdit* CPropBase::AddNumberEdit(int id, const QString& label)
+{
+    CPropCtrlEdit* edit = AddEdit(id, label);
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    return edit;
+}
+
+CPropCtrlLink* CPropBase::AddLink(int id, const QString& label, bool withClear)
+{
+    auto* link = new CPropCtrlLink(withClear, this);
+    AddRow(id, label, link);
+    return link;
+}
+
+QComboBox* CPropBase::AddList(int id, const QString& label)
+{
+    auto* list = new CPropCtrlList(this);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(8);
+    AddRow(id, label, list);
+    return list;
+}
+
+void CPropBase::Refuse(int stringId, std::initializer_list<QVariant> args)
+{
+    Load();
+    ShowStatusMessage(kStatusError, stringId, args);
+}
+
+QSize CPropBase::sizeHint() const
+{
+    int height = kMargin;
+    int labelWidth = 0;
+    for (const Row& row : m_rows) {
+        height += std::max(row.label->sizeHint().height(), row.control->sizeHint().height()) + kSpacing;
+        labelWidth = std::max(labelWidth, row.label->sizeHint().width());
+    }
+    return {kMargin + labelWidth + kLabelGap + kNaturalControlWidth + kMargin, height + kMargin};
+}
+
+void CPropBase::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayoutRows();
+}
+
+void CPropBase::LayoutRows()
+{
+    int labelWidth = 0;
+    for (const Row& row : m_rows)
+        labelWidth = std::max(labelWidth, row.label->sizeHint().width());
+    const int controlLeft = kMargin + labelWidth + kLabelGap;
+    const int rightEdge = width() - kMargin;
+    int y = kMargin;
+    for (const Row& row : m_rows) {
+        const int height = std::max(row.label->sizeHint().height(), row.control->sizeHint().height());
+        row.label->setGeometry(kMargin, y, labelWidth, height);
+        int controlWidth = kNaturalControlWidth;
+        // Controls that begin left of the right edge are widened to reach it.
+        if (width() >= kMinWidenWidth && controlLeft < rightEdge)
+            controlWidth = rightEdge - controlLeft;
+        row.control->setGeometry(controlLeft, y, controlWidth, height);
+        y += height + kSpacing;
+    }
+}
+
+} // namespace kdx

@@ -1,0 +1,68 @@
+#pragma once
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStringList>
+
+namespace kdx {
+
+// A value field of a property page. It commits when the user presses Enter
+// (on key release) or leaves it, and only when its text was changed since
+// it was last set: setting a value never counts as a change.
+class CPropCtrlEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit CPropCtrlEdit(QWidget* parent = nullptr);
+
+    // Shows a value from the model; the field is then unchanged.
+    void SetValue(const QString& text);
+    // Tells the page about a pending change, as leaving the field does.
+    void Commit();
+
+signals:
+    void Committed();
+
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+};
+
+// A drop-down list field. Unlike a plain list, whose accessible name on
+// this desktop is its current item, it is named by its label; the item
+// chosen is its value.
+class CPropCtrlList : public QComboBox {
+    Q_OBJECT
+public:
+    explicit CPropCtrlList(QWidget* parent = nullptr);
+};
+
+// A link field: either a single "Link" link showing the value, or a
+// "Clear" link followed by the "Link" link. An empty value shows "设置..."
+// as the only link. Choosing a link, by mouse, keyboard or through the
+// accessibility interface (each link is an action), reports its id.
+class CPropCtrlLink : public QLabel {
+    Q_OBJECT
+public:
+    static constexpr const char* kLinkId = "Link";
+    static constexpr const char* kClearId = "Clear";
+
+    explicit CPropCtrlLink(bool withClear, QWidget* parent = nullptr);
+
+    bool HasClear() const { return m_withClear; }
+    void SetValue(const QString& valueText);
+    const QString& Value() const { return m_value; }
+    // The ids of the links shown, in order, and the text of each.
+    QStringList LinkIds() const;
+    QString LinkText(const QString& id) const;
+    // Chooses a shown link as a click does; false for an id not shown.
+    bool Activate(const QString& id);
+
+signals:
+    void LinkChosen(const QString& id);
+
+private:
+    bool m_withClear;
+    QString m_value;
+};
+
+} // namespace kdx

@@ -1,0 +1,169 @@
+#include "app/props/CPropList.h"
+
+#include "app/props/CPropCtrls.h"
+#include "app/props/CPropLink.h"
+#include "app/props/CPropPageCustom.h"
+#include "app/props/CPropPageEllipse.h"
+#include "app/props/CPropPageGlobal.h"
+#include "app/props/CPropPageImage.h"
+#include "app/props/CPropPageLine.h"
+#include "app/props/CPropPageRect.h"
+#include "app/props/CPropPageRoundRect.h"
+#include "app/props/CPropPageText.h"
+#include "model/PageDoc.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+
+#include <string_view>
+
+namespace kdx {
+
+CPropList::CPropList(CPageDoc* doc, QWidget* parent) : QWidget(parent), m_doc(doc)
+{
+    setObjectName(QStringLiteral("PropList"));
+    setProperty("childId", kChildId);
+    setBackgroundRole(QPalette::Window);
+    setAutoFillBackground(true);
+    m_link = new CPropLink(this);
+    m_link->hide();
+}
+
+CPropBase* CPropList::MakePage(CPropBase* page)
+{
+    page->hide();
+    return page;
+}
+
+CPropPageGlobal* CPropList::GlobalPage()
+{
+    return FindPage<CPropPageGlobal>();
+}
+
+CPropPage* CPropList::PageForObject(const CDrawObj& object)
+{
+    const std::string_view kind = object.ClassName();
+    if (kind == "CDrawLine")
+        return FindPage<CPropPageLine>();
+    if (kind == "CDrawRect")
+        return FindPage<CPropPageRect>();
+    if (kind == "CDrawRoundRect")
+        return FindPage<CPropPageRoundRect>();
+    if (kind == "CDrawEllipse")
+        return FindPage<CPropPageEllipse>();
+    if (kind == "CDrawText")
+        return FindPage<CPropPageText>();
+    if (kind == "CDrawImage")
+        return FindPage<CPropPageImage>();
+    if (kind == "CDrawCustom")
+        return FindPage<CPropPageCustom>();
+    return nullptr;
+}
+
+void CPropList::ShowObject(CDrawObj* object)
+{
+    CPropPage* page = object ? PageForObject(*object) : nullptr;
+    if (!page)
+        return;
+    page->Attach(object);
+    if (object->IsLinkable())
+        m_link->Attach(object);
+    else
+        m_link->Detach();
+    SetLinkVisible(object->IsLinkable());
+    SetShown(page);
+}
+
+void CPropList::HideObject(CDrawObj* object)
+{
+    if (object) {
+        if (CPropPage* page = PageForObject(*object); page && page->Object() == object)
+            page->Detach();
+        if (m_link->Object() == object)
+            m_link->Detach();
+    }
+    SetLinkVisible(false);
+    ShowCurrentPage();
+}
+
+void CPropList::ShowCurrentPage()
+{
+    CPropPageGlobal* global = GlobalPage();
+    // A pending edit belongs to the page shown so far: commit it first.
+    if (auto* edit = qobject_cast<CPropCtrlEdit*>(QApplication::focusWidget()); edit && global->isAncestorOf(edit))
+        edit->Commit();
+    CPage* current = m_doc ? m_doc->CurrentPage() : nullptr;
+    global->Attach(current);
+    SetShown(current ? global : nullptr);
+}
+
+void CPropList::ObjectChanged(CDrawObj* object)
+{
+    if (auto* page = qobject_cast<CPropPage*>(m_shown); page && page->Object() == object)
+        page->Load();
+    if (m_linkVisible && m_link->Object() == object)
+        m_link->Load();
+}
+
+void CPropList::PagesChanged()
+{
+    m_link->RefillTargets();
+    if (m_shown == GlobalPage())
+        ShowCurrentPage();
+}
+
+void CPropList::SetShown(CPropBase* page)
+{
+    if (m_shown && m_shown != page)
+        m_shown->hide();
+    m_shown = page;
+    LayoutPages();
+    updateGeometry();
+}
+
+void CPropList::SetLinkVisible(bool visible)
+{
+    m_linkVisible = visible;
+    m_link->setVisible(visible);
+    LayoutPages();
+    updateGeometry();
+}
+
+QSize CPropList::sizeHint() const
+{
+    QSize size(0, 0);
+    for (const CPropBase* page : {static_cast<const CPropBase*>(m_linkVisible ? m_link : nullptr),
+                                  static_cast<const CPropBase*>(m_shown)})
+        if (page)
+            size = QSize(std::max(size.width(), page->sizeHint().width()), size.height() + page->sizeHint().height());
+    return size;
+}
+
+QSize CPropList::minimumSizeHint() const
+{
+    return {0, sizeHint().height()};
+}
+
+void CPropList::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayoutPages();
+}
+
+void CPropList::LayoutPages()
+{
+    // The link page at its own height and the full width on top; the shown
+    // page fills the rest.
+    int top = 0;
+    if (m_linkVisible) {
+        top = m_link->sizeHint().height();
+        m_link->setGeometry(0, 0, width(), top);
+    }
+    if (m_shown) {
+        const int rest = height() - top;
+        m_shown->setGeometry(0, top, width(), std::max(rest, 0));
+        m_shown->setVisible(rest > 0);
+    }
+}
+
+} // namespace kdx

@@ -1,0 +1,49 @@
+#include "app/props/CPropPageImage.h"
+
+#include "app/props/CPropCtrls.h"
+#include "model/DrawObj.h"
+#include "model/PageDoc.h"
+
+namespace kdx {
+namespace {
+CDrawImage* Image(CDrawObj* object) { return static_cast<CDrawImage*>(object); }
+QString PathOf(const ImageEntry* image) { return image ? image->path : QString(); }
+} // namespace
+
+CPropPageImage::CPropPageImage(CPropList* list) : CPropPage(kDialogId, list)
+{
+    AddSizeRow(8580);
+    AddTopLeftRow(8581);
+    AddBottomRightRow(8582);
+    m_normal = AddLink(8583, QStringLiteral("正常图象："), /*withClear=*/false);
+    connect(m_normal, &CPropCtrlLink::LinkChosen, this, [this] {
+        if (Object())
+            Image(Object())->ChooseNormalImage();
+        Load();
+    });
+    m_pressed = AddLink(8584, QStringLiteral("按下图象："), /*withClear=*/true);
+    connect(m_pressed, &CPropCtrlLink::LinkChosen, this, &CPropPageImage::OnPressedLink);
+}
+
+void CPropPageImage::OnPressedLink(const QString& id)
+{
+    if (!Object() || !Document())
+        return;
+    if (id == QLatin1String(CPropCtrlLink::kClearId)) {
+        Image(Object())->ClearPressedImage();
+    } else {
+        const auto path = Document()->ChooseImageFile(PathOf(Image(Object())->PressedImage()));
+        if (path && Object())
+            Image(Object())->SetPressedImage(*path);
+    }
+    Load();
+}
+
+void CPropPageImage::LoadFields()
+{
+    const CDrawImage* image = Image(Object());
+    m_normal->SetValue(PathOf(image->NormalImage()));
+    m_pressed->SetValue(PathOf(image->PressedImage()));
+}
+
+} // namespace kdx

@@ -1,0 +1,28 @@
+#include "app/props/CPropPageRoundRect.h"
+
+#include "app/props/CPropCtrls.h"
+#include "model/DrawObj.h"
+
+namespace kdx {
+namespace {
+CDrawRoundRect* RoundRect(CDrawObj* object) { return static_cast<CDrawRoundRect*>(object); }
+} // namespace
+
+CPropPageRoundRect::CPropPageRoundRect(CPropList* list) : CPropPage(kDialogId, list)
+{
+    AddSizeRow(8550);
+    AddTopLeftRow(8551);
+    AddBottomRightRow(8552);
+    m_radius = AddNumberEdit(8553, QStringLiteral("圆角半径："));
+    connect(m_radius, &CPropCtrlEdit::Committed, this, [this] {
+        CommitCount(m_radius, [this](int32_t value) { RoundRect(Object())->SetRadius(value); });
+    });
+    AddColorRow(8554);
+}
+
+void CPropPageRoundRect::LoadFields()
+{
+    m_radius->SetValue(QString::number(uint32_t(RoundRect(Object())->Radius())));
+}
+
+} // namespace kdx

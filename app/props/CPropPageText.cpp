@@ -1,0 +1,48 @@
+#include "app/props/CPropPageText.h"
+
+#include "app/props/CPropCtrls.h"
+#include "model/DrawObj.h"
+#include "model/ModelStrings.h"
+
+#include <QComboBox>
+
+namespace kdx {
+namespace {
+CDrawText* Text(CDrawObj* object) { return static_cast<CDrawText*>(object); }
+} // namespace
+
+CPropPageText::CPropPageText(CPropList* list) : CPropPage(kDialogId, list)
+{
+    AddSizeRow(8570);
+    AddTopLeftRow(8571);
+    AddBottomRightRow(8572);
+    m_font = AddList(8573, QStringLiteral("字体："));
+    for (uint32_t id = 1; id <= 3; ++id)
+        m_font->addItem(ModelString(kStrFirstFontName + int(id) - 1), id);
+    connect(m_font, &QComboBox::activated, this, [this](int index) {
+        if (Object() && index >= 0)
+            Text(Object())->SetFontId(m_font->itemData(index).toUInt());
+        Load();
+    });
+    m_tabSize = AddNumberEdit(8574, QStringLiteral("制表大小："));
+    connect(m_tabSize, &CPropCtrlEdit::Committed, this, [this] {
+        CommitCount(m_tabSize, [this](int32_t n) { Text(Object())->SetTabSize(n); });
+    });
+    m_lineSpacing = AddNumberEdit(8575, QStringLiteral("行间隔："));
+    connect(m_lineSpacing, &CPropCtrlEdit::Committed, this, [this] {
+        CommitCount(m_lineSpacing, [this](int32_t n) { Text(Object())->SetLineSpacing(n); });
+    });
+    m_charSpacing = AddEdit(8576, QStringLiteral("字符间隔："), /*readOnly=*/true);
+    AddColorRow(8577);
+}
+
+void CPropPageText::LoadFields()
+{
+    const CDrawText* text = Text(Object());
+    m_font->setCurrentIndex(m_font->findData(text->FontId()));
+    m_tabSize->SetValue(QString::number(uint32_t(text->TabSize())));
+    m_lineSpacing->SetValue(QString::number(uint32_t(text->LineSpacing())));
+    m_charSpacing->SetValue(QString::number(uint32_t(text->CharSpacing())));
+}
+
+} // namespace kdx
