@@ -1,7 +1,9 @@
 #include "PropPaneTest.h"
 
 #include "AppTestSupport.h"
+#include "app/CDlgLinkData.h"
 #include "app/CMyStatusBar.h"
+#include "app/edit/CMyEdit.h"
 #include "app/CPageView.h"
 #include "app/EditorStrings.h"
 #include "app/Messages.h"
@@ -279,6 +281,15 @@ void PropPaneTest::pageLinksClearAndChoose()
     QCOMPARE(load->Value(), QStringLiteral("AA AA AA AA AA AA AA AA AA AA AA AA AA AA AA AA..."));
     f.doc.SetPageUnloadSend(f.page1, bytes.data(), 16);
     QCOMPARE(unload->Value(), QStringLiteral("AA AA AA AA AA AA AA AA AA AA AA AA AA AA AA AA"));
+    driver.Then([](QWidget* window) {
+        auto* dialog = qobject_cast<CDlgLinkData*>(window);
+        QVERIFY(dialog);
+        dialog->Editor()->DeleteRange(0, 0, -1, 0);
+        dialog->Editor()->InsertText(0, 0, QStringLiteral("AA 55"));
+        dialog->accept();
+    });
+    driver.Run([&] { unload->Activate(QStringLiteral("Link")); });
+    QCOMPARE(unload->Value(), QStringLiteral("AA 55"));
     load->Activate(QStringLiteral("Clear"));
     QCOMPARE(f.page1->LoadSend(), nullptr);
     QCOMPARE(load->Value(), QString());
@@ -546,6 +557,26 @@ void PropPaneTest::linkPageTargetsConditionsAndData()
     std::vector<uint8_t> bytes(20, 0x01);
     button->SetSendData(bytes.data(), 20);
     QCOMPARE(data->Value(), QStringLiteral("01 01 01 01 01 01 01 01 01 01 01 01 01 01 01 01..."));
+    // "Link" edits a copy in the custom data dialog; OK stores it, Cancel not.
+    ModalDriver driver;
+    driver.Then([](QWidget* window) {
+        auto* dialog = qobject_cast<CDlgLinkData*>(window);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->data(), QByteArray(20, 0x01));
+        dialog->Editor()->InsertText(0, 0, QStringLiteral("B 2 "));
+        dialog->accept();
+    });
+    driver.Then(Reject);
+    driver.Run([&] {
+        data->Activate(QStringLiteral("Link"));
+        data->Activate(QStringLiteral("Link"));
+    });
+    QCOMPARE(driver.unused(), 0);
+    QVERIFY(button->SendData());
+    QCOMPARE(button->SendData()->bytes.size(), size_t(22));
+    QCOMPARE(button->SendData()->bytes[0], uint8_t(0x0B));
+    QCOMPARE(button->SendData()->tag, 0u);
+    QVERIFY(data->Value().startsWith(QStringLiteral("0B 02 01")));
     QVERIFY(data->Activate(QStringLiteral("Clear")));
     QCOMPARE(button->SendData(), nullptr);
     QCOMPARE(data->text(), QStringLiteral("<a href=\"Link\">设置...</a>"));
