@@ -1,4 +1,5 @@
 #include "AccessibilityTest.h"
+#include "AppTestSupport.h"
 #include "CommandTest.h"
 #include "CompilePaneTest.h"
 #include "DialogTest.h"
@@ -17,69 +18,23 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstdio>
-#include <memory>
-#include <vector>
-
 namespace {
-
-template <class T>
-std::unique_ptr<QObject> Make()
-{
-    return std::make_unique<T>();
-}
-
-struct TestClass {
-    const char* name;
-    std::unique_ptr<QObject> (*make)();
-};
 
 // Every test class of the editor. Each is its own CTest entry (see
 // CMakeLists.txt), so that a failure names its class.
-const TestClass kTestClasses[] = {
-    {"StatusBarTest", Make<kdx::test::StatusBarTest>},
-    {"DialogTest", Make<kdx::test::DialogTest>},
-    {"CommandTest", Make<kdx::test::CommandTest>},
-    {"FrameTest", Make<kdx::test::FrameTest>},
-    {"LauncherTest", Make<kdx::test::LauncherTest>},
-    {"CompilePaneTest", Make<kdx::test::CompilePaneTest>},
-    {"PageListTest", Make<kdx::test::PageListTest>},
-    {"LinkDataTest", Make<kdx::test::LinkDataTest>},
-    {"AccessibilityTest", Make<kdx::test::AccessibilityTest>},
-    {"PageViewTest", Make<kdx::test::PageViewTest>},
-    {"TextEditTest", Make<kdx::test::TextEditTest>},
+const kdx::test::TestClass kTestClasses[] = {
+    {"StatusBarTest", kdx::test::MakeTestClass<kdx::test::StatusBarTest>},
+    {"DialogTest", kdx::test::MakeTestClass<kdx::test::DialogTest>},
+    {"CommandTest", kdx::test::MakeTestClass<kdx::test::CommandTest>},
+    {"FrameTest", kdx::test::MakeTestClass<kdx::test::FrameTest>},
+    {"LauncherTest", kdx::test::MakeTestClass<kdx::test::LauncherTest>},
+    {"CompilePaneTest", kdx::test::MakeTestClass<kdx::test::CompilePaneTest>},
+    {"PageListTest", kdx::test::MakeTestClass<kdx::test::PageListTest>},
+    {"LinkDataTest", kdx::test::MakeTestClass<kdx::test::LinkDataTest>},
+    {"AccessibilityTest", kdx::test::MakeTestClass<kdx::test::AccessibilityTest>},
+    {"PageViewTest", kdx::test::MakeTestClass<kdx::test::PageViewTest>},
+    {"TextEditTest", kdx::test::MakeTestClass<kdx::test::TextEditTest>},
 };
-
-// "test_app" runs every class; "test_app NAME [Qt Test options]" runs one;
-// "test_app --registered NAME..." fails when a class of the program is not
-// among the names, so that no class is left out of CTest.
-int RunTestClasses(int argc, char* argv[])
-{
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() >= 2 && args[1] == QLatin1String("--registered")) {
-        int missing = 0;
-        for (const TestClass& c : kTestClasses)
-            if (!args.mid(2).contains(QLatin1String(c.name))) {
-                std::fprintf(stderr, "test class %s has no CTest entry\n", c.name);
-                ++missing;
-            }
-        return missing == 0 ? 0 : 1;
-    }
-    if (args.size() >= 2 && !args[1].startsWith(QLatin1Char('-'))) {
-        for (const TestClass& c : kTestClasses)
-            if (args[1] == QLatin1String(c.name)) {
-                std::vector<char*> rest{argv[0]};
-                rest.insert(rest.end(), argv + 2, argv + argc);
-                return QTest::qExec(c.make().get(), int(rest.size()), rest.data());
-            }
-        std::fprintf(stderr, "no test class %s\n", argv[1]);
-        return 1;
-    }
-    int failures = 0;
-    for (const TestClass& c : kTestClasses)
-        failures += QTest::qExec(c.make().get(), argc, argv);
-    return failures == 0 ? 0 : 1;
-}
 
 } // namespace
 
@@ -97,5 +52,5 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     kdx::CEditorApp::InitApplication(app);
 
-    return RunTestClasses(argc, argv);
+    return kdx::test::RunTestClasses(kTestClasses, argc, argv);
 }

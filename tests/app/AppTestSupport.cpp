@@ -7,6 +7,9 @@
 #include <QMenu>
 #include <QTest>
 
+#include <cstdio>
+#include <vector>
+
 namespace kdx::test {
 
 ModalDriver::ModalDriver()
@@ -90,6 +93,34 @@ QStringList MenuTexts(const QMenu* menu)
     for (const QAction* action : menu->actions())
         texts << (action->isSeparator() ? QString() : action->text());
     return texts;
+}
+
+int RunTestClasses(std::span<const TestClass> classes, int argc, char* argv[])
+{
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() >= 2 && args[1] == QLatin1String("--registered")) {
+        int missing = 0;
+        for (const TestClass& c : classes)
+            if (!args.mid(2).contains(QLatin1String(c.name))) {
+                std::fprintf(stderr, "test class %s has no CTest entry\n", c.name);
+                ++missing;
+            }
+        return missing == 0 ? 0 : 1;
+    }
+    if (args.size() >= 2 && !args[1].startsWith(QLatin1Char('-'))) {
+        for (const TestClass& c : classes)
+            if (args[1] == QLatin1String(c.name)) {
+                std::vector<char*> rest{argv[0]};
+                rest.insert(rest.end(), argv + 2, argv + argc);
+                return QTest::qExec(c.make().get(), int(rest.size()), rest.data());
+            }
+        std::fprintf(stderr, "no test class %s\n", argv[1]);
+        return 1;
+    }
+    int failures = 0;
+    for (const TestClass& c : classes)
+        failures += QTest::qExec(c.make().get(), argc, argv);
+    return failures == 0 ? 0 : 1;
 }
 
 } // namespace kdx::test

@@ -6,9 +6,28 @@
 #include <QStringList>
 #include <QTimer>
 #include <functional>
+#include <memory>
+#include <span>
 #include <vector>
 
 namespace kdx::test {
+
+// One Qt Test class of a test program, made on demand.
+struct TestClass {
+    const char* name;
+    std::unique_ptr<QObject> (*make)();
+};
+
+template <class T>
+std::unique_ptr<QObject> MakeTestClass()
+{
+    return std::make_unique<T>();
+}
+
+// "prog" runs every class; "prog NAME [Qt Test options]" runs one;
+// "prog --registered NAME..." fails when a class of the program is not
+// among the names, so that no class is left out of CTest.
+int RunTestClasses(std::span<const TestClass> classes, int argc, char* argv[]);
 
 // Answers the modal windows an action opens, one handler per window in the
 // order they appear, and records what message boxes said.

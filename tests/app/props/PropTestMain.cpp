@@ -1,10 +1,21 @@
 #include "PropPaneTest.h"
 #include "PropValuesTest.h"
+#include "AppTestSupport.h"
 #include "app/CEditorApp.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace {
+
+// Each class is its own CTest entry (see CMakeLists.txt).
+const kdx::test::TestClass kTestClasses[] = {
+    {"PropValuesTest", kdx::test::MakeTestClass<kdx::test::PropValuesTest>},
+    {"PropPaneTest", kdx::test::MakeTestClass<kdx::test::PropPaneTest>},
+};
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -16,10 +27,5 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     kdx::CEditorApp::InitApplication(app);
 
-    int failures = 0;
-    kdx::test::PropValuesTest values;
-    failures += QTest::qExec(&values, argc, argv);
-    kdx::test::PropPaneTest pane;
-    failures += QTest::qExec(&pane, argc, argv);
-    return failures == 0 ? 0 : 1;
+    return kdx::test::RunTestClasses(kTestClasses, argc, argv);
 }
