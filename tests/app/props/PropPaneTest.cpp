@@ -27,6 +27,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QLabel>
 #include <QTest>
 
@@ -115,8 +116,14 @@ ModalDriver::Handler PickFile(QString path, QString* startFolder = nullptr)
         if (startFolder)
             *startFolder = dialog->directory().absolutePath();
         dialog->selectFile(path);
-        // As the Open button does (accept is not public here).
-        QMetaObject::invokeMethod(dialog, "accept");
+        // Type the path too: selectFile alone is lost when the dialog's file
+        // system model has not read the folder yet.
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        // Close as accepted without the dialog's own existence check, which asks
+        // the file system model and can open a nested warning before the model
+        // has read the folder on a busy machine.
+        static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
     };
 }
 
