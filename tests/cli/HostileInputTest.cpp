@@ -2,12 +2,11 @@
 // a hostile file system hands them: names that look like messages, paths the
 // channel cannot hold, FIFOs and devices, and information options.
 #include "common/FileHeader.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/ProjectBuilder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,36 +16,10 @@
 #include <sys/stat.h>
 
 using namespace kdx;
+using kdx::test::ProgramRun;
+using kdx::test::RunProgram;
 
 namespace {
-
-struct ProgramRun {
-    bool finished = false;
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs a program of this build; one that does not end within the limit is
-// killed and reported as not finished.
-ProgramRun RunProgram(const QString& program, const QStringList& args, int limitMs = 20000)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(KDX_BIN_DIR "/") + program, args);
-    ProgramRun run;
-    run.finished = process.waitForFinished(limitMs);
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished();
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 std::vector<uint8_t> ReadAll(const QString& path)
 {

@@ -1,8 +1,8 @@
 // kdx convert and kdx dump on project files.
+#include "tests/support/ProgramRun.h"
 #include "tests/support/SampleFiles.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,22 +14,6 @@ namespace {
 
 const QString kExampleDir = QStringLiteral(KDX_SOURCE_DIR "/examples/demo");
 
-struct ProgramRun {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-ProgramRun RunProgram(const char* program, const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(KDX_BIN_DIR "/") + program, args);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-std::string Path(const QDir& dir, const QString& name) { return dir.filePath(name).toStdString(); }
 
 } // namespace
 
@@ -37,14 +21,14 @@ TEST(Commands, ConvertWritesThePlainForm)
 {
     QTemporaryDir dir;
     const QDir d(dir.path());
-    WriteFileBytes(Path(d, "in.kdp"), SampleProject(true));
+    WriteFileBytes(PathIn(d, "in.kdp"), SampleProject(true));
     ProgramRun run = RunProgram("kdx", {"convert", d.filePath("in.kdp"), d.filePath("out.kdp")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(ReadFileBytes(Path(d, "out.kdp")), SampleProject());
+    EXPECT_EQ(ReadFileBytes(PathIn(d, "out.kdp")), SampleProject());
 
     std::vector<uint8_t> damaged = SampleProject();
     damaged.back() ^= 0xFF;
-    WriteFileBytes(Path(d, "bad.kdp"), damaged);
+    WriteFileBytes(PathIn(d, "bad.kdp"), damaged);
     run = RunProgram("kdx", {"convert", d.filePath("bad.kdp"), d.filePath("out2.kdp")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QString::fromUtf16(u"文件已经损坏"))) << run.err.toStdString();

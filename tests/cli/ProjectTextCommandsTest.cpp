@@ -2,30 +2,17 @@
 // "kdx compile" of a text project and "kdx diff".
 #include "model/ProjectRecord.h"
 #include "model/ProjectText.h"
+#include "tests/support/ProgramRun.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-struct KdxRun {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-KdxRun Kdx(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(KDX_BIN_DIR "/kdx"), args);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
+kdx::test::ProgramRun Kdx(const QStringList& args) { return kdx::test::RunProgram("kdx", args, 120000); }
 
 QByteArray Contents(const QString& path)
 {
@@ -58,7 +45,7 @@ protected:
 
 TEST_F(ExampleCopy, ConvertsBothWaysToIdenticalBytes)
 {
-    KdxRun r = Kdx({"convert", Path("demo.kdp"), Path("demo.kdpj")});
+    kdx::test::ProgramRun r = Kdx({"convert", Path("demo.kdp"), Path("demo.kdpj")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QByteArray text = Contents(Path("demo.kdpj"));
     EXPECT_TRUE(text.startsWith("{\n  \"kdpj\": 1,\n"));
@@ -85,7 +72,7 @@ TEST_F(ExampleCopy, ConvertRefusesABadTextWithItsPositionAndWritesNothing)
     Write(Path("bad.kdpj"), text);
     Write(Path("existing.kdp"), "old");
 
-    KdxRun r = Kdx({"convert", Path("bad.kdpj"), Path("out.kdp")});
+    kdx::test::ProgramRun r = Kdx({"convert", Path("bad.kdpj"), Path("out.kdp")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("bad.kdpj:%1:%2: ").arg(line).arg(column))) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QString::fromUtf16(u"未知字段“fillColour”"))) << r.err.toStdString();
@@ -103,16 +90,16 @@ TEST_F(ExampleCopy, ConvertRefusesABadTextWithItsPositionAndWritesNothing)
 TEST_F(ExampleCopy, CompilesTheTextFormAsTheProjectFile)
 {
     ASSERT_EQ(Kdx({"convert", Path("demo.kdp"), Path("demo.kdpj")}).exitCode, 0);
-    KdxRun fromFile = Kdx({"compile", Path("demo.kdp"), Path("a.kdpbin")});
+    kdx::test::ProgramRun fromFile = Kdx({"compile", Path("demo.kdp"), Path("a.kdpbin")});
     ASSERT_EQ(fromFile.exitCode, 0) << fromFile.out.toStdString() << fromFile.err.toStdString();
-    KdxRun fromText = Kdx({"compile", Path("demo.kdpj"), Path("b.kdpbin")});
+    kdx::test::ProgramRun fromText = Kdx({"compile", Path("demo.kdpj"), Path("b.kdpbin")});
     ASSERT_EQ(fromText.exitCode, 0) << fromText.out.toStdString() << fromText.err.toStdString();
     EXPECT_EQ(Contents(Path("a.kdpbin")), Contents(Path("b.kdpbin")));
 
     QByteArray text = Contents(Path("demo.kdpj"));
     text.replace("\"colorDepth\": 16", "\"colorDepth\": \"16\"");
     Write(Path("bad.kdpj"), text);
-    KdxRun bad = Kdx({"compile", Path("bad.kdpj"), Path("c.kdpbin")});
+    kdx::test::ProgramRun bad = Kdx({"compile", Path("bad.kdpj"), Path("c.kdpbin")});
     EXPECT_NE(bad.exitCode, 0);
     EXPECT_TRUE((bad.out + bad.err).contains(QString::fromUtf16(u"列：应为整数"))) << (bad.out + bad.err).toStdString();
     EXPECT_FALSE(QFile::exists(Path("c.kdpbin")));
@@ -164,7 +151,7 @@ void WriteRecord(const QString& path, const ProjectRecord& project)
 TEST_F(ExampleCopy, DiffShowsExactlyAMovedObject)
 {
     ASSERT_EQ(Kdx({"convert", Path("demo.kdp"), Path("demo.kdpj")}).exitCode, 0);
-    KdxRun same = Kdx({"diff", Path("demo.kdp"), Path("demo.kdpj")});
+    kdx::test::ProgramRun same = Kdx({"diff", Path("demo.kdp"), Path("demo.kdpj")});
     EXPECT_EQ(same.exitCode, 0) << same.err.toStdString();
     EXPECT_EQ(same.out, QString());
 
@@ -180,7 +167,7 @@ TEST_F(ExampleCopy, DiffShowsExactlyAMovedObject)
     moved->rect = {before.left + 7, before.top - 3, before.right + 7, before.bottom - 3};
     WriteRecord(Path("moved.kdp"), project);
 
-    KdxRun r = Kdx({"diff", Path("demo.kdpj"), Path("moved.kdp")});
+    kdx::test::ProgramRun r = Kdx({"diff", Path("demo.kdpj"), Path("moved.kdp")});
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
     const QString expected =
         QStringLiteral("page %1 \"%2\"\n  %3 id %4: changed\n    rect: [%5, %6, %7, %8] -> [%9, %10, %11, %12]\n")
@@ -210,7 +197,7 @@ TEST_F(ExampleCopy, DiffNamesAddedRemovedRestackedAndChangedParts)
     WriteRecord(Path("b.kdp"), b);
     ASSERT_EQ(Kdx({"convert", Path("b.kdp"), Path("b.kdpj")}).exitCode, 0);
 
-    KdxRun r = Kdx({"diff", Path("a.kdp"), Path("b.kdpj")});
+    kdx::test::ProgramRun r = Kdx({"diff", Path("a.kdp"), Path("b.kdpj")});
     EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
     const QStringList lines = r.out.split(u'\n');
     const QStringList expected = {

@@ -1,9 +1,9 @@
+#include "tests/support/ProgramRun.h"
 #include "tests/support/SampleFiles.h"
 
 #include "model/PageDoc.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,22 +17,6 @@ namespace {
 
 const QString kExampleDir = QStringLiteral(KDX_SOURCE_DIR "/examples/demo");
 
-struct ProgramRun {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-ProgramRun RunProgram(const char* program, const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(KDX_BIN_DIR "/") + program, args);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-std::string Path(const QDir& dir, const QString& name) { return dir.filePath(name).toStdString(); }
 
 } // namespace
 
@@ -43,7 +27,7 @@ TEST(Example, RegeneratingGivesTheCommittedFiles)
     const QStringList committed = QDir(kExampleDir).entryList(QDir::Files, QDir::Name);
     ASSERT_EQ(QDir(out.path()).entryList(QDir::Files, QDir::Name), committed);
     for (const QString& name : committed)
-        EXPECT_EQ(ReadFileBytes(Path(QDir(out.path()), name)), ReadFileBytes(Path(QDir(kExampleDir), name)))
+        EXPECT_EQ(ReadFileBytes(PathIn(QDir(out.path()), name)), ReadFileBytes(PathIn(QDir(kExampleDir), name)))
             << name.toStdString() << " differs from the generator's output";
 }
 

@@ -44,10 +44,7 @@ void WriteObject(ArchiveWriter& out, const ObjectDesc& o)
         out.Count(uint32_t(bytes.size()));
         out.Bytes(bytes);
     } else if (o.className == "CDrawImage") {
-        out.U32(0xFFFFFFFF);
-        out.String(o.normalImage);
-        out.U32(0xFFFFFFFF);
-        out.String(o.pressedImage);
+        WriteImagePaths(out, {o.normalImage, o.pressedImage});
     }
 }
 
