@@ -1,6 +1,9 @@
 #include "cli/Command.h"
 #include "common/ProgramInfo.h"
 
+#include <QByteArray>
+#include <QString>
+
 #include <cstdio>
 #include <cstring>
 #include <locale>
@@ -44,32 +47,17 @@ const std::vector<Dumper>& Dumpers() { return DumperList(); }
 
 void PrintUtf16(std::u16string_view text)
 {
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        else if (c >= 0xD800 && c <= 0xDFFF)
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out.push_back(char(c));
-        } else if (c < 0x800) {
-            out.push_back(char(0xC0 | (c >> 6)));
-            out.push_back(char(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(char(0xE0 | (c >> 12)));
-            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(char(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(char(0xF0 | (c >> 18)));
-            out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(char(0x80 | (c & 0x3F)));
-        }
+    // Compiler messages may hold unpaired surrogates; a terminal shows them
+    // best as U+FFFD (the UTF-8 encoder would write '?').
+    QString line = QString::fromUtf16(text.data(), qsizetype(text.size()));
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i].isHighSurrogate() && i + 1 < line.size() && line[i + 1].isLowSurrogate())
+            ++i;
+        else if (line[i].isSurrogate())
+            line[i] = QChar::ReplacementCharacter;
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    const QByteArray out = line.toUtf8();
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     std::fflush(stdout);
 }
 

@@ -142,13 +142,7 @@ void CDrawText::Load(ArchiveReader& in, CompileDocument& doc)
 
     std::u16string text;
     try {
-        const uint32_t byteCount = in.Count();
-        if (byteCount % 2 != 0)
-            throw ArchiveError(ArchiveFault::OddTextLength, "odd text length");
-        std::span<const uint8_t> bytes = in.Bytes(byteCount);
-        text.resize(byteCount / 2);
-        for (size_t i = 0; i < text.size(); ++i)
-            text[i] = char16_t(LoadLE16(bytes.data() + 2 * i));
+        text = ReadTextUnits(in);
     } catch (const ArchiveError&) {
         doc.reporter.FailFormatted(u"*(IID=%X)读取文本对象错误(双击定位)\r\n", {int64_t(objectId)});
     }
@@ -189,10 +183,7 @@ void CDrawText::Release(CompileDocument& doc)
 void CDrawImage::Load(ArchiveReader& in, CompileDocument& doc)
 {
     LoadCommon(in, doc);
-    in.U32(); // a fixed 0xFFFFFFFF before each path
-    const std::u16string normal = in.String();
-    in.U32();
-    const std::u16string pressed = in.String();
+    const auto [normal, pressed] = ReadImagePaths(in);
     if (!doc.IsPictureSizeSupported(bounds.Width(), bounds.Height()))
         doc.reporter.FailFormatted(u"*(IID=%X)图象对象的尺寸%d x %d超出终端所能显示的范围(双击定位)\r\n",
                                    {int64_t(objectId), bounds.Width(), bounds.Height()});

@@ -386,13 +386,7 @@ void CDrawText::Write(ArchiveWriter& out) const
     out.I32(m_tabSize);
     out.I32(m_lineSpacing);
     out.I32(m_charSpacing);
-    if (!m_text) {
-        out.Count(0);
-        return;
-    }
-    out.Count(uint32_t(m_text->text.size() * 2));
-    for (char16_t unit : m_text->text)
-        out.U16(uint16_t(unit));
+    WriteTextUnits(out, m_text ? std::u16string_view(m_text->text) : std::u16string_view());
 }
 
 void CDrawText::Read(ArchiveReader& in)
@@ -402,15 +396,9 @@ void CDrawText::Read(ArchiveReader& in)
     m_tabSize = in.I32();
     m_lineSpacing = in.I32();
     m_charSpacing = in.I32();
-    const uint32_t bytes = in.Count();
-    if (bytes % 2 != 0)
-        throw ArchiveError(ArchiveFault::OddTextLength, "a text has an odd number of bytes at byte " + std::to_string(in.Position()));
-    std::span<const uint8_t> raw = in.Bytes(bytes);
-    if (bytes == 0)
+    const std::u16string units = ReadTextUnits(in);
+    if (units.empty())
         return;
-    std::u16string units(bytes / 2, u'\0');
-    for (size_t i = 0; i < units.size(); ++i)
-        units[i] = char16_t(raw[2 * i] | (raw[2 * i + 1] << 8));
     m_text = Document()->InternText(units.data(), int(units.size()), /*fromFile=*/true);
 }
 
@@ -496,21 +484,15 @@ CDrawImage::~CDrawImage()
 void CDrawImage::Write(ArchiveWriter& out) const
 {
     WriteCommon(out);
-    out.U32(0xFFFFFFFFu);
-    out.String(ImagePath(m_normalImage).toStdU16String());
-    out.U32(0xFFFFFFFFu);
-    out.String(ImagePath(m_pressedImage).toStdU16String());
+    WriteImagePaths(out, {ImagePath(m_normalImage).toStdU16String(), ImagePath(m_pressedImage).toStdU16String()});
 }
 
 void CDrawImage::Read(ArchiveReader& in)
 {
     ReadCommon(in);
-    in.U32();
-    QString normal = QString::fromStdU16String(in.String());
-    in.U32();
-    QString pressed = QString::fromStdU16String(in.String());
-    m_normalImage = Document()->LoadImage(normal);
-    m_pressedImage = Document()->LoadImage(pressed);
+    const ImagePaths paths = ReadImagePaths(in);
+    m_normalImage = Document()->LoadImage(QString::fromStdU16String(paths.normal));
+    m_pressedImage = Document()->LoadImage(QString::fromStdU16String(paths.pressed));
 }
 
 void CDrawImage::SetNormalImage(const QString& path) { SetImage(m_normalImage, path, kChangedKindField1); }

@@ -5,6 +5,12 @@
 #include <string>
 
 namespace kdx {
+namespace {
+
+constexpr uint32_t kImagePad = 0xFFFFFFFFu;
+
+} // namespace
+
 
 void WriteRect(ArchiveWriter& out, const PageRect& rect)
 {
@@ -69,6 +75,43 @@ SendBlock ReadSendBlock(ArchiveReader& in, size_t maxBytes)
     block.tag = in.U32();
     block.bytes = in.Bytes(n);
     return block;
+}
+
+void WriteTextUnits(ArchiveWriter& out, std::u16string_view text)
+{
+    out.Count(uint32_t(text.size() * 2));
+    for (char16_t unit : text)
+        out.U16(uint16_t(unit));
+}
+
+std::u16string ReadTextUnits(ArchiveReader& in)
+{
+    const uint32_t bytes = in.Count();
+    if (bytes % 2 != 0)
+        throw ArchiveError(ArchiveFault::OddTextLength, "a text has an odd number of bytes at byte " + std::to_string(in.Position()));
+    std::span<const uint8_t> raw = in.Bytes(bytes);
+    std::u16string units(bytes / 2, u'\0');
+    for (size_t i = 0; i < units.size(); ++i)
+        units[i] = char16_t(raw[2 * i] | (raw[2 * i + 1] << 8));
+    return units;
+}
+
+void WriteImagePaths(ArchiveWriter& out, const ImagePaths& paths)
+{
+    out.U32(kImagePad);
+    out.String(paths.normal);
+    out.U32(kImagePad);
+    out.String(paths.pressed);
+}
+
+ImagePaths ReadImagePaths(ArchiveReader& in)
+{
+    ImagePaths paths;
+    in.U32();
+    paths.normal = in.String();
+    in.U32();
+    paths.pressed = in.String();
+    return paths;
 }
 
 } // namespace kdx

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <limits>
 #include <span>
+#include <string>
+#include <string_view>
 
 namespace kdx {
 
@@ -43,5 +45,19 @@ void WriteSendBlock(ArchiveWriter& out, const SendBlock& block);
 // A count above 'maxBytes' raises ArchiveFault::SendDataTooLong before the
 // tag is read.
 SendBlock ReadSendBlock(ArchiveReader& in, size_t maxBytes = std::numeric_limits<size_t>::max());
+
+// A text object's text: a count of bytes, then UTF-16LE units. An odd
+// count raises ArchiveFault::OddTextLength; no text reads as empty.
+void WriteTextUnits(ArchiveWriter& out, std::u16string_view text);
+std::u16string ReadTextUnits(ArchiveReader& in);
+
+// An image object's two picture paths, each after a word that readers skip.
+struct ImagePaths {
+    std::u16string normal;
+    std::u16string pressed;
+};
+
+void WriteImagePaths(ArchiveWriter& out, const ImagePaths& paths);
+ImagePaths ReadImagePaths(ArchiveReader& in);
 
 } // namespace kdx

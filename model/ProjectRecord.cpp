@@ -3,11 +3,11 @@
 
 #include "common/Archive.h"
 #include "model/ModelStrings.h"
+#include "model/ObjectCodec.h"
 
 namespace kdx {
 namespace {
 
-constexpr uint32_t kImagePad = 0xFFFFFFFFu; // written before each image path, skipped when read
 constexpr size_t kMinPageBytes = 16;        // id, 8-bit empty name, colour, empty path, 3 counts
 constexpr size_t kMinObjectBytes = 2;       // a null object tag
 
@@ -22,47 +22,20 @@ constexpr KindName kKindNames[] = {
     {ObjectKind::Custom, "CDrawCustom"},
 };
 
-void WriteRect(ArchiveWriter& out, const PageRect& r)
-{
-    out.I32(r.left);
-    out.I32(r.top);
-    out.I32(r.right);
-    out.I32(r.bottom);
-}
-
-PageRect ReadRect(ArchiveReader& in)
-{
-    PageRect r;
-    r.left = in.I32();
-    r.top = in.I32();
-    r.right = in.I32();
-    r.bottom = in.I32();
-    return r;
-}
-
 void WriteSend(ArchiveWriter& out, const std::optional<SendBlockRecord>& block)
 {
-    if (!block || block->bytes.empty()) {
-        out.Count(0);
-        return;
-    }
-    out.Count(uint32_t(block->bytes.size()));
-    out.U32(block->tag);
-    out.Bytes(block->bytes);
+    if (block)
+        WriteSendBlock(out, {block->tag, block->bytes});
+    else
+        WriteSendBlock(out, {});
 }
 
 std::optional<SendBlockRecord> ReadSend(ArchiveReader& in)
 {
-    const uint32_t n = in.Count();
-    if (n == 0)
+    const SendBlock block = ReadSendBlock(in, kMaxSendDataBytes);
+    if (block.bytes.empty())
         return std::nullopt;
-    if (n > kMaxSendDataBytes)
-        throw ArchiveError(ArchiveFault::SendDataTooLong, "send data longer than 65535 bytes at byte " + std::to_string(in.Position()));
-    SendBlockRecord block;
-    block.tag = in.U32();
-    std::span<const uint8_t> bytes = in.Bytes(n);
-    block.bytes.assign(bytes.begin(), bytes.end());
-    return block;
+    return SendBlockRecord{block.tag, {block.bytes.begin(), block.bytes.end()}};
 }
 
 void WriteObject(ArchiveWriter& out, const ObjectRecord& obj)
@@ -73,12 +46,7 @@ void WriteObject(ArchiveWriter& out, const ObjectRecord& obj)
         WriteRect(out, obj.rect);
         return;
     }
-    out.U32(obj.objectId);
-    out.U32(obj.lineColor);
-    out.U32(obj.fillColor);
-    out.U32(obj.jumpTarget);
-    out.U32(obj.executeCondition);
-    WriteRect(out, obj.rect);
+    WriteObjectFields(out, {obj.objectId, obj.lineColor, obj.fillColor, obj.jumpTarget, obj.executeCondition, obj.rect});
     WriteSend(out, obj.sendData);
     switch (obj.kind) {
     case ObjectKind::RoundRect: out.I32(obj.radius); break;
@@ -88,19 +56,10 @@ void WriteObject(ArchiveWriter& out, const ObjectRecord& obj)
         out.I32(obj.tabSize);
         out.I32(obj.lineSpacing);
         out.I32(obj.charSpacing);
-        if (!obj.text) {
-            out.Count(0);
-            break;
-        }
-        out.Count(uint32_t(obj.text->size() * 2));
-        for (char16_t unit : *obj.text)
-            out.U16(uint16_t(unit));
+        WriteTextUnits(out, obj.text ? std::u16string_view(*obj.text) : std::u16string_view());
         break;
     case ObjectKind::Image:
-        out.U32(kImagePad);
-        out.String(obj.normalImage);
-        out.U32(kImagePad);
-        out.String(obj.pressedImage);
+        WriteImagePaths(out, {obj.normalImage, obj.pressedImage});
         break;
     default: break;
     }
@@ -115,12 +74,13 @@ ObjectRecord ReadObject(ArchiveReader& in, ObjectKind kind)
         obj.rect = ReadRect(in);
         return obj;
     }
-    obj.objectId = in.U32();
-    obj.lineColor = in.U32();
-    obj.fillColor = in.U32();
-    obj.jumpTarget = in.U32();
-    obj.executeCondition = in.U32();
-    obj.rect = ReadRect(in);
+    const ObjectFields fields = ReadObjectFields(in);
+    obj.objectId = fields.objectId;
+    obj.lineColor = fields.lineColor;
+    obj.fillColor = fields.fillColor;
+    obj.jumpTarget = fields.jumpTarget;
+    obj.executeCondition = fields.executeCondition;
+    obj.rect = fields.bounds;
     obj.sendData = ReadSend(in);
     switch (kind) {
     case ObjectKind::RoundRect: obj.radius = in.I32(); break;
@@ -130,24 +90,17 @@ ObjectRecord ReadObject(ArchiveReader& in, ObjectKind kind)
         obj.tabSize = in.I32();
         obj.lineSpacing = in.I32();
         obj.charSpacing = in.I32();
-        const uint32_t bytes = in.Count();
-        if (bytes % 2 != 0)
-            throw ArchiveError(ArchiveFault::OddTextLength, "a text has an odd number of bytes at byte " + std::to_string(in.Position()));
-        std::span<const uint8_t> raw = in.Bytes(bytes);
-        if (bytes == 0)
-            break;
-        std::u16string units(bytes / 2, u'\0');
-        for (size_t i = 0; i < units.size(); ++i)
-            units[i] = char16_t(raw[2 * i] | (raw[2 * i + 1] << 8));
-        obj.text = std::move(units);
+        std::u16string units = ReadTextUnits(in);
+        if (!units.empty())
+            obj.text = std::move(units);
         break;
     }
-    case ObjectKind::Image:
-        in.U32();
-        obj.normalImage = in.String();
-        in.U32();
-        obj.pressedImage = in.String();
+    case ObjectKind::Image: {
+        ImagePaths paths = ReadImagePaths(in);
+        obj.normalImage = std::move(paths.normal);
+        obj.pressedImage = std::move(paths.pressed);
         break;
+    }
     default: break;
     }
     return obj;
