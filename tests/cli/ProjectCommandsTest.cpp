@@ -1,5 +1,6 @@
 // kdx convert and kdx dump on project files.
 #include "tests/support/ProgramRun.h"
+#include "tests/support/ProjectBuilder.h"
 #include "tests/support/SampleFiles.h"
 
 #include <QDir>
@@ -46,4 +47,19 @@ TEST(Commands, DumpListsEveryField)
           u"    text \"16点阵：\\t制表\\t对齐\\r\\n第二行文字\\0\"", u"    pressedImage \"button_pressed.png\"",
           u"    line 20 60 200 20", u"    customId 1"})
         EXPECT_TRUE(lines.contains(QString::fromUtf16(expected))) << QString::fromUtf16(expected).toStdString();
+}
+
+TEST(Commands, DumpShowsUnpairedSurrogatesAsReplacementCharacters)
+{
+    QTemporaryDir dir;
+    kdx::testing::ProjectDesc project;
+    kdx::testing::PageDesc page;
+    page.name = std::u16string(u"a") + char16_t(0xD800) + u"b" + char16_t(0xDC00) + u"\U0001F600";
+    project.pages.push_back(page);
+    WriteFileBytes(PathIn(QDir(dir.path()), "s.kdp"), kdx::testing::BuildProjectFile(project));
+
+    ProgramRun run = RunProgram("kdx", {"dump", dir.filePath("s.kdp")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.toUtf8().contains("  name \"a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xF0\x9F\x98\x80\"\n"))
+        << run.out.toStdString();
 }
