@@ -1,5 +1,7 @@
 #include "PageViewTest.h"
 
+#include "PageViewFixture.h"
+
 #include "app/CAppFrame.h"
 #include "app/CPageView.h"
 #include "app/Commands.h"
@@ -13,48 +15,7 @@ namespace kdx::test {
 
 namespace {
 
-// A document with one current page of 480 x 272 and a shown view.
-struct Fixture {
-    CPageDoc doc;
-    CPage* page = nullptr;
-    std::unique_ptr<CPageView> view;
-
-    Fixture()
-    {
-        page = doc.AddPage();
-        doc.SetCurrentPage(page);
-        view = std::make_unique<CPageView>(doc);
-        view->resize(640, 400);
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-    }
-    CPageWnd* wnd() const { return view->PageWindow(); }
-
-    CDrawObj* AddRect(int l, int t, int r, int b, Color fill = kNoColor)
-    {
-        CDrawObj* object = doc.AddObject(std::make_unique<CDrawRect>(PageRect{l, t, r, b}));
-        if (fill != kNoColor)
-            object->SetFillColor(fill);
-        else
-            object->SetLineColor(0);
-        return object;
-    }
-    // A page point in the page window's own coordinates.
-    static QPoint At(int x, int y) { return {x + CPageWnd::kFrameWidth, y + CPageWnd::kFrameWidth}; }
-    void Click(int x, int y, Qt::KeyboardModifiers mods = {})
-    {
-        QTest::mouseClick(wnd(), Qt::LeftButton, mods, At(x, y));
-    }
-    void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers mods = {})
-    {
-        QTest::mousePress(wnd(), Qt::LeftButton, mods, At(from.x(), from.y()));
-        QTest::mouseMove(wnd(), At((from.x() + to.x()) / 2, (from.y() + to.y()) / 2));
-        QTest::mouseMove(wnd(), At(to.x(), to.y()));
-        QTest::mouseRelease(wnd(), Qt::LeftButton, mods, At(to.x(), to.y()));
-    }
-    QImage Shot() const { return wnd()->grab().toImage(); }
-    QRgb PagePixel(const QImage& image, int x, int y) const { return image.pixel(At(x, y)); }
-};
+using Fixture = PageViewFixture;
 
 } // namespace
 
@@ -63,7 +24,7 @@ void PageViewTest::drawsBackgroundObjectsAndGrid()
     Fixture f;
     QCOMPARE(f.wnd()->size(), QSize(490, 282));
     f.doc.SetPageBackgroundColor(f.page, 0x000000FF); // red
-    f.AddRect(100, 100, 140, 130, 0x00FF0000);        // blue fill, no outline
+    f.AddRect({100, 100, 140, 130}, 0x00FF0000);        // blue fill, no outline
     f.doc.view.gridWidth = 10;
     f.doc.view.gridHeight = 20;
     f.doc.view.gridColor = 0x0000FF00;
@@ -95,8 +56,8 @@ void PageViewTest::drawsBackgroundObjectsAndGrid()
 void PageViewTest::followsDocumentHints()
 {
     Fixture f;
-    CDrawObj* a = f.AddRect(10, 10, 50, 50);
-    CDrawObj* b = f.AddRect(100, 10, 150, 50);
+    CDrawObj* a = f.AddRect({10, 10, 50, 50});
+    CDrawObj* b = f.AddRect({100, 10, 150, 50});
     f.view->OnPageCommand(ID_EDIT_SELECT_ALL);
     QCOMPARE(f.view->SelectionCount(), 2);
 
@@ -135,7 +96,7 @@ void PageViewTest::layoutCentresAndScrollsThePage()
     QCOMPARE(f.wnd()->pos(), QPoint(-100, -50));
 
     // Clicks keep landing on page coordinates while scrolled.
-    CDrawObj* object = f.AddRect(700, 500, 750, 550);
+    CDrawObj* object = f.AddRect({700, 500, 750, 550});
     f.Click(710, 510);
     QVERIFY(f.wnd()->IsSelected(object));
 }
@@ -143,9 +104,9 @@ void PageViewTest::layoutCentresAndScrollsThePage()
 void PageViewTest::clicksAndRubberBandSelect()
 {
     Fixture f;
-    CDrawObj* a = f.AddRect(10, 10, 50, 50);
-    CDrawObj* b = f.AddRect(100, 10, 150, 50);
-    CDrawObj* c = f.AddRect(10, 100, 50, 150);
+    CDrawObj* a = f.AddRect({10, 10, 50, 50});
+    CDrawObj* b = f.AddRect({100, 10, 150, 50});
+    CDrawObj* c = f.AddRect({10, 100, 50, 150});
 
     f.Click(20, 20);
     QCOMPARE(f.view->SelectionCount(), 1);
@@ -187,8 +148,8 @@ void PageViewTest::clicksAndRubberBandSelect()
 void PageViewTest::dragMovesAndHandleResizes()
 {
     Fixture f;
-    CDrawObj* a = f.AddRect(10, 10, 50, 50);
-    CDrawObj* b = f.AddRect(100, 10, 150, 50);
+    CDrawObj* a = f.AddRect({10, 10, 50, 50});
+    CDrawObj* b = f.AddRect({100, 10, 150, 50});
     f.view->OnPageCommand(ID_EDIT_SELECT_ALL);
     f.Drag({20, 20}, {35, 27}); // both move together
     QCOMPARE(a->Bounds(), (PageRect{25, 17, 65, 57}));
@@ -206,8 +167,8 @@ void PageViewTest::dragMovesAndHandleResizes()
 void PageViewTest::keysMoveDeleteAndCancel()
 {
     Fixture f;
-    CDrawObj* a = f.AddRect(10, 10, 50, 50);
-    f.AddRect(100, 10, 150, 50);
+    CDrawObj* a = f.AddRect({10, 10, 50, 50});
+    f.AddRect({100, 10, 150, 50});
     f.Click(20, 20);
     QTest::keyClick(f.wnd(), Qt::Key_Right);
     QTest::keyClick(f.wnd(), Qt::Key_Right);
@@ -244,8 +205,8 @@ void PageViewTest::doubleClickEditsAndCursorsFollowHandles()
     Fixture f;
     RequestLog log;
     f.doc.AddObserver(&log);
-    CDrawObj* a = f.AddRect(10, 10, 50, 50);
-    f.AddRect(100, 10, 150, 50);
+    CDrawObj* a = f.AddRect({10, 10, 50, 50});
+    f.AddRect({100, 10, 150, 50});
     f.Click(20, 20);
     QCOMPARE(log.selects.size(), size_t(1));
     QCOMPARE(log.selects.back(), std::make_pair(a, true));
@@ -339,8 +300,8 @@ void PageViewTest::clickWithoutDragAndCancelledImageLeaveNothing()
 void PageViewTest::alignCentreAndSameSize()
 {
     Fixture f;
-    CDrawObj* left = f.AddRect(10, 10, 30, 40);
-    CDrawObj* right = f.AddRect(200, 50, 260, 61); // 11 pixels high
+    CDrawObj* left = f.AddRect({10, 10, 30, 40});
+    CDrawObj* right = f.AddRect({200, 50, 260, 61}); // 11 pixels high
     f.Click(210, 55);                              // the primary object
     f.Click(20, 20, Qt::ControlModifier);
     f.view->OnPageCommand(ID_ALIGN_LEFT);
@@ -366,9 +327,9 @@ void PageViewTest::distributeAndRestack()
 {
     Fixture f;
     // Widths 50 + 40 + 60 = 150 in a union 0..100: gap (100 - 150) / 2 = -25.
-    CDrawObj* a = f.AddRect(0, 0, 50, 10);
-    CDrawObj* c = f.AddRect(40, 100, 100, 110);
-    CDrawObj* b = f.AddRect(20, 50, 60, 60);
+    CDrawObj* a = f.AddRect({0, 0, 50, 10});
+    CDrawObj* c = f.AddRect({40, 100, 100, 110});
+    CDrawObj* b = f.AddRect({20, 50, 60, 60});
     f.view->OnPageCommand(ID_EDIT_SELECT_ALL);
     f.view->OnPageCommand(ID_SPACE_ACROSS);
     QCOMPARE(a->Bounds(), (PageRect{0, 0, 50, 10}));

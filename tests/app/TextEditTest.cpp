@@ -1,6 +1,7 @@
 #include "TextEditTest.h"
 
 #include "AppTestSupport.h"
+#include "PageViewFixture.h"
 #include "app/CDrawTextEdit.h"
 #include "app/CPageView.h"
 #include "app/Commands.h"
@@ -25,22 +26,7 @@ constexpr int kTextTool = 40403;
 constexpr int kRectTool = 40406;
 constexpr int kEditUndo = 38010; // the text control's own undo command
 
-// A document with one current page of 480 x 272 and a shown view.
-struct Fixture {
-    CPageDoc doc;
-    CPage* page = nullptr;
-    std::unique_ptr<CPageView> view;
-
-    Fixture()
-    {
-        page = doc.AddPage();
-        doc.SetCurrentPage(page);
-        view = std::make_unique<CPageView>(doc);
-        view->resize(640, 400);
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-    }
-    CPageWnd* wnd() const { return view->PageWindow(); }
+struct Fixture : PageViewFixture {
     CDrawTextEdit* editor() const { return view->TextEditing().Editor(); }
 
     CDrawText* AddText(PageRect rect, std::u16string_view text)
@@ -50,12 +36,6 @@ struct Fixture {
         object->SetText(text);
         return object;
     }
-    CDrawObj* AddRect(PageRect rect)
-    {
-        return doc.AddObject(std::make_unique<CDrawRect>(rect));
-    }
-    static QPoint At(int x, int y) { return {x + CPageWnd::kFrameWidth, y + CPageWnd::kFrameWidth}; }
-    void Click(int x, int y) { QTest::mouseClick(wnd(), Qt::LeftButton, {}, At(x, y)); }
 };
 
 // Pixel width of a text in a terminal font, as the text control measures it.
