@@ -62,6 +62,11 @@ void ModalDriver::Poll()
         }
         return;
     }
+    // Handlers type into the window: on a loaded machine it becomes the
+    // active window a few polls after it is shown.
+    if (!modal->isActiveWindow() && ++inactivePolls_ < kActivationPolls)
+        return;
+    inactivePolls_ = 0;
     last_ = modal;
     stalled_ = 0;
     if (handlers_.empty()) {

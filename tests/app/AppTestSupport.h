@@ -57,6 +57,8 @@ private:
     std::vector<Handler> handlers_;
     QPointer<QWidget> last_;
     int stalled_ = 0;
+    int inactivePolls_ = 0;
+    static constexpr int kActivationPolls = 300;
     QTimer timer_;
 };
 
