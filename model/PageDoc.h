@@ -122,6 +122,7 @@ public:
     // Whether LoadImage decodes files; without decoding every image is kept
     // by its path only (listing and converting projects need no pixels).
     void SetImageDecoding(bool decode) { m_decodeImages = decode; }
+    bool ImageDecoding() const { return m_decodeImages; }
 
     ImageEntry* LoadImage(const QString& path);
     void ReleaseImage(ImageEntry* entry);
@@ -190,11 +191,16 @@ public:
     // contents are empty. An empty file opens as a project without pages.
     std::optional<ProjectError> OpenProject(const QString& path);
     std::optional<ProjectError> LoadFromBytes(std::span<const uint8_t> bytes);
+    // Reads `count` class-tagged objects in the project file's form for
+    // `page` without adding them to it; image paths that do not decode are
+    // kept, as when a file is read. Damaged data raises ArchiveError.
+    std::vector<std::unique_ptr<CDrawObj>> ReadObjects(ArchiveReader& in, CPage* page, uint32_t count);
 
 private:
     void ReadPages(ArchiveReader& in);
     std::unique_ptr<CPage> ReadPage(ArchiveReader& in, uint32_t number, uint32_t pageCount);
     void WritePage(ArchiveWriter& out, const CPage& page) const;
+    std::unique_ptr<CDrawObj> ReadObject(ArchiveReader& in, CPage* page);
     ImageEntry* LoadImageEntry(const QString& path, bool keepUndecodable);
     QImage DecodeImage(const QString& path) const;
     bool Contains(const CPage* page) const;

@@ -263,17 +263,9 @@ std::unique_ptr<CPage> CPageDoc::ReadPage(ArchiveReader& in, uint32_t number, ui
         objectCount = in.Count();
         if (objectCount > in.Remaining() / kMinObjectBytes)
             throw ArchiveError(ArchiveFault::BadCount, "too many objects (" + std::to_string(objectCount) + ") for the file");
-        for (objectNumber = 1; objectNumber <= objectCount; ++objectNumber) {
-            const std::string className = in.ObjectTag();
-            if (className.empty())
-                continue; // a null object
-            std::unique_ptr<CDrawObj> obj = CreateDrawObj(className);
-            if (!obj)
-                throw ArchiveError(ArchiveFault::UnknownClass, "unknown class name \"" + className + "\"");
-            obj->AttachToPage(page.get());
-            obj->Read(in);
-            page->objects.push_back(std::move(obj));
-        }
+        for (objectNumber = 1; objectNumber <= objectCount; ++objectNumber)
+            if (std::unique_ptr<CDrawObj> obj = ReadObject(in, page.get()))
+                page->objects.push_back(std::move(obj));
     } catch (const ArchiveError& e) {
         QString where = PageLocation(number, pageCount);
         if (objectNumber > 0 && objectNumber <= objectCount)
@@ -281,6 +273,38 @@ std::unique_ptr<CPage> CPageDoc::ReadPage(ArchiveReader& in, uint32_t number, ui
         throw ContentError{where + QString::fromUtf16(u"：") + DescribeArchiveError(e)};
     }
     return page;
+}
+
+std::unique_ptr<CDrawObj> CPageDoc::ReadObject(ArchiveReader& in, CPage* page)
+{
+    const std::string className = in.ObjectTag();
+    if (className.empty())
+        return nullptr; // a null object
+    std::unique_ptr<CDrawObj> obj = CreateDrawObj(className);
+    if (!obj)
+        throw ArchiveError(ArchiveFault::UnknownClass, "unknown class name \"" + className + "\"");
+    obj->AttachToPage(page);
+    obj->Read(in);
+    return obj;
+}
+
+std::vector<std::unique_ptr<CDrawObj>> CPageDoc::ReadObjects(ArchiveReader& in, CPage* page, uint32_t count)
+{
+    if (count > in.Remaining() / kMinObjectBytes)
+        throw ArchiveError(ArchiveFault::BadCount, "too many objects (" + std::to_string(count) + ") for the data");
+    const bool wasLoading = m_loading;
+    m_loading = true;
+    std::vector<std::unique_ptr<CDrawObj>> objects;
+    try {
+        for (uint32_t i = 0; i < count; ++i)
+            if (std::unique_ptr<CDrawObj> obj = ReadObject(in, page))
+                objects.push_back(std::move(obj));
+    } catch (...) {
+        m_loading = wasLoading;
+        throw;
+    }
+    m_loading = wasLoading;
+    return objects;
 }
 
 } // namespace kdx
