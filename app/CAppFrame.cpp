@@ -13,6 +13,8 @@
 #include "app/Launcher.h"
 #include "app/Messages.h"
 #include "app/PageCommands.h"
+#include "app/ObjectClipboard.h"
+#include "app/UndoHistory.h"
 #include "app/props/CPaneProp.h"
 #include "app/props/PropDialogs.h"
 #include "common/EditorSettingsKeys.h"
@@ -69,6 +71,7 @@ CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_uniq
     setAcceptDrops(true);
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
     doc_->AddObserver(this);
+    CreateEditSupport(); // the history sees changes before the panes act on them
     doc_->currentLineColor = ToColorRef(palette().color(QPalette::WindowText));
     doc_->currentFillColor = doc_->currentLineColor;
 
@@ -116,6 +119,7 @@ CAppFrame::~CAppFrame()
     // would run use members that are already gone.
     for (QObject* child : children())
         disconnect(child, nullptr, this, nullptr);
+    disconnect(history_.get(), nullptr, this, nullptr);
     if (StatusMessageTarget() == statusBar_)
         SetStatusMessageTarget(nullptr);
     // The windows go before the document they show.
@@ -265,15 +269,13 @@ void CAppFrame::AddCommand(int id, std::function<void()> run, std::function<bool
 void CAppFrame::RegisterCommands()
 {
     const auto always = [] { return true; };
-    const auto never = [] { return false; };
     AddCommand(ID_FILE_NEW, [this] { OnFileNew(); }, always);
     AddCommand(ID_FILE_OPEN, [this] { OnFileOpen(); }, always);
     AddCommand(ID_FILE_SAVE, [this] { DoFileSave(); }, [this] { return doc_->IsModified(); });
     AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, always);
     AddCommand(ID_FILE_MRU_FIRST, [this] { OnOpenRecent(0); }, [this] { return !recentFiles_.isEmpty(); });
     AddCommand(ID_APP_EXIT, [this] { close(); }, always);
-    for (int id : {ID_EDIT_UNDO, ID_EDIT_REDO, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_CUT})
-        AddCommand(id, [] {}, never);
+    RegisterEditCommands();
 
     const auto paneCommand = [this](int id, CPaneBase* CAppFrame::*pane) {
         AddCommand(id, [this, pane] { TogglePane(this->*pane); }, [] { return true; },
@@ -426,6 +428,7 @@ void CAppFrame::NewBlankProject()
     ResetDocument();
     SelectDefaultTool();
     doc_->SetModifiedFlag(false);
+    StartEditSession();
     UpdateCaption();
     UpdateIndicators();
     UpdateCommandUI();
@@ -448,6 +451,7 @@ void CAppFrame::OnFileNew()
     doc_->AddPage();
     MakeFirstPageCurrent();
     SelectDefaultTool();
+    StartEditSession();
     UpdateCaption();
     UpdateIndicators();
 }
@@ -537,6 +541,7 @@ CAppFrame::OpenResult CAppFrame::OpenProjectFile(const QString& path)
     doc_->SetModifiedFlag(false);
     SetPathName(fullPath);
     MakeFirstPageCurrent();
+    StartEditSession();
     AddRecentFile(fullPath);
     UpdateIndicators();
     UpdateCommandUI();
@@ -586,6 +591,7 @@ bool CAppFrame::DoSave(const QString& path)
         return false;
     }
     doc_->SetModifiedFlag(false);
+    history_->MarkSaved();
     SetPathName(target);
     AddRecentFile(target);
     UpdateCommandUI();

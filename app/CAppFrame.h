@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QToolBar;
 
@@ -19,6 +20,8 @@ class CPaneBase;
 class CPaneCompile;
 class CPaneOutput;
 class CPageDoc;
+class CObjectClipboard;
+class CUndoHistory;
 class IPageCommandTarget;
 
 // The settings store of the editor: recent files and the bar layout.
@@ -45,6 +48,8 @@ public:
     ~CAppFrame() override;
 
     CPageDoc& Document() { return *doc_; }
+    CUndoHistory& History() { return *history_; }
+    CObjectClipboard& Clipboard() { return *clipboard_; }
     const QString& PathName() const { return pathName_; }
     LastDirectories& Folders() { return folders_; }
 
@@ -109,6 +114,15 @@ private:
     QAction* MakeAction(int id, const QString& text, const char* shortcut);
     void RegisterCommands();
     void RegisterPageCommands();
+    // Undo, redo and the clipboard (CAppFrameEdit.cpp).
+    void CreateEditSupport();
+    void RegisterEditCommands();
+    // A new or opened project: no steps to undo, a new clipboard session.
+    void StartEditSession();
+    std::vector<CDrawObj*> SelectedObjects() const;
+    void CopySelection();
+    void CutSelection();
+    void PasteObjects();
     void AddCommand(int id, std::function<void()> run, std::function<bool()> enabled = {},
                     std::function<bool()> checked = {});
     void RebuildRecentMenu();
@@ -138,6 +152,8 @@ private:
     int CurrentPageObjectCount() const;
 
     std::unique_ptr<CPageDoc> doc_;
+    std::unique_ptr<CUndoHistory> history_;
+    std::unique_ptr<CObjectClipboard> clipboard_;
     QString pathName_;
     QString compileOutput_; // the output path of the compile last started
     LastDirectories folders_;

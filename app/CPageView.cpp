@@ -735,6 +735,30 @@ int CPageView::SelectionCount() const { return int(pageWnd_->Selection().size())
 bool CPageView::IsGridShown() const { return pageWnd_->IsGridShown(); }
 int CPageView::CurrentToolCommand() const { return CommandForTool(pageWnd_->ToolId()); }
 
+std::vector<int> CPageView::SelectedObjectIndices() const
+{
+    std::vector<int> indices;
+    if (const CPage* page = doc_.CurrentPage())
+        for (CDrawObj* object : pageWnd_->Selection())
+            if (const int index = page->IndexOfObject(object); index >= 0)
+                indices.push_back(index);
+    std::sort(indices.begin(), indices.end());
+    return indices;
+}
+
+void CPageView::SelectObjectIndices(const std::vector<int>& indices)
+{
+    pageWnd_->ClearSelection();
+    const CPage* page = doc_.CurrentPage();
+    if (!page)
+        return;
+    for (int index : indices)
+        if (index >= 0 && size_t(index) < page->Objects().size())
+            pageWnd_->SelectObject(page->Objects()[size_t(index)].get(), true);
+}
+
+bool CPageView::IsDragging() const { return pageWnd_->IsCapturing(); }
+
 void CPageView::OnPageCommand(int commandId)
 {
     if (commandId == ID_EDIT_CLEAR) {

@@ -139,6 +139,9 @@ public:
     bool IsGridShown() const override;
     int CurrentToolCommand() const override;
     void OnPageCommand(int commandId) override;
+    std::vector<int> SelectedObjectIndices() const override;
+    void SelectObjectIndices(const std::vector<int>& indices) override;
+    bool IsDragging() const override;
 
     // IDocObserver
     void OnUpdate(int hint, CDrawObj* object) override;

@@ -1,4 +1,5 @@
 #pragma once
+#include <vector>
 
 class QWidget;
 
@@ -16,6 +17,11 @@ public:
     // The command id of the current tool (40401-40411).
     virtual int CurrentToolCommand() const = 0;
     virtual void OnPageCommand(int commandId) = 0;
+    // The selection by position in the current page's object list, for
+    // undo, redo and paste; and whether a mouse drag is still running.
+    virtual std::vector<int> SelectedObjectIndices() const { return {}; }
+    virtual void SelectObjectIndices(const std::vector<int>& /*indices*/) {}
+    virtual bool IsDragging() const { return false; }
 };
 
 } // namespace kdx

@@ -1,5 +1,6 @@
 #include "AccessibilityTest.h"
 #include "AppTestSupport.h"
+#include "ClipboardTest.h"
 #include "CommandTest.h"
 #include "CompilePaneTest.h"
 #include "DialogTest.h"
@@ -10,6 +11,7 @@
 #include "PageListTest.h"
 #include "StatusBarTest.h"
 #include "TextEditTest.h"
+#include "UndoTest.h"
 #include "app/CEditorApp.h"
 
 #include <QApplication>
@@ -34,6 +36,8 @@ const kdx::test::TestClass kTestClasses[] = {
     {"AccessibilityTest", kdx::test::MakeTestClass<kdx::test::AccessibilityTest>},
     {"PageViewTest", kdx::test::MakeTestClass<kdx::test::PageViewTest>},
     {"TextEditTest", kdx::test::MakeTestClass<kdx::test::TextEditTest>},
+    {"UndoTest", kdx::test::MakeTestClass<kdx::test::UndoTest>},
+    {"ClipboardTest", kdx::test::MakeTestClass<kdx::test::ClipboardTest>},
 };
 
 } // namespace

@@ -1,0 +1,148 @@
+// The main frame's edit commands: undo and redo of the project, and the
+// clipboard. While a text control has the focus they belong to it.
+#include "app/CAppFrame.h"
+
+#include "app/Commands.h"
+#include "app/ObjectClipboard.h"
+#include "app/PageCommands.h"
+#include "app/UndoHistory.h"
+#include "model/PageDoc.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+namespace kdx {
+namespace {
+
+// The focused control that does its own text editing, or null: the text
+// control of the compile pane and of in-place text, and the entry fields.
+QWidget* FocusedTextControl()
+{
+    QWidget* focus = QApplication::focusWidget();
+    for (QWidget* w = focus; w; w = w->parentWidget()) {
+        if (w->inherits("kdx::CMyEditCtrl") || qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+            qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+            return focus;
+        if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->isEditable())
+            return focus;
+        if (w->isWindow())
+            break;
+    }
+    return nullptr;
+}
+
+// Hands the command's key to the focused text control, as if typed there.
+bool ForwardToTextControl(int key)
+{
+    QWidget* control = FocusedTextControl();
+    if (!control)
+        return false;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+    QApplication::sendEvent(control, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier);
+    QApplication::sendEvent(control, &release);
+    return true;
+}
+
+} // namespace
+
+void CAppFrame::CreateEditSupport()
+{
+    history_ = std::make_unique<CUndoHistory>(*doc_);
+    history_->SetViewAccess({
+        [this] {
+            PageViewState state;
+            if (const CPage* page = doc_->CurrentPage())
+                state.pageIndex = doc_->IndexOfPage(page->PageId());
+            if (pageView_)
+                state.selected = pageView_->SelectedObjectIndices();
+            return state;
+        },
+        [this](const PageViewState& state) {
+            CPage* page = doc_->PageAt(state.pageIndex);
+            doc_->SetCurrentPage(page ? page : doc_->PageAt(0));
+            if (pageView_)
+                pageView_->SelectObjectIndices(page ? state.selected : std::vector<int>{});
+        },
+        [this] { return pageView_ && pageView_->IsDragging(); },
+    });
+    connect(history_.get(), &CUndoHistory::Changed, this, &CAppFrame::UpdateCommandUI);
+    clipboard_ = std::make_unique<CObjectClipboard>(*doc_);
+}
+
+void CAppFrame::StartEditSession()
+{
+    history_->Reset();
+    clipboard_->NewSession();
+}
+
+std::vector<CDrawObj*> CAppFrame::SelectedObjects() const
+{
+    // In the page's drawing order, so that pasted copies stack the same way.
+    std::vector<CDrawObj*> objects;
+    const CPage* page = doc_->CurrentPage();
+    if (!page || !pageView_)
+        return objects;
+    for (int index : pageView_->SelectedObjectIndices())
+        objects.push_back(page->Objects()[size_t(index)].get());
+    return objects;
+}
+
+void CAppFrame::CopySelection()
+{
+    clipboard_->Copy(SelectedObjects());
+}
+
+void CAppFrame::CutSelection()
+{
+    if (clipboard_->Copy(SelectedObjects()) && pageView_)
+        pageView_->OnPageCommand(ID_EDIT_CLEAR);
+}
+
+void CAppFrame::PasteObjects()
+{
+    const std::vector<CDrawObj*> placed = clipboard_->Paste();
+    const CPage* page = doc_->CurrentPage();
+    if (placed.empty() || !page || !pageView_)
+        return;
+    // The pasted objects become the selection, ready to be dragged.
+    std::vector<int> indices;
+    for (CDrawObj* object : placed)
+        indices.push_back(page->IndexOfObject(object));
+    pageView_->SelectObjectIndices(indices);
+}
+
+void CAppFrame::RegisterEditCommands()
+{
+    const auto textOr = [](std::function<bool()> rule) {
+        return [rule] { return FocusedTextControl() != nullptr || rule(); };
+    };
+    AddCommand(ID_EDIT_UNDO, [this] {
+        if (!ForwardToTextControl(Qt::Key_Z))
+            history_->Undo();
+    }, textOr([this] { return history_->CanUndo(); }));
+    AddCommand(ID_EDIT_REDO, [this] {
+        if (!ForwardToTextControl(Qt::Key_Y))
+            history_->Redo();
+    }, textOr([this] { return history_->CanRedo(); }));
+    const auto selected = [this] { return SelectionCount() > 0; };
+    AddCommand(ID_EDIT_COPY, [this] {
+        if (!ForwardToTextControl(Qt::Key_C))
+            CopySelection();
+    }, textOr(selected));
+    AddCommand(ID_EDIT_CUT, [this] {
+        if (!ForwardToTextControl(Qt::Key_X))
+            CutSelection();
+    }, textOr(selected));
+    AddCommand(ID_EDIT_PASTE, [this] {
+        if (!ForwardToTextControl(Qt::Key_V))
+            PasteObjects();
+    }, textOr([this] { return clipboard_->CanPaste(); }));
+}
+
+} // namespace kdx
