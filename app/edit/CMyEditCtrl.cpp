@@ -47,20 +47,12 @@ std::u16string NormaliseForeignBreaks(const std::u16string& text)
     return out;
 }
 
-int DigitCount(int n)
-{
-    int digits = 1;
-    while (n >= 10) {
-        n /= 10;
-        ++digits;
-    }
-    return digits;
-}
-
 } // namespace
 
 CMyEditCtrl::CMyEditCtrl(QWidget* parent, bool scrollBars)
-    : QAbstractScrollArea(parent), delimiters_(kDefaultDelimiters), splitter_(metrics_, delimiters_)
+    : QAbstractScrollArea(parent), delimiters_(kDefaultDelimiters),
+      m_layout(m_document.Store(), metrics_, delimiters_),
+      m_painter(m_document.Store(), metrics_, m_selection, m_layout)
 {
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
@@ -75,22 +67,23 @@ CMyEditCtrl::CMyEditCtrl(QWidget* parent, bool scrollBars)
     metrics_.SetFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 
     const QPalette pal = palette();
-    colours_[COLOUR_TEXT] = pal.color(QPalette::Text);
-    colours_[COLOUR_BACKGROUND] = pal.color(QPalette::Base);
-    colours_[COLOUR_SELECTED_TEXT] = pal.color(QPalette::HighlightedText);
-    colours_[COLOUR_SELECTION] = pal.color(QPalette::Highlight);
-    colours_[COLOUR_RULER_MARKS] = pal.color(QPalette::WindowText);
-    colours_[COLOUR_RULER_BACKGROUND] = pal.color(QPalette::Button);
-    colours_[COLOUR_LINE_NUMBERS] = pal.color(QPalette::WindowText);
-    colours_[COLOUR_NUMBER_BACKGROUND] = pal.color(QPalette::Button);
-    colours_[COLOUR_CURRENT_ROW] = QColor(255, 255, 0);
-    colours_[COLOUR_BOOKMARK] = QColor(102, 204, 255);
-    colours_[COLOUR_WHITESPACE] = QColor(102, 204, 255);
+    m_painter.Colour(COLOUR_TEXT) = pal.color(QPalette::Text);
+    m_painter.Colour(COLOUR_BACKGROUND) = pal.color(QPalette::Base);
+    m_painter.Colour(COLOUR_SELECTED_TEXT) = pal.color(QPalette::HighlightedText);
+    m_painter.Colour(COLOUR_SELECTION) = pal.color(QPalette::Highlight);
+    m_painter.Colour(COLOUR_RULER_MARKS) = pal.color(QPalette::WindowText);
+    m_painter.Colour(COLOUR_RULER_BACKGROUND) = pal.color(QPalette::Button);
+    m_painter.Colour(COLOUR_LINE_NUMBERS) = pal.color(QPalette::WindowText);
+    m_painter.Colour(COLOUR_NUMBER_BACKGROUND) = pal.color(QPalette::Button);
+    m_painter.Colour(COLOUR_CURRENT_ROW) = QColor(255, 255, 0);
+    m_painter.Colour(COLOUR_BOOKMARK) = QColor(102, 204, 255);
+    m_painter.Colour(COLOUR_WHITESPACE) = QColor(102, 204, 255);
 
     connect(&caretTimer_, &QTimer::timeout, this, [this] {
         caretOn_ = !caretOn_;
         viewport()->update(CaretRect());
     });
+    m_document.SetChangeListener([this](int row, bool rowsMoved) { MarkDirty(row, rowsMoved); });
     wrapTimer_.setInterval(0);
     connect(&wrapTimer_, &QTimer::timeout, this, &CMyEditCtrl::WrapSlice);
     Layout();
@@ -130,66 +123,21 @@ bool CMyEditCtrl::RefuseIfReadOnly()
 
 void CMyEditCtrl::SetAreas(const QRect& ruler, const QRect& margin, const QRect& text)
 {
-    rulerRect_ = ruler;
-    marginRect_ = margin;
-    textRect_ = text;
+    m_layout.SetAreas(ruler, margin, text);
 }
 
 void CMyEditCtrl::Layout()
 {
-    const QRect client = viewport()->rect();
-    const int rulerHeight = showRuler_ ? std::max(metrics_.FontHeight(), 16) : 3;
-    gapWidth_ = showRuler_ ? std::max(metrics_.AverageWidth() / 2, 5) : 5;
-    numberWidth_ = 0;
-    if (showLineNumbers_)
-        numberWidth_ = std::max(20, DigitCount(store_.LineCount()) * metrics_.WidestDigit() + 5);
-    const int marginWidth = gapWidth_ + numberWidth_;
-    SetAreas(QRect(0, 0, client.width(), rulerHeight),
-             QRect(0, rulerHeight, marginWidth, std::max(0, client.height() - rulerHeight)),
-             QRect(marginWidth, rulerHeight, std::max(0, client.width() - marginWidth),
-                   std::max(0, client.height() - rulerHeight)));
+    m_layout.PlaceAreas(viewport()->rect(), showRuler_, showLineNumbers_);
 }
-
 
 // ---------------------------------------------------------------------------
 // Low-level editing with undo recording
 
 TextPos CMyEditCtrl::InsertAt(TextPos at, std::u16string_view text)
 {
-    at = store_.Clamp(at);
-    const int rows = store_.RowCount();
-    TextPos end = store_.Insert(at, text);
-    // Over the limit: take the insertion back and insert the longest head
-    // of it that fits. Wrap points move with the text, so the head is found
-    // by trying, among heads no longer than the room left.
-    if (textLimit_ > 0 && WrappedLength() > textLimit_ && end != at) {
-        store_.Remove(at, end);
-        const auto fits = [&](size_t units) {
-            const TextPos tried = store_.Insert(at, text.substr(0, units));
-            const bool ok = WrappedLength() <= textLimit_;
-            store_.Remove(at, tried);
-            return ok;
-        };
-        size_t low = 0;
-        size_t high = static_cast<size_t>(std::clamp<int64_t>(textLimit_ - WrappedLength(), 0,
-                                                              static_cast<int64_t>(text.size())));
-        while (low < high) {
-            const size_t middle = (low + high + 1) / 2;
-            if (fits(middle))
-                low = middle;
-            else
-                high = middle - 1;
-        }
-        if (low > 0 && low < text.size() && text[low - 1] == u'\r' && text[low] == u'\n')
-            --low;  // never half a line break
-        if (low > 0 && QChar::isHighSurrogate(text[low - 1]))
-            --low;  // nor half a character
-        text = text.substr(0, low);
-        end = store_.Insert(at, text);
-    }
-    MarkDirty(store_.FirstRowOfLine(at.line), rows != store_.RowCount());
-    if (undoEnabled_)
-        undo_.RecordInsert(at, end);
+    at = m_document.Store().Clamp(at);
+    const TextPos end = m_document.Insert(at, text);
     if (end != at)
         SetModified(true);
     return end;
@@ -197,17 +145,9 @@ TextPos CMyEditCtrl::InsertAt(TextPos at, std::u16string_view text)
 
 void CMyEditCtrl::RemoveRange(TextPos from, TextPos to)
 {
-    from = store_.Clamp(from);
-    to = store_.Clamp(to);
-    if (to < from)
-        std::swap(from, to);
-    if (from == to)
+    if (m_document.Store().Clamp(from) == m_document.Store().Clamp(to))
         return;
-    const int rows = store_.RowCount();
-    std::u16string text = store_.Remove(from, to);
-    MarkDirty(store_.FirstRowOfLine(from.line), rows != store_.RowCount());
-    if (undoEnabled_)
-        undo_.RecordDelete(from, to, std::move(text));
+    m_document.Remove(from, to);
     SetModified(true);
 }
 
@@ -220,8 +160,8 @@ void CMyEditCtrl::MarkDirty(int row, bool toEnd)
 
 void CMyEditCtrl::UpdateRows(int from, int to)
 {
-    const int top = std::max(textRect_.top(), RowTop(from));
-    const int bottom = to == INT_MAX ? viewport()->height() : RowTop(to + 1);
+    const int top = std::max(m_layout.TextRect().top(), m_layout.RowTop(from));
+    const int bottom = to == INT_MAX ? viewport()->height() : m_layout.RowTop(to + 1);
     if (bottom > top)
         viewport()->update(QRect(0, top, viewport()->width(), bottom - top));
 }
@@ -229,21 +169,21 @@ void CMyEditCtrl::UpdateRows(int from, int to)
 void CMyEditCtrl::AfterEdit()
 {
     // Repaint only the changed rows when nothing else moved.
-    const QRect oldText = textRect_;
-    const int oldFirstRow = firstRow_;
-    const int oldFirstColumn = firstColumn_;
-    const int oldCaretRow = caretRow_;
+    const QRect oldText = m_layout.TextRect();
+    const int oldFirstRow = m_layout.FirstRow();
+    const int oldFirstColumn = m_layout.FirstColumn();
+    const int oldCaretRow = m_selection.Caret().row;
     Relayout();
     UpdateScrollBars();
     EnsureCaretVisible();
     RestartCaretBlink();
-    if (dirtyAll_ || dirtyRow_ < 0 || textRect_ != oldText || firstRow_ != oldFirstRow
-        || firstColumn_ != oldFirstColumn) {
+    if (dirtyAll_ || dirtyRow_ < 0 || m_layout.TextRect() != oldText || m_layout.FirstRow() != oldFirstRow
+        || m_layout.FirstColumn() != oldFirstColumn) {
         viewport()->update();
     } else {
-        UpdateRows(dirtyRow_, dirtyToEnd_ ? INT_MAX : dirtyRow_ + store_.RowsOfLine(store_.FirstRowOf(dirtyRow_)) - 1);
+        UpdateRows(dirtyRow_, dirtyToEnd_ ? INT_MAX : dirtyRow_ + m_document.Store().RowsOfLine(m_document.Store().FirstRowOf(dirtyRow_)) - 1);
         UpdateRows(oldCaretRow, oldCaretRow);
-        UpdateRows(caretRow_, caretRow_);
+        UpdateRows(m_selection.Caret().row, m_selection.Caret().row);
     }
     dirtyRow_ = -1;
     dirtyToEnd_ = false;
@@ -254,7 +194,7 @@ void CMyEditCtrl::DeleteSelection()
 {
     if (!HasSelection())
         return;
-    if (selMode_ != 2) {
+    if (!m_selection.IsColumn()) {
         const TextPos start = SelectionStart();
         const TextPos end = SelectionEnd();
         ClearRowSelection();
@@ -263,11 +203,14 @@ void CMyEditCtrl::DeleteSelection()
         return;
     }
     std::vector<std::pair<TextPos, TextPos>> parts;
-    for (int r = firstSelRow_; r <= lastSelRow_ && r < store_.RowCount(); ++r) {
-        const RowEntry& row = store_.Row(r);
-        const int from = std::clamp(row.selStart, 0, row.length);
-        const int to = std::clamp(row.selEnd, 0, row.length);
-        parts.emplace_back(store_.RowToLogical(r, from), store_.RowToLogical(r, to));
+    for (int r = m_selection.FirstRow(); r <= m_selection.LastRow() && r < m_document.Store().RowCount(); ++r) {
+        const int length = m_document.Store().Row(r).length;
+        int from = 0;
+        int to = 0;
+        m_selection.RowSpan(m_document.Store(), metrics_, r, from, to);
+        from = std::clamp(from, 0, length);
+        to = std::clamp(to, 0, length);
+        parts.emplace_back(m_document.Store().RowToLogical(r, from), m_document.Store().RowToLogical(r, to));
     }
     ClearRowSelection();
     for (auto it = parts.rbegin(); it != parts.rend(); ++it)
@@ -283,13 +226,13 @@ bool CMyEditCtrl::InsertText(int line, int column, const char16_t* text, int cou
 {
     if (RefuseIfReadOnly())
         return false;
-    UndoActionScope action(undo_, ACTION_INSERTION);
+    auto action = m_document.Action(ACTION_INSERTION);
     DeleteSelection();
     TextPos at;
     if (line == -1)
-        at = column == -1 ? store_.End() : PosOf({caretRow_, caretColumn_});
+        at = column == -1 ? m_document.Store().End() : PosOf(m_selection.Caret());
     else
-        at = store_.Clamp({line, column});
+        at = m_document.Store().Clamp({line, column});
     const std::u16string_view piece(text ? text : u"", text ? std::max(count, 0) : 0);
     SetCaretLogical(InsertAt(at, piece));
     AfterEdit();
@@ -306,15 +249,15 @@ bool CMyEditCtrl::DeleteRange(int startLine, int startColumn, int endLine, int e
 {
     if (RefuseIfReadOnly())
         return false;
-    UndoActionScope action(undo_, ACTION_DELETION);
+    auto action = m_document.Action(ACTION_DELETION);
     ClearSelection();
     if (startLine == -1 && endLine == 0) {
         DeleteKey(false);
         return true;
     }
-    TextPos from = store_.Clamp({startLine, startColumn});
-    TextPos to = (startLine == 0 && startColumn == 0 && endLine == -1) ? store_.End()
-                                                                      : store_.Clamp({endLine, endColumn});
+    TextPos from = m_document.Store().Clamp({startLine, startColumn});
+    TextPos to = (startLine == 0 && startColumn == 0 && endLine == -1) ? m_document.Store().End()
+                                                                      : m_document.Store().Clamp({endLine, endColumn});
     if (startLine == 0 && startColumn == 0 && endLine == -1)
         from = {0, 0};
     if (to < from)
@@ -330,9 +273,9 @@ int CMyEditCtrl::GetLineText(int line, char16_t* buffer, int size) const
     if (!buffer || size <= 0)
         return 0;
     buffer[0] = 0;
-    if (line < 0 || line >= store_.LineCount())
+    if (line < 0 || line >= m_document.Store().LineCount())
         return 0;
-    const auto text = store_.LineText(line);
+    const auto text = m_document.Store().LineText(line);
     const int n = std::min(static_cast<int>(text.size()), size - 1);
     std::copy_n(text.data(), n, buffer);
     buffer[n] = 0;
@@ -341,25 +284,25 @@ int CMyEditCtrl::GetLineText(int line, char16_t* buffer, int size) const
 
 QString CMyEditCtrl::LineText(int line) const
 {
-    return ToQ(store_.LineText(line));
+    return ToQ(m_document.Store().LineText(line));
 }
 
 QString CMyEditCtrl::Text() const
 {
-    return ToQ(store_.AllText());
+    return ToQ(m_document.Store().AllText());
 }
 
 TextPos CMyEditCtrl::GetCaret(bool displayColumn) const
 {
     if (displayColumn)
-        return {store_.LineOfRow(caretRow_), metrics_.VisualColumn(store_.Row(caretRow_), caretColumn_)};
-    return PosOf({caretRow_, caretColumn_});
+        return {m_document.Store().LineOfRow(m_selection.Caret().row), metrics_.VisualColumn(m_document.Store().Row(m_selection.Caret().row), m_selection.Caret().column)};
+    return PosOf(m_selection.Caret());
 }
 
 void CMyEditCtrl::SetCaret(int line, int column)
 {
-    const TextPos pos = store_.Clamp({line, column});
-    if (pos != PosOf({caretRow_, caretColumn_}))
+    const TextPos pos = m_document.Store().Clamp({line, column});
+    if (pos != PosOf(m_selection.Caret()))
         ClearSelection();
     SetCaretLogical(pos);
     EnsureCaretVisible(true);
@@ -370,11 +313,11 @@ void CMyEditCtrl::TypeText(const std::u16string& text)
 {
     if (RefuseIfReadOnly() || text.empty())
         return;
-    UndoActionScope action(undo_, ACTION_TYPING);
+    auto action = m_document.Action(ACTION_TYPING);
     DeleteSelection();
-    TextPos caret = PosOf({caretRow_, caretColumn_});
+    TextPos caret = PosOf(m_selection.Caret());
     if (overwriteMode_) {
-        const int available = store_.LineLength(caret.line) - caret.column;
+        const int available = m_document.Store().LineLength(caret.line) - caret.column;
         const int replace = std::min(static_cast<int>(text.size()), available);
         RemoveRange(caret, {caret.line, caret.column + replace});
     }
@@ -389,13 +332,13 @@ void CMyEditCtrl::TabKey()
         return;
     }
     const int size = std::max(1, metrics_.TabSize());
-    const int visual = metrics_.VisualColumn(store_.Row(caretRow_), caretColumn_);
+    const int visual = metrics_.VisualColumn(m_document.Store().Row(m_selection.Caret().row), m_selection.Caret().column);
     TypeText(std::u16string(size - visual % size, u' '));
 }
 
 std::u16string CMyEditCtrl::Indentation(TextPos caret) const
 {
-    const auto text = store_.LineText(caret.line);
+    const auto text = m_document.Store().LineText(caret.line);
     int visual = 0;
     for (int i = 0; i < caret.column && IsBlank(text[i]); ++i)
         visual += metrics_.ColumnsOf(text[i], visual);
@@ -410,13 +353,13 @@ void CMyEditCtrl::EnterKey()
     if (RefuseIfReadOnly())
         return;
     if (overwriteMode_) {
-        if (caretRow_ + 1 < store_.RowCount())
-            MoveCaret({caretRow_ + 1, 0}, false);
+        if (m_selection.Caret().row + 1 < m_document.Store().RowCount())
+            MoveCaret({m_selection.Caret().row + 1, 0}, false);
         return;
     }
-    UndoActionScope action(undo_, ACTION_TYPING);
+    auto action = m_document.Action(ACTION_TYPING);
     DeleteSelection();
-    const TextPos caret = PosOf({caretRow_, caretColumn_});
+    const TextPos caret = PosOf(m_selection.Caret());
     SetCaretLogical(InsertAt(caret, u"\r\n" + Indentation(caret)));
     AfterEdit();
 }
@@ -437,13 +380,13 @@ void CMyEditCtrl::DeleteBesideCaret(bool forward, bool word)
 {
     if (RefuseIfReadOnly())
         return;
-    UndoActionScope action(undo_, ACTION_DELETION);
+    auto action = m_document.Action(ACTION_DELETION);
     if (HasSelection()) {
         DeleteSelection();
     } else {
-        const TextPos caret = PosOf({caretRow_, caretColumn_});
-        const TextPos other = forward ? (word ? WordRight(caret) : store_.After(caret))
-                                      : (word ? WordLeft(caret) : store_.Before(caret));
+        const TextPos caret = PosOf(m_selection.Caret());
+        const TextPos other = forward ? (word ? WordRight(caret) : m_document.Store().After(caret))
+                                      : (word ? WordLeft(caret) : m_document.Store().Before(caret));
         RemoveRange(std::min(caret, other), std::max(caret, other));
         SetCaretLogical(std::min(caret, other));
     }
@@ -458,13 +401,16 @@ QString CMyEditCtrl::SelectedText() const
     std::u16string text;
     if (!HasSelection())
         return {};
-    if (selMode_ != 2) {
-        text = store_.Text(SelectionStart(), SelectionEnd());
+    if (!m_selection.IsColumn()) {
+        text = m_document.Store().Text(SelectionStart(), SelectionEnd());
     } else {
-        for (int r = firstSelRow_; r <= lastSelRow_; ++r) {
-            const RowEntry& row = store_.Row(r);
-            const int from = std::clamp(row.selStart, 0, row.length);
-            const int to = std::clamp(row.selEnd, from, row.length);
+        for (int r = m_selection.FirstRow(); r <= m_selection.LastRow(); ++r) {
+            const RowEntry& row = m_document.Store().Row(r);
+            int from = 0;
+            int to = 0;
+            m_selection.RowSpan(m_document.Store(), metrics_, r, from, to);
+            from = std::clamp(from, 0, row.length);
+            to = std::clamp(to, from, row.length);
             if (row.text)
                 text.append(row.text + from, row.text + to);
             text += u"\r\n";
@@ -498,7 +444,7 @@ bool CMyEditCtrl::IsOwnColumnBlock(const QMimeData* data) const
 
 bool CMyEditCtrl::Copy()
 {
-    if (!HasSelection() || (selLength_ == 0 && !IsColumnSelection()))
+    if (!HasSelection() || (m_selection.Length() == 0 && !IsColumnSelection()))
         return false;
     QMimeData* data = CreateSelectionMimeData();
     columnToken_ = data->hasFormat(kColumnBlockMime) ? QString::fromUtf8(data->data(kColumnBlockMime))
@@ -524,14 +470,14 @@ bool CMyEditCtrl::Paste()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data || !data->hasText())
         return false;
-    const bool block = IsOwnColumnBlock(data) && wrapMode_ == 0;
+    const bool block = IsOwnColumnBlock(data) && m_layout.WrapMode() == 0;
     const std::u16string text = block ? ToU16(data->text()) : NormaliseForeignBreaks(ToU16(data->text()));
-    UndoActionScope action(undo_, ACTION_PASTE);
+    auto action = m_document.Action(ACTION_PASTE);
     DeleteSelection();
     if (block)
         PasteColumnBlock(text);
     else
-        SetCaretLogical(InsertAt(PosOf({caretRow_, caretColumn_}), text));
+        SetCaretLogical(InsertAt(PosOf(m_selection.Caret()), text));
     AfterEdit();
     return true;
 }
@@ -540,8 +486,8 @@ std::u16string CMyEditCtrl::FillTo(int line, int x) const
 {
     int width = 0;
     int visual = 0;
-    if (line < store_.LineCount()) {
-        const RowEntry& row = store_.Row(store_.FirstRowOfLine(line));
+    if (line < m_document.Store().LineCount()) {
+        const RowEntry& row = m_document.Store().Row(m_document.Store().FirstRowOfLine(line));
         width = metrics_.XOfColumn(row, row.length);
         visual = metrics_.VisualColumn(row, row.length);
     }
@@ -575,18 +521,18 @@ void CMyEditCtrl::InsertAsColumnBlock(const std::u16string& text, int x, int lin
     }
     if (start < text.size())
         pieces.push_back(text.substr(start));
-    TextPos end = PosOf({caretRow_, caretColumn_});
+    TextPos end = PosOf(m_selection.Caret());
     for (size_t i = 0; i < pieces.size(); ++i) {
         const int target = line + static_cast<int>(i);
-        if (target < store_.LineCount()) {
-            const RowEntry& row = store_.Row(store_.FirstRowOfLine(target));
+        if (target < m_document.Store().LineCount()) {
+            const RowEntry& row = m_document.Store().Row(m_document.Store().FirstRowOfLine(target));
             if (metrics_.XOfColumn(row, row.length) >= x) {
                 end = InsertAt({target, metrics_.ColumnAtX(row, x)}, pieces[i]);
             } else {
                 end = InsertAt({target, row.length}, FillTo(target, x) + pieces[i]);
             }
         } else {
-            end = InsertAt(store_.End(), u"\r\n" + FillTo(target, x) + pieces[i]);
+            end = InsertAt(m_document.Store().End(), u"\r\n" + FillTo(target, x) + pieces[i]);
         }
     }
     SetCaretLogical(end);
@@ -594,7 +540,7 @@ void CMyEditCtrl::InsertAsColumnBlock(const std::u16string& text, int x, int lin
 
 void CMyEditCtrl::PasteColumnBlock(const std::u16string& text)
 {
-    InsertAsColumnBlock(text, CaretX(), store_.LineOfRow(caretRow_));
+    InsertAsColumnBlock(text, CaretX(), m_document.Store().LineOfRow(m_selection.Caret().row));
 }
 
 // ---------------------------------------------------------------------------
@@ -602,12 +548,12 @@ void CMyEditCtrl::PasteColumnBlock(const std::u16string& text)
 
 bool CMyEditCtrl::CanUndo() const
 {
-    return !readOnly_ && undoEnabled_ && undo_.Position() > 0;
+    return !readOnly_ && m_document.CanUndo();
 }
 
 bool CMyEditCtrl::CanRedo() const
 {
-    return !readOnly_ && undoEnabled_ && undo_.Total() - undo_.Position() > 0;
+    return !readOnly_ && m_document.CanRedo();
 }
 
 bool CMyEditCtrl::Undo()
@@ -630,63 +576,21 @@ bool CMyEditCtrl::Redo()
 
 void CMyEditCtrl::ApplyUndoStep(bool undo)
 {
-    TextPos caret = PosOf({caretRow_, caretColumn_});
-    if (undo) {
-        int position = undo_.Position();
-        while (position > 0) {
-            UndoEntry& entry = undo_.At(position - 1);
-            if (entry.flags & UNDO_INSERTED) {
-                entry.text = store_.Remove(entry.start, entry.end);
-                caret = entry.start;
-            } else {
-                entry.end = store_.Insert(entry.start, entry.text);
-                entry.text.clear();
-                entry.text.shrink_to_fit();
-                caret = entry.end;
-            }
-            --position;
-            if ((entry.flags & UNDO_GROUP_START) || !(entry.flags & UNDO_IN_GROUP))
-                break;
-        }
-        undo_.SetPosition(position);
-    } else {
-        int position = undo_.Position();
-        while (position < undo_.Total()) {
-            UndoEntry& entry = undo_.At(position);
-            if (entry.flags & UNDO_INSERTED) {
-                entry.end = store_.Insert(entry.start, entry.text);
-                entry.text.clear();
-                entry.text.shrink_to_fit();
-                caret = entry.end;
-            } else {
-                entry.text = store_.Remove(entry.start, entry.end);
-                caret = entry.start;
-            }
-            ++position;
-            if (position >= undo_.Total())
-                break;
-            const UndoEntry& next = undo_.At(position);
-            if ((next.flags & UNDO_GROUP_START) || !(next.flags & UNDO_IN_GROUP))
-                break;
-        }
-        undo_.SetPosition(position);
-    }
-    SetCaretLogical(caret);
-    SetModified(!undo_.AtClean());
+    const TextPos caret = PosOf(m_selection.Caret());
+    SetCaretLogical(undo ? m_document.Undo(caret) : m_document.Redo(caret));
+    SetModified(!m_document.AtClean());
     dirtyAll_ = true;
     AfterEdit();
 }
 
 void CMyEditCtrl::ResetUndo()
 {
-    undo_.Reset();
+    m_document.ResetUndo();
 }
 
 void CMyEditCtrl::SetUndoEnabled(bool on)
 {
-    if (!on)
-        ResetUndo();
-    undoEnabled_ = on;
+    m_document.SetUndoEnabled(on);
 }
 
 // ---------------------------------------------------------------------------
@@ -694,116 +598,57 @@ void CMyEditCtrl::SetUndoEnabled(bool on)
 
 TextPos CMyEditCtrl::PosOf(Cell cell) const
 {
-    return store_.RowToLogical(cell.row, cell.column);
+    return m_document.Store().RowToLogical(cell.row, cell.column);
 }
 
 CMyEditCtrl::Cell CMyEditCtrl::CellOf(TextPos pos) const
 {
     Cell cell;
-    cell.row = store_.RowOfPos(pos, &cell.column);
+    cell.row = m_document.Store().RowOfPos(pos, &cell.column);
     return cell;
 }
 
 TextPos CMyEditCtrl::SelectionStart() const
 {
-    if (selMode_ == 2)
-        return store_.RowToLogical(firstSelRow_, store_.Row(firstSelRow_).selStart);
-    return std::min(anchor_, PosOf({caretRow_, caretColumn_}));
+    return m_selection.Start(m_document.Store(), metrics_, PosOf(m_selection.Caret()));
 }
 
 TextPos CMyEditCtrl::SelectionEnd() const
 {
-    if (selMode_ == 2) {
-        const RowEntry& row = store_.Row(lastSelRow_);
-        return store_.RowToLogical(lastSelRow_, std::min(row.selEnd, row.length));
-    }
-    return std::max(anchor_, PosOf({caretRow_, caretColumn_}));
+    return m_selection.End(m_document.Store(), metrics_, PosOf(m_selection.Caret()));
 }
 
 void CMyEditCtrl::ClearRowSelection()
 {
-    if (firstSelRow_ >= 0) {
-        UpdateRows(firstSelRow_, lastSelRow_);
-        for (int r = firstSelRow_; r <= lastSelRow_ && r < store_.RowCount(); ++r) {
-            RowEntry& row = const_cast<RowEntry&>(store_.Row(r));
-            row.selStart = row.selEnd = -1;
-        }
-    }
-    firstSelRow_ = lastSelRow_ = -1;
-    selLength_ = 0;
-    selMode_ = 0;
+    if (m_selection.Active())
+        UpdateRows(m_selection.FirstRow(), m_selection.LastRow());
+    m_selection.Clear();
 }
 
 void CMyEditCtrl::ClearSelection()
 {
     ClearRowSelection();
-    anchor_ = PosOf({caretRow_, caretColumn_});
+    m_selection.SetAnchor(PosOf(m_selection.Caret()));
 }
 
 void CMyEditCtrl::SetStreamSelection(TextPos anchor, TextPos caret)
 {
     ClearRowSelection();
-    anchor_ = anchor;
-    if (anchor == caret)
-        return;
-    const TextPos start = std::min(anchor, caret);
-    const TextPos end = std::max(anchor, caret);
-    firstSelRow_ = store_.RowOfPos(start);
-    lastSelRow_ = store_.RowOfPos(end);
-    for (int r = firstSelRow_; r <= lastSelRow_; ++r) {
-        RowEntry& row = const_cast<RowEntry&>(store_.Row(r));
-        const int line = store_.LineOfRow(r);
-        const int offset = store_.RowOffset(r);
-        const TextPos rowStart{line, offset};
-        const TextPos rowEnd{line, offset + row.length};
-        row.selStart = start > rowStart ? start.column - offset : 0;
-        if (end > rowEnd)
-            row.selEnd = (row.flags & ROW_LINE_BREAK) ? row.length + 1 : row.length;
-        else
-            row.selEnd = end.column - offset;
-    }
-    selMode_ = 0;
-    selLength_ = store_.Distance(start, end);
-    viewport()->update();
+    m_selection.SetStream(m_document.Store(), anchor, caret);
+    if (m_selection.Active())
+        viewport()->update();
 }
 
 void CMyEditCtrl::SetColumnSelection(int firstRow, int lastRow, int leftX, int rightX)
 {
     ClearRowSelection();
-    if (firstRow > lastRow)
-        std::swap(firstRow, lastRow);
-    if (leftX > rightX)
-        std::swap(leftX, rightX);
-    firstRow = std::clamp(firstRow, 0, store_.RowCount() - 1);
-    lastRow = std::clamp(lastRow, 0, store_.RowCount() - 1);
-    columnLeftX_ = leftX;
-    columnRightX_ = rightX;
-    firstSelRow_ = firstRow;
-    lastSelRow_ = lastRow;
-    selMode_ = 2;
-    selLength_ = 0;
-    for (int r = firstRow; r <= lastRow; ++r) {
-        RowEntry& row = const_cast<RowEntry&>(store_.Row(r));
-        row.selStart = metrics_.ColumnAtX(row, leftX);
-        row.selEnd = metrics_.ColumnAtX(row, rightX);
-        selLength_ += row.selEnd - row.selStart + 2;
-    }
-    anchor_ = store_.RowToLogical(firstRow, store_.Row(firstRow).selStart);
+    m_selection.SetColumn(m_document.Store(), metrics_, firstRow, lastRow, leftX, rightX);
     viewport()->update();
 }
 
 bool CMyEditCtrl::IsInSelection(TextPos pos) const
 {
-    if (!HasSelection())
-        return false;
-    if (selMode_ == 2) {
-        const Cell cell = CellOf(pos);
-        if (cell.row < firstSelRow_ || cell.row > lastSelRow_)
-            return false;
-        const RowEntry& row = store_.Row(cell.row);
-        return cell.column >= row.selStart && cell.column <= row.selEnd;
-    }
-    return pos >= SelectionStart() && pos <= SelectionEnd();
+    return m_selection.Contains(m_document.Store(), metrics_, pos, PosOf(m_selection.Caret()));
 }
 
 void CMyEditCtrl::Select(int startLine, int startColumn, int endLine, int endColumn)
@@ -815,10 +660,10 @@ void CMyEditCtrl::Select(int startLine, int startColumn, int endLine, int endCol
     TextPos start;
     TextPos end;
     if (startLine == 0 && startColumn == 0 && endLine == -1) {
-        end = store_.End();
+        end = m_document.Store().End();
     } else {
-        start = store_.Clamp({startLine, startColumn});
-        end = store_.Clamp({endLine, endColumn});
+        start = m_document.Store().Clamp({startLine, startColumn});
+        end = m_document.Store().Clamp({endLine, endColumn});
     }
     SetCaretLogical(end);
     SetStreamSelection(start, end);
@@ -832,43 +677,43 @@ void CMyEditCtrl::Select(int startLine, int startColumn, int endLine, int endCol
 void CMyEditCtrl::SetBookmark(bool on, int line, bool redraw)
 {
     if (line == -1)
-        line = store_.LineOfRow(caretRow_);
-    if (store_.SetBookmark(line, on) && redraw)
+        line = m_document.Store().LineOfRow(m_selection.Caret().row);
+    if (m_document.SetBookmark(line, on) && redraw)
         viewport()->update();
 }
 
 bool CMyEditCtrl::IsBookmarked(int line) const
 {
     if (line == -1)
-        line = store_.LineOfRow(caretRow_);
-    return store_.IsBookmarked(line);
+        line = m_document.Store().LineOfRow(m_selection.Caret().row);
+    return m_document.Store().IsBookmarked(line);
 }
 
 int CMyEditCtrl::NextBookmark(bool wrap)
 {
-    const int caretLine = store_.LineOfRow(caretRow_);
-    int found = store_.FindBookmark(caretLine, true, store_.LineCount() - 1);
-    if (found < 0 && wrap && store_.BookmarkCount() > 0) {
+    const int caretLine = m_document.Store().LineOfRow(m_selection.Caret().row);
+    int found = m_document.Store().FindBookmark(caretLine, true, m_document.Store().LineCount() - 1);
+    if (found < 0 && wrap && m_document.Store().BookmarkCount() > 0) {
         Notify(NOTIFY_BOOKMARK_WRAPPED, -1);
-        found = store_.FindBookmark(-1, true, caretLine);
+        found = m_document.Store().FindBookmark(-1, true, caretLine);
     }
     return found;
 }
 
 int CMyEditCtrl::PreviousBookmark(bool wrap)
 {
-    const int caretLine = store_.LineOfRow(caretRow_);
-    int found = store_.FindBookmark(caretLine, false, 0);
-    if (found < 0 && wrap && store_.BookmarkCount() > 0) {
+    const int caretLine = m_document.Store().LineOfRow(m_selection.Caret().row);
+    int found = m_document.Store().FindBookmark(caretLine, false, 0);
+    if (found < 0 && wrap && m_document.Store().BookmarkCount() > 0) {
         Notify(NOTIFY_BOOKMARK_WRAPPED, 0);
-        found = store_.FindBookmark(store_.LineCount(), false, caretLine);
+        found = m_document.Store().FindBookmark(m_document.Store().LineCount(), false, caretLine);
     }
     return found;
 }
 
 void CMyEditCtrl::ClearBookmarks()
 {
-    store_.ClearBookmarks();
+    m_document.ClearBookmarks();
     viewport()->update();
 }
 
@@ -888,7 +733,7 @@ void CMyEditCtrl::SetFont(const QFont& font, int cellHeight)
 {
     metrics_.SetFont(font, cellHeight);
     Layout();
-    if (wrapMode_ != 0)
+    if (m_layout.WrapMode() != 0)
         StartRewrap();
     UpdateScrollBars();
     viewport()->update();
@@ -898,13 +743,13 @@ void CMyEditCtrl::SetColour(int slot, const QColor& colour)
 {
     if (slot < 1 || slot > 11)
         return;
-    colours_[slot] = colour;
+    m_painter.Colour(slot) = colour;
     viewport()->update();
 }
 
 QColor CMyEditCtrl::Colour(int slot) const
 {
-    return slot >= 1 && slot <= 11 ? colours_[slot] : QColor();
+    return slot >= 1 && slot <= 11 ? m_painter.Colour(slot) : QColor();
 }
 
 void CMyEditCtrl::SetTabSize(int size)
@@ -912,7 +757,7 @@ void CMyEditCtrl::SetTabSize(int size)
     if (size < 0 || size > 64)
         return;
     metrics_.SetTabSize(size);
-    if (wrapMode_ != 0)
+    if (m_layout.WrapMode() != 0)
         StartRewrap();
     viewport()->update();
 }
@@ -931,7 +776,7 @@ void CMyEditCtrl::SetCharSpacing(int spacing)
     if (spacing < 0 || spacing == metrics_.CharSpacing())
         return;
     metrics_.SetCharSpacing(spacing);
-    if (wrapMode_ != 0)
+    if (m_layout.WrapMode() != 0)
         RewrapNow();
     UpdateScrollBars();
     viewport()->update();
@@ -940,7 +785,7 @@ void CMyEditCtrl::SetCharSpacing(int spacing)
 void CMyEditCtrl::SetDelimiters(const QString& delimiters)
 {
     delimiters_ = delimiters.left(kMaxDelimiters);
-    if (wrapMode_ != 0)
+    if (m_layout.WrapMode() != 0)
         StartRewrap();
 }
 
@@ -962,19 +807,19 @@ void CMyEditCtrl::ShowLineNumbers(bool on)
 
 void CMyEditCtrl::ShowSpacesAndTabs(bool on)
 {
-    showSpacesAndTabs_ = on;
+    m_painter.Options().spacesAndTabs = on;
     viewport()->update();
 }
 
 void CMyEditCtrl::ShowLineEnds(bool on)
 {
-    showLineEnds_ = on;
+    m_painter.Options().lineEnds = on;
     viewport()->update();
 }
 
 void CMyEditCtrl::HighlightCurrentLine(bool on)
 {
-    highlightCurrentLine_ = on;
+    m_painter.Options().currentLine = on;
     viewport()->update();
 }
 

@@ -9,6 +9,10 @@
 #include <memory>
 #include <string>
 
+#include "app/edit/EditDocument.h"
+#include "app/edit/EditLayout.h"
+#include "app/edit/EditPainter.h"
+#include "app/edit/EditSelection.h"
 #include "app/edit/TextMetrics.h"
 #include "app/edit/TextStore.h"
 #include "app/edit/UndoLog.h"
@@ -16,21 +20,6 @@
 class QMimeData;
 
 namespace kdx {
-
-// Colour slots of the control.
-enum EditColour {
-    COLOUR_TEXT = 1,
-    COLOUR_BACKGROUND = 2,
-    COLOUR_SELECTED_TEXT = 3,
-    COLOUR_SELECTION = 4,
-    COLOUR_RULER_MARKS = 5,
-    COLOUR_RULER_BACKGROUND = 6,
-    COLOUR_LINE_NUMBERS = 7,
-    COLOUR_NUMBER_BACKGROUND = 8,
-    COLOUR_CURRENT_ROW = 9,
-    COLOUR_BOOKMARK = 10,
-    COLOUR_WHITESPACE = 11,
-};
 
 // Notification codes passed to Notify.
 enum EditNotify {
@@ -58,22 +47,19 @@ public:
     bool InsertText(int line, int column, const char16_t* text, int count);
     bool InsertText(int line, int column, const QString& text);
     bool DeleteRange(int startLine, int startColumn, int endLine, int endColumn);
-    int GetLineCount() const { return store_.LineCount(); }
-    int GetLineLength(int line) const { return store_.LineLength(line); }
+    int GetLineCount() const { return m_document.Store().LineCount(); }
+    int GetLineLength(int line) const { return m_document.Store().LineLength(line); }
     int GetLineText(int line, char16_t* buffer, int size) const;
     QString LineText(int line) const;
     QString Text() const;
-    int64_t TextLength() const { return store_.TotalLength(); }
+    int64_t TextLength() const { return m_document.Store().TotalLength(); }
     // The length the text has when each wrap point is written as one unit
     // (line breaks count 2), as owners that store wrapped text count it.
-    int64_t WrappedLength() const
-    {
-        return store_.TotalLength() + (store_.RowCount() - store_.LineCount());
-    }
+    int64_t WrappedLength() const { return m_document.WrappedLength(); }
     // Insertions that would make WrappedLength() exceed the limit are cut to
     // what fits; 0 means no limit. Undo and redo are not limited.
-    void SetTextLimit(int units) { textLimit_ = std::max(0, units); }
-    int TextLimit() const { return textLimit_; }
+    void SetTextLimit(int units) { m_document.SetTextLimit(std::max(0, units)); }
+    int TextLimit() const { return m_document.TextLimit(); }
     TextPos GetCaret(bool displayColumn = false) const;
     void SetCaret(int line, int column);
 
@@ -81,9 +67,9 @@ public:
     void Select(int startLine, int startColumn, int endLine, int endColumn);
     void SelectAll() { Select(0, 0, -1, 0); }
     void ClearSelection();
-    bool HasSelection() const { return firstSelRow_ >= 0; }
-    bool IsColumnSelection() const { return HasSelection() && selMode_ == 2; }
-    int64_t SelectionLength() const { return selLength_; }
+    bool HasSelection() const { return m_selection.Active(); }
+    bool IsColumnSelection() const { return HasSelection() && m_selection.IsColumn(); }
+    int64_t SelectionLength() const { return m_selection.Length(); }
     QString SelectedText() const;
     void RequestColumnSelection() { columnRequest_ = true; }
 
@@ -97,8 +83,8 @@ public:
     bool CanRedo() const;
     void ResetUndo();
     void SetUndoEnabled(bool on);
-    bool UndoEnabled() const { return undoEnabled_; }
-    const UndoLog& History() const { return undo_; }
+    bool UndoEnabled() const { return m_document.UndoEnabled(); }
+    const UndoLog& History() const { return m_document.History(); }
 
     // Bookmarks.
     void SetBookmark(bool on, int line = -1, bool redraw = true);
@@ -106,7 +92,7 @@ public:
     int NextBookmark(bool wrap);
     int PreviousBookmark(bool wrap);
     void ClearBookmarks();
-    int BookmarkCount() const { return store_.BookmarkCount(); }
+    int BookmarkCount() const { return m_document.Store().BookmarkCount(); }
 
     // Settings.
     void SetReadOnly(bool on) { readOnly_ = on; }
@@ -115,14 +101,14 @@ public:
     // Re-splits the whole text under the current wrap mode at once.
     void RewrapNow();
     // True while a long text is still being wrapped in the background.
-    bool IsWrapping() const { return store_.RewrapPending(); }
+    bool IsWrapping() const { return m_document.Store().RewrapPending(); }
     // Texts longer than this are wrapped on screen first and the rest in
     // the background; shorter ones at once.
     static constexpr int64_t kBackgroundWrapUnits = 256 * 1024;
     // Takes a new size into account at once, even while hidden or without the
     // focus: areas, mode-1 wrap, scroll ranges, caret.
     void ApplySizeNow();
-    int WrapMode() const { return wrapMode_; }
+    int WrapMode() const { return m_layout.WrapMode(); }
     // cellHeight: the row pitch of a fixed-cell font (0: ascent + descent).
     void SetFont(const QFont& font, int cellHeight = 0);
     void SetColour(int slot, const QColor& colour);
@@ -139,11 +125,11 @@ public:
     void ShowLineNumbers(bool on);
     bool LineNumbersShown() const { return showLineNumbers_; }
     void ShowSpacesAndTabs(bool on);
-    bool SpacesAndTabsShown() const { return showSpacesAndTabs_; }
+    bool SpacesAndTabsShown() const { return m_painter.Options().spacesAndTabs; }
     void ShowLineEnds(bool on);
-    bool LineEndsShown() const { return showLineEnds_; }
+    bool LineEndsShown() const { return m_painter.Options().lineEnds; }
     void HighlightCurrentLine(bool on);
-    bool CurrentLineHighlighted() const { return highlightCurrentLine_; }
+    bool CurrentLineHighlighted() const { return m_painter.Options().currentLine; }
     void SetTabsAsSpaces(bool on) { tabsAsSpaces_ = on; }
     bool TabsAsSpaces() const { return tabsAsSpaces_; }
     void SetOverwriteMode(bool on) { overwriteMode_ = on; }
@@ -153,17 +139,17 @@ public:
     bool IsModified() const { return modified_; }
 
     // Geometry, for owners and tests.
-    const TextStore& Store() const { return store_; }
+    const TextStore& Store() const { return m_document.Store(); }
     const TextMetrics& Metrics() const { return metrics_; }
-    QRect RulerRect() const { return rulerRect_; }
-    QRect MarginRect() const { return marginRect_; }
-    QRect TextRect() const { return textRect_; }
-    int NumberFieldWidth() const { return numberWidth_; }
-    int FirstVisibleRow() const { return firstRow_; }
+    QRect RulerRect() const { return m_layout.RulerRect(); }
+    QRect MarginRect() const { return m_layout.MarginRect(); }
+    QRect TextRect() const { return m_layout.TextRect(); }
+    int NumberFieldWidth() const { return m_layout.NumberWidth(); }
+    int FirstVisibleRow() const { return m_layout.FirstRow(); }
     int VisibleRows() const;
     // Viewport point of a logical position (top left of its cell).
     QPoint PointOf(int line, int column) const;
-    int CaretRow() const { return caretRow_; }
+    int CaretRow() const { return m_selection.Caret().row; }
     bool CaretVisibleNow() const { return caretOn_; }
 
     // Selected text offered to the clipboard or a drag.
@@ -221,7 +207,7 @@ protected:
     void DeleteKey(bool word);
 
 private:
-    struct Cell { int row = 0; int column = 0; };
+    using Cell = EditCell;
 
     // Editing core.
     TextPos InsertAt(TextPos at, std::u16string_view text);
@@ -243,22 +229,16 @@ private:
     void SetStreamSelection(TextPos anchor, TextPos caret);
     void SetColumnSelection(int firstRow, int lastRow, int leftX, int rightX);
     void ClearRowSelection();
-    void MarkStreamRows();
     bool IsInSelection(TextPos pos) const;
     TextPos SelectionStart() const;
     TextPos SelectionEnd() const;
 
     // Geometry.
-    int RowTop(int row) const;
-    int RowAt(int y) const;
-    Cell CellAt(const QPoint& pos) const;
     int CaretX() const;
     void EnsureCaretVisible(bool centre = false);
     void UpdateScrollBars();
     void ApplyWrap();
-    int HorizontalOffset() const;
     void RestartCaretBlink();
-    void ResetCaretCell();
 
     // Navigation.
     void MoveCaret(Cell to, bool extend, bool keepPreferredX = false);
@@ -289,8 +269,6 @@ private:
 
     // Painting.
     void PaintRow(QPainter& painter, int row, const QRect& rect);
-    void PaintWhitespace(QPainter& painter, const RowEntry& entry, int x0, int top);
-    void PaintLineEnd(QPainter& painter, int row, int x, int top);
 
     // Drag and drop.
     void StartDrag();
@@ -298,49 +276,28 @@ private:
     QString DragToken() const;
     bool IsOwnColumnBlock(const QMimeData* data) const;
 
-    TextStore store_;
-    UndoLog undo_;
+    EditDocument m_document;
     TextMetrics metrics_;
     QString delimiters_;
-    WrapSplitter splitter_;
 
     // Settings.
     bool readOnly_ = false;
-    bool undoEnabled_ = true;
     bool showRuler_ = true;
     bool showLineNumbers_ = true;
-    bool showSpacesAndTabs_ = true;
-    bool showLineEnds_ = true;
     bool tabsAsSpaces_ = false;
     bool followSystemBackground_ = true;
-    bool highlightCurrentLine_ = true;
     bool overwriteMode_ = false;
-    int wrapMode_ = 0;
-    int wrapWidth_ = 0;
-    bool wrapPending_ = false;
     bool modified_ = false;
-    int textLimit_ = 0;
-    QColor colours_[12];
 
-    // Selection: stream from anchor_ to the caret, or a column block.
-    int firstSelRow_ = -1;
-    int lastSelRow_ = -1;
-    int64_t selLength_ = 0;
-    int selMode_ = 0;
-    TextPos anchor_;
-    int columnLeftX_ = 0;
-    int columnRightX_ = 0;
+    // The caret and the selection.
+    EditSelection m_selection;
 
-    // Caret.
-    int caretRow_ = 0;
-    int caretColumn_ = 0;
-    int preferredX_ = 0;
+    // Caret blink.
     bool caretOn_ = false;
     QTimer caretTimer_;
 
     // Background wrap.
     QTimer wrapTimer_;
-    int wrapPercent_ = 0;
 
     // Mouse.
     bool dragging_ = false;
@@ -362,14 +319,10 @@ private:
     bool dirtyToEnd_ = false;
     bool dirtyAll_ = false;
 
-    // View.
-    QRect rulerRect_;
-    QRect marginRect_;
-    QRect textRect_;
-    int numberWidth_ = 0;
-    int gapWidth_ = 5;
-    int firstRow_ = 0;
-    int firstColumn_ = 0;  // horizontal scroll in average character widths
+    // Areas, scroll position and rows.
+    EditLayout m_layout;
+    // Colours, marks and the painting of rows and margins.
+    EditPainter m_painter;
 };
 
 } // namespace kdx

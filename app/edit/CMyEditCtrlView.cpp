@@ -43,62 +43,35 @@ bool IsPrintableOrBlank(const QString& text)
 
 int CMyEditCtrl::VisibleRows() const
 {
-    return textRect_.height() / std::max(1, metrics_.RowHeight());
-}
-
-int CMyEditCtrl::HorizontalOffset() const
-{
-    return firstColumn_ * metrics_.AverageWidth();
-}
-
-int CMyEditCtrl::RowTop(int row) const
-{
-    return textRect_.top() + (row - firstRow_) * metrics_.RowHeight();
-}
-
-int CMyEditCtrl::RowAt(int y) const
-{
-    const int height = std::max(1, metrics_.RowHeight());
-    const int offset = y - textRect_.top();
-    const int row = firstRow_ + (offset >= 0 ? offset / height : -((-offset + height - 1) / height));
-    return std::clamp(row, 0, store_.RowCount() - 1);
-}
-
-CMyEditCtrl::Cell CMyEditCtrl::CellAt(const QPoint& pos) const
-{
-    Cell cell;
-    cell.row = RowAt(pos.y());
-    cell.column = metrics_.ColumnAtX(store_.Row(cell.row), pos.x() - textRect_.left() + HorizontalOffset());
-    return cell;
+    return m_layout.VisibleRows();
 }
 
 QPoint CMyEditCtrl::PointOf(int line, int column) const
 {
     const Cell cell = CellOf({line, column});
-    return {textRect_.left() - HorizontalOffset() + metrics_.XOfColumn(store_.Row(cell.row), cell.column),
-            RowTop(cell.row)};
+    return {m_layout.XOf(cell), m_layout.RowTop(cell.row)};
 }
 
 QRect CMyEditCtrl::CaretRect() const
 {
-    const int x = textRect_.left() - HorizontalOffset() + CaretX();
-    return QRect(x - 1, RowTop(caretRow_), 4, metrics_.RowHeight());
+    const int x = m_layout.TextRect().left() - m_layout.HorizontalOffset() + CaretX();
+    return QRect(x - 1, m_layout.RowTop(m_selection.Caret().row), 4, metrics_.RowHeight());
 }
 
 int CMyEditCtrl::CaretX() const
 {
-    return metrics_.XOfColumn(store_.Row(caretRow_), caretColumn_);
+    return metrics_.XOfColumn(m_document.Store().Row(m_selection.Caret().row), m_selection.Caret().column);
 }
 
 void CMyEditCtrl::SetCaretLogical(TextPos pos, bool keepPreferredX)
 {
-    const Cell cell = CellOf(store_.Clamp(pos));
-    caretRow_ = cell.row;
-    caretColumn_ = cell.column;
+    const Cell cell = CellOf(m_document.Store().Clamp(pos));
+    m_selection.Caret().row = cell.row;
+    m_selection.Caret().column = cell.column;
     if (!keepPreferredX)
-        preferredX_ = CaretX();
+        m_selection.PreferredX() = CaretX();
     if (!HasSelection())
-        anchor_ = PosOf(cell);
+        m_selection.SetAnchor(PosOf(cell));
 }
 
 void CMyEditCtrl::UpdateScrollBars()
@@ -107,48 +80,48 @@ void CMyEditCtrl::UpdateScrollBars()
     QScrollBar* vertical = verticalScrollBar();
     vertical->setPageStep(std::max(1, visible - 1));
     vertical->setSingleStep(1);
-    vertical->setRange(0, std::max(0, store_.RowCount() - std::max(1, visible) + 1));
-    const int page = textRect_.width() / std::max(1, metrics_.AverageWidth());
+    vertical->setRange(0, std::max(0, m_document.Store().RowCount() - std::max(1, visible) + 1));
+    const int page = m_layout.TextRect().width() / std::max(1, metrics_.AverageWidth());
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setPageStep(std::max(1, std::min(page, 8193)));
     horizontal->setSingleStep(1);
     horizontal->setRange(0, std::max(0, 8192 - page));
-    firstRow_ = vertical->value();
-    firstColumn_ = horizontal->value();
+    m_layout.SetFirstRow(vertical->value());
+    m_layout.SetFirstColumn(horizontal->value());
 }
 
 void CMyEditCtrl::EnsureCaretVisible(bool centre)
 {
     const int visible = std::max(1, VisibleRows());
-    int row = firstRow_;
+    int row = m_layout.FirstRow();
     // A row clicked at the bottom edge is where the pointer is: scrolling it
     // into full view would move the text under a following double-click.
-    const bool clickedInView = pointerPlacing_ && caretRow_ >= firstRow_
-                               && RowTop(caretRow_) < textRect_.top() + textRect_.height();
-    if (!clickedInView && (caretRow_ < firstRow_ || caretRow_ >= firstRow_ + visible))
-        row = centre ? caretRow_ - visible / 2 : (caretRow_ < firstRow_ ? caretRow_ : caretRow_ - visible + 1);
-    const int width = std::max(1, textRect_.width());
+    const bool clickedInView = pointerPlacing_ && m_selection.Caret().row >= m_layout.FirstRow()
+                               && m_layout.RowTop(m_selection.Caret().row) < m_layout.TextRect().top() + m_layout.TextRect().height();
+    if (!clickedInView && (m_selection.Caret().row < m_layout.FirstRow() || m_selection.Caret().row >= m_layout.FirstRow() + visible))
+        row = centre ? m_selection.Caret().row - visible / 2 : (m_selection.Caret().row < m_layout.FirstRow() ? m_selection.Caret().row : m_selection.Caret().row - visible + 1);
+    const int width = std::max(1, m_layout.TextRect().width());
     const int average = std::max(1, metrics_.AverageWidth());
     const int x = CaretX();
-    int column = firstColumn_;
-    if (x < HorizontalOffset() || x >= HorizontalOffset() + width)
+    int column = m_layout.FirstColumn();
+    if (x < m_layout.HorizontalOffset() || x >= m_layout.HorizontalOffset() + width)
         column = (x - (centre ? width / 2 : width / 4)) / average;
     verticalScrollBar()->setValue(std::max(0, row));
     horizontalScrollBar()->setValue(std::max(0, column));
-    firstRow_ = verticalScrollBar()->value();
-    firstColumn_ = horizontalScrollBar()->value();
+    m_layout.SetFirstRow(verticalScrollBar()->value());
+    m_layout.SetFirstColumn(horizontalScrollBar()->value());
 }
 
 void CMyEditCtrl::scrollContentsBy(int, int)
 {
-    firstRow_ = verticalScrollBar()->value();
-    firstColumn_ = horizontalScrollBar()->value();
-    if (store_.RewrapPending()) {
+    m_layout.SetFirstRow(verticalScrollBar()->value());
+    m_layout.SetFirstColumn(horizontalScrollBar()->value());
+    if (m_document.Store().RewrapPending()) {
         // Scrolled ahead of the background wrap: the rows now on screen are
         // wrapped at once, keeping the text at the top where it is.
         const ViewAnchor view = SaveView();
         ClearRowSelection();
-        store_.RewrapLines(view.top.line, view.top.line + std::max(1, VisibleRows()) + 1);
+        m_document.RewrapLines(view.top.line, view.top.line + std::max(1, VisibleRows()) + 1);
         RestoreView(view);
     }
     viewport()->update();
@@ -177,7 +150,7 @@ void CMyEditCtrl::RestartCaretBlink()
 void CMyEditCtrl::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
-    if (wrapPending_)
+    if (m_layout.WrapPending())
         StartRewrap();
     RestartCaretBlink();
     viewport()->update();
@@ -197,7 +170,7 @@ void CMyEditCtrl::focusOutEvent(QFocusEvent* event)
 void CMyEditCtrl::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::PaletteChange && followSystemBackground_)
-        colours_[COLOUR_BACKGROUND] = palette().color(QPalette::Base);
+        m_painter.Colour(COLOUR_BACKGROUND) = palette().color(QPalette::Base);
     QAbstractScrollArea::changeEvent(event);
 }
 
@@ -226,41 +199,12 @@ bool CMyEditCtrl::event(QEvent* event)
 
 void CMyEditCtrl::DrawRuler(QPainter& painter, const QRect& rect)
 {
-    painter.fillRect(rect, colours_[COLOUR_RULER_BACKGROUND]);
-    painter.setPen(colours_[COLOUR_RULER_MARKS]);
-    const int pitch = std::max(1, metrics_.AverageWidth());
-    const int tickTop = rect.top() + rect.height() * 2 / 3;
-    const int bottom = rect.bottom();
-    QFont small = metrics_.Font();
-    painter.setFont(small);
-    for (int column = firstColumn_;; ++column) {
-        const int x = textRect_.left() + (column - firstColumn_) * pitch;
-        if (x > rect.right())
-            break;
-        if (column % 10 == 0) {
-            painter.drawLine(x, tickTop - 2, x, bottom);
-            painter.drawText(QRect(x + 2, rect.top(), pitch * 10, tickTop - rect.top() + metrics_.Ascent()),
-                             Qt::AlignLeft | Qt::AlignTop, QString::number(column / 10 + 1));
-        } else {
-            painter.drawLine(x, tickTop, x, bottom);
-        }
-    }
-    painter.fillRect(QRect(rect.left(), rect.top(), marginRect_.width(), rect.height()),
-                     colours_[COLOUR_RULER_BACKGROUND]);
-    painter.drawLine(rect.left(), bottom, rect.right(), bottom);
+    m_painter.PaintRuler(painter, rect);
 }
 
 void CMyEditCtrl::DrawLineNumber(QPainter& painter, int row, const QRect& rect)
 {
-    const QRect field(rect.left(), rect.top(), numberWidth_, rect.height());
-    painter.fillRect(field, colours_[COLOUR_NUMBER_BACKGROUND]);
-    painter.fillRect(QRect(field.right() + 1, rect.top(), rect.width() - numberWidth_, rect.height()),
-                     colours_[COLOUR_BACKGROUND]);
-    if (numberWidth_ == 0 || store_.Row(row).IsContinuation())
-        return;
-    painter.setPen(colours_[COLOUR_LINE_NUMBERS]);
-    painter.drawText(field.adjusted(0, metrics_.LineSpacing() / 2, -2, 0), Qt::AlignRight | Qt::AlignTop,
-                     QString::number(store_.LineOfRow(row) + 1));
+    m_painter.PaintLineNumber(painter, row, rect);
 }
 
 void CMyEditCtrl::paintEvent(QPaintEvent* event)
@@ -268,174 +212,37 @@ void CMyEditCtrl::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     painter.setFont(metrics_.PaintFont());
     const QRect update = event->rect();
-    if (update.intersects(rulerRect_)) {
+    if (update.intersects(m_layout.RulerRect())) {
         if (showRuler_) {
-            DrawRuler(painter, rulerRect_);
+            DrawRuler(painter, m_layout.RulerRect());
         } else {
-            painter.fillRect(rulerRect_, colours_[COLOUR_BACKGROUND]);
-            painter.fillRect(QRect(0, 0, marginRect_.width(), rulerRect_.height()),
-                             colours_[COLOUR_NUMBER_BACKGROUND]);
+            painter.fillRect(m_layout.RulerRect(), m_painter.Colour(COLOUR_BACKGROUND));
+            painter.fillRect(QRect(0, 0, m_layout.MarginRect().width(), m_layout.RulerRect().height()),
+                             m_painter.Colour(COLOUR_NUMBER_BACKGROUND));
         }
     }
-    painter.setClipRect(QRect(0, textRect_.top(), viewport()->width(), textRect_.height()));
+    painter.setClipRect(QRect(0, m_layout.TextRect().top(), viewport()->width(), m_layout.TextRect().height()));
     const int height = std::max(1, metrics_.RowHeight());
-    const int first = std::max(firstRow_, RowAt(update.top()));
-    int y = RowTop(first);
+    const int first = std::max(m_layout.FirstRow(), m_layout.RowAt(update.top()));
+    int y = m_layout.RowTop(first);
     int row = first;
-    for (; row < store_.RowCount() && y <= update.bottom(); ++row, y += height)
+    for (; row < m_document.Store().RowCount() && y <= update.bottom(); ++row, y += height)
         PaintRow(painter, row, QRect(0, y, viewport()->width(), height));
-    if (y <= update.bottom()) {
-        const int margin = textRect_.left();
-        painter.fillRect(QRect(0, y, margin, viewport()->height() - y), colours_[COLOUR_NUMBER_BACKGROUND]);
-        painter.fillRect(QRect(margin, y, viewport()->width() - margin, viewport()->height() - y),
-                         colours_[COLOUR_BACKGROUND]);
-    }
-    // The caret: 2 pixels wide, font height high, lineSpacing / 2 below the row top.
+    if (y <= update.bottom())
+        m_painter.PaintBelowText(painter, y, viewport()->rect());
     if ((caretOn_ && hasFocus()) || dropCaret_) {
-        const Cell cell = dropCaret_ ? dropCell_ : Cell{caretRow_, caretColumn_};
-        if (cell.row >= firstRow_ && cell.row < firstRow_ + VisibleRows() + 1) {
-            const int x = textRect_.left() - HorizontalOffset()
-                          + metrics_.XOfColumn(store_.Row(cell.row), cell.column);
-            painter.setClipRect(textRect_);
-            painter.fillRect(QRect(x, RowTop(cell.row) + metrics_.LineSpacing() / 2, 2, metrics_.FontHeight()),
-                             colours_[COLOUR_TEXT]);
-        }
+        const Cell cell = dropCaret_ ? dropCell_ : m_selection.Caret();
+        if (cell.row >= m_layout.FirstRow() && cell.row < m_layout.FirstRow() + VisibleRows() + 1)
+            m_painter.PaintCaret(painter, cell);
     }
 }
 
 void CMyEditCtrl::PaintRow(QPainter& painter, int row, const QRect& rect)
 {
-    const RowEntry& entry = store_.Row(row);
-    const bool bookmarked = store_.Row(store_.FirstRowOf(row)).flags & ROW_BOOKMARK;
-    const bool current = row == caretRow_;
-    QColor background = colours_[COLOUR_BACKGROUND];
-    if (current && highlightCurrentLine_)
-        background = colours_[COLOUR_CURRENT_ROW];
-    else if (!current && bookmarked)
-        background = colours_[COLOUR_BOOKMARK];
-    const QRect textPart(textRect_.left(), rect.top(), rect.width() - textRect_.left(), rect.height());
-    painter.setClipRect(textPart.intersected(QRect(0, textRect_.top(), rect.width(), textRect_.height())));
-    painter.fillRect(textPart, background);
-    if (current && bookmarked) {
-        painter.setPen(colours_[COLOUR_BOOKMARK]);
-        painter.drawLine(textPart.left(), rect.top(), textPart.right(), rect.top());
-        painter.drawLine(textPart.left(), rect.bottom(), textPart.right(), rect.bottom());
-    }
-
-    const int x0 = textRect_.left() - HorizontalOffset();
-    const int top = rect.top() + metrics_.LineSpacing() / 2;
-    const int baseline = top + metrics_.Ascent();
-    // Selection background.
-    QRect selection;
-    if (entry.selStart >= 0 && entry.selEnd >= 0) {
-        const int left = x0 + metrics_.XOfColumn(entry, entry.selStart);
-        int right = x0 + metrics_.XOfColumn(entry, std::min(entry.selEnd, entry.length));
-        if (entry.selEnd > entry.length)
-            right += metrics_.LineEndWidth();
-        if (selMode_ == 2)
-            right = std::max(right, x0 + columnRightX_);
-        selection = QRect(left, rect.top(), right - left, rect.height());
-        painter.fillRect(selection, colours_[COLOUR_SELECTION]);
-    }
-    // Text, drawn as runs between TABs and control units.
-    auto drawRuns = [&](const QColor& colour) {
-        painter.setPen(colour);
-        int x = x0;
-        int visual = entry.startColumn;
-        int i = 0;
-        while (i < entry.length) {
-            const char16_t unit = entry.text[i];
-            if (unit == u'\t' || unit < 0x20) {
-                x += metrics_.AdvanceOf(unit, visual);
-                visual += metrics_.ColumnsOf(unit, visual);
-                ++i;
-                continue;
-            }
-            int j = i;
-            int width = 0;
-            while (j < entry.length && entry.text[j] != u'\t' && entry.text[j] >= 0x20) {
-                width += metrics_.UnitWidth(entry.text[j]);
-                ++j;
-            }
-            if (x + width >= textRect_.left())
-                painter.drawText(QPoint(x, baseline),
-                                 QString::fromUtf16(entry.text + i, j - i));
-            x += width;
-            visual += j - i;
-            i = j;
-            if (x > rect.right())
-                break;
-        }
-    };
-    const QRect clip = textPart.intersected(QRect(0, textRect_.top(), rect.width(), textRect_.height()));
-    if (selection.isNull()) {
-        drawRuns(colours_[COLOUR_TEXT]);
-    } else {
-        QRegion outside = QRegion(clip).subtracted(QRegion(selection));
-        painter.setClipRegion(outside);
-        drawRuns(colours_[COLOUR_TEXT]);
-        painter.setClipRect(selection.intersected(clip));
-        drawRuns(colours_[COLOUR_SELECTED_TEXT]);
-        painter.setClipRect(clip);
-    }
-    if (showSpacesAndTabs_)
-        PaintWhitespace(painter, entry, x0, top);
-    if (showLineEnds_)
-        PaintLineEnd(painter, row, x0 + metrics_.XOfColumn(entry, entry.length), top);
-
-    painter.setClipRect(QRect(0, textRect_.top(), textRect_.left(), textRect_.height()));
-    DrawLineNumber(painter, row, QRect(0, rect.top(), textRect_.left(), rect.height()));
-}
-
-void CMyEditCtrl::PaintWhitespace(QPainter& painter, const RowEntry& entry, int x0, int top)
-{
-    painter.setPen(colours_[COLOUR_WHITESPACE]);
-    const int middle = top + metrics_.FontHeight() / 2;
-    const int bar = std::max(2, metrics_.FontHeight() / 4);
-    int x = x0;
-    int visual = entry.startColumn;
-    for (int i = 0; i < entry.length; ++i) {
-        const char16_t unit = entry.text[i];
-        const int advance = metrics_.AdvanceOf(unit, visual);
-        if (x > textRect_.right())
-            break;
-        if (unit == u'\t' && advance > 2) {
-            painter.drawLine(x + 1, middle, x + advance - 2, middle);
-            painter.drawLine(x + advance - 2, middle - bar, x + advance - 2, middle + bar);
-        } else if (unit == u' ') {
-            painter.drawLine(x + advance / 3, middle, x + std::max(advance / 3, advance * 2 / 3 - 1), middle);
-        }
-        x += advance;
-        visual += metrics_.ColumnsOf(unit, visual);
-    }
-}
-
-void CMyEditCtrl::PaintLineEnd(QPainter& painter, int row, int x, int top)
-{
-    const RowEntry& entry = store_.Row(row);
-    const bool last = row == store_.RowCount() - 1;
-    if (!(entry.flags & ROW_LINE_BREAK) && !last)
-        return;
-    const bool selected = entry.selEnd > entry.length;
-    painter.setPen(selected ? colours_[COLOUR_SELECTED_TEXT] : colours_[COLOUR_WHITESPACE]);
-    const int width = metrics_.LineEndWidth();
-    const int height = metrics_.FontHeight();
-    const int cx = x + width / 2;
-    const int head = std::max(2, width / 3);
-    if (!last) {
-        // Downward arrow: the line break.
-        const int y1 = top + height / 4;
-        const int y2 = top + height * 3 / 4;
-        painter.drawLine(cx, y1, cx, y2);
-        painter.drawLine(cx - head, y2 - head, cx, y2);
-        painter.drawLine(cx + head, y2 - head, cx, y2);
-    } else {
-        // Left-pointing arrow: the end of the text.
-        const int y = top + height / 2;
-        painter.drawLine(x + 1, y, x + width - 1, y);
-        painter.drawLine(x + 1, y, x + 1 + head, y - head);
-        painter.drawLine(x + 1, y, x + 1 + head, y + head);
-    }
+    m_painter.PaintRow(painter, row, rect);
+    const QRect& text = m_layout.TextRect();
+    painter.setClipRect(QRect(0, text.top(), text.left(), text.height()));
+    DrawLineNumber(painter, row, QRect(0, rect.top(), text.left(), rect.height()));
 }
 
 // ---------------------------------------------------------------------------
@@ -448,10 +255,10 @@ bool CMyEditCtrl::IsDelimiter(char16_t unit) const
 
 TextPos CMyEditCtrl::WordLeft(TextPos from) const
 {
-    from = store_.Clamp(from);
+    from = m_document.Store().Clamp(from);
     if (from.column == 0)
-        return store_.Before(from);
-    const auto text = store_.LineText(from.line);
+        return m_document.Store().Before(from);
+    const auto text = m_document.Store().LineText(from.line);
     int c = from.column;
     while (c > 0 && IsBlank(text[c - 1]))
         --c;
@@ -467,11 +274,11 @@ TextPos CMyEditCtrl::WordLeft(TextPos from) const
 
 TextPos CMyEditCtrl::WordRight(TextPos from) const
 {
-    from = store_.Clamp(from);
-    const auto text = store_.LineText(from.line);
+    from = m_document.Store().Clamp(from);
+    const auto text = m_document.Store().LineText(from.line);
     const int length = static_cast<int>(text.size());
     if (from.column >= length)
-        return store_.After(from);
+        return m_document.Store().After(from);
     int c = from.column;
     if (IsDelimiter(text[c])) {
         while (c < length && IsDelimiter(text[c]))
@@ -487,7 +294,7 @@ TextPos CMyEditCtrl::WordRight(TextPos from) const
 
 TextPos CMyEditCtrl::WordStartAt(TextPos pos) const
 {
-    const auto text = store_.LineText(pos.line);
+    const auto text = m_document.Store().LineText(pos.line);
     int c = std::min(pos.column, static_cast<int>(text.size()));
     if (c < static_cast<int>(text.size()) && IsDelimiter(text[c]))
         return {pos.line, c};
@@ -499,7 +306,7 @@ TextPos CMyEditCtrl::WordStartAt(TextPos pos) const
 
 TextPos CMyEditCtrl::WordEndAt(TextPos pos) const
 {
-    const auto text = store_.LineText(pos.line);
+    const auto text = m_document.Store().LineText(pos.line);
     const int length = static_cast<int>(text.size());
     int c = std::min(pos.column, length);
     if (c < length && IsDelimiter(text[c]))
@@ -512,19 +319,19 @@ TextPos CMyEditCtrl::WordEndAt(TextPos pos) const
 
 void CMyEditCtrl::MoveCaret(Cell to, bool extend, bool keepPreferredX)
 {
-    to.row = std::clamp(to.row, 0, store_.RowCount() - 1);
-    to.column = std::clamp(to.column, 0, store_.Row(to.row).length);
-    const TextPos anchor = HasSelection() && selMode_ != 2 ? anchor_ : PosOf({caretRow_, caretColumn_});
-    if (!extend || selMode_ == 2)
+    to.row = std::clamp(to.row, 0, m_document.Store().RowCount() - 1);
+    to.column = std::clamp(to.column, 0, m_document.Store().Row(to.row).length);
+    const TextPos anchor = HasSelection() && !m_selection.IsColumn() ? m_selection.Anchor() : PosOf(m_selection.Caret());
+    if (!extend || m_selection.IsColumn())
         ClearSelection();
-    caretRow_ = to.row;
-    caretColumn_ = to.column;
+    m_selection.Caret().row = to.row;
+    m_selection.Caret().column = to.column;
     if (!keepPreferredX)
-        preferredX_ = CaretX();
+        m_selection.PreferredX() = CaretX();
     if (extend)
         SetStreamSelection(anchor, PosOf(to));
     else
-        anchor_ = PosOf(to);
+        m_selection.SetAnchor(PosOf(to));
     EnsureCaretVisible();
     RestartCaretBlink();
     viewport()->update();
@@ -534,44 +341,44 @@ void CMyEditCtrl::HandleNavigation(QKeyEvent* event)
 {
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    const Cell caret{caretRow_, caretColumn_};
-    const RowEntry& row = store_.Row(caretRow_);
-    const int lastRow = store_.RowCount() - 1;
+    const Cell caret{m_selection.Caret().row, m_selection.Caret().column};
+    const RowEntry& row = m_document.Store().Row(m_selection.Caret().row);
+    const int lastRow = m_document.Store().RowCount() - 1;
     switch (event->key()) {
     case Qt::Key_Left:
         if (HasSelection() && !shift)
             MoveCaret(CellOf(SelectionStart()), false);
         else if (ctrl)
             MoveCaret(CellOf(WordLeft(PosOf(caret))), shift);
-        else if (caretColumn_ > 0)
-            MoveCaret({caretRow_, caretColumn_ - 1}, shift);
-        else if (caretRow_ > 0)
-            MoveCaret({caretRow_ - 1, store_.Row(caretRow_ - 1).length}, shift);
+        else if (m_selection.Caret().column > 0)
+            MoveCaret({m_selection.Caret().row, m_selection.Caret().column - 1}, shift);
+        else if (m_selection.Caret().row > 0)
+            MoveCaret({m_selection.Caret().row - 1, m_document.Store().Row(m_selection.Caret().row - 1).length}, shift);
         break;
     case Qt::Key_Right:
         if (HasSelection() && !shift)
             MoveCaret(CellOf(SelectionEnd()), false);
         else if (ctrl)
             MoveCaret(CellOf(WordRight(PosOf(caret))), shift);
-        else if (caretColumn_ < row.length)
-            MoveCaret({caretRow_, caretColumn_ + 1}, shift);
-        else if (caretRow_ < lastRow)
-            MoveCaret({caretRow_ + 1, 0}, shift);
+        else if (m_selection.Caret().column < row.length)
+            MoveCaret({m_selection.Caret().row, m_selection.Caret().column + 1}, shift);
+        else if (m_selection.Caret().row < lastRow)
+            MoveCaret({m_selection.Caret().row + 1, 0}, shift);
         break;
     case Qt::Key_Up:
     case Qt::Key_Down: {
         const int step = event->key() == Qt::Key_Up ? -1 : 1;
         if (ctrl) {
-            verticalScrollBar()->setValue(firstRow_ + step);
-            firstRow_ = verticalScrollBar()->value();
+            verticalScrollBar()->setValue(m_layout.FirstRow() + step);
+            m_layout.SetFirstRow(verticalScrollBar()->value());
             const int visible = std::max(1, VisibleRows());
-            const int target = std::clamp(caretRow_, firstRow_, std::min(lastRow, firstRow_ + visible - 1));
-            if (target != caretRow_)
-                MoveCaret({target, metrics_.ColumnAtX(store_.Row(target), preferredX_)}, shift, true);
+            const int target = std::clamp(m_selection.Caret().row, m_layout.FirstRow(), std::min(lastRow, m_layout.FirstRow() + visible - 1));
+            if (target != m_selection.Caret().row)
+                MoveCaret({target, metrics_.ColumnAtX(m_document.Store().Row(target), m_selection.PreferredX())}, shift, true);
             break;
         }
-        const int target = std::clamp(caretRow_ + step, 0, lastRow);
-        MoveCaret({target, metrics_.ColumnAtX(store_.Row(target), preferredX_)}, shift, true);
+        const int target = std::clamp(m_selection.Caret().row + step, 0, lastRow);
+        MoveCaret({target, metrics_.ColumnAtX(m_document.Store().Row(target), m_selection.PreferredX())}, shift, true);
         break;
     }
     case Qt::Key_Home:
@@ -581,14 +388,14 @@ void CMyEditCtrl::HandleNavigation(QKeyEvent* event)
             int firstText = 0;
             while (firstText < row.length && IsBlank(row.text[firstText]))
                 ++firstText;
-            MoveCaret({caretRow_, caretColumn_ == firstText ? 0 : firstText}, shift);
+            MoveCaret({m_selection.Caret().row, m_selection.Caret().column == firstText ? 0 : firstText}, shift);
         }
         break;
     case Qt::Key_End:
         if (ctrl)
-            MoveCaret({lastRow, store_.Row(lastRow).length}, shift);
+            MoveCaret({lastRow, m_document.Store().Row(lastRow).length}, shift);
         else
-            MoveCaret({caretRow_, row.length}, shift);
+            MoveCaret({m_selection.Caret().row, row.length}, shift);
         break;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown: {
@@ -596,13 +403,13 @@ void CMyEditCtrl::HandleNavigation(QKeyEvent* event)
         if (!shift && HasSelection())
             MoveCaret(CellOf(up ? SelectionStart() : SelectionEnd()), false);
         const int page = std::max(1, VisibleRows() - 1);
-        const int before = firstRow_;
-        verticalScrollBar()->setValue(firstRow_ + (up ? -page : page));
-        firstRow_ = verticalScrollBar()->value();
-        const int scrolled = firstRow_ - before;
-        int target = scrolled != 0 ? caretRow_ + scrolled : (up ? 0 : lastRow);
+        const int before = m_layout.FirstRow();
+        verticalScrollBar()->setValue(m_layout.FirstRow() + (up ? -page : page));
+        m_layout.SetFirstRow(verticalScrollBar()->value());
+        const int scrolled = m_layout.FirstRow() - before;
+        int target = scrolled != 0 ? m_selection.Caret().row + scrolled : (up ? 0 : lastRow);
         target = std::clamp(target, 0, lastRow);
-        MoveCaret({target, metrics_.ColumnAtX(store_.Row(target), preferredX_)}, shift, true);
+        MoveCaret({target, metrics_.ColumnAtX(m_document.Store().Row(target), m_selection.PreferredX())}, shift, true);
         break;
     }
     default:
@@ -683,8 +490,8 @@ void CMyEditCtrl::inputMethodEvent(QInputMethodEvent* event)
 QVariant CMyEditCtrl::inputMethodQuery(Qt::InputMethodQuery query) const
 {
     if (query == Qt::ImCursorRectangle) {
-        const int x = textRect_.left() - HorizontalOffset() + CaretX();
-        return QRect(x, RowTop(caretRow_), 2, metrics_.RowHeight());
+        const int x = m_layout.TextRect().left() - m_layout.HorizontalOffset() + CaretX();
+        return QRect(x, m_layout.RowTop(m_selection.Caret().row), 2, metrics_.RowHeight());
     }
     if (query == Qt::ImEnabled)
         return true;
@@ -696,12 +503,12 @@ QVariant CMyEditCtrl::inputMethodQuery(Qt::InputMethodQuery query) const
 
 void CMyEditCtrl::UpdateCursorShape(const QPoint& pos, Qt::KeyboardModifiers modifiers)
 {
-    if (!textRect_.contains(pos)) {
+    if (!m_layout.TextRect().contains(pos)) {
         viewport()->setCursor(Qt::ArrowCursor);
         return;
     }
-    const bool column = (modifiers & Qt::AltModifier || columnRequest_) && wrapMode_ == 0
-                        && store_.TotalLength() > 0;
+    const bool column = (modifiers & Qt::AltModifier || columnRequest_) && m_layout.WrapMode() == 0
+                        && m_document.Store().TotalLength() > 0;
     viewport()->setCursor(column ? Qt::CrossCursor : Qt::IBeamCursor);
 }
 
@@ -718,7 +525,7 @@ void CMyEditCtrl::PressAt(QMouseEvent* event)
     const QPoint pos = event->position().toPoint();
     const bool columnRequest = columnRequest_;
     columnRequest_ = false;
-    const Cell cell = CellAt(pos);
+    const Cell cell = m_layout.CellAt(pos);
     if (event->button() == Qt::RightButton) {
         if (!IsInSelection(PosOf(cell))) {
             ClearSelection();
@@ -735,10 +542,10 @@ void CMyEditCtrl::PressAt(QMouseEvent* event)
         dragging_ = true;
         return;
     }
-    if (pos.x() < textRect_.left() && pos.y() >= textRect_.top()) {
+    if (pos.x() < m_layout.TextRect().left() && pos.y() >= m_layout.TextRect().top()) {
         const TextPos start = PosOf({cell.row, 0});
-        const TextPos end = cell.row + 1 < store_.RowCount() ? PosOf({cell.row + 1, 0})
-                                                             : PosOf({cell.row, store_.Row(cell.row).length});
+        const TextPos end = cell.row + 1 < m_document.Store().RowCount() ? PosOf({cell.row + 1, 0})
+                                                             : PosOf({cell.row, m_document.Store().Row(cell.row).length});
         ClearSelection();
         SetCaretLogical(end);
         SetStreamSelection(start, end);
@@ -751,11 +558,11 @@ void CMyEditCtrl::PressAt(QMouseEvent* event)
         pressPos_ = pos;
         return;
     }
-    if ((columnRequest || event->modifiers() & Qt::AltModifier) && wrapMode_ == 0 && store_.TotalLength() > 0) {
+    if ((columnRequest || event->modifiers() & Qt::AltModifier) && m_layout.WrapMode() == 0 && m_document.Store().TotalLength() > 0) {
         ClearSelection();
         MoveCaret(cell, false);
         mouseMode_ = 2;
-        const int x = metrics_.XOfColumn(store_.Row(cell.row), cell.column);
+        const int x = metrics_.XOfColumn(m_document.Store().Row(cell.row), cell.column);
         columnOrigin_ = QPoint(x, cell.row);
         dragging_ = true;
         return;
@@ -778,11 +585,11 @@ void CMyEditCtrl::mouseMoveEvent(QMouseEvent* event)
         UpdateCursorShape(pos, event->modifiers());
         return;
     }
-    const Cell cell = CellAt(pos);
+    const Cell cell = m_layout.CellAt(pos);
     if (mouseMode_ == 2) {
-        const int x = std::max(0, pos.x() - textRect_.left() + HorizontalOffset());
-        caretRow_ = cell.row;
-        caretColumn_ = cell.column;
+        const int x = std::max(0, pos.x() - m_layout.TextRect().left() + m_layout.HorizontalOffset());
+        m_selection.Caret().row = cell.row;
+        m_selection.Caret().column = cell.column;
         EnsureCaretVisible();
         // The block is shown as a live column selection while it is dragged.
         SetColumnSelection(columnOrigin_.y(), cell.row, columnOrigin_.x(), x);
@@ -792,13 +599,13 @@ void CMyEditCtrl::mouseMoveEvent(QMouseEvent* event)
         const TextPos at = PosOf(cell);
         const TextPos start = WordStartAt(at);
         if (at < wordStart_) {
-            caretRow_ = CellOf(start).row;
-            caretColumn_ = CellOf(start).column;
+            m_selection.Caret().row = CellOf(start).row;
+            m_selection.Caret().column = CellOf(start).column;
             SetStreamSelection(wordEnd_, start);
         } else {
             const TextPos end = WordEndAt(at);
-            caretRow_ = CellOf(end).row;
-            caretColumn_ = CellOf(end).column;
+            m_selection.Caret().row = CellOf(end).row;
+            m_selection.Caret().column = CellOf(end).column;
             SetStreamSelection(wordStart_, end);
         }
         EnsureCaretVisible();
@@ -813,7 +620,7 @@ void CMyEditCtrl::mouseReleaseEvent(QMouseEvent*)
         // A click inside the selection without a drag places the caret.
         dragPending_ = false;
         pointerPlacing_ = true;
-        MoveCaret(CellAt(pressPos_), false);
+        MoveCaret(m_layout.CellAt(pressPos_), false);
         pointerPlacing_ = false;
     }
     if (mouseMode_ == 1)
@@ -825,12 +632,12 @@ void CMyEditCtrl::mouseReleaseEvent(QMouseEvent*)
 void CMyEditCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
-    if (event->button() != Qt::LeftButton || !textRect_.contains(pos))
+    if (event->button() != Qt::LeftButton || !m_layout.TextRect().contains(pos))
         return;
-    const int row = RowAt(pos.y());
-    const RowEntry& entry = store_.Row(row);
+    const int row = m_layout.RowAt(pos.y());
+    const RowEntry& entry = m_document.Store().Row(row);
     // The unit under the pointer, not the nearest boundary.
-    const int x = pos.x() - textRect_.left() + HorizontalOffset();
+    const int x = pos.x() - m_layout.TextRect().left() + m_layout.HorizontalOffset();
     int column = metrics_.ColumnAtX(entry, x);
     if (column > 0 && metrics_.XOfColumn(entry, column) > x)
         --column;
@@ -848,9 +655,9 @@ void CMyEditCtrl::wheelEvent(QWheelEvent* event)
     const int lines = std::max(1, QApplication::wheelScrollLines());
     const QPoint delta = event->angleDelta();
     if (delta.y() != 0)
-        verticalScrollBar()->setValue(firstRow_ + (delta.y() > 0 ? -lines : lines));
+        verticalScrollBar()->setValue(m_layout.FirstRow() + (delta.y() > 0 ? -lines : lines));
     else if (delta.x() != 0)
-        horizontalScrollBar()->setValue(firstColumn_ + (delta.x() > 0 ? -lines : lines));
+        horizontalScrollBar()->setValue(m_layout.FirstColumn() + (delta.x() > 0 ? -lines : lines));
     event->accept();
 }
 
@@ -881,7 +688,7 @@ void CMyEditCtrl::StartDrag()
     if (droppedOnSelf_)
         return;
     if (result == Qt::MoveAction && !readOnly_) {
-        UndoActionScope action(undo_, ACTION_DROP_MOVE);
+        auto action = m_document.Action(ACTION_DROP_MOVE);
         DeleteSelection();
         AfterEdit();
     } else {
@@ -905,7 +712,7 @@ void CMyEditCtrl::dragMoveEvent(QDragMoveEvent* event)
         event->ignore();
         return;
     }
-    dropCell_ = CellAt(event->position().toPoint());
+    dropCell_ = m_layout.CellAt(event->position().toPoint());
     dropCaret_ = true;
     event->setDropAction(event->modifiers() & Qt::ControlModifier ? Qt::CopyAction : Qt::MoveAction);
     event->accept();
@@ -922,7 +729,7 @@ void CMyEditCtrl::dropEvent(QDropEvent* event)
 {
     dropCaret_ = false;
     const bool copy = event->modifiers() & Qt::ControlModifier;
-    const TextPos at = PosOf(CellAt(event->position().toPoint()));
+    const TextPos at = PosOf(m_layout.CellAt(event->position().toPoint()));
     if (DropText(event->mimeData(), at, copy)) {
         event->setDropAction(copy ? Qt::CopyAction : Qt::MoveAction);
         event->accept();
@@ -943,7 +750,7 @@ bool CMyEditCtrl::DropText(const QMimeData* data, TextPos at, bool copy)
     }
     if (RefuseIfReadOnly())
         return false;
-    const bool block = fromSelf && IsOwnColumnBlock(data) && wrapMode_ == 0;
+    const bool block = fromSelf && IsOwnColumnBlock(data) && m_layout.WrapMode() == 0;
     std::u16string text = ToU16(data->text());
     if (!fromSelf) {
         std::u16string normalised;
@@ -954,14 +761,14 @@ bool CMyEditCtrl::DropText(const QMimeData* data, TextPos at, bool copy)
         }
         text.swap(normalised);
     }
-    UndoActionScope action(undo_, copy ? ACTION_DROP_COPY : ACTION_DROP_MOVE);
+    auto action = m_document.Action(copy ? ACTION_DROP_COPY : ACTION_DROP_MOVE);
     int blockX = 0;
     if (block) {
         const Cell cell = CellOf(at);
-        blockX = metrics_.XOfColumn(store_.Row(cell.row), cell.column);
+        blockX = metrics_.XOfColumn(m_document.Store().Row(cell.row), cell.column);
     }
     if (fromSelf && !copy && HasSelection()) {
-        if (selMode_ != 2) {
+        if (!m_selection.IsColumn()) {
             const TextPos start = SelectionStart();
             const TextPos end = SelectionEnd();
             if (at >= end) {
@@ -972,10 +779,12 @@ bool CMyEditCtrl::DropText(const QMimeData* data, TextPos at, bool copy)
             }
         } else {
             const Cell cell = CellOf(at);
-            if (cell.row >= firstSelRow_ && cell.row <= lastSelRow_) {
-                const RowEntry& row = store_.Row(cell.row);
-                if (cell.column > row.selEnd)
-                    at.column -= row.selEnd - row.selStart;
+            if (cell.row >= m_selection.FirstRow() && cell.row <= m_selection.LastRow()) {
+                int selStart = 0;
+                int selEnd = 0;
+                m_selection.RowSpan(m_document.Store(), metrics_, cell.row, selStart, selEnd);
+                if (cell.column > selEnd)
+                    at.column -= selEnd - selStart;
             }
         }
         DeleteSelection();
@@ -983,8 +792,8 @@ bool CMyEditCtrl::DropText(const QMimeData* data, TextPos at, bool copy)
         ClearSelection();
     }
     if (block) {
-        caretRow_ = CellOf(at).row;
-        caretColumn_ = CellOf(at).column;
+        m_selection.Caret().row = CellOf(at).row;
+        m_selection.Caret().column = CellOf(at).column;
         InsertAsColumnBlock(text, blockX, at.line);
     } else {
         SetCaretLogical(InsertAt(at, text));

@@ -1,6 +1,5 @@
 #include "app/edit/CMyEditCtrl.h"
 
-#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
@@ -12,38 +11,30 @@ namespace kdx {
 
 void CMyEditCtrl::Relayout()
 {
-    const int oldWidth = textRect_.width();
+    const int oldWidth = m_layout.TextRect().width();
     Layout();
-    if (wrapMode_ == 1 && textRect_.width() != oldWidth)
+    if (m_layout.WrapMode() == 1 && m_layout.TextRect().width() != oldWidth)
         ScheduleRewrap();
 }
 
 void CMyEditCtrl::ApplyWrap()
 {
-    wrapPending_ = false;
-    const auto progress = [this](int percent) { Notify(NOTIFY_LAYOUT_PROGRESS, percent); };
-    if (wrapMode_ == 0) {
-        if (store_.Wrapped())
-            store_.SetSplitter(nullptr, progress);
-        return;
-    }
-    splitter_.SetMode(wrapMode_, wrapMode_ == 1 ? textRect_.width() : wrapWidth_);
-    store_.SetSplitter(&splitter_, progress);
+    m_layout.WrapAll(m_document, [this](int percent) { Notify(NOTIFY_LAYOUT_PROGRESS, percent); });
 }
 
 void CMyEditCtrl::RewrapNow()
 {
     wrapTimer_.stop();
-    const bool hadSelection = HasSelection() && selMode_ != 2;
-    const TextPos anchor = anchor_;
-    const TextPos caret = PosOf({caretRow_, caretColumn_});
+    const bool hadSelection = HasSelection() && !m_selection.IsColumn();
+    const TextPos anchor = m_selection.Anchor();
+    const TextPos caret = PosOf(m_selection.Caret());
     ClearRowSelection();
     ApplyWrap();
     SetCaretLogical(caret);
     if (hadSelection)
         SetStreamSelection(anchor, caret);
     else
-        anchor_ = caret;
+        m_selection.SetAnchor(caret);
     UpdateScrollBars();
     EnsureCaretVisible();
     viewport()->update();
@@ -51,9 +42,9 @@ void CMyEditCtrl::RewrapNow()
 
 void CMyEditCtrl::ApplySizeNow()
 {
-    const int oldWidth = textRect_.width();
+    const int oldWidth = m_layout.TextRect().width();
     Layout();
-    if (wrapMode_ == 1 && (wrapPending_ || textRect_.width() != oldWidth))
+    if (m_layout.WrapMode() == 1 && (m_layout.WrapPending() || m_layout.TextRect().width() != oldWidth))
         RewrapNow();
     UpdateScrollBars();
     EnsureCaretVisible();
@@ -65,92 +56,83 @@ void CMyEditCtrl::ScheduleRewrap()
     if (hasFocus())
         StartRewrap();
     else
-        wrapPending_ = true;
+        m_layout.SetWrapPending(true);
 }
 
 CMyEditCtrl::ViewAnchor CMyEditCtrl::SaveView() const
 {
-    return {PosOf({firstRow_, 0}), PosOf({caretRow_, caretColumn_}), anchor_, HasSelection() && selMode_ != 2};
+    return {PosOf({m_layout.FirstRow(), 0}), PosOf(m_selection.Caret()), m_selection.Anchor(), HasSelection() && !m_selection.IsColumn()};
 }
 
 // Puts the view, the caret and the selection back at their logical
 // positions after rows before or under them were re-split.
 void CMyEditCtrl::RestoreView(const ViewAnchor& view)
 {
-    firstRow_ = store_.RowOfPos(view.top);
+    m_layout.SetFirstRow(m_document.Store().RowOfPos(view.top));
     QScrollBar* vertical = verticalScrollBar();
     {
         // The text under the view does not move: no scroll, no repaint.
         const QSignalBlocker block(vertical);
-        vertical->setRange(0, std::max(0, store_.RowCount() - std::max(1, VisibleRows()) + 1));
-        vertical->setValue(firstRow_);
+        vertical->setRange(0, std::max(0, m_document.Store().RowCount() - std::max(1, VisibleRows()) + 1));
+        vertical->setValue(m_layout.FirstRow());
     }
-    if (vertical->value() != firstRow_) {
-        firstRow_ = vertical->value();
+    if (vertical->value() != m_layout.FirstRow()) {
+        m_layout.SetFirstRow(vertical->value());
         viewport()->update();
     }
     SetCaretLogical(view.caret, true);
     if (view.selection)
         SetStreamSelection(view.anchor, view.caret);
     else
-        anchor_ = view.caret;
+        m_selection.SetAnchor(view.caret);
 }
 
 void CMyEditCtrl::StartRewrap()
 {
-    wrapPending_ = false;
-    if (wrapMode_ == 0 || store_.TotalLength() <= kBackgroundWrapUnits) {
+    m_layout.SetWrapPending(false);
+    if (m_layout.WrapMode() == 0 || m_document.Store().TotalLength() <= kBackgroundWrapUnits) {
         RewrapNow();
         return;
     }
     const ViewAnchor view = SaveView();
     ClearRowSelection();
-    splitter_.SetMode(wrapMode_, wrapMode_ == 1 ? textRect_.width() : wrapWidth_);
-    store_.BeginRewrap(&splitter_);
     // A page either way of the caret too, so that paging from it lands on
     // rows already right.
-    const int span = std::max(1, VisibleRows()) + 1;
-    store_.RewrapLines(view.top.line, view.top.line + span);
-    store_.RewrapLines(view.caret.line - span, view.caret.line + span);
+    m_layout.BeginWrap(m_document, view.top.line, view.caret.line, std::max(1, VisibleRows()) + 1);
     RestoreView(view);
     UpdateScrollBars();
     EnsureCaretVisible();
     viewport()->update();
-    wrapPercent_ = 0;
     wrapTimer_.start();
 }
 
 void CMyEditCtrl::WrapSlice()
 {
-    if (!store_.RewrapPending()) {
+    if (!m_document.Store().RewrapPending()) {
         wrapTimer_.stop();
         return;
     }
     constexpr qint64 kSliceNs = 4'000'000;
     const ViewAnchor view = SaveView();
-    const int lastVisibleLine = store_.LineOfRow(std::min(firstRow_ + VisibleRows(), store_.RowCount() - 1));
-    const int fromLine = store_.PendingLine();
+    const int lastVisibleLine = m_document.Store().LineOfRow(
+        std::min(m_layout.FirstRow() + VisibleRows(), m_document.Store().RowCount() - 1));
     ClearRowSelection();
-    QElapsedTimer clock;
-    clock.start();
-    const bool done = store_.RewrapSome([&] { return clock.nsecsElapsed() < kSliceNs; });
-    const int toLine = done ? store_.LineCount() : store_.PendingLine();
+    int fromLine = 0;
+    int toLine = 0;
+    const bool done = m_layout.WrapSome(m_document, kSliceNs, fromLine, toLine);
     RestoreView(view);
     if (fromLine <= lastVisibleLine && toLine > view.top.line)
         viewport()->update();
-    const int percent = done ? 100 : int(int64_t(toLine) * 100 / std::max(1, store_.LineCount()));
-    if (percent > wrapPercent_) {
-        wrapPercent_ = percent;
+    const int percent = m_layout.TakeWrapProgress(toLine, done);
+    if (percent >= 0)
         Notify(NOTIFY_LAYOUT_PROGRESS, percent);
-    }
     if (done)
         wrapTimer_.stop();
 }
 
 void CMyEditCtrl::SetWrapMode(int mode, int width)
 {
-    wrapMode_ = std::clamp(mode, 0, 2);
-    wrapWidth_ = std::max(1, width);
+    m_layout.SetWrapMode(mode, width);
     StartRewrap();
 }
 

@@ -17,8 +17,6 @@ struct RowEntry {
     int32_t startColumn = 0;        // visual column at which the row starts
     int32_t length = 0;             // units in this row
     int32_t lineLengthOrIndex = 0;  // first row: line length; continuation: rows back
-    int32_t selStart = -1;
-    int32_t selEnd = -1;
     char16_t* text = nullptr;
     TextChunk* block = nullptr;     // first row only
 

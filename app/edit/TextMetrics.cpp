@@ -26,6 +26,16 @@ void TextMetrics::SetFont(const QFont& font, int cellHeight)
     for (char digit = '0'; digit <= '9'; ++digit)
         widestDigit_ = std::max(widestDigit_, metrics_.horizontalAdvance(QLatin1Char(digit)));
     widths_.assign(65536, -1);
+    rawFontValid_ = false;
+}
+
+const QRawFont& TextMetrics::RawFont() const
+{
+    if (!rawFontValid_) {
+        rawFont_ = QRawFont::fromFont(paintFont_);
+        rawFontValid_ = true;
+    }
+    return rawFont_;
 }
 
 void TextMetrics::SetCharSpacing(int spacing)

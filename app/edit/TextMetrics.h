@@ -1,6 +1,7 @@
 #pragma once
 #include <QFont>
 #include <QFontMetrics>
+#include <QRawFont>
 #include <QString>
 #include <bitset>
 #include <memory>
@@ -23,6 +24,8 @@ public:
     // The font as set, and the one text is painted with (with the spacing).
     const QFont& Font() const { return font_; }
     const QFont& PaintFont() const { return paintFont_; }
+    // The paint font's glyphs, for placing each at its measured x.
+    const QRawFont& RawFont() const;
     // Extra pixels after every character, as the terminal's character
     // spacing puts them (TABs advance by spaces that carry it too).
     void SetCharSpacing(int spacing);
@@ -84,6 +87,8 @@ private:
     int spaceWidth_ = 0;
     int widestDigit_ = 0;
     mutable std::vector<int16_t> widths_;
+    mutable QRawFont rawFont_;
+    mutable bool rawFontValid_ = false;
     QFontMetrics metrics_;
 };
 
