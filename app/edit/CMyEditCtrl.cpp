@@ -13,7 +13,6 @@
 #include <QStyleHints>
 #include <algorithm>
 #include <climits>
-#include <unistd.h>
 
 namespace kdx {
 
@@ -23,28 +22,9 @@ constexpr int kMaxDelimiters = 63;
 constexpr int kMaxImeUnits = 260;
 const QString kDefaultDelimiters = QString::fromUtf16(u",.?!;:/\"'\\()[]{}<>，。、？！；：／");
 
-std::u16string ToU16(const QString& text)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), text.size());
-}
-
 QString ToQ(std::u16string_view text)
 {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Text from other programs uses lone LF line ends; the control's line break
-// is CR LF, so a lone LF becomes CR LF (a lone CR stays a character).
-std::u16string NormaliseForeignBreaks(const std::u16string& text)
-{
-    std::u16string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
-            out += u'\r';
-        out += text[i];
-    }
-    return out;
 }
 
 } // namespace
@@ -422,24 +402,7 @@ QString CMyEditCtrl::SelectedText() const
 
 QMimeData* CMyEditCtrl::CreateSelectionMimeData() const
 {
-    auto* data = new QMimeData;
-    const QString text = SelectedText();
-    data->setText(text);
-    if (IsColumnSelection()) {
-        const QString token = QStringLiteral("%1:%2:%3")
-                                  .arg(getpid())
-                                  .arg(reinterpret_cast<quintptr>(this), 0, 16)
-                                  .arg(text.size());
-        data->setData(kColumnBlockMime, token.toUtf8());
-    }
-    return data;
-}
-
-bool CMyEditCtrl::IsOwnColumnBlock(const QMimeData* data) const
-{
-    return data && !columnToken_.isEmpty() && data->hasFormat(kColumnBlockMime)
-           && QString::fromUtf8(data->data(kColumnBlockMime)) == columnToken_
-           && data->text().size() == columnToken_.section(':', 2).toInt();
+    return m_dragDrop.CreateMimeData(SelectedText(), IsColumnSelection());
 }
 
 bool CMyEditCtrl::Copy()
@@ -447,8 +410,7 @@ bool CMyEditCtrl::Copy()
     if (!HasSelection() || (m_selection.Length() == 0 && !IsColumnSelection()))
         return false;
     QMimeData* data = CreateSelectionMimeData();
-    columnToken_ = data->hasFormat(kColumnBlockMime) ? QString::fromUtf8(data->data(kColumnBlockMime))
-                                                     : QString();
+    m_dragDrop.RememberBlock(data);
     QGuiApplication::clipboard()->setMimeData(data);
     return true;
 }
@@ -470,8 +432,8 @@ bool CMyEditCtrl::Paste()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data || !data->hasText())
         return false;
-    const bool block = IsOwnColumnBlock(data) && m_layout.WrapMode() == 0;
-    const std::u16string text = block ? ToU16(data->text()) : NormaliseForeignBreaks(ToU16(data->text()));
+    const bool block = m_dragDrop.IsOwnColumnBlock(data) && m_layout.WrapMode() == 0;
+    const std::u16string text = block ? EditDragDrop::PlainText(data) : EditDragDrop::ForeignText(data);
     auto action = m_document.Action(ACTION_PASTE);
     DeleteSelection();
     if (block)

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/edit/EditDocument.h"
+#include "app/edit/EditDragDrop.h"
 #include "app/edit/EditLayout.h"
 #include "app/edit/EditPainter.h"
 #include "app/edit/EditSelection.h"
@@ -34,9 +35,9 @@ class CMyEditCtrl : public QAbstractScrollArea {
     Q_OBJECT
 public:
     // MIME type that marks a column block copied by a control.
-    static constexpr const char* kColumnBlockMime = "application/x-kdx-column-block";
+    static constexpr const char* kColumnBlockMime = EditDragDrop::kColumnBlockMime;
     // MIME type naming the control a drag started from.
-    static constexpr const char* kDragSourceMime = "application/x-kdx-drag-source";
+    static constexpr const char* kDragSourceMime = EditDragDrop::kDragSourceMime;
 
     explicit CMyEditCtrl(QWidget* parent = nullptr, bool scrollBars = true);
     // The word delimiters a new control starts with.
@@ -273,8 +274,6 @@ private:
     // Drag and drop.
     void StartDrag();
     bool DropText(const QMimeData* data, TextPos at, bool copy);
-    QString DragToken() const;
-    bool IsOwnColumnBlock(const QMimeData* data) const;
 
     EditDocument m_document;
     TextMetrics metrics_;
@@ -306,13 +305,7 @@ private:
     QPoint columnOrigin_;
     TextPos wordStart_;
     TextPos wordEnd_;
-    bool dragPending_ = false;  // pressed inside the selection, not moved yet
-    QPoint pressPos_;
     bool pointerPlacing_ = false;  // the caret goes where the pointer is
-    bool dropCaret_ = false;
-    Cell dropCell_;
-    bool droppedOnSelf_ = false;
-    QString columnToken_;
 
     // Rows to repaint after an edit; -1 means everything.
     int dirtyRow_ = -1;
@@ -323,6 +316,8 @@ private:
     EditLayout m_layout;
     // Colours, marks and the painting of rows and margins.
     EditPainter m_painter;
+    // Clipboard and drag data, and the state of a drag.
+    EditDragDrop m_dragDrop{this};
 };
 
 } // namespace kdx

@@ -12,7 +12,6 @@
 #include <QScrollBar>
 #include <QStyleHints>
 #include <algorithm>
-#include <unistd.h>
 
 namespace kdx {
 
@@ -230,8 +229,8 @@ void CMyEditCtrl::paintEvent(QPaintEvent* event)
         PaintRow(painter, row, QRect(0, y, viewport()->width(), height));
     if (y <= update.bottom())
         m_painter.PaintBelowText(painter, y, viewport()->rect());
-    if ((caretOn_ && hasFocus()) || dropCaret_) {
-        const Cell cell = dropCaret_ ? dropCell_ : m_selection.Caret();
+    if ((caretOn_ && hasFocus()) || m_dragDrop.DropCaretShown()) {
+        const Cell cell = m_dragDrop.DropCaretShown() ? m_dragDrop.DropCell() : m_selection.Caret();
         if (cell.row >= m_layout.FirstRow() && cell.row < m_layout.FirstRow() + VisibleRows() + 1)
             m_painter.PaintCaret(painter, cell);
     }
@@ -554,8 +553,7 @@ void CMyEditCtrl::PressAt(QMouseEvent* event)
     }
     if (HasSelection() && IsInSelection(PosOf(cell))) {
         // The drag starts once the pointer has moved a little.
-        dragPending_ = true;
-        pressPos_ = pos;
+        m_dragDrop.Press(pos);
         return;
     }
     if ((columnRequest || event->modifiers() & Qt::AltModifier) && m_layout.WrapMode() == 0 && m_document.Store().TotalLength() > 0) {
@@ -574,9 +572,9 @@ void CMyEditCtrl::PressAt(QMouseEvent* event)
 void CMyEditCtrl::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
-    if (dragPending_) {
-        if ((pos - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
-            dragPending_ = false;
+    if (m_dragDrop.Pending()) {
+        if (m_dragDrop.FarEnough(pos)) {
+            m_dragDrop.EndPending();
             StartDrag();
         }
         return;
@@ -616,11 +614,11 @@ void CMyEditCtrl::mouseMoveEvent(QMouseEvent* event)
 
 void CMyEditCtrl::mouseReleaseEvent(QMouseEvent*)
 {
-    if (dragPending_) {
+    if (m_dragDrop.Pending()) {
         // A click inside the selection without a drag places the caret.
-        dragPending_ = false;
+        m_dragDrop.EndPending();
         pointerPlacing_ = true;
-        MoveCaret(m_layout.CellAt(pressPos_), false);
+        MoveCaret(m_layout.CellAt(m_dragDrop.PressPos()), false);
         pointerPlacing_ = false;
     }
     if (mouseMode_ == 1)
@@ -664,28 +662,21 @@ void CMyEditCtrl::wheelEvent(QWheelEvent* event)
 // ---------------------------------------------------------------------------
 // Drag and drop
 
-QString CMyEditCtrl::DragToken() const
-{
-    return QStringLiteral("%1:%2").arg(getpid()).arg(reinterpret_cast<quintptr>(this), 0, 16);
-}
-
 QMimeData* CMyEditCtrl::CreateDragMimeData() const
 {
-    QMimeData* data = CreateSelectionMimeData();
-    data->setData(kDragSourceMime, DragToken().toUtf8());
-    return data;
+    return m_dragDrop.CreateDragMimeData(SelectedText(), IsColumnSelection());
 }
 
 void CMyEditCtrl::StartDrag()
 {
     QMimeData* data = CreateDragMimeData();
     if (data->hasFormat(kColumnBlockMime))
-        columnToken_ = QString::fromUtf8(data->data(kColumnBlockMime));
+        m_dragDrop.RememberBlock(data);
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
-    droppedOnSelf_ = false;
+    m_dragDrop.BeginDrag();
     const Qt::DropAction result = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
-    if (droppedOnSelf_)
+    if (m_dragDrop.DroppedOnSelf())
         return;
     if (result == Qt::MoveAction && !readOnly_) {
         auto action = m_document.Action(ACTION_DROP_MOVE);
@@ -702,7 +693,7 @@ void CMyEditCtrl::dragEnterEvent(QDragEnterEvent* event)
         event->ignore();
         return;
     }
-    dropCaret_ = true;
+    m_dragDrop.ShowDropCaret();
     event->acceptProposedAction();
 }
 
@@ -712,8 +703,7 @@ void CMyEditCtrl::dragMoveEvent(QDragMoveEvent* event)
         event->ignore();
         return;
     }
-    dropCell_ = m_layout.CellAt(event->position().toPoint());
-    dropCaret_ = true;
+    m_dragDrop.ShowDropCaret(m_layout.CellAt(event->position().toPoint()));
     event->setDropAction(event->modifiers() & Qt::ControlModifier ? Qt::CopyAction : Qt::MoveAction);
     event->accept();
     viewport()->update();
@@ -721,13 +711,13 @@ void CMyEditCtrl::dragMoveEvent(QDragMoveEvent* event)
 
 void CMyEditCtrl::dragLeaveEvent(QDragLeaveEvent*)
 {
-    dropCaret_ = false;
+    m_dragDrop.HideDropCaret();
     viewport()->update();
 }
 
 void CMyEditCtrl::dropEvent(QDropEvent* event)
 {
-    dropCaret_ = false;
+    m_dragDrop.HideDropCaret();
     const bool copy = event->modifiers() & Qt::ControlModifier;
     const TextPos at = PosOf(m_layout.CellAt(event->position().toPoint()));
     if (DropText(event->mimeData(), at, copy)) {
@@ -739,61 +729,38 @@ void CMyEditCtrl::dropEvent(QDropEvent* event)
     viewport()->update();
 }
 
+// A drop from this control's own drag moves (or copies) the selection; the
+// target is taken as it will be once the moved text is gone.
 bool CMyEditCtrl::DropText(const QMimeData* data, TextPos at, bool copy)
 {
-    const bool fromSelf = data->hasFormat(kDragSourceMime)
-                          && QString::fromUtf8(data->data(kDragSourceMime)) == DragToken();
+    const bool fromSelf = m_dragDrop.IsFromSelf(data);
     if (fromSelf) {
-        droppedOnSelf_ = true;
+        m_dragDrop.MarkDroppedOnSelf();
         if (IsInSelection(at))
             return true;
     }
     if (RefuseIfReadOnly())
         return false;
-    const bool block = fromSelf && IsOwnColumnBlock(data) && m_layout.WrapMode() == 0;
-    std::u16string text = ToU16(data->text());
-    if (!fromSelf) {
-        std::u16string normalised;
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
-                normalised += u'\r';
-            normalised += text[i];
-        }
-        text.swap(normalised);
-    }
+    const bool block = fromSelf && m_dragDrop.IsOwnColumnBlock(data) && m_layout.WrapMode() == 0;
+    const std::u16string text = fromSelf ? EditDragDrop::PlainText(data) : EditDragDrop::ForeignText(data);
     auto action = m_document.Action(copy ? ACTION_DROP_COPY : ACTION_DROP_MOVE);
-    int blockX = 0;
-    if (block) {
-        const Cell cell = CellOf(at);
-        blockX = metrics_.XOfColumn(m_document.Store().Row(cell.row), cell.column);
-    }
+    const int blockX = block ? metrics_.XOfColumn(m_document.Store().Row(CellOf(at).row), CellOf(at).column) : 0;
     if (fromSelf && !copy && HasSelection()) {
         if (!m_selection.IsColumn()) {
-            const TextPos start = SelectionStart();
-            const TextPos end = SelectionEnd();
-            if (at >= end) {
-                if (at.line == end.line)
-                    at = {start.line, start.column + at.column - end.column};
-                else
-                    at.line -= end.line - start.line;
-            }
+            at = EditDragDrop::MoveTarget(at, SelectionStart(), SelectionEnd());
         } else {
             const Cell cell = CellOf(at);
-            if (cell.row >= m_selection.FirstRow() && cell.row <= m_selection.LastRow()) {
-                int selStart = 0;
-                int selEnd = 0;
-                m_selection.RowSpan(m_document.Store(), metrics_, cell.row, selStart, selEnd);
-                if (cell.column > selEnd)
-                    at.column -= selEnd - selStart;
-            }
+            int selStart = 0;
+            int selEnd = 0;
+            if (m_selection.RowSpan(m_document.Store(), metrics_, cell.row, selStart, selEnd) && cell.column > selEnd)
+                at.column -= selEnd - selStart;
         }
         DeleteSelection();
     } else {
         ClearSelection();
     }
     if (block) {
-        m_selection.Caret().row = CellOf(at).row;
-        m_selection.Caret().column = CellOf(at).column;
+        m_selection.Caret() = CellOf(at);
         InsertAsColumnBlock(text, blockX, at.line);
     } else {
         SetCaretLogical(InsertAt(at, text));

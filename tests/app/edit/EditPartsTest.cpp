@@ -1,9 +1,12 @@
 #include <QFontDatabase>
 #include <QImage>
+#include <QMimeData>
+#include <memory>
 #include <QtTest>
 
 #include "app/edit/CMyEditCtrl.h"
 #include "app/edit/EditDocument.h"
+#include "app/edit/EditDragDrop.h"
 #include "app/edit/EditSelection.h"
 
 using namespace kdx;
@@ -51,6 +54,7 @@ private slots:
     void documentCutsInsertionsToTheLimitAndUndoesThem();
     void selectionSpansFollowRowsAfterRewrap();
     void columnSelectionSpansByPixels();
+    void dragDataTellsOwnBlocksAndTargets();
     void glyphsStandWhereCaretMarksAndClicksAre_data();
     void glyphsStandWhereCaretMarksAndClicksAre();
 };
@@ -190,6 +194,40 @@ void EditPartsTest::columnSelectionSpansByPixels()
     QCOMPARE(selection.End(doc.Store(), metrics, {}), (TextPos{2, 5}));
     QVERIFY(selection.Contains(doc.Store(), metrics, {2, 4}, {}));
     QVERIFY(!selection.Contains(doc.Store(), metrics, {2, 6}, {}));
+}
+
+void EditPartsTest::dragDataTellsOwnBlocksAndTargets()
+{
+    int first = 0;
+    int second = 0;
+    EditDragDrop mine(&first);
+    const EditDragDrop other(&second);
+    std::unique_ptr<QMimeData> block(mine.CreateDragMimeData(QStringLiteral("ab\r\ncd\r\n"), true));
+    QVERIFY(mine.IsFromSelf(block.get()));
+    QVERIFY(!other.IsFromSelf(block.get()));
+    // A block is the control's own only once handed out, and only as it was.
+    QVERIFY(!mine.IsOwnColumnBlock(block.get()));
+    mine.RememberBlock(block.get());
+    QVERIFY(mine.IsOwnColumnBlock(block.get()));
+    QVERIFY(!other.IsOwnColumnBlock(block.get()));
+    block->setText(QStringLiteral("ab\r\ncd\r\nx"));
+    QVERIFY(!mine.IsOwnColumnBlock(block.get()));
+    std::unique_ptr<QMimeData> stream(mine.CreateMimeData(QStringLiteral("a\nb\r\nc\rd"), false));
+    QVERIFY(!stream->hasFormat(EditDragDrop::kColumnBlockMime));
+    QVERIFY(!mine.IsFromSelf(stream.get()));
+    mine.RememberBlock(stream.get());
+    QVERIFY(!mine.IsOwnColumnBlock(block.get()));
+    QCOMPARE(EditDragDrop::ForeignText(stream.get()), std::u16string(u"a\r\nb\r\nc\rd"));
+    QCOMPARE(EditDragDrop::PlainText(stream.get()), std::u16string(u"a\nb\r\nc\rd"));
+
+    // Moving [(1,2), (3,4)) to a target after it: the target shifts up by
+    // the lines removed, and along the line when it is on the last one.
+    const TextPos start{1, 2};
+    const TextPos end{3, 4};
+    QCOMPARE(EditDragDrop::MoveTarget({0, 9}, start, end), (TextPos{0, 9}));
+    QCOMPARE(EditDragDrop::MoveTarget({3, 4}, start, end), (TextPos{1, 2}));
+    QCOMPARE(EditDragDrop::MoveTarget({3, 7}, start, end), (TextPos{1, 5}));
+    QCOMPARE(EditDragDrop::MoveTarget({5, 1}, start, end), (TextPos{3, 1}));
 }
 
 void EditPartsTest::glyphsStandWhereCaretMarksAndClicksAre_data()
