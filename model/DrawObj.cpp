@@ -159,11 +159,10 @@ bool CDrawObj::Intersects(const PageRect& rect) const
     return area.Overlaps(rect.Normalized());
 }
 
-PageRect CDrawObj::GetHandleRect(int handle) const
+PageRect CDrawObj::HandleRectAround(const PageRect& r, int handle) const
 {
     // Squares just outside the corners and edges of the rectangle as last
     // set, so a flipped rectangle keeps its handle numbers.
-    const PageRect& r = m_rawRect;
     auto low = [](int32_t a, int32_t b) { return a < b ? a - kHandleSize : a; };
     auto high = [](int32_t a, int32_t b) { return a >= b ? b - kHandleSize : b; };
     auto mid = [](int32_t a, int32_t b) { return a + (b - a - kHandleSize) / 2; };
@@ -316,14 +315,14 @@ bool CDrawLine::Intersects(const PageRect& rect) const
     return QRegion(band, Qt::OddEvenFill).intersects(ToQRect(r));
 }
 
-PageRect CDrawLine::GetHandleRect(int handle) const
+PageRect CDrawLine::HandleRectAround(const PageRect& r, int handle) const
 {
     if (handle == 0)
-        return {m_rawRect.left - kLineHandleReach, m_rawRect.top - kLineHandleReach,
-                m_rawRect.left + kLineHandleReach, m_rawRect.top + kLineHandleReach};
+        return {r.left - kLineHandleReach, r.top - kLineHandleReach, r.left + kLineHandleReach,
+                r.top + kLineHandleReach};
     if (handle == 1)
-        return {m_rawRect.right - kLineHandleReach, m_rawRect.bottom - kLineHandleReach,
-                m_rawRect.right + kLineHandleReach, m_rawRect.bottom + kLineHandleReach};
+        return {r.right - kLineHandleReach, r.bottom - kLineHandleReach, r.right + kLineHandleReach,
+                r.bottom + kLineHandleReach};
     return {};
 }
 

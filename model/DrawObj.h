@@ -99,7 +99,10 @@ public:
 
     // Selection handles: 8 around a rectangle, 2 at a line's ends.
     virtual int GetHandleCount() const { return 8; }
-    virtual PageRect GetHandleRect(int handle) const;
+    PageRect GetHandleRect(int handle) const { return HandleRectAround(m_rawRect, handle); }
+    // The handle squares this kind of object puts around `rect`; a scaled
+    // view passes the rectangle as shown to get squares of screen size.
+    virtual PageRect HandleRectAround(const PageRect& rect, int handle) const;
     int HitTestHandle(int32_t x, int32_t y) const;
     virtual bool MoveHandleTo(int handle, int32_t x, int32_t y);
     // The sizing cursor shown over a handle; none for other numbers.
@@ -153,7 +156,7 @@ public:
     void MoveTo(int32_t x, int32_t y) override;
     bool Intersects(const PageRect& rect) const override;
     int GetHandleCount() const override { return 2; }
-    PageRect GetHandleRect(int handle) const override;
+    PageRect HandleRectAround(const PageRect& rect, int handle) const override;
     bool MoveHandleTo(int handle, int32_t x, int32_t y) override;
     std::optional<Qt::CursorShape> GetHandleCursor(int handle) const override;
     void Draw(QPainter& painter, const DrawStyle& style) const override;
