@@ -6,6 +6,7 @@
 #include "model/TerminalFontLookup.h"
 
 #include <QFontDatabase>
+#include <QMouseEvent>
 
 namespace kdx {
 
@@ -68,7 +69,7 @@ void CDrawTextEdit::Layout()
 {
     // The whole window is text: no ruler, no margin. The window's own size
     // counts, so that a hidden window already wraps at its new width.
-    const QRect client(QPoint(0, 0), size());
+    const QRect client(QPoint(0, 0), m_textSize.isValid() ? m_textSize : size());
     SetAreas(QRect(0, 0, client.width(), 0), QRect(0, 0, 0, client.height()), client);
 }
 
@@ -95,9 +96,59 @@ void CDrawTextEdit::TakeStyleFrom(const CDrawText& object)
 
 void CDrawTextEdit::PlaceOver(const QRect& rect)
 {
-    setGeometry(rect);
+    PlaceOver(rect, rect.size(), 1.0);
+}
+
+void CDrawTextEdit::PlaceOver(const QRect& shown, const QSize& textSize, qreal scale)
+{
+    m_textSize = scale == 1.0 ? QSize() : textSize;
+    SetPaintScale(scale);
+    setGeometry(shown);
     ApplySizeNow();
     update();
+}
+
+QMouseEvent CDrawTextEdit::Unscaled(const QMouseEvent& event) const
+{
+    const QPointF local = event.position() / PaintScale();
+    return QMouseEvent(event.type(), local, event.scenePosition(), event.globalPosition(), event.button(),
+                       event.buttons(), event.modifiers(), event.pointingDevice());
+}
+
+void CDrawTextEdit::mousePressEvent(QMouseEvent* event)
+{
+    if (PaintScale() == 1.0)
+        return CMyEdit::mousePressEvent(event);
+    QMouseEvent local = Unscaled(*event);
+    CMyEdit::mousePressEvent(&local);
+    event->setAccepted(local.isAccepted());
+}
+
+void CDrawTextEdit::mouseMoveEvent(QMouseEvent* event)
+{
+    if (PaintScale() == 1.0)
+        return CMyEdit::mouseMoveEvent(event);
+    QMouseEvent local = Unscaled(*event);
+    CMyEdit::mouseMoveEvent(&local);
+    event->setAccepted(local.isAccepted());
+}
+
+void CDrawTextEdit::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (PaintScale() == 1.0)
+        return CMyEdit::mouseReleaseEvent(event);
+    QMouseEvent local = Unscaled(*event);
+    CMyEdit::mouseReleaseEvent(&local);
+    event->setAccepted(local.isAccepted());
+}
+
+void CDrawTextEdit::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (PaintScale() == 1.0)
+        return CMyEdit::mouseDoubleClickEvent(event);
+    QMouseEvent local = Unscaled(*event);
+    CMyEdit::mouseDoubleClickEvent(&local);
+    event->setAccepted(local.isAccepted());
 }
 
 void CDrawTextEdit::LoadFromObject(const CDrawText& object)
@@ -210,7 +261,20 @@ CDrawTextEdit* CTextEditSession::EnsureEditor()
 QRect CTextEditSession::Displayed(const CDrawText& object) const
 {
     const PageRect& r = object.Bounds();
-    return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top).translated(m_origin);
+    return m_scale.ToScreen(QRect(r.left, r.top, r.right - r.left, r.bottom - r.top)).translated(m_origin);
+}
+
+void CTextEditSession::PlaceOn(const CDrawText& object)
+{
+    const PageRect& r = object.Bounds();
+    m_editor->PlaceOver(Displayed(object), QSize(r.right - r.left, r.bottom - r.top), m_scale.Factor());
+}
+
+void CTextEditSession::SetScale(const ViewScale& scale)
+{
+    m_scale = scale;
+    if (m_object && m_editor)
+        PlaceOn(*m_object);
 }
 
 bool CTextEditSession::Begin(CDrawText& object, QObject* view)
@@ -222,7 +286,7 @@ bool CTextEditSession::Begin(CDrawText& object, QObject* view)
     if (!editor)
         return false;
     editor->TakeStyleFrom(object);
-    editor->PlaceOver(Displayed(object));
+    PlaceOn(object);
     editor->LoadFromObject(object);
     editor->SetCaret(0, 0);
     m_object = &object;
@@ -283,7 +347,7 @@ void CTextEditSession::OnObjectChanged(CDrawObj* object, uint32_t flags)
     if (text == m_object && m_editor) {
         m_editor->TakeStyleFrom(*text);
         if (flags & (kChangedPosition | kChangedSize))
-            m_editor->PlaceOver(Displayed(*text));
+            PlaceOn(*text);
         else
             m_editor->RewrapNow();
         m_editor->repaint();

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/edit/CMyEdit.h"
+#include "app/ViewScale.h"
 #include "model/DocObserver.h"
 
 #include <QPoint>
@@ -29,6 +30,10 @@ public:
     void TakeStyleFrom(const CDrawText& object);
     // Lies exactly over `rect` (parent coordinates) and wraps at its width now.
     void PlaceOver(const QRect& rect);
+    // Lies over `shown`, the object's rectangle on a scaled page, and lays
+    // the text out in `textSize` page pixels drawn `scale` times as large,
+    // so that it wraps exactly where the page and the terminal wrap it.
+    void PlaceOver(const QRect& shown, const QSize& textSize, qreal scale);
 
     // Shows the object's text: CR LF breaks lines, a lone LF (a wrap point)
     // joins its neighbours. Loading cannot be undone.
@@ -46,6 +51,16 @@ public:
 protected:
     std::vector<int> MenuItems() const override;
     void Layout() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    // The event with its position in unscaled pixels.
+    QMouseEvent Unscaled(const QMouseEvent& event) const;
+
+    QSize m_textSize; // invalid: the window's own size
 };
 
 // Edits the text objects of one document in place. The editor window is
@@ -67,6 +82,8 @@ public:
     CDrawText* EditedObject() const { return m_object; }
     // Writes what was typed into the object; editing goes on.
     void WriteBack();
+    // The page's scale; the editor follows it at once.
+    void SetScale(const ViewScale& scale);
 
     // IDocObserver
     bool OnEditObject(CDrawObj* object, QObject* view, bool begin) override;
@@ -81,10 +98,12 @@ private:
     void End(CDrawText& object);
     void EndCurrent();
     QRect Displayed(const CDrawText& object) const;
+    void PlaceOn(const CDrawText& object);
 
     CPageDoc& m_doc;
     QPointer<QWidget> m_host;
     QPoint m_origin;
+    ViewScale m_scale;
     QPointer<CDrawTextEdit> m_editor;
     CDrawText* m_object = nullptr;
     QObject* m_view = nullptr;

@@ -12,6 +12,10 @@
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QWheelEvent>
+#include <QtMath>
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -79,14 +83,76 @@ CPageWnd::CPageWnd(CPageDoc& doc, CPageView* view) : QWidget(view->viewport()), 
     setMouseTracking(true);
 }
 
-QPoint CPageWnd::ToPage(const QPoint& widgetPoint)
+QPoint CPageWnd::ToPage(const QPoint& widgetPoint) const
 {
-    return widgetPoint - QPoint(kFrameWidth, kFrameWidth);
+    return m_scale.ToPage(widgetPoint - QPoint(kFrameWidth, kFrameWidth));
 }
 
-QRect CPageWnd::ToWidget(const QRect& pageRect)
+QRect CPageWnd::ToWidget(const QRect& pageRect) const
 {
-    return pageRect.translated(kFrameWidth, kFrameWidth);
+    return m_scale.ToScreen(pageRect).translated(kFrameWidth, kFrameWidth);
+}
+
+QSize CPageWnd::OuterSize() const
+{
+    return m_scale.ToScreen(PageSize()) + QSize(2 * kFrameWidth, 2 * kFrameWidth);
+}
+
+void CPageWnd::SetScalePercent(int percent)
+{
+    m_scale.SetPercent(percent);
+    m_pointerKnown = false;
+    update();
+}
+
+QRect CPageWnd::HandleOnScreen(const CDrawObj* object, int handle) const
+{
+    // The object's rectangle as shown, corner by corner so that a flipped
+    // rectangle stays flipped; the object puts its squares around it.
+    const PageRect& raw = object->RawRect();
+    const QRect on = ToWidget(ToQRect(raw));
+    const int x[2] = {on.left(), on.left() + on.width()};
+    const int y[2] = {on.top(), on.top() + on.height()};
+    const bool flipX = raw.left > raw.right;
+    const bool flipY = raw.top > raw.bottom;
+    const PageRect shown{x[flipX], y[flipY], x[!flipX], y[!flipY]};
+    const PageRect square = object->HandleRectAround(shown, handle);
+    return QRect(square.left, square.top, square.right - square.left, square.bottom - square.top);
+}
+
+int CPageWnd::HandleAt(const CDrawObj* object, const QPoint& widgetPoint) const
+{
+    for (int h = 0; h < object->GetHandleCount(); ++h)
+        if (HandleOnScreen(object, h).contains(widgetPoint))
+            return h;
+    return -1;
+}
+
+CDrawObj* CPageWnd::ObjectAtScreen(const QPoint& widgetPoint) const
+{
+    const CPage* page = doc_.CurrentPage();
+    if (!page)
+        return nullptr;
+    // A reduced page puts several page pixels under one screen pixel and
+    // makes thin objects hard to aim at: the tolerance is in screen pixels.
+    const int tolerance = m_scale.Percent() < ViewScale::kFullPercent ? kReducedHitTolerance : 0;
+    const QPoint s = widgetPoint - QPoint(kFrameWidth, kFrameWidth);
+    const QRect area =
+        m_scale.PageCovering(QRect(s.x() - tolerance, s.y() - tolerance, 2 * tolerance + 1, 2 * tolerance + 1));
+    const PageRect hit = ToPageRect(area);
+    const auto& objects = page->Objects();
+    for (auto it = objects.rbegin(); it != objects.rend(); ++it)
+        if ((*it)->Intersects(hit))
+            return it->get();
+    return nullptr;
+}
+
+QPoint CPageWnd::PointerFor(const QPoint& p) const
+{
+    if (m_pointerKnown && ToPage(m_pointer) == p)
+        return m_pointer;
+    const QRect shown = ToWidget(QRect(p, QSize(1, 1)));
+    return shown.topLeft() + QPoint(shown.width() / 2, shown.height() / 2);
 }
 
 QSize CPageWnd::PageSize() const
@@ -113,7 +179,14 @@ void CPageWnd::SetTool(int toolId)
 void CPageWnd::InvalidateObject(const CDrawObj* object)
 {
     const QRect r = ToQRect(object->Bounds());
-    update(ToWidget(r.adjusted(-kHandleMargin, -kHandleMargin, kHandleMargin, kHandleMargin)));
+    if (m_scale.IsOneToOne()) {
+        update(ToWidget(r.adjusted(-kHandleMargin, -kHandleMargin, kHandleMargin, kHandleMargin)));
+        return;
+    }
+    // The handles keep their screen size; what an object draws around its
+    // rectangle (the marks of a custom object) grows with the page.
+    const int margin = std::max(kHandleMargin, m_scale.ToScreen(kHandleMargin)) + 1;
+    update(ToWidget(r).adjusted(-margin, -margin, margin, margin));
 }
 
 // ------------------------------------------------------------ selection
@@ -223,6 +296,10 @@ void CPageWnd::paintEvent(QPaintEvent* event)
         return;
     }
     painter.fillRect(area, QColor(128, 128, 128));
+    if (!m_scale.IsOneToOne()) {
+        PaintScaled(painter, area);
+        return;
+    }
     const QRect pageArea = area.intersected(ToWidget(QRect(QPoint(0, 0), PageSize())));
     if (pageArea.isEmpty())
         return;
@@ -239,31 +316,75 @@ void CPageWnd::PaintPage(QPainter& painter, const QRect& area)
     if (gridShown_)
         PaintGrid(painter, area);
 
+    PaintObjects(painter, true);
+    if (!band_.isEmpty())
+        PaintBand(painter, band_.intersected(area));
+}
+
+void CPageWnd::PaintObjects(QPainter& painter, bool withHandles)
+{
     DrawStyle style;
     style.grayText = palette().color(QPalette::Disabled, QPalette::Text);
     style.buttonShadow = palette().color(QPalette::Dark);
     style.placeholderFont = QApplication::font();
-    for (const auto& object : page->Objects()) {
+    for (const auto& object : doc_.CurrentPage()->Objects()) {
         painter.save();
         object->Draw(painter, style);
         painter.restore();
-        if (selection_.contains(object.get())) {
+        if (withHandles && selection_.contains(object.get())) {
             painter.save();
             object->DrawHandles(painter);
             painter.restore();
         }
     }
+}
 
-    if (!band_.isEmpty()) {
-        const QRect band = band_.intersected(area);
-        const QColor highlight = palette().color(QPalette::Highlight);
-        QColor fill = highlight;
-        fill.setAlpha(64);
-        painter.fillRect(band, fill);
-        painter.setPen(highlight);
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(band.adjusted(0, 0, -1, -1));
+void CPageWnd::PaintBand(QPainter& painter, const QRect& band)
+{
+    const QColor highlight = palette().color(QPalette::Highlight);
+    QColor fill = highlight;
+    fill.setAlpha(64);
+    painter.fillRect(band, fill);
+    painter.setPen(highlight);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(band.adjusted(0, 0, -1, -1));
+}
+
+void CPageWnd::PaintScaled(QPainter& painter, const QRect& area)
+{
+    // The page is composed at its own size for the page pixels the update
+    // area shows, then scaled: the user sees the terminal's pixels enlarged.
+    // Handles and the rubber band are drawn afterwards at screen size.
+    const QRect shown = area.intersected(ToWidget(QRect(QPoint(0, 0), PageSize())));
+    if (shown.isEmpty())
+        return;
+    const QRect screenArea = shown.translated(-kFrameWidth, -kFrameWidth);
+    const QRect pageArea = m_scale.PageCovering(screenArea).intersected(QRect(QPoint(0, 0), PageSize()));
+    if (pageArea.isEmpty())
+        return;
+    QImage page(pageArea.size(), QImage::Format_RGB32);
+    {
+        QPainter pagePainter(&page);
+        pagePainter.translate(-pageArea.topLeft());
+        pagePainter.fillRect(pageArea, palette().color(QPalette::Base));
+        PaintPageBackground(pagePainter, *doc_.CurrentPage(), PageSize(), pageArea);
+        if (gridShown_)
+            PaintGrid(pagePainter, pageArea);
+        PaintObjects(pagePainter, false);
     }
+    painter.drawImage(shown.topLeft(), m_scale.ScaleImage(page, pageArea.topLeft(), screenArea));
+    painter.setClipRect(shown);
+    for (const auto& object : doc_.CurrentPage()->Objects()) {
+        if (!selection_.contains(object.get()))
+            continue;
+        painter.save();
+        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        for (int h = 0; h < object->GetHandleCount(); ++h)
+            painter.fillRect(HandleOnScreen(object.get(), h), Qt::white);
+        painter.restore();
+    }
+    if (!band_.isEmpty())
+        PaintBand(painter, ToWidget(band_).intersected(shown));
 }
 
 void CPageWnd::PaintGrid(QPainter& painter, const QRect& area)
@@ -287,9 +408,9 @@ void CPageWnd::SetBand(const QRect& band)
     const QRect old = band_;
     band_ = band;
     if (!old.isEmpty())
-        update(ToWidget(old));
+        update(ToWidget(old).adjusted(-1, -1, 1, 1));
     if (!band_.isEmpty())
-        update(ToWidget(band_));
+        update(ToWidget(band_).adjusted(-1, -1, 1, 1));
 }
 
 // ------------------------------------------------------------ mouse and keys
@@ -297,6 +418,8 @@ void CPageWnd::SetBand(const QRect& band)
 void CPageWnd::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
+    m_pointer = event->position().toPoint();
+    m_pointerKnown = true;
     setFocus(Qt::MouseFocusReason);
     if (event->button() == Qt::LeftButton && doc_.CurrentPage())
         ToolPress(ToPage(event->position().toPoint()), event->modifiers());
@@ -305,6 +428,8 @@ void CPageWnd::mousePressEvent(QMouseEvent* event)
 void CPageWnd::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();
+    m_pointer = event->position().toPoint();
+    m_pointerKnown = true;
     // A drag whose button is no longer down, under a popup that opened
     // meanwhile or while another window grabs the mouse lost its capture.
     const QWidget* grabber = QWidget::mouseGrabber();
@@ -318,6 +443,8 @@ void CPageWnd::mouseMoveEvent(QMouseEvent* event)
 void CPageWnd::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
+    m_pointer = event->position().toPoint();
+    m_pointerKnown = true;
     if (QApplication::activePopupWidget())
         CaptureLost();
     if (event->button() == Qt::LeftButton && doc_.CurrentPage())
@@ -472,10 +599,10 @@ void CPageWnd::SelectPress(const QPoint& p, Qt::KeyboardModifiers modifiers)
     handle_ = -1;
     mode_ = kModeNone;
     if (CDrawObj* single = SingleSelection())
-        handle_ = single->HitTestHandle(p.x(), p.y());
+        handle_ = HandleAt(single, PointerFor(p));
     if (handle_ >= 0) {
         mode_ = kModeResize;
-    } else if (CDrawObj* object = doc_.ObjectAt(p.x(), p.y())) {
+    } else if (CDrawObj* object = ObjectAtScreen(PointerFor(p))) {
         mode_ = kModeMove;
         if (!selection_.contains(object))
             SelectObject(object, modifiers & Qt::ControlModifier);
@@ -523,12 +650,12 @@ void CPageWnd::HoverCursor(const QPoint& p)
     if (toolId_ != kSelectTool) {
         shape = Qt::CrossCursor;
     } else if (CDrawObj* single = SingleSelection()) {
-        const auto handleShape = single->GetHandleCursor(single->HitTestHandle(p.x(), p.y()));
+        const auto handleShape = single->GetHandleCursor(HandleAt(single, PointerFor(p)));
         if (handleShape)
             shape = *handleShape;
         else if (IsPointInObject(single, p))
             shape = Qt::SizeAllCursor;
-    } else if (!selection_.isEmpty() && doc_.ObjectAt(p.x(), p.y())) {
+    } else if (!selection_.isEmpty() && ObjectAtScreen(PointerFor(p))) {
         shape = Qt::SizeAllCursor;
     }
     setCursor(shape);
@@ -602,6 +729,7 @@ CPageView::CPageView(CPageDoc& doc, QWidget* parent) : CMyView(parent), doc_(doc
     m_textEditing = std::make_unique<CTextEditSession>(
         doc_, pageWnd_, QPoint(CPageWnd::kFrameWidth, CPageWnd::kFrameWidth));
     OnUpdate(kHintPageSize, nullptr);
+    AddZoomShortcuts();
 }
 
 CPageView::~CPageView()
@@ -614,12 +742,113 @@ bool CPageView::SelectOnly(CDrawObj* object)
     if (!object || !doc_.CurrentPage() || doc_.CurrentPage()->IndexOfObject(object) < 0)
         return false;
     pageWnd_->SelectObject(object, false);
+    EnsureVisible(object);
     return true;
+}
+
+void CPageView::SetZoomPercent(int percent, std::optional<QPoint> anchor)
+{
+    const QPoint at = anchor.value_or(viewport()->rect().center());
+    const QPoint frame(CPageWnd::kFrameWidth, CPageWnd::kFrameWidth);
+    // The page point under the anchor, to sub-pixel precision.
+    const QPointF local = QPointF(at - pageWnd_->pos() - frame) + QPointF(0.5, 0.5);
+    const double oldFactor = pageWnd_->Scale().Factor();
+    const QPointF pagePoint = local / oldFactor;
+    const QPoint pixel = pageWnd_->Scale().ToPage(at - pageWnd_->pos() - frame);
+    ViewScale wanted = pageWnd_->Scale();
+    if (!wanted.SetPercent(percent))
+        return;
+    pageWnd_->SetScalePercent(wanted.Percent());
+    UpdateLayout();
+    // The screen pixel nearest to that point which still shows the same page pixel.
+    const auto keep = [&wanted](double page, int pixel) {
+        const int s = qFloor(page * wanted.Factor());
+        return std::clamp(s, wanted.ToScreen(pixel), wanted.ToScreen(pixel + 1) - 1);
+    };
+    const QPoint moved(keep(pagePoint.x(), pixel.x()), keep(pagePoint.y(), pixel.y()));
+    const QPoint now = pageWnd_->pos() + frame + moved;
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + now.x() - at.x());
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + now.y() - at.y());
+    PlacePageWindow();
+    m_textEditing->SetScale(pageWnd_->Scale());
+    emit ZoomChanged(wanted.Percent());
+}
+
+void CPageView::ZoomIn()
+{
+    SetZoomPercent(ViewScale::NextPercent(ZoomPercent()));
+}
+
+void CPageView::ZoomOut()
+{
+    SetZoomPercent(ViewScale::PreviousPercent(ZoomPercent()));
+}
+
+void CPageView::ZoomToFit()
+{
+    SetZoomPercent(ViewScale::FitPercent(pageWnd_->PageSize(), maximumViewportSize(), CPageWnd::kFrameWidth));
+}
+
+void CPageView::EnsureVisible(const CDrawObj* object)
+{
+    const int margin = CPageWnd::kHandleMargin + 2;
+    const QRect shown = pageWnd_->ToWidget(ToQRect(object->Bounds()))
+                            .translated(pageWnd_->pos())
+                            .adjusted(-margin, -margin, margin, margin);
+    const QRect room = viewport()->rect();
+    // The shortest scroll that shows the object; its top-left corner first
+    // when it is larger than the view.
+    const auto delta = [](int low, int high, int roomLow, int roomHigh) {
+        if (low < roomLow || high - low > roomHigh - roomLow)
+            return low - roomLow;
+        if (high > roomHigh)
+            return high - roomHigh;
+        return 0;
+    };
+    const int dx = delta(shown.left(), shown.right(), room.left(), room.right());
+    const int dy = delta(shown.top(), shown.bottom(), room.top(), room.bottom());
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + dx);
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + dy);
+}
+
+void CPageView::AddZoomShortcuts()
+{
+    // "+" needs Shift on many layouts: Ctrl+= zooms in as well.
+    const auto add = [this](QKeyCombination key, void (CPageView::*slot)()) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, slot);
+    };
+    add(Qt::CTRL | Qt::Key_Plus, &CPageView::ZoomIn);
+    add(Qt::CTRL | Qt::Key_Equal, &CPageView::ZoomIn);
+    add(Qt::CTRL | Qt::Key_Minus, &CPageView::ZoomOut);
+    add(Qt::CTRL | Qt::Key_0, &CPageView::ZoomToFit);
+}
+
+void CPageView::wheelEvent(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        CMyView::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    // One notch (120 eighths of a degree) is one step; fine-grained wheels
+    // and touchpads add up until a notch is reached.
+    m_wheelSteps += event->angleDelta().y();
+    const QPoint at = event->position().toPoint();
+    while (m_wheelSteps >= 120) {
+        m_wheelSteps -= 120;
+        SetZoomPercent(ViewScale::NextPercent(ZoomPercent()), at);
+    }
+    while (m_wheelSteps <= -120) {
+        m_wheelSteps += 120;
+        SetZoomPercent(ViewScale::PreviousPercent(ZoomPercent()), at);
+    }
 }
 
 void CPageView::UpdateLayout()
 {
-    const QSize outer = pageWnd_->PageSize() + QSize(2 * CPageWnd::kFrameWidth, 2 * CPageWnd::kFrameWidth);
+    const QSize outer = pageWnd_->OuterSize();
     pageWnd_->resize(outer);
     SetTotalSize(outer);
     PlacePageWindow();
@@ -636,9 +865,12 @@ void CPageView::PlacePageWindow()
     pageWnd_->move(QPoint(x, y) - ScrollPosition());
 }
 
-QPoint CPageView::ToPage(const QPoint& viewportPoint) const
+QPoint CPageView::ToPage(const QPoint& viewportPoint)
 {
-    return CPageWnd::ToPage(viewportPoint - pageWnd_->pos());
+    // The tools ask where the pointer is in screen pixels (handles, hit tolerance).
+    pageWnd_->m_pointer = viewportPoint - pageWnd_->pos();
+    pageWnd_->m_pointerKnown = true;
+    return pageWnd_->ToPage(viewportPoint - pageWnd_->pos());
 }
 
 void CPageView::resizeEvent(QResizeEvent* event)
@@ -703,7 +935,7 @@ void CPageView::OnUpdate(int hint, CDrawObj* object)
         UpdateLayout();
         break;
     default:
-        if (pageWnd_->PageSize() + QSize(10, 10) != pageWnd_->size())
+        if (pageWnd_->OuterSize() != pageWnd_->size())
             UpdateLayout();
         pageWnd_->update();
         break;

@@ -1,6 +1,7 @@
 #pragma once
 #include "app/CMyView.h"
 #include "app/PageCommands.h"
+#include "app/ViewScale.h"
 #include "model/DocObserver.h"
 #include "model/ModelTypes.h"
 
@@ -9,6 +10,7 @@
 #include <QSet>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 namespace kdx {
 
@@ -17,14 +19,18 @@ class CTextEditSession;
 class CPageDoc;
 class CPageView;
 
-// The page itself plus a grey frame of kFrameWidth pixels; page coordinates
-// are widget coordinates less the frame. It owns the selection and runs the
-// current editing tool on the mouse and keyboard input it receives.
+// The page itself plus a grey frame of kFrameWidth screen pixels; page
+// coordinates are widget coordinates less the frame, divided by the view's
+// scale. It owns the selection and runs the current editing tool on the
+// mouse and keyboard input it receives. Handles, the rubber band and the
+// hit tolerance keep their screen size at every scale.
 class CPageWnd : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kFrameWidth = 5;
     static constexpr int kHandleMargin = 6; // room for the selection handles
+    // Below full size a click also hits what lies this many screen pixels away.
+    static constexpr int kReducedHitTolerance = 2;
     enum Mode { kModeNone = 0, kModeBand = 1, kModeMove = 2, kModeResize = 3 };
     enum ToolId { kSelectTool = 0, kLineTool = 2, kRectTool = 3, kImageTool = 9, kTextTool = 10,
                   kCustomTool = 11 };
@@ -51,10 +57,19 @@ public:
     void MoveSelection(int dx, int dy);
 
     void InvalidateObject(const CDrawObj* object);
-    // Page pixels to widget pixels and back.
-    static QPoint ToPage(const QPoint& widgetPoint);
-    static QRect ToWidget(const QRect& pageRect);
+    // Page pixels to widget pixels and back, at the current scale.
+    QPoint ToPage(const QPoint& widgetPoint) const;
+    QRect ToWidget(const QRect& pageRect) const;
     QSize PageSize() const;
+    const ViewScale& Scale() const { return m_scale; }
+    // The window's size at the current scale; the view lays it out.
+    QSize OuterSize() const;
+    // Where the handles of `object` stand in widget pixels, 6 x 6 each.
+    QRect HandleOnScreen(const CDrawObj* object, int handle) const;
+    // The handle of `object` under the widget point, or -1.
+    int HandleAt(const CDrawObj* object, const QPoint& widgetPoint) const;
+    // The topmost object under the widget point, with the hit tolerance.
+    CDrawObj* ObjectAtScreen(const QPoint& widgetPoint) const;
 
     // Tool operations; the point is in page coordinates.
     void ToolPress(const QPoint& p, Qt::KeyboardModifiers modifiers);
@@ -84,6 +99,14 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    friend class CPageView;
+    void SetScalePercent(int percent);
+    void PaintScaled(QPainter& painter, const QRect& area);
+    void PaintObjects(QPainter& painter, bool withHandles);
+    void PaintBand(QPainter& painter, const QRect& band);
+    // The widget point of the mouse event that fed the tool with page point
+    // `p`, or the middle of that page pixel for tool calls made directly.
+    QPoint PointerFor(const QPoint& p) const;
     void PaintPage(QPainter& painter, const QRect& area);
     void PaintGrid(QPainter& painter, const QRect& area);
     void SetBand(const QRect& band);
@@ -111,6 +134,9 @@ private:
     QPoint last_;
     bool capturing_ = false;
     CDrawObj* creating_ = nullptr;
+    ViewScale m_scale;
+    QPoint m_pointer;
+    bool m_pointerKnown = false;
 };
 
 // The document's view: a scrolling view that centres the page window in it,
@@ -133,6 +159,18 @@ public:
     // In-place editing of the page's text objects.
     CTextEditSession& TextEditing() const { return *m_textEditing; }
 
+    // The page's scale in percent, 25 to 800.
+    int ZoomPercent() const { return pageWnd_->Scale().Percent(); }
+    // Sets the scale, keeping the page point under `anchor` (viewport
+    // pixels) where it is; without an anchor the middle of the view stays.
+    void SetZoomPercent(int percent, std::optional<QPoint> anchor = std::nullopt);
+    void ZoomIn();
+    void ZoomOut();
+    // The largest scale that shows the whole page without scrolling.
+    void ZoomToFit();
+    // Scrolls so that the object's rectangle as shown is in view.
+    void EnsureVisible(const CDrawObj* object);
+
     // IPageCommandTarget
     QWidget* ViewWidget() override { return this; }
     int SelectionCount() const override;
@@ -147,6 +185,10 @@ public:
     void OnUpdate(int hint, CDrawObj* object) override;
 
     static int ToolForCommand(int commandId);
+signals:
+    void ZoomChanged(int percent);
+
+public:
     static int CommandForTool(int toolId);
 
     // Layout operations on the selection.
@@ -163,14 +205,18 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void PlacePageWindow();
-    QPoint ToPage(const QPoint& viewportPoint) const;
+    void AddZoomShortcuts();
+    // Also tells the page window where the pointer is.
+    QPoint ToPage(const QPoint& viewportPoint);
 
     CPageDoc& doc_;
     CPageWnd* pageWnd_ = nullptr;
     std::unique_ptr<CTextEditSession> m_textEditing;
+    int m_wheelSteps = 0; // eighths of a degree not yet turned into a zoom step
 };
 
 } // namespace kdx

@@ -110,6 +110,10 @@ public:
     // focus: areas, mode-1 wrap, scroll ranges, caret.
     void ApplySizeNow();
     int WrapMode() const { return m_layout.WrapMode(); }
+    // Draws the control enlarged or reduced by `scale` while its layout
+    // stays in unscaled pixels (a text shown on a zoomed page).
+    void SetPaintScale(qreal scale);
+    qreal PaintScale() const { return paintScale_; }
     // cellHeight: the row pitch of a fixed-cell font (0: ascent + descent).
     void SetFont(const QFont& font, int cellHeight = 0);
     void SetColour(int slot, const QColor& colour);
@@ -282,6 +286,7 @@ private:
     // Settings.
     bool readOnly_ = false;
     bool showRuler_ = true;
+    qreal paintScale_ = 1.0;
     bool showLineNumbers_ = true;
     bool tabsAsSpaces_ = false;
     bool followSystemBackground_ = true;

@@ -206,11 +206,28 @@ void CMyEditCtrl::DrawLineNumber(QPainter& painter, int row, const QRect& rect)
     m_painter.PaintLineNumber(painter, row, rect);
 }
 
+void CMyEditCtrl::SetPaintScale(qreal scale)
+{
+    if (scale <= 0 || scale == paintScale_)
+        return;
+    paintScale_ = scale;
+    viewport()->update();
+}
+
 void CMyEditCtrl::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
     painter.setFont(metrics_.PaintFont());
-    const QRect update = event->rect();
+    QRect update = event->rect();
+    if (paintScale_ != 1.0) {
+        // Repaints are asked for in unscaled pixels, which do not match the
+        // window's: every paint draws all of it, and a partial one asks for
+        // the whole window once more.
+        painter.scale(paintScale_, paintScale_);
+        update = QRect(QPoint(0, 0), (QSizeF(viewport()->size()) / paintScale_).toSize() + QSize(1, 1));
+        if (event->rect() != viewport()->rect())
+            viewport()->update();
+    }
     if (update.intersects(m_layout.RulerRect())) {
         if (showRuler_) {
             DrawRuler(painter, m_layout.RulerRect());
