@@ -3,6 +3,8 @@
 #include "app/CDlgGrid.h"
 #include "app/CDlgProject.h"
 #include "app/CMyStatusBar.h"
+#include "app/CPageView.h"
+#include "app/ViewScale.h"
 #include "app/CPageList.h"
 #include "app/CPaneCompile.h"
 #include "app/CPaneOutput.h"
@@ -134,6 +136,9 @@ void CAppFrame::CreateStatusBar()
 {
     statusBar_ = new CMyStatusBar(this);
     statusBar_->SetPanes({0, kVersionPane, kResolutionPane, kDepthPane});
+    zoomBox_ = new CZoomBox(statusBar_);
+    zoomBox_->setEnabled(false); // until a page view is shown
+    statusBar_->SetTrailingWidget(zoomBox_);
     setStatusBar(statusBar_);
     SetStatusMessageTarget(statusBar_);
 }
@@ -340,7 +345,26 @@ void CAppFrame::SetPageView(IPageCommandTarget* view)
     pageView_ = view;
     if (view && view->ViewWidget())
         setCentralWidget(view->ViewWidget());
+    ConnectZoomBox(view ? qobject_cast<CPageView*>(view->ViewWidget()) : nullptr);
     UpdateCommandUI();
+}
+
+void CAppFrame::ConnectZoomBox(CPageView* view)
+{
+    // The box and the view's keys and wheel show and set one scale.
+    disconnect(zoomBox_, &CZoomBox::PercentChosen, nullptr, nullptr);
+    if (zoomView_)
+        disconnect(zoomView_, &CPageView::ZoomChanged, zoomBox_, nullptr);
+    zoomView_ = view;
+    zoomBox_->setEnabled(view != nullptr);
+    if (!view)
+        return;
+    zoomBox_->ShowPercent(view->ZoomPercent());
+    connect(view, &CPageView::ZoomChanged, zoomBox_, &CZoomBox::ShowPercent);
+    connect(zoomBox_, &CZoomBox::PercentChosen, view, [view](int percent) {
+        view->SetZoomPercent(percent);
+        view->PageWindow()->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 int CAppFrame::SelectionCount() const { return pageView_ ? pageView_->SelectionCount() : 0; }

@@ -16,6 +16,8 @@ class QToolBar;
 namespace kdx {
 
 class CMyStatusBar;
+class CPageView;
+class CZoomBox;
 class CPaneBase;
 class CPaneCompile;
 class CPaneOutput;
@@ -57,6 +59,7 @@ public:
     QToolBar* StandardBar() const { return standardBar_; }
     QToolBar* LayoutBar() const { return layoutBar_; }
     CMyStatusBar* StatusBar() const { return statusBar_; }
+    CZoomBox* ZoomBox() const { return zoomBox_; }
     CPaneBase* PageListPane() const { return pageListPane_; }
     CPaneBase* PropertyPane() const { return propertyPane_; }
     CPaneOutput* OutputPane() const { return outputPane_; }
@@ -108,6 +111,7 @@ private:
     };
 
     void CreateStatusBar();
+    void ConnectZoomBox(CPageView* view);
     void CreateMenus();
     void CreateToolBars();
     void CreatePanes();
@@ -162,6 +166,8 @@ private:
     QToolBar* standardBar_ = nullptr;
     QToolBar* layoutBar_ = nullptr;
     CMyStatusBar* statusBar_ = nullptr;
+    CZoomBox* zoomBox_ = nullptr;
+    QPointer<CPageView> zoomView_;
     CPaneBase* pageListPane_ = nullptr;
     CPaneBase* propertyPane_ = nullptr;
     CPaneOutput* outputPane_ = nullptr;

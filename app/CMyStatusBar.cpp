@@ -159,10 +159,44 @@ bool CMyStatusBar::event(QEvent* event)
     return QStatusBar::event(event);
 }
 
+void CMyStatusBar::SetTrailingWidget(QWidget* widget)
+{
+    if (trailing_ && trailing_ != widget)
+        trailing_->hide();
+    trailing_ = widget;
+    if (widget) {
+        widget->setParent(this);
+        widget->show();
+    }
+    PlaceTrailingWidget();
+    updateGeometry();
+    update();
+}
+
+void CMyStatusBar::PlaceTrailingWidget()
+{
+    if (!trailing_)
+        return;
+    const QSize hint = trailing_->sizeHint();
+    const int height = std::min(hint.height(), std::max(0, this->height() - 2));
+    const int right = rect().right() - 2 - (isSizeGripEnabled() ? kGripWidth : 0);
+    trailing_->setGeometry(right - hint.width() + 1, (this->height() - height) / 2, hint.width(), height);
+}
+
+void CMyStatusBar::resizeEvent(QResizeEvent* event)
+{
+    QStatusBar::resizeEvent(event);
+    PlaceTrailingWidget();
+}
+
 QSize CMyStatusBar::sizeHint() const
 {
-    const int height = fontMetrics().height() + 8;
+    int height = fontMetrics().height() + 8;
     int width = 200;
+    if (trailing_) {
+        width += trailing_->sizeHint().width() + kPaneGap;
+        height = std::max(height, trailing_->sizeHint().height() + 2);
+    }
     for (size_t i = 1; i < panes_.size(); ++i)
         width += fontMetrics().horizontalAdvance(panes_[i].text) + 2 * kTextMargin + kPaneGap;
     return {width, height};
@@ -180,6 +214,8 @@ std::vector<QRect> CMyStatusBar::PaneRects() const
     std::vector<QRect> rects(panes_.size());
     const QRect area = rect().adjusted(2, 2, -2, -1);
     int right = area.right() - (isSizeGripEnabled() ? kGripWidth : 0);
+    if (trailing_)
+        right -= trailing_->sizeHint().width() + kPaneGap;
     for (size_t i = panes_.size(); i-- > 1;) {
         int width = fontMetrics().horizontalAdvance(panes_[i].text) + 2 * kTextMargin;
         if (panes_[i].style & Progress)

@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
 #include <functional>
@@ -56,15 +57,22 @@ public:
     // One tick of the highlight timer: expires highlights older than 4999 ms.
     void CheckHighlights();
 
+    // A control at the right end of the bar, before the size grip (the
+    // view's zoom box); the panes stand to its left.
+    void SetTrailingWidget(QWidget* widget);
+    QWidget* TrailingWidget() const { return trailing_; }
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     std::vector<QRect> PaneRects() const;
+    void PlaceTrailingWidget();
     void PaintPane(QPainter& painter, const Pane& pane, const QRect& rect, bool messagePane);
     void PaintProgress(QPainter& painter, const Pane& pane, const QRect& rect);
 
@@ -72,6 +80,7 @@ private:
     QString flyBy_;
     QTimer timer_;
     std::function<qint64()> clock_;
+    QPointer<QWidget> trailing_;
 };
 
 } // namespace kdx
