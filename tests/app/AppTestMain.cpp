@@ -12,6 +12,7 @@
 #include "StatusBarTest.h"
 #include "TextEditTest.h"
 #include "UndoTest.h"
+#include "ZoomTest.h"
 #include "app/CEditorApp.h"
 
 #include <QApplication>
@@ -38,6 +39,7 @@ const kdx::test::TestClass kTestClasses[] = {
     {"TextEditTest", kdx::test::MakeTestClass<kdx::test::TextEditTest>},
     {"UndoTest", kdx::test::MakeTestClass<kdx::test::UndoTest>},
     {"ClipboardTest", kdx::test::MakeTestClass<kdx::test::ClipboardTest>},
+    {"ZoomTest", kdx::test::MakeTestClass<kdx::test::ZoomTest>},
 };
 
 } // namespace
