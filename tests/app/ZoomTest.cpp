@@ -1,5 +1,7 @@
 #include "ZoomTest.h"
 
+#include "PageViewFixture.h"
+
 #include "app/CAppFrame.h"
 #include "app/CDrawTextEdit.h"
 #include "app/CMyStatusBar.h"
@@ -21,29 +23,9 @@ namespace {
 constexpr Color kBlack = 0x000000;
 constexpr Color kRed = 0x0000FF;
 
-// A document with one current page of 480 x 272 and a shown view.
-struct Fixture {
-    CPageDoc doc;
-    CPage* page = nullptr;
-    std::unique_ptr<CPageView> view;
-
-    Fixture()
-    {
-        page = doc.AddPage();
-        doc.SetCurrentPage(page);
-        view = std::make_unique<CPageView>(doc);
-        view->resize(640, 400);
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-    }
-    CPageWnd* wnd() const { return view->PageWindow(); }
-
-    CDrawObj* AddFilled(PageRect rect, Color fill = kBlack)
-    {
-        CDrawObj* object = doc.AddObject(std::make_unique<CDrawRect>(rect));
-        object->SetFillColor(fill);
-        return object;
-    }
+// The page-view fixture with a scale and the mouse in screen pixels.
+struct Fixture : PageViewFixture {
+    CDrawObj* AddFilled(PageRect rect, Color fill = kBlack) { return AddRect(rect, fill); }
     // The middle of page pixel (x, y) as shown, in page-window pixels.
     QPoint Shown(int x, int y) const
     {
@@ -57,14 +39,14 @@ struct Fixture {
         // Let the scroll bars settle before the page window is looked at.
         QCoreApplication::processEvents();
     }
-    void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers mods = {})
+    // A drag between page-window pixels.
+    void DragOnScreen(QPoint from, QPoint to)
     {
-        QTest::mousePress(wnd(), Qt::LeftButton, mods, from);
+        QTest::mousePress(wnd(), Qt::LeftButton, {}, from);
         QTest::mouseMove(wnd(), (from + to) / 2);
         QTest::mouseMove(wnd(), to);
-        QTest::mouseRelease(wnd(), Qt::LeftButton, mods, to);
+        QTest::mouseRelease(wnd(), Qt::LeftButton, {}, to);
     }
-    QImage Shot() const { return wnd()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 };
 
 // The pixels in which two shots differ.
@@ -234,7 +216,7 @@ void ZoomTest::handlesStaySixScreenPixels()
 
     // The handle is grabbed where it is drawn: its outer corner pixel.
     const QRect corner = f.wnd()->HandleOnScreen(box, 4);
-    f.Drag(corner.bottomRight(), corner.bottomRight() + QPoint(40, 40));
+    f.DragOnScreen(corner.bottomRight(), corner.bottomRight() + QPoint(40, 40));
     const ViewScale& scale = f.wnd()->Scale();
     const QPoint end = scale.ToPage(corner.bottomRight() + QPoint(40, 40) - QPoint(5, 5));
     QCOMPARE(box->Bounds().right, end.x());
@@ -287,7 +269,7 @@ void ZoomTest::toolsSnapToPagePixels()
     // A rectangle drawn from screen pixels lands on the page pixels under them.
     f.view->OnPageCommand(40407);
     const QPoint from = f.Shown(30, 20) + QPoint(1, 1);
-    f.Drag(from, from + QPoint(151, 92));
+    f.DragOnScreen(from, from + QPoint(151, 92));
     QCOMPARE(f.page->Objects().size(), size_t(1));
     CDrawObj* made = f.page->Objects().front().get();
     const QPoint end = f.wnd()->Scale().ToPage(from + QPoint(151, 92) - QPoint(5, 5));
@@ -300,7 +282,7 @@ void ZoomTest::toolsSnapToPagePixels()
     // A move of 31 screen pixels is 10 page pixels (the pixel boundaries
     // crossed, not the distance divided and rounded).
     const QPoint grab = f.Shown(50, 40);
-    f.Drag(grab, grab + QPoint(31, -31));
+    f.DragOnScreen(grab, grab + QPoint(31, -31));
     const QPoint moved = f.wnd()->Scale().ToPage(grab + QPoint(31, -31) - QPoint(5, 5)) - QPoint(50, 40);
     QCOMPARE(made->Bounds().left, 30 + moved.x());
     QCOMPARE(made->Bounds().top, 20 + moved.y());
