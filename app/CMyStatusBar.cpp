@@ -180,7 +180,9 @@ void CMyStatusBar::PlaceTrailingWidget()
     const QSize hint = trailing_->sizeHint();
     const int height = std::min(hint.height(), std::max(0, this->height() - 2));
     const int right = rect().right() - 2 - (isSizeGripEnabled() ? kGripWidth : 0);
-    trailing_->setGeometry(right - hint.width() + 1, (this->height() - height) / 2, hint.width(), height);
+    const QRect place(right - hint.width() + 1, (this->height() - height) / 2, hint.width(), height);
+    if (trailing_->geometry() != place)
+        trailing_->setGeometry(place);
 }
 
 void CMyStatusBar::resizeEvent(QResizeEvent* event)
@@ -215,7 +217,7 @@ std::vector<QRect> CMyStatusBar::PaneRects() const
     const QRect area = rect().adjusted(2, 2, -2, -1);
     int right = area.right() - (isSizeGripEnabled() ? kGripWidth : 0);
     if (trailing_)
-        right -= trailing_->sizeHint().width() + kPaneGap;
+        right = std::min(right, trailing_->geometry().left() - kPaneGap - 1);
     for (size_t i = panes_.size(); i-- > 1;) {
         int width = fontMetrics().horizontalAdvance(panes_[i].text) + 2 * kTextMargin;
         if (panes_[i].style & Progress)
@@ -230,6 +232,7 @@ std::vector<QRect> CMyStatusBar::PaneRects() const
 
 void CMyStatusBar::paintEvent(QPaintEvent*)
 {
+    PlaceTrailingWidget(); // its size hint may have changed since the last resize
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Window));
     const auto rects = PaneRects();

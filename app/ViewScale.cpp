@@ -165,6 +165,8 @@ CZoomBox::CZoomBox(QWidget* parent) : QComboBox(parent)
     setToolTip(QStringLiteral("显示比例 (Ctrl+滚轮, Ctrl++, Ctrl+-, Ctrl+0 适合窗口)"));
     setAccessibleName(QStringLiteral("显示比例"));
     setFocusPolicy(Qt::ClickFocus);
+    setMinimumContentsLength(5); // "800%" and room for typing
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     for (int preset : kPresets)
         addItem(QStringLiteral("%1%").arg(preset), preset);
     lineEdit()->setValidator(
