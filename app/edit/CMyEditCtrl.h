@@ -31,6 +31,10 @@ enum EditNotify {
 
 // The editor's own multi-line text control: rows with word wrap, stream and
 // column selection, bookmarks, ruler, line numbers, undo and drag and drop.
+// The widget routes events to its parts: the document with its undo log
+// (EditDocument), the caret and selection (EditSelection), the areas, scroll
+// position and wrap (EditLayout), the painting (EditPainter) and the
+// clipboard and drag data (EditDragDrop).
 class CMyEditCtrl : public QAbstractScrollArea {
     Q_OBJECT
 public:

@@ -44,8 +44,9 @@ public:
     void SetTextLimit(int units) { m_textLimit = units; }
     int TextLimit() const { return m_textLimit; }
 
-    // Compound actions: edits between Begin and End undo together.
-    UndoActionScope Action(UndoAction type) { return UndoActionScope(m_undo, type); }
+    // A compound action: the edits made while the returned scope lives undo
+    // together.
+    [[nodiscard]] UndoActionScope Action(UndoAction type) { return UndoActionScope(m_undo, type); }
     bool CanUndo() const { return m_undoEnabled && m_undo.Position() > 0; }
     bool CanRedo() const { return m_undoEnabled && m_undo.Total() > m_undo.Position(); }
     // Applies one undo (redo) step; returns where the caret goes.
