@@ -122,14 +122,17 @@ void CAppFrame::RegisterEditCommands()
     const auto textOr = [](std::function<bool()> rule) {
         return [rule] { return FocusedTextControl() != nullptr || rule(); };
     };
+    // Not in the middle of a drag: the objects being dragged would be read
+    // anew under the mouse.
+    const auto idle = [this] { return !(pageView_ && pageView_->IsDragging()); };
     AddCommand(ID_EDIT_UNDO, [this] {
         if (!ForwardToTextControl(Qt::Key_Z))
             history_->Undo();
-    }, textOr([this] { return history_->CanUndo(); }));
+    }, textOr([this, idle] { return idle() && history_->CanUndo(); }));
     AddCommand(ID_EDIT_REDO, [this] {
         if (!ForwardToTextControl(Qt::Key_Y))
             history_->Redo();
-    }, textOr([this] { return history_->CanRedo(); }));
+    }, textOr([this, idle] { return idle() && history_->CanRedo(); }));
     const auto selected = [this] { return SelectionCount() > 0; };
     AddCommand(ID_EDIT_COPY, [this] {
         if (!ForwardToTextControl(Qt::Key_C))

@@ -218,6 +218,17 @@ void UndoTest::pageAndSelectionComeBack()
     QCOMPARE(f.object(0, 1)->Bounds().top, 100);
     QTest::keyClick(f.wnd(), Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(f.object(0, 1)->Bounds().top, 101);
+
+    // In the middle of a drag nothing is undone; the drag becomes the step.
+    const int steps = f.history().UndoCount();
+    QTest::mousePress(f.wnd(), Qt::LeftButton, {}, EditorFixture::At(30, 25));
+    QTest::mouseMove(f.wnd(), EditorFixture::At(40, 35));
+    QTest::keyClick(f.wnd(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(f.wnd()->IsCapturing());
+    QTest::mouseRelease(f.wnd(), Qt::LeftButton, {}, EditorFixture::At(40, 35));
+    f.Settle();
+    QCOMPARE(f.history().UndoCount(), steps + 1);
+    QCOMPARE(f.object(0, 0)->Bounds().top, 21);
 }
 
 void UndoTest::textControlKeepsItsOwnUndo()
