@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 
 namespace kdx {
 
@@ -42,6 +43,7 @@ void CUndoHistory::Reset()
     m_position = 0;
     m_savedPosition = 0;
     m_dirty = false;
+    m_keyStep = {};
     m_viewBefore = CaptureView();
     emit Changed();
 }
@@ -91,6 +93,14 @@ void CUndoHistory::Checkpoint()
         emit Changed();
         return; // the action changed nothing in the end
     }
+    if (ContinuesKeyStep()) {
+        // A held key: its repeats belong to the step its first press made.
+        m_bytes += bytes.size() - m_states[m_position].size();
+        m_states[m_position] = std::move(bytes);
+        m_views.back().after = m_viewBefore = CaptureView();
+        emit Changed();
+        return;
+    }
     // A new step ends the steps that were undone.
     while (m_states.size() > m_position + 1) {
         m_bytes -= m_states.back().size();
@@ -105,9 +115,16 @@ void CUndoHistory::Checkpoint()
     m_views.push_back({m_viewBefore, after});
     ++m_position;
     m_viewBefore = after;
+    m_keyStep = {m_lastKey, m_position};
     while (!m_views.empty() && (m_views.size() > size_t(kMaxSteps) || m_bytes > kMaxBytes))
         DropOldest();
     emit Changed();
+}
+
+bool CUndoHistory::ContinuesKeyStep() const
+{
+    return m_lastKey.repeat && m_lastKey.key == m_keyStep.key.key && m_keyStep.position == m_position &&
+           m_position > 0 && m_savedPosition != long(m_position);
 }
 
 void CUndoHistory::DropOldest()
@@ -116,6 +133,8 @@ void CUndoHistory::DropOldest()
     m_states.pop_front();
     m_views.pop_front();
     --m_position;
+    if (m_keyStep.position > 0)
+        --m_keyStep.position;
     m_savedPosition = m_savedPosition > 0 ? m_savedPosition - 1 : -1;
 }
 
@@ -156,6 +175,7 @@ bool CUndoHistory::Restore(size_t index, const PageViewState& view)
     }
     m_position = index;
     m_dirty = false;
+    m_keyStep = {};
     if (m_access.restore) {
         m_access.restore(view);
     } else if (CPage* page = m_doc.PageAt(view.pageIndex)) {
@@ -171,6 +191,15 @@ bool CUndoHistory::Restore(size_t index, const PageViewState& view)
 bool CUndoHistory::eventFilter(QObject* watched, QEvent* event)
 {
     // The view as the user starts an action, before the action changes it.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: m_lastKey = {}; break;
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        m_lastKey = {key->key(), key->isAutoRepeat()};
+        break;
+    }
+    default: break;
+    }
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::KeyPress:

@@ -88,6 +88,7 @@ private:
     PageViewState CaptureView() const;
     bool Restore(size_t index, const PageViewState& view);
     void DropOldest();
+    bool ContinuesKeyStep() const;
 
     CPageDoc& m_doc;
     ViewAccess m_access;
@@ -101,6 +102,18 @@ private:
     bool m_dirty = false;
     bool m_restoring = false;
     PageViewState m_viewBefore;
+    // The last key pressed, and the step a key press made last, so that
+    // the auto-repeats of a held arrow key make one step with its press.
+    struct KeyPress {
+        int key = 0;
+        bool repeat = false;
+    };
+    struct KeyStep {
+        KeyPress key;
+        size_t position = 0; // 0: none
+    };
+    KeyPress m_lastKey;
+    KeyStep m_keyStep;
     QTimer m_timer;
 };
 

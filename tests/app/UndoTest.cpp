@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTest>
 #include <functional>
 
@@ -189,6 +190,42 @@ void UndoTest::savedStateAndBound()
     f.doc.SetModifiedFlag(false);
     f.frame.NewBlankProject();
     QCOMPARE(f.history().UndoCount(), 0);
+    QCOMPARE(f.history().RedoCount(), 0);
+}
+
+void UndoTest::heldKeyIsOneStep()
+{
+    EditorFixture f(m_dir.filePath(QStringLiteral("held.kdp")));
+    f.Click({30, 20});
+    const std::vector<uint8_t> before = f.Bytes();
+    const auto press = [&](Qt::Key key, bool repeat) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, QString(), repeat);
+        QApplication::sendEvent(f.wnd(), &event);
+        f.Settle();
+    };
+
+    // The press and its auto-repeats move the object by six: one step.
+    press(Qt::Key_Right, false);
+    for (int i = 0; i < 5; ++i)
+        press(Qt::Key_Right, true);
+    const std::vector<uint8_t> held = f.Bytes();
+    QCOMPARE(f.history().UndoCount(), 1);
+
+    // Another key held after it is a step of its own, as is a new press.
+    press(Qt::Key_Down, false);
+    press(Qt::Key_Down, true);
+    press(Qt::Key_Right, false);
+    QCOMPARE(f.history().UndoCount(), 3);
+    f.frame.ExecuteCommand(ID_EDIT_UNDO);
+    f.frame.ExecuteCommand(ID_EDIT_UNDO);
+    QCOMPARE(f.Bytes(), held);
+    f.frame.ExecuteCommand(ID_EDIT_UNDO);
+    QCOMPARE(f.Bytes(), before);
+    QVERIFY(!f.doc.IsModified());
+
+    // Repeats that arrive after an undo start a step of their own.
+    press(Qt::Key_Right, true);
+    QCOMPARE(f.history().UndoCount(), 1);
     QCOMPARE(f.history().RedoCount(), 0);
 }
 
