@@ -293,12 +293,8 @@ void ClipboardTest::textControlKeepsItsClipboard()
     QVERIFY(!ClipboardObjects().isEmpty());
 
     // In the in-place editor, copy and paste are the text control's own.
-    f.Click({250, 50});
-    QTest::mouseDClick(f.wnd(), Qt::LeftButton, {}, EditorFixture::At(250, 50));
-    CDrawTextEdit* editor = f.view->TextEditing().Editor();
+    CDrawTextEdit* editor = f.OpenTextEditor({250, 50});
     QVERIFY(editor);
-    editor->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor));
     QTest::keyClicks(editor, QStringLiteral("hi"));
     editor->SelectAll();
     f.frame.ExecuteCommand(ID_EDIT_COPY);

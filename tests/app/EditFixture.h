@@ -1,5 +1,6 @@
 #pragma once
 #include "AppTestSupport.h"
+#include "app/CDrawTextEdit.h"
 #include "app/CPageView.h"
 #include "app/UndoHistory.h"
 #include "model/PageDoc.h"
@@ -65,6 +66,18 @@ struct EditorFixture {
         QTest::mouseMove(wnd(), At((from + to) / 2));
         QTest::mouseMove(wnd(), At(to));
         QTest::mouseRelease(wnd(), Qt::LeftButton, {}, At(to));
+    }
+    // Opens the in-place editor of the text object at a page point and
+    // gives it the focus; null when it did not open.
+    CDrawTextEdit* OpenTextEditor(QPoint p)
+    {
+        Click(p);
+        QTest::mouseDClick(wnd(), Qt::LeftButton, {}, At(p));
+        CDrawTextEdit* editor = view->TextEditing().Editor();
+        if (!editor || !editor->isVisible())
+            return nullptr;
+        editor->setFocus();
+        return QTest::qWaitFor([&] { return QApplication::focusWidget() == editor; }) ? editor : nullptr;
     }
     // Waits until the action that ran is recorded.
     void Settle() { QTRY_VERIFY(!history().HasPendingChange()); }

@@ -123,11 +123,8 @@ void UndoTest::pageDeletionAndTextEditAreOneStepEach()
     // keys were typed.
     ExpectOneStep(f, [&] {
         f.doc.SetCurrentPage(f.page(0));
-        f.Click({250, 50});
-        QTest::mouseDClick(f.wnd(), Qt::LeftButton, {}, EditorFixture::At(250, 50));
-        CDrawTextEdit* editor = f.view->TextEditing().Editor();
-        QVERIFY(editor && editor->isVisible());
-        editor->setFocus();
+        CDrawTextEdit* editor = f.OpenTextEditor({250, 50});
+        QVERIFY(editor);
         QTest::keyClicks(editor, QStringLiteral("abc"));
         QVERIFY(!f.history().HasPendingChange()); // nothing is in the project yet
         f.Click({400, 200}); // leaving the object commits the text
@@ -277,12 +274,8 @@ void UndoTest::textControlKeepsItsOwnUndo()
     f.Settle();
     QCOMPARE(f.history().UndoCount(), 1);
 
-    f.Click({250, 50});
-    QTest::mouseDClick(f.wnd(), Qt::LeftButton, {}, EditorFixture::At(250, 50));
-    CDrawTextEdit* editor = f.view->TextEditing().Editor();
+    CDrawTextEdit* editor = f.OpenTextEditor({250, 50});
     QVERIFY(editor);
-    editor->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(editor));
     QTest::keyClicks(editor, QStringLiteral("xy"));
     QCOMPARE(editor->LineText(0), QStringLiteral("xy"));
 
