@@ -259,7 +259,7 @@ void CompileDocument::ConvertPictures()
             const QString file = ResolveImagePath(path);
             auto [found, added] = jobOfFile.emplace(file, jobs.size());
             if (added)
-                jobs.push_back({file, {}});
+                jobs.emplace_back().file = file;
             const uint64_t at = frames.Reserve(entry->frameSize);
             (pressed ? entry->pressedFrameAt : entry->normalFrameAt) = at;
             jobs[found->second].uses.push_back({entry.get(), pressed, at});

@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QImage>
 #include <QString>
 
@@ -51,10 +52,21 @@ struct PageRect {
 
 // Entries of the document's shared tables. Pages and objects hold pointers
 // to them; each holder accounts for one reference.
+// The file a picture was decoded from, as it was then, and the pixel
+// format it was converted to.
+struct PictureSource {
+    QString file; // resolved against the project folder
+    QDateTime modified;
+    qint64 size = -1;
+    uint32_t colorDepth = 0;
+    bool operator==(const PictureSource&) const = default;
+};
+
 struct ImageEntry {
     int refs = 0;
     QString path;   // exactly as stored in the project
     QImage bitmap;  // in the project's pixel format; null when the file could not be decoded
+    PictureSource source; // of the bitmap
 };
 
 struct TextEntry {

@@ -136,7 +136,7 @@ void CPageDoc::DeleteContents()
     NotifyPagesChanged();
 }
 
-QImage CPageDoc::DecodeImage(const QString& path) const
+QImage CPageDoc::DecodeImage(const QString& path, PictureSource& source) const
 {
     // A relative path is taken from the project's folder, so that a project
     // folder can be moved with its pictures.
@@ -145,8 +145,13 @@ QImage CPageDoc::DecodeImage(const QString& path) const
         file = QDir(m_folder).filePath(path);
     // Only regular files: a path naming a pipe or a device must not block
     // or stream endlessly.
-    if (!QFileInfo(file).isFile())
+    const QFileInfo info(file);
+    if (!info.isFile())
         return QImage();
+    source = {file, info.lastModified(), info.size(), header.colorDepth};
+    if (auto reusable = m_reusablePictures.constFind(path);
+        reusable != m_reusablePictures.cend() && reusable->source == source && !reusable->bitmap.isNull())
+        return reusable->bitmap;
     QImageReader reader(file);
     QImage image = reader.read();
     return image.isNull() ? QImage() : ToProjectPixels(image, header.colorDepth);
@@ -159,13 +164,14 @@ ImageEntry* CPageDoc::LoadImage(const QString& path)
     if (auto found = m_imageIndex.find(path); found != m_imageIndex.end()) {
         ImageEntry& e = **found;
         if (e.bitmap.isNull() && m_decodeImages)
-            e.bitmap = DecodeImage(path);
+            e.bitmap = DecodeImage(path, e.source);
         ++e.refs;
         return &e;
     }
     QImage bitmap;
+    PictureSource source;
     if (m_decodeImages) {
-        bitmap = DecodeImage(path);
+        bitmap = DecodeImage(path, source);
         if (bitmap.isNull()) {
             ShowNotice(kStatusError, kStrOpenImageFailed, FormatModelString(kStrOpenImageFailed, {path}));
             // A project being read keeps the path, so that saving it again
@@ -174,7 +180,7 @@ ImageEntry* CPageDoc::LoadImage(const QString& path)
                 return nullptr;
         }
     }
-    m_images.push_front(ImageEntry{1, path, bitmap});
+    m_images.push_front(ImageEntry{1, path, bitmap, source});
     m_imageIndex.insert(path, m_images.begin());
     return &m_images.front();
 }

@@ -202,7 +202,8 @@ private:
     void WritePage(ArchiveWriter& out, const CPage& page) const;
     std::unique_ptr<CDrawObj> ReadObject(ArchiveReader& in, CPage* page);
     ImageEntry* LoadImageEntry(const QString& path, bool keepUndecodable);
-    QImage DecodeImage(const QString& path) const;
+    QImage DecodeImage(const QString& path, PictureSource& source) const;
+    std::optional<ProjectError> ReadFromBytes(std::span<const uint8_t> bytes);
     bool Contains(const CPage* page) const;
     void SetPageSend(SendDataEntry*& slot, const uint8_t* bytes, int length, uint32_t tag);
     void RenumberAllObjects();
@@ -221,6 +222,10 @@ private:
     bool m_modified = false;
     bool m_loading = false;
     bool m_decodeImages = true;
+    // While a project is read from bytes, the pictures of the one it
+    // replaces, by stored path: a state read back (undo, redo) decodes only
+    // the files that changed since.
+    QHash<QString, ImageEntry> m_reusablePictures;
     QString m_title;
     QString m_folder;
     ImageChooser m_imageChooser;

@@ -180,6 +180,15 @@ std::optional<ProjectError> CPageDoc::OpenProject(const QString& path)
 
 std::optional<ProjectError> CPageDoc::LoadFromBytes(std::span<const uint8_t> bytes)
 {
+    for (const ImageEntry& entry : m_images)
+        m_reusablePictures.insert(entry.path, entry);
+    std::optional<ProjectError> error = ReadFromBytes(bytes);
+    m_reusablePictures.clear();
+    return error;
+}
+
+std::optional<ProjectError> CPageDoc::ReadFromBytes(std::span<const uint8_t> bytes)
+{
     DeleteContents();
     std::optional<ProjectError> error = [&]() -> std::optional<ProjectError> {
         if (bytes.empty()) {

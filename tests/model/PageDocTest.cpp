@@ -3,7 +3,9 @@
 #include "model/ModelStrings.h"
 
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +125,48 @@ TEST(PageDoc, BackgroundColourAndImageExcludeEachOther)
     EXPECT_TRUE(d.doc.SetPageBackgroundImage(d.page, "/dev/zero"));
     EXPECT_EQ(d.page->BackgroundImage(), nullptr);
     QFile::remove(path);
+}
+
+TEST(PageDoc, ReadingBackAStateDecodesOnlyChangedPictures)
+{
+    QTemporaryDir dir;
+    const QString file = QDir(dir.path()).filePath("bg.png");
+    const auto writePicture = [&](QColor colour, QDateTime modified) {
+        QImage img(4, 4, QImage::Format_RGB32);
+        img.fill(colour);
+        ASSERT_TRUE(img.save(file));
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(modified, QFileDevice::FileModificationTime));
+    };
+    const QDateTime first = QDateTime::currentDateTime().addSecs(-60);
+    writePicture(QColor(0, 255, 0), first);
+
+    DocWithPage d;
+    d.doc.SetProjectFolder(dir.path());
+    ASSERT_TRUE(d.doc.SetPageBackgroundImage(d.page, "bg.png"));
+    const std::vector<uint8_t> state = d.doc.SaveToBytes();
+    const qint64 decoded = d.doc.ImageTable().front().bitmap.cacheKey();
+
+    // The same file: the pixels are taken over, not decoded again.
+    ASSERT_FALSE(d.doc.LoadFromBytes(state));
+    ASSERT_EQ(d.doc.ImageTable().size(), 1u);
+    EXPECT_EQ(d.doc.ImageTable().front().bitmap.cacheKey(), decoded);
+
+    // A file changed since is decoded anew.
+    writePicture(QColor(0, 0, 255), first.addSecs(30));
+    ASSERT_FALSE(d.doc.LoadFromBytes(state));
+    EXPECT_EQ(d.doc.ImageTable().front().bitmap.pixel(1, 1), qRgb(0, 0, 255));
+
+    // So is one read for another colour depth, and none from a project opened anew.
+    const qint64 blue = d.doc.ImageTable().front().bitmap.cacheKey();
+    CPageDoc other;
+    other.SetProjectFolder(dir.path());
+    ASSERT_FALSE(other.LoadFromBytes(state));
+    EXPECT_NE(other.ImageTable().front().bitmap.cacheKey(), blue);
+    d.doc.header.colorDepth = 24;
+    ASSERT_FALSE(d.doc.LoadFromBytes(d.doc.SaveToBytes()));
+    EXPECT_NE(d.doc.ImageTable().front().bitmap.cacheKey(), blue);
 }
 
 TEST(PageDoc, MovePageAndRestackObjectAtTheEndsChangeNothing)
