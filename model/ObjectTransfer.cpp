@@ -3,6 +3,7 @@
 #include "common/Archive.h"
 #include "model/DrawObj.h"
 #include "model/PageDoc.h"
+#include "model/ProjectFormat.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -72,21 +73,22 @@ ObjectTransferRead ReadObjectTransfer(CPageDoc& doc, CPage* page, std::span<cons
             throw ArchiveError(ArchiveFault::BadCount, "too many objects (" + std::to_string(count) + ")");
         // Pictures are decoded once the objects are placed, from where they
         // are found then.
-        const bool decoding = doc.ImageDecoding();
-        doc.SetImageDecoding(false);
-        try {
-            read.objects = doc.ReadObjects(in, page, count);
-        } catch (...) {
-            doc.SetImageDecoding(decoding);
-            throw;
-        }
-        doc.SetImageDecoding(decoding);
+        struct DecodingOff {
+            CPageDoc& doc;
+            const bool was = doc.ImageDecoding();
+            explicit DecodingOff(CPageDoc& d) : doc(d) { doc.SetImageDecoding(false); }
+            ~DecodingOff() { doc.SetImageDecoding(was); }
+        } decodingOff(doc);
+        read.objects = doc.ReadObjects(in, page, count);
         if (!in.AtEnd())
             throw ArchiveError(ArchiveFault::BadCount,
                                std::to_string(in.Remaining()) + " bytes after the last object");
     } catch (const std::bad_alloc&) {
         read.objects.clear();
         read.error = QString::fromUtf16(u"内存不足");
+    } catch (const ArchiveError& e) {
+        read.objects.clear();
+        read.error = DescribeArchiveError(e);
     } catch (const std::exception& e) {
         read.objects.clear();
         read.error = QString::fromLocal8Bit(e.what());

@@ -17,16 +17,23 @@ namespace {
 
 // The smallest forms a page and an object can take in a file, used to
 // refuse counts that the remaining bytes cannot hold before reading on.
-constexpr size_t kMinPageBytes = 16; // id, 8-bit empty name, colour, empty path, 3 counts
-constexpr size_t kMinObjectBytes = 2; // a null object tag
-
 // Damage found while reading, described for the user.
 struct ContentError {
     QString text;
 };
 
-// A short Chinese description of an archive failure; the reader's own
-// English detail (with the byte position) follows in parentheses.
+QString PageLocation(uint32_t number, uint32_t count)
+{
+    return QString::fromUtf16(u"第 %1 页（共 %2 页）").arg(number).arg(count);
+}
+
+QString ObjectLocation(uint32_t number, uint32_t count)
+{
+    return QString::fromUtf16(u"第 %1 个对象（共 %2 个）").arg(number).arg(count);
+}
+
+} // namespace
+
 QString DescribeArchiveError(const ArchiveError& e)
 {
     const char16_t* text = u"数据错误";
@@ -43,18 +50,6 @@ QString DescribeArchiveError(const ArchiveError& e)
     }
     return QString::fromUtf16(text) + u'（' + QString::fromStdString(e.what()) + u'）';
 }
-
-QString PageLocation(uint32_t number, uint32_t count)
-{
-    return QString::fromUtf16(u"第 %1 页（共 %2 页）").arg(number).arg(count);
-}
-
-QString ObjectLocation(uint32_t number, uint32_t count)
-{
-    return QString::fromUtf16(u"第 %1 个对象（共 %2 个）").arg(number).arg(count);
-}
-
-} // namespace
 
 // ---------------------------------------------------------------- shared encodings
 

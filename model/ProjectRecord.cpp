@@ -4,12 +4,11 @@
 #include "common/Archive.h"
 #include "model/ModelStrings.h"
 #include "model/ObjectCodec.h"
+#include "model/ProjectFormat.h"
 
 namespace kdx {
 namespace {
 
-constexpr size_t kMinPageBytes = 16;        // id, 8-bit empty name, colour, empty path, 3 counts
-constexpr size_t kMinObjectBytes = 2;       // a null object tag
 
 struct KindName {
     ObjectKind kind;
@@ -179,9 +178,11 @@ std::optional<ProjectError> ReadProjectRecord(std::span<const uint8_t> file, Pro
         for (pageNumber = 1; pageNumber <= count; ++pageNumber)
             out.pages.push_back(ReadPage(in));
     } catch (const std::exception& e) {
+        const auto* archive = dynamic_cast<const ArchiveError*>(&e);
         QString where = pageNumber ? QString::fromUtf16(u"第 %1 页：").arg(pageNumber) : QString();
         out = ProjectRecord();
-        return ProjectError{kStrCannotReadContent, {where + QString::fromLocal8Bit(e.what())}};
+        return ProjectError{kStrCannotReadContent,
+                            {where + (archive ? DescribeArchiveError(*archive) : QString::fromLocal8Bit(e.what()))}};
     }
     return std::nullopt;
 }
