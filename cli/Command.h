@@ -11,6 +11,7 @@ struct Command {
     const char* name;
     const char* usage;
     int (*run)(const std::vector<std::string>& args);
+    int failureExit = 1; // when the command ends by running out of memory or its output could not be written
 };
 
 // A printer for "kdx dump" of one file kind (1 = project, 2 = compiled file).

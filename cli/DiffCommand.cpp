@@ -272,7 +272,7 @@ int RunDiff(const std::vector<std::string>& args)
     return differ && !gitDriver ? 1 : 0;
 }
 
-Registrar reg(Command{"diff", "diff A B   (projects in either form; exit 1 when they differ)", RunDiff});
+Registrar reg(Command{"diff", "diff A B   (projects in either form; exit 1 when they differ)", RunDiff, 2});
 
 } // namespace
 } // namespace kdx::cli

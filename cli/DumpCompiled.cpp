@@ -169,9 +169,10 @@ private:
                          (value >> 16) & 0xFF, value >> 24));
             return;
         }
-        std::string line = Format("    @%zu %s (%u,%u)-(%u,%u) condition %u, jump %s, send %s", at, TypeName(type),
-                                  m_image.U16(at + 12), m_image.U16(at + 14), m_image.U16(at + 16),
-                                  m_image.U16(at + 18), typeField >> 12, PageRef(m_image.U16(at + kRecordJump)).c_str(),
+        // The terminal takes coordinates as signed 16-bit values.
+        auto coordinate = [&](size_t o) { return int(int16_t(m_image.U16(at + o))); };
+        std::string line = Format("    @%zu %s (%d,%d)-(%d,%d) condition %u, jump %s, send %s", at, TypeName(type),
+                                  coordinate(12), coordinate(14), coordinate(16), coordinate(18), typeField >> 12, PageRef(m_image.U16(at + kRecordJump)).c_str(),
                                   SendRef(m_image.U32(at + kRecordSend)).c_str());
         if (type == kDrawPicture)
             line += ", " + PictureRef(value);

@@ -2,22 +2,22 @@
 
 #include "model/ProjectText.h"
 
+#include "common/OutputFile.h"
+#include "common/RegularFile.h"
+#include "model/ModelStrings.h"
+
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstdio>
 
 namespace kdx::cli {
 namespace {
 
-// No project in either form comes near this size; the bound keeps a wrong
-// argument from filling the memory.
-constexpr qint64 kMaxProjectFileBytes = qint64(1) << 30;
-
-QString Local(const std::string& path) { return QString::fromLocal8Bit(path.c_str()); }
+QString Local(const std::string& path) { return QFile::decodeName(path.c_str()); }
 
 } // namespace
+
+bool StartsLikeToolFile(std::span<const uint8_t> head) { return FileHeader::HasMagic(head) || IsProjectText(head); }
 
 void PrintCommandError(const char* command, const QString& text)
 {
@@ -27,34 +27,30 @@ void PrintCommandError(const char* command, const QString& text)
     std::fprintf(stderr, "kdx %s: %s\n", command, line.toUtf8().constData());
 }
 
+bool ReadInputFile(const char* command, const std::string& path, std::vector<uint8_t>& bytes)
+{
+    // A zero-byte file, too, is no project.
+    FileReadResult file = ReadRegularFile(path, kMaxToolFileBytes, StartsLikeToolFile);
+    if (file.error == FileReadError::WrongKind) {
+        PrintCommandError(command, Local(path) + QStringLiteral(": ") + ProjectError{kStrNotProjectFile, {}}.Text());
+        return false;
+    }
+    if (file.error != FileReadError::None) {
+        PrintCommandError(command, Local(path) + QStringLiteral(": ") + QString::fromStdString(DescribeFileReadError(file)));
+        return false;
+    }
+    bytes = std::move(file.bytes);
+    return true;
+}
+
 bool LoadProject(const char* command, const std::string& path, ProjectRecord& out)
 {
+    std::vector<uint8_t> bytes;
+    if (!ReadInputFile(command, path, bytes))
+        return false;
     const QString name = Local(path);
-    const QFileInfo info(name);
-    if (!info.exists()) {
-        PrintCommandError(command, name + QStringLiteral(": no such file"));
-        return false;
-    }
-    if (!info.isFile()) {
-        PrintCommandError(command, name + QStringLiteral(": not a regular file"));
-        return false;
-    }
-    if (info.size() > kMaxProjectFileBytes) {
-        PrintCommandError(command, name + QStringLiteral(": too large for a project"));
-        return false;
-    }
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
-        PrintCommandError(command, name + QStringLiteral(": ") + file.errorString());
-        return false;
-    }
-    const QByteArray data = file.read(kMaxProjectFileBytes + 1);
-    if (file.error() != QFileDevice::NoError || data.size() > kMaxProjectFileBytes) {
-        PrintCommandError(command, name + QStringLiteral(": cannot be read"));
-        return false;
-    }
-    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size()));
     if (IsProjectText(bytes)) {
+        const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
         if (std::optional<TextFormError> error = ReadProjectText(data, out)) {
             PrintCommandError(command, QStringLiteral("%1:%2:%3: %4").arg(name).arg(error->line).arg(error->column)
                                            .arg(error->message));
@@ -69,27 +65,45 @@ bool LoadProject(const char* command, const std::string& path, ProjectRecord& ou
     return true;
 }
 
-bool SaveProject(const char* command, const std::string& path, const ProjectRecord& project)
+bool CheckOutputPath(const char* command, const std::string& path, std::span<const std::string> inputs,
+                     OutputTarget& target, bool mayReplace)
+{
+    target = ResolveOutput(path, inputs, mayReplace);
+    if (target.refusal == OutputRefusal::None)
+        return true;
+    PrintCommandError(command, Local(path) + QStringLiteral(": ") + QString::fromStdU16String(DescribeOutputRefusal(target)));
+    return false;
+}
+
+bool WriteOutput(const char* command, const std::string& path, std::span<const std::string> inputs,
+                 std::span<const uint8_t> bytes)
+{
+    OutputTarget target;
+    if (!CheckOutputPath(command, path, inputs, target))
+        return false;
+    std::u16string reason;
+    if (WriteOutputFile(target, bytes, &reason))
+        return true;
+    PrintCommandError(command, Local(path) + QStringLiteral(": ") + QString::fromStdU16String(reason));
+    return false;
+}
+
+bool SaveProject(const char* command, const std::string& path, std::span<const std::string> inputs,
+                 const ProjectRecord& project)
 {
     const QString name = Local(path);
-    QByteArray data;
+    std::vector<uint8_t> bytes;
     if (IsProjectTextPath(name)) {
-        if (std::optional<QString> error = WriteProjectText(project, data)) {
+        QByteArray text;
+        if (std::optional<QString> error = WriteProjectText(project, text)) {
             PrintCommandError(command, name + QStringLiteral(": ") + *error);
             return false;
         }
+        bytes.assign(text.begin(), text.end());
     } else {
-        const std::vector<uint8_t> bytes = WriteProjectRecord(project);
-        data = QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+        bytes = WriteProjectRecord(project);
     }
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        PrintCommandError(command, name + QStringLiteral(": ") + reason);
-        return false;
-    }
-    return true;
+    return WriteOutput(command, path, inputs, bytes);
 }
 
 } // namespace kdx::cli

@@ -1,10 +1,13 @@
 // "kdx render": draws the pages of a compiled file as the terminal shows
 // them, into PNG files, without a display.
 #include "cli/Command.h"
+#include "cli/ProjectInput.h"
 
 #include "render/PageRenderer.h"
 #include "render/TerminalImage.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -14,7 +17,9 @@
 namespace kdx::cli {
 namespace {
 
-constexpr const char* kUsage = "render FILE.kdpbin [--page N] OUT.png   (N counts pages from 0; all pages as OUT-N.png)";
+constexpr const char* kUsage =
+    "render FILE.kdpbin [--page N] [--force] OUT.png   (N counts pages from 0; all pages as OUT-N.png, "
+    "replacing existing ones only with --force)";
 
 int Usage()
 {
@@ -23,21 +28,27 @@ int Usage()
 }
 
 // The file of page 'index' when every page is written: OUT-N.png.
-QString NumberedPath(const QString& out, int index)
+std::string NumberedPath(const std::string& out, int index)
 {
-    const QFileInfo info(out);
-    QString base = out;
+    const QString name = QFile::decodeName(out.c_str());
+    const QFileInfo info(name);
+    QString base = name;
     if (!info.suffix().isEmpty())
         base.chop(info.suffix().size() + 1);
-    return QStringLiteral("%1-%2.%3").arg(base).arg(index).arg(info.suffix().isEmpty() ? QStringLiteral("png") : info.suffix());
+    const QString numbered = QStringLiteral("%1-%2.%3").arg(base).arg(index).arg(
+        info.suffix().isEmpty() ? QStringLiteral("png") : info.suffix());
+    return QFile::encodeName(numbered).toStdString();
 }
 
 int RunRender(const std::vector<std::string>& args)
 {
     std::string input, output;
     int page = -1;
+    bool force = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--page") {
+        if (args[i] == "--force") {
+            force = true;
+        } else if (args[i] == "--page") {
             if (i + 1 >= args.size())
                 return Usage();
             char* end = nullptr;
@@ -57,7 +68,7 @@ int RunRender(const std::vector<std::string>& args)
         return Usage();
 
     QString error;
-    const auto image = render::TerminalImage::LoadFile(QString::fromLocal8Bit(input.c_str()), &error);
+    const auto image = render::TerminalImage::LoadFile(QFile::decodeName(input.c_str()), &error);
     if (!image) {
         std::fprintf(stderr, "kdx render: %s: %s\n", input.c_str(), error.toUtf8().constData());
         return 1;
@@ -72,6 +83,23 @@ int RunRender(const std::vector<std::string>& args)
                      pageCount);
         return 1;
     }
+    // Every output is checked before the first is written. One named page
+    // replaces its file as before; numbered pages replace earlier ones only
+    // when asked to, since their names were never typed.
+    const std::string inputs[] = {input};
+    const int first = page >= 0 ? page : 0;
+    const int last = page >= 0 ? page : pageCount - 1;
+    std::vector<std::string> outputs;
+    for (int index = first; index <= last; ++index) {
+        outputs.push_back(page >= 0 ? output : NumberedPath(output, index));
+        OutputTarget target;
+        if (!CheckOutputPath("render", outputs.back(), inputs, target, page >= 0 || force)) {
+            if (target.refusal == OutputRefusal::Exists)
+                std::fprintf(stderr, "kdx render: 用 --force 覆盖已有的文件\n");
+            return 1;
+        }
+    }
+
     // Texts need fonts, and fonts a GUI application; no display is used.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -80,15 +108,18 @@ int RunRender(const std::vector<std::string>& args)
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
 
-    const QString out = QString::fromLocal8Bit(output.c_str());
-    const int first = page >= 0 ? page : 0;
-    const int last = page >= 0 ? page : pageCount - 1;
     for (int index = first; index <= last; ++index) {
-        const QString path = page >= 0 ? out : NumberedPath(out, index);
-        if (!render::RenderPage(*image, index).save(path, "PNG")) {
-            std::fprintf(stderr, "kdx render: cannot write %s\n", path.toUtf8().constData());
+        const std::string& path = outputs[size_t(index - first)];
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!render::RenderPage(*image, index).save(&buffer, "PNG")) {
+            std::fprintf(stderr, "kdx render: %s: 无法编码为PNG图象\n", path.c_str());
             return 1;
         }
+        const std::span bytes(reinterpret_cast<const uint8_t*>(png.constData()), size_t(png.size()));
+        if (!WriteOutput("render", path, inputs, bytes))
+            return 1;
     }
     return 0;
 }

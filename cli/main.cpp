@@ -4,9 +4,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <locale>
+#include <new>
+#include <stdexcept>
 #include <string_view>
 
 namespace kdx::cli {
@@ -61,6 +64,29 @@ void PrintUtf16(std::u16string_view text)
     std::fflush(stdout);
 }
 
+// Runs a command so that it never ends by an exception, and so that a
+// listing that could not be written (a full disk, a closed pipe) is a
+// failure, not a success.
+int RunCommand(const Command& command, const std::vector<std::string>& args)
+{
+    int status = 1;
+    try {
+        status = command.run(args);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "kdx %s: 内存不足\n", command.name);
+        return command.failureExit;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kdx %s: 发生错误：%s\n", command.name, e.what());
+        return command.failureExit;
+    }
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "kdx %s: 无法写入标准输出：%s\n", command.name, std::strerror(errno ? errno : EIO));
+        return command.failureExit;
+    }
+    return status;
+}
+
 } // namespace kdx::cli
 
 int main(int argc, char** argv)
@@ -79,7 +105,7 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 2, argv + argc);
     for (const Command& c : Commands())
         if (std::strcmp(c.name, argv[1]) == 0)
-            return c.run(args);
+            return RunCommand(c, args);
     std::fprintf(stderr, "kdx: unknown command \"%s\"\n", argv[1]);
     return Usage();
 }

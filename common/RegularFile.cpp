@@ -1,5 +1,6 @@
 #include "common/RegularFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -35,9 +36,25 @@ private:
     int m_fd;
 };
 
+// Reads bytes [from, to) of the result's buffer; false with the failure set.
+bool ReadInto(int fd, FileReadResult& result, size_t from, size_t to)
+{
+    while (from < to) {
+        const ssize_t n = read(fd, result.bytes.data() + from, to - from);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            result = Failure(FileReadError::ReadFailed, n < 0 ? errno : 0); // 0: shortened while being read
+            return false;
+        }
+        from += size_t(n);
+    }
+    return true;
+}
+
 } // namespace
 
-FileReadResult ReadRegularFile(const std::string& path, uint64_t maxBytes)
+FileReadResult ReadRegularFile(const std::string& path, uint64_t maxBytes, FileHeadCheck headCheck)
 {
     Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.Get() < 0)
@@ -50,19 +67,19 @@ FileReadResult ReadRegularFile(const std::string& path, uint64_t maxBytes)
     if (st.st_size < 0 || uint64_t(st.st_size) > maxBytes)
         return Failure(FileReadError::TooLarge);
 
+    const size_t size = size_t(st.st_size);
     FileReadResult result;
-    result.bytes.resize(size_t(st.st_size));
     size_t done = 0;
-    while (done < result.bytes.size()) {
-        const ssize_t n = read(fd.Get(), result.bytes.data() + done, result.bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return Failure(FileReadError::ReadFailed, errno);
-        if (n == 0)
-            return Failure(FileReadError::ReadFailed); // shortened while being read
-        done += size_t(n);
+    if (headCheck) {
+        done = std::min(size, kFileHeadBytes);
+        result.bytes.resize(done);
+        if (!ReadInto(fd.Get(), result, 0, done))
+            return result;
+        if (!headCheck(result.bytes))
+            return Failure(FileReadError::WrongKind);
     }
+    result.bytes.resize(size);
+    ReadInto(fd.Get(), result, done, size);
     return result;
 }
 
@@ -73,6 +90,7 @@ std::string DescribeFileReadError(const FileReadResult& result)
     case FileReadError::CannotOpen: return "cannot open: " + result.detail;
     case FileReadError::NotRegular: return "not a regular file";
     case FileReadError::TooLarge: return "too large for a project or compiled file";
+    case FileReadError::WrongKind: return "neither a project nor a compiled file";
     case FileReadError::ReadFailed:
         return result.detail.empty() ? std::string("the file became shorter while being read")
                                      : "cannot read: " + result.detail;

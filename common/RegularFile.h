@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@ enum class FileReadError {
     CannotOpen,  // missing, no permission, ... (see the detail)
     NotRegular,  // a directory, a FIFO, a device such as /dev/zero
     TooLarge,    // longer than the caller allows
+    WrongKind,   // its first bytes were refused by the caller's check
     ReadFailed,  // an error or a short read
 };
 
@@ -23,10 +26,16 @@ struct FileReadResult {
     std::vector<uint8_t> bytes; // the whole file when error is None
 };
 
+// Judges the first bytes of a file (at most kFileHeadBytes) before the rest
+// is read, so that a large file of the wrong kind is refused at once.
+inline constexpr size_t kFileHeadBytes = 4096;
+using FileHeadCheck = bool (*)(std::span<const uint8_t> head);
+
 // Reads a regular file whole, at most 'maxBytes' of it. Anything else is
 // refused without blocking (a FIFO is opened non-blocking and never read)
 // and without reading more than the file's size when it was opened.
-FileReadResult ReadRegularFile(const std::string& path, uint64_t maxBytes = kMaxToolFileBytes);
+FileReadResult ReadRegularFile(const std::string& path, uint64_t maxBytes = kMaxToolFileBytes,
+                               FileHeadCheck headCheck = nullptr);
 
 // A short English description of a failed read, for command-line tools.
 std::string DescribeFileReadError(const FileReadResult& result);

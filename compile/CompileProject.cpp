@@ -7,16 +7,18 @@
 #include "compile/CompileDocument.h"
 #include "compile/CrcCombine.h"
 #include "common/MemoryImageLayout.h"
+#include "common/OutputFile.h"
+#include "common/RegularFile.h"
 #include "model/FontTable.h"
 #include "model/ProjectTextForm.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,17 +35,24 @@ constexpr uint32_t kMaxCount16 = 0xFFFF;
 
 std::u16string Utf16(const std::string& utf8) { return QString::fromStdString(utf8).toStdU16String(); }
 
-std::u16string SystemError(int error) { return Utf16(std::strerror(error)); }
+// A file name as the user typed it, whatever its bytes.
+std::u16string LocalName(const std::string& path) { return QFile::decodeName(path.c_str()).toStdU16String(); }
 
+// Only a regular file of a size a project can have is read: a FIFO would
+// block, a device never end.
 std::vector<uint8_t> ReadWholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw CompileFailure{u"无法打开工程文件“" + Utf16(path) + u"”：" + SystemError(errno)};
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    if (in.bad())
-        throw CompileFailure{u"读取工程文件“" + Utf16(path) + u"”失败"};
-    return bytes;
+    FileReadResult file = ReadRegularFile(path);
+    switch (file.error) {
+    case FileReadError::None: return std::move(file.bytes);
+    case FileReadError::CannotOpen:
+        throw CompileFailure{u"无法打开工程文件“" + LocalName(path) + u"”：" + Utf16(file.detail)};
+    case FileReadError::NotRegular: throw CompileFailure{u"工程文件“" + LocalName(path) + u"”不是普通文件"};
+    case FileReadError::TooLarge: throw CompileFailure{u"工程文件“" + LocalName(path) + u"”过大"};
+    case FileReadError::ReadFailed:
+    case FileReadError::WrongKind: break;
+    }
+    throw CompileFailure{u"读取工程文件“" + LocalName(path) + u"”失败"};
 }
 
 // A project in the text form becomes the project file it stands for, so
@@ -53,7 +62,7 @@ std::vector<uint8_t> FileOfProjectText(const std::string& path, const std::vecto
     const QByteArray data(reinterpret_cast<const char*>(text.data()), qsizetype(text.size()));
     std::vector<uint8_t> file;
     if (std::optional<TextFormError> error = ProjectFileOfText(data, file))
-        throw CompileFailure{u"工程文本文件“" + Utf16(path) + u"”" + error->Text().toStdU16String()};
+        throw CompileFailure{u"工程文本文件“" + LocalName(path) + u"”" + error->Text().toStdU16String()};
     return file;
 }
 
@@ -164,11 +173,12 @@ CompileProject::~CompileProject() = default;
 void CompileProject::LoadProject(const std::string& path)
 {
     CompileDocument& doc = *m_doc;
+    m_projectPath = path;
     std::vector<uint8_t> file = ReadWholeFile(path);
     if (IsProjectText(file))
         file = FileOfProjectText(path, file);
     CheckHeader(m_reporter, file, doc.header);
-    doc.projectFolder = QFileInfo(QString::fromStdString(path)).absolutePath();
+    doc.projectFolder = QFileInfo(QFile::decodeName(path.c_str())).absolutePath();
 
     ArchiveReader in(std::span<const uint8_t>(file).subspan(FileHeader::kSize));
     try {
@@ -451,7 +461,21 @@ uint32_t SealPieces(const std::vector<Piece>& pieces)
     return seal;
 }
 
+OutputTarget ResolvedOutput(const std::string& outputPath, const std::string& projectPath)
+{
+    const std::string inputs[] = {projectPath};
+    OutputTarget target = ResolveOutput(outputPath, inputs);
+    if (target.refusal != OutputRefusal::None)
+        throw CompileFailure{u"输出文件“" + LocalName(outputPath) + u"”" + DescribeOutputRefusal(target)};
+    return target;
+}
+
 } // namespace
+
+void CompileProject::CheckOutput(const std::string& outputPath, const std::string& projectPath)
+{
+    ResolvedOutput(outputPath, projectPath);
+}
 
 void CompileProject::WriteOutput(const std::string& path)
 {
@@ -464,40 +488,23 @@ void CompileProject::WriteOutput(const std::string& path)
     const std::vector<Piece> pieces = FilePieces(doc, head.data(), blockHeads);
     StoreLE32(head.data() + kSealOffset, SealPieces(pieces));
 
-    // Written beside the target and renamed over it only when complete, so a
-    // failed compile never leaves a half-written file.
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    int error = fd < 0 ? errno : 0;
-    bool written = fd >= 0;
-    const mode_t mask = umask(0);
-    umask(mask);
-    if (written && fchmod(fd, 0666 & ~mask) != 0) {
-        error = errno;
-        written = false;
-    }
+    // Written beside the target (or the file a link leads to) and renamed
+    // over it only when complete, so a failed compile never leaves a
+    // half-written file and never replaces a device or a FIFO.
+    ReplacingWriter writer(ResolvedOutput(path, m_projectPath));
+    int error = 0;
+    bool written = writer.Open(&error);
     uint64_t at = 0;
     for (const Piece& piece : pieces) {
         if (!written)
             break;
         written = piece.storeAt == PicturePoolEntry::kNoFrame
-            ? WriteAt(fd, piece.data, piece.size, at, &error)
-            : doc.frames.CopyTo(fd, piece.storeAt, piece.size, at, &error);
+            ? WriteAt(writer.Descriptor(), piece.data, piece.size, at, &error)
+            : doc.frames.CopyTo(writer.Descriptor(), piece.storeAt, piece.size, at, &error);
         at += piece.size;
     }
-    if (fd >= 0 && ::close(fd) != 0 && written) {
-        error = errno;
-        written = false;
-    }
-    if (written && std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = errno;
-        written = false;
-    }
-    if (!written) {
-        if (fd >= 0)
-            ::unlink(temp.c_str());
-        throw CompileFailure{u"无法写入输出文件“" + Utf16(path) + u"”：" + SystemError(error)};
-    }
+    if (!written || !writer.Commit(&error))
+        throw CompileFailure{u"无法写入输出文件“" + LocalName(path) + u"”：" + DescribeWriteError(error)};
 }
 
 size_t CompileProject::MemoryImageSize() const { return size_t(m_doc->ImageSize()); }

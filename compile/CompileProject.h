@@ -28,6 +28,9 @@ public:
     void Optimize();
     void BuildMemoryImage();
     void Relocate();
+    // Refuses (CompileFailure) an output that may not be written: anything
+    // but a regular file or a new name, or the project itself.
+    static void CheckOutput(const std::string& outputPath, const std::string& projectPath);
     void WriteOutput(const std::string& path);
     // Size in bytes of the memory image (the compiled file is 208 bytes longer).
     size_t MemoryImageSize() const;
@@ -35,6 +38,7 @@ public:
 private:
     CompileReporter& m_reporter;
     std::unique_ptr<CompileDocument> m_doc;
+    std::string m_projectPath;
 };
 
 } // namespace kdx

@@ -37,10 +37,15 @@ bool OutputFolderExists(const std::u16string& outputPath)
     return QFileInfo(QString::fromStdU16String(folder)).isDir();
 }
 
-bool IsExistingFile(const std::u16string& path)
+// Only a missing project is "not there"; a folder, a FIFO or a device is
+// there but cannot be a project.
+void CheckProjectPath(ChannelReporter& reporter, const std::u16string& path)
 {
-    QFileInfo info(QString::fromStdU16String(path));
-    return !path.empty() && info.exists() && info.isFile();
+    const QFileInfo info(QString::fromStdU16String(path));
+    if (path.empty() || !info.exists())
+        reporter.Fail(u"*工程文件不存在\r\n");
+    if (!info.isFile())
+        reporter.Fail(u"*工程文件不是普通文件\r\n");
 }
 
 // The framework's own diagnostics would mix into the compiler's console
@@ -70,10 +75,10 @@ void RunPipeline(ChannelReporter& reporter, int& argc, char** argv)
     CompileChannel& channel = *reporter.Channel();
     const std::u16string projectPath = channel.ProjectPath();
     const std::u16string outputPath = channel.OutputPath();
-    if (!IsExistingFile(projectPath))
-        reporter.Fail(u"*工程文件不存在\r\n");
+    CheckProjectPath(reporter, projectPath);
     if (!OutputFolderExists(outputPath))
         reporter.Fail(u"*输出文件目录不正确\r\n");
+    CompileProject::CheckOutput(ToLocalPath(outputPath), ToLocalPath(projectPath));
 
     CompileProject project(reporter);
     reporter.CheckCancel();

@@ -150,8 +150,6 @@ std::optional<ObjectKind> ObjectKindOfClass(std::string_view className)
 std::optional<ProjectError> ReadProjectRecord(std::span<const uint8_t> file, ProjectRecord& out)
 {
     out = ProjectRecord();
-    if (file.empty())
-        return std::nullopt;
     switch (CheckProjectFile(file, &out.header)) {
     case ProjectCheck::NotProject: return ProjectError{kStrNotProjectFile, {}};
     case ProjectCheck::BadVersion: return ProjectError{kStrBadVersion, {}};

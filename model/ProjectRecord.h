@@ -68,7 +68,8 @@ struct ProjectRecord {
 };
 
 // Reads a project file with the checks and messages of the editor's reader.
-// An empty file reads as a project without pages.
+// An empty file is no project (it is what a file being rewritten in place
+// looks like for a moment).
 std::optional<ProjectError> ReadProjectRecord(std::span<const uint8_t> file, ProjectRecord& out);
 
 // The project file of a record, sealed with its CRC.

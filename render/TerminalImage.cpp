@@ -326,6 +326,7 @@ std::shared_ptr<const TerminalImage> TerminalImage::LoadFile(const QString& path
                                                        (unsigned long long)(QFileInfo(path).size() / 1024)));
         return nullptr;
     case FileReadError::ReadFailed:
+    case FileReadError::WrongKind:
         if (error)
             *error = UploaderText(upload::LoadString(upload::IDS_READ_FAILED));
         return nullptr;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
 #include <csignal>
@@ -156,10 +158,17 @@ TEST(KdxTc, PathChecksInOrder)
     ASSERT_EQ(badFolder.size(), 3u);
     EXPECT_EQ(badFolder[1], u"*输出文件目录不正确\r\n");
 
-    // A folder given as the project is not a project file.
+    // A folder or a FIFO given as the project is there, but no project file.
     auto folder = CompileAndCollect(U16(dir), U16(dir + "out.kdpbin"));
     ASSERT_GE(folder.size(), 2u);
-    EXPECT_EQ(folder[1], u"*工程文件不存在\r\n");
+    EXPECT_EQ(folder[1], u"*工程文件不是普通文件\r\n");
+    const std::string fifo = dir + "fifo.kdp";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto pipe = CompileAndCollect(U16(fifo), U16(dir + "out.kdpbin"));
+    ASSERT_GE(pipe.size(), 2u);
+    EXPECT_EQ(pipe[1], u"*工程文件不是普通文件\r\n");
+    std::remove(fifo.c_str());
 
     // A file that is not a project gets past the path checks to loading.
     auto notProject = CompileAndCollect(U16(project), U16(dir + "out.kdpbin"));

@@ -1,0 +1,70 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kdx {
+
+// Why an output path may not be written.
+enum class OutputRefusal {
+    None,
+    NotRegular,  // a device, a FIFO, a directory or a socket (after following links)
+    SameAsInput, // the same file as one the command reads
+    Exists,      // an existing file the caller may not overwrite
+    CannotResolve, // a link loop, a missing folder, no permission (see the detail)
+};
+
+// Where an output goes: the path itself, or for a symbolic link the file it
+// leads to, so that the link stays a link and its target is replaced.
+struct OutputTarget {
+    OutputRefusal refusal = OutputRefusal::None;
+    std::string detail; // the system's description for CannotResolve
+    std::string path;   // the file to create or replace when refusal is None
+    bool exists = false;
+};
+
+// Decides whether 'path' may be written by a command that reads 'inputs'.
+// Only a regular file or a name that does not exist yet may be replaced;
+// an output that is one of the inputs (same device and inode, or the same
+// resolved path) is refused. With 'mayReplace' false an existing file is
+// refused too.
+OutputTarget ResolveOutput(const std::string& path, std::span<const std::string> inputs = {},
+                           bool mayReplace = true);
+
+// A short Chinese description of a refusal, to follow the path in a message.
+std::u16string DescribeOutputRefusal(const OutputTarget& target);
+
+// A file written beside its target and renamed over it only when complete
+// and on the disk, so that a failed write never leaves a partial file and
+// never touches anything but the target.
+class ReplacingWriter {
+public:
+    explicit ReplacingWriter(OutputTarget target);
+    ~ReplacingWriter(); // removes the temporary file unless committed
+    ReplacingWriter(const ReplacingWriter&) = delete;
+    ReplacingWriter& operator=(const ReplacingWriter&) = delete;
+
+    // Creates the temporary file; false with errno-style 'error' on failure.
+    bool Open(int* error);
+    int Descriptor() const { return m_fd; }
+    bool Write(std::span<const uint8_t> bytes, int* error);
+    // Flushes, closes and renames over the target; checks first that the
+    // target is still what ResolveOutput saw (nothing put there meanwhile).
+    bool Commit(int* error);
+
+private:
+    OutputTarget m_target;
+    std::string m_tempPath;
+    int m_fd = -1;
+    bool m_committed = false;
+};
+
+// Writes 'bytes' to an output resolved with ResolveOutput. On failure
+// 'reason' holds a Chinese description.
+bool WriteOutputFile(const OutputTarget& target, std::span<const uint8_t> bytes, std::u16string* reason);
+
+// The Chinese description of a write failure's errno.
+std::u16string DescribeWriteError(int error);
+
+} // namespace kdx
