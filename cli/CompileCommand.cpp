@@ -2,7 +2,6 @@
 
 #include "channel/CompileSession.h"
 #include "common/FileHeader.h"
-#include "common/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,7 +54,9 @@ struct FileStamp {
 
 // The compiler's messages are text that quotes paths, page names and the
 // remark, so they cannot tell success. It is the compiler's exit status 0
-// together with a sealed compiled file that this run created or replaced.
+// together with a compiled file that this run created or replaced. The
+// compiler sealed the file from the pieces it wrote, so its header is read
+// here, not the whole file again.
 bool CompiledThisRun(const CompileSession& session, const std::string& output, const FileStamp& before)
 {
     if (session.CompilerExitStatus() != 0)
@@ -63,8 +64,13 @@ bool CompiledThisRun(const CompileSession& session, const std::string& output, c
     const FileStamp after = FileStamp::Of(output);
     if (!after.exists || (before.exists && after.SameVersion(before)))
         return false;
-    const FileReadResult file = ReadRegularFile(output);
-    return file.error == FileReadError::None && CheckCompiledFile(file.bytes) == CompiledCheck::Ok;
+    QFile file(QFile::decodeName(output.c_str()));
+    if (!file.open(QIODevice::ReadOnly) || file.size() <= qint64(FileHeader::kSize))
+        return false;
+    const QByteArray head = file.read(FileHeader::kSize);
+    const std::optional<FileHeader> header =
+        FileHeader::Parse({reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size())});
+    return header && header->kind == FileHeader::kCompiledKind;
 }
 
 std::u16string AbsolutePath(const std::string& path)
@@ -74,8 +80,15 @@ std::u16string AbsolutePath(const std::string& path)
 
 int RunCompile(const std::vector<std::string>& args)
 {
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: kdx compile PROJECT.kdp OUTPUT.kdpbin\n");
+    std::vector<std::string> paths;
+    for (const std::string& arg : args) {
+        if (arg == "--no-cache")
+            setenv("KDX_NO_CACHE", "1", 1); // the compiler inherits it
+        else
+            paths.push_back(arg);
+    }
+    if (paths.size() != 2) {
+        std::fprintf(stderr, "usage: kdx compile [--no-cache] PROJECT.kdp OUTPUT.kdpbin\n");
         return 2;
     }
     struct sigaction action{};
@@ -83,12 +96,12 @@ int RunCompile(const std::vector<std::string>& args)
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    const std::u16string outputPath = AbsolutePath(args[1]);
+    const std::u16string outputPath = AbsolutePath(paths[1]);
     const std::string localOutput = QFile::encodeName(QString::fromStdU16String(outputPath)).toStdString();
     const FileStamp before = FileStamp::Of(localOutput);
     PrintingSink sink;
     CompileSession session(sink, uint64_t(getpid()));
-    session.Start(AbsolutePath(args[0]), outputPath);
+    session.Start(AbsolutePath(paths[0]), outputPath);
     bool cancelled = false;
     while (session.MonitorRunning()) {
         if (g_interrupted && !cancelled) {
@@ -101,7 +114,7 @@ int RunCompile(const std::vector<std::string>& args)
     return !cancelled && CompiledThisRun(session, localOutput, before) ? 0 : 1;
 }
 
-Registrar reg(Command{"compile", "compile PROJECT.kdp OUTPUT.kdpbin", RunCompile});
+Registrar reg(Command{"compile", "compile [--no-cache] PROJECT.kdp OUTPUT.kdpbin", RunCompile});
 
 } // namespace
 } // namespace kdx::cli

@@ -12,6 +12,10 @@ function(kdx_library target)
   target_link_libraries(${target} PUBLIC ${ARG_DEPS})
 endfunction()
 
+# Tests keep the frame cache of the programs they run in the build folder,
+# away from the user's own.
+set(kdx_test_cache ENVIRONMENT_MODIFICATION "XDG_CACHE_HOME=set:${CMAKE_BINARY_DIR}/test-cache")
+
 # kdx_gtest(<name> SOURCES <files...> DEPS <libs...>)
 # One GoogleTest program; each test case becomes a CTest test.
 function(kdx_gtest name)
@@ -22,7 +26,7 @@ function(kdx_gtest name)
   target_compile_definitions(${name} PRIVATE
       KDX_BIN_DIR="${CMAKE_BINARY_DIR}/bin" KDX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${kdx_test_cache})
 endfunction()
 
 # kdx_qtest(<name> SOURCES <files...> DEPS <libs...> [CLASSES <names...>])
@@ -39,13 +43,13 @@ function(kdx_qtest name)
       KDX_BIN_DIR="${CMAKE_BINARY_DIR}/bin" KDX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   if(NOT ARG_CLASSES)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${kdx_test_cache})
     return()
   endif()
   foreach(class ${ARG_CLASSES})
     add_test(NAME ${name}.${class} COMMAND ${name} ${class})
-    set_tests_properties(${name}.${class} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    set_tests_properties(${name}.${class} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${kdx_test_cache})
   endforeach()
   add_test(NAME ${name}.registered COMMAND ${name} --registered ${ARG_CLASSES})
-  set_tests_properties(${name}.registered PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  set_tests_properties(${name}.registered PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${kdx_test_cache})
 endfunction()

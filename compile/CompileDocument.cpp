@@ -108,21 +108,37 @@ QString CompileDocument::ResolveImagePath(const std::u16string& path) const
     return text;
 }
 
+namespace {
+
+// Image files kept open from registration to decoding; more are opened again.
+constexpr size_t kMaxOpenSources = 256;
+
+} // namespace
+
 bool CompileDocument::IsReadableImage(const std::u16string& path)
 {
-    const QString file = ResolveImagePath(path);
-    if (m_checkedFiles.count(file))
+    const QString name = ResolveImagePath(path);
+    if (m_sources.count(name))
         return true;
-    if (!QFileInfo(file).isFile())
+    if (!QFileInfo(name).isFile())
         return false;
+    auto file = std::make_unique<QFile>(name);
+    if (!file->open(QIODevice::ReadOnly))
+        return false;
+    std::optional<FileIdentity> identity = frameCache ? FileIdentity::Of(file->handle()) : std::nullopt;
+    file->seek(0);
     // Reads only the file's header; the pixels are decoded in ConvertPictures.
-    QImageReader reader(file);
-    if (!reader.canRead())
-        return false;
-    const QSize size = reader.size();
-    if (size.isValid() && size.isEmpty())
-        return false;
-    m_checkedFiles.insert(file);
+    {
+        QImageReader reader(file.get());
+        if (!reader.canRead())
+            return false;
+        const QSize size = reader.size();
+        if (size.isValid() && size.isEmpty())
+            return false;
+    }
+    if (m_sources.size() >= kMaxOpenSources)
+        file.reset();
+    m_sources[name] = {std::move(file), std::move(identity)};
     return true;
 }
 
@@ -175,7 +191,7 @@ bool TooLargeToDecode(const QSize& size)
 // still covers every frame: much faster, and a clean area reduction that
 // the smooth scaling then finishes. 'decodeSize' receives the size decoded
 // at (invalid when the file does not tell).
-QImage DecodeForSize(const QString& file, int largestWidth, int largestHeight, QSize* decodeSize)
+QImage DecodeForSize(QIODevice* file, int largestWidth, int largestHeight, QSize* decodeSize)
 {
     QImageReader reader(file);
     const QSize size = reader.size();
@@ -195,24 +211,32 @@ QImage DecodeForSize(const QString& file, int largestWidth, int largestHeight, Q
     return reader.read();
 }
 
+// One frame wanted from an image file.
+struct Use {
+    PicturePoolEntry* entry;
+    bool pressed;
+    uint64_t storeAt;
+};
+
+// The order in which the frames of one file are made: largest first, so
+// that smaller ones can be made from them.
+std::vector<size_t> LargestFirst(const std::vector<Use>& uses)
+{
+    std::vector<size_t> order(uses.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return int64_t(uses[a].entry->width) * uses[a].entry->height >
+               int64_t(uses[b].entry->width) * uses[b].entry->height;
+    });
+    return order;
+}
+
 // The sizes one image file is needed at, made from the decoded image or,
 // for a small size, from an earlier result at least twice as large in both
 // directions: much less to read, with the same smooth area reduction.
 class ScaleCascade {
 public:
     explicit ScaleCascade(const QImage& decoded) : m_decoded(decoded) {}
-
-    template <class Use>
-    std::vector<size_t> LargestFirst(const std::vector<Use>& uses) const
-    {
-        std::vector<size_t> order(uses.size());
-        std::iota(order.begin(), order.end(), size_t(0));
-        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-            return int64_t(uses[a].entry->width) * uses[a].entry->height >
-                   int64_t(uses[b].entry->width) * uses[b].entry->height;
-        });
-        return order;
-    }
 
     QImage Scaled(int width, int height)
     {
@@ -232,23 +256,118 @@ private:
     std::vector<QImage> m_made;
 };
 
+// Bumped whenever the conversion changes what it makes of a file.
+constexpr const char* kFrameRecipe = "kdx-frame-1";
+
+// Cache keys of a file's frames. A frame depends on the file's contents, on
+// the largest size the file is used at (which sets the decoding scale), on
+// the frames made before it (its possible sources in the cascade) and on
+// its own size and depth, so all of these name it: a cached frame is then
+// exactly the one this compile would make.
+std::vector<CacheKey> FrameKeys(const FileIdentity& identity, const std::vector<Use>& uses,
+                                const std::vector<size_t>& order, int largestWidth, int largestHeight)
+{
+    CacheKey key;
+    key.Add(kFrameRecipe).Add(qVersion()).Add(identity.Text()).Add(largestWidth).Add(largestHeight);
+    std::vector<CacheKey> keys(uses.size());
+    for (size_t u : order) {
+        const PicturePoolEntry& entry = *uses[u].entry;
+        key.Add(entry.width).Add(entry.height).Add(entry.depth);
+        keys[u] = key;
+    }
+    return keys;
+}
+
+// The frames wanted from one image file and how their making went.
+struct Job {
+    QString file;
+    ImageSourceFile* source = nullptr;
+    std::vector<Use> uses;
+    int failedUse = -1; // first use whose frame could not be made
+    QSize tooLarge;     // the size, when the file was too large to decode
+    bool stored = false; // whether frames were added to the cache
+};
+
+// Converts the frames of one image file, or takes them from the cache when
+// every one of them is there.
+void ConvertFile(Job& job, const FrameCache* frameCache, const FrameStore& frames, const std::atomic<bool>& stop,
+                 std::atomic<int>& storeError)
+{
+    std::vector<Use>& uses = job.uses;
+    int largestWidth = 0, largestHeight = 0;
+    for (const Use& use : uses) {
+        largestWidth = std::max(largestWidth, use.entry->width);
+        largestHeight = std::max(largestHeight, use.entry->height);
+    }
+    const std::vector<size_t> order = LargestFirst(uses);
+    ImageSourceFile& source = *job.source;
+    std::vector<CacheKey> keys;
+    if (frameCache && source.identity) {
+        keys = FrameKeys(*source.identity, uses, order, largestWidth, largestHeight);
+        std::vector<std::shared_ptr<const CachedBytes>> found;
+        for (size_t u = 0; u < uses.size(); ++u) {
+            std::shared_ptr<const CachedBytes> cached = frameCache->Find(keys[u]);
+            if (!cached || cached->Bytes().size() != uses[u].entry->frameSize)
+                break;
+            found.push_back(std::move(cached));
+        }
+        if (found.size() == uses.size()) {
+            for (size_t u = 0; u < uses.size(); ++u) {
+                PicturePoolEntry::Frame& frame = uses[u].entry->FrameOf(uses[u].pressed);
+                frame.crc = found[u]->Crc();
+                frame.cached = std::move(found[u]);
+            }
+            return;
+        }
+    }
+
+    if (!source.file) {
+        source.file = std::make_unique<QFile>(job.file);
+        if (!source.file->open(QIODevice::ReadOnly)) {
+            job.failedUse = 0;
+            return;
+        }
+    }
+    source.file->seek(0);
+    QSize decodeSize;
+    const QImage decoded = DecodeForSize(source.file.get(), largestWidth, largestHeight, &decodeSize);
+    if (decoded.isNull() && TooLargeToDecode(decodeSize))
+        job.tooLarge = decodeSize;
+    // Frames go to the cache only when the file is still the version the
+    // keys name, so that a file rewritten meanwhile cannot poison them.
+    const std::optional<FileIdentity> after = keys.empty() ? std::nullopt : FileIdentity::Of(source.file->handle());
+    const bool cacheable = after && after->Text() == source.identity->Text();
+    source.file.reset();
+    ScaleCascade cascade(decoded);
+    for (size_t u : order) {
+        if (stop)
+            break;
+        const Use& use = uses[u];
+        const QByteArray frame = decoded.isNull()
+            ? QByteArray()
+            : ConvertImageToPixels(cascade.Scaled(use.entry->width, use.entry->height), use.entry->depth);
+        if (frame.isEmpty()) {
+            if (job.failedUse < 0 || int(u) < job.failedUse)
+                job.failedUse = int(u);
+            continue;
+        }
+        const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(frame.constData()), size_t(frame.size()));
+        PicturePoolEntry::Frame& slot = use.entry->FrameOf(use.pressed);
+        slot.crc = ComputeCrc32(bytes);
+        int writeError = 0;
+        if (!frames.Write(use.storeAt, frame.constData(), size_t(frame.size()), &writeError))
+            storeError = writeError;
+        if (cacheable)
+            job.stored |= frameCache->Store(keys[u], bytes, slot.crc);
+    }
+}
+
 } // namespace
 
 void CompileDocument::ConvertPictures()
 {
     // Group the frames by the file they come from, in order of first use, so
     // that each file is decoded once however many sizes it is used at.
-    struct Use {
-        PicturePoolEntry* entry;
-        bool pressed;
-        uint64_t storeAt;
-    };
-    struct Job {
-        QString file;
-        std::vector<Use> uses;
-        int failedUse = -1; // first use whose frame could not be made
-        QSize tooLarge;     // the size, when the file was too large to decode
-    };
     std::vector<Job> jobs;
     std::map<QString, size_t> jobOfFile;
     for (const auto& entry : picturePool.Entries())
@@ -258,10 +377,13 @@ void CompileDocument::ConvertPictures()
                 continue;
             const QString file = ResolveImagePath(path);
             auto [found, added] = jobOfFile.emplace(file, jobs.size());
-            if (added)
-                jobs.emplace_back().file = file;
+            if (added) {
+                Job& job = jobs.emplace_back();
+                job.file = file;
+                job.source = &m_sources[file]; // registered (and checked) while loading
+            }
             const uint64_t at = frames.Reserve(entry->frameSize);
-            (pressed ? entry->pressedFrameAt : entry->normalFrameAt) = at;
+            entry->FrameOf(pressed).storeAt = at;
             jobs[found->second].uses.push_back({entry.get(), pressed, at});
         }
     if (jobs.empty())
@@ -285,38 +407,10 @@ void CompileDocument::ConvertPictures()
         const QString* current = nullptr;
         try {
             for (size_t i; !stop && (i = nextJob++) < jobs.size();) {
-                Job& job = jobs[i];
-                current = &job.file;
-                int largestWidth = 0, largestHeight = 0;
-                for (const Use& use : job.uses) {
-                    largestWidth = std::max(largestWidth, use.entry->width);
-                    largestHeight = std::max(largestHeight, use.entry->height);
-                }
-                QSize decodeSize;
-                const QImage decoded = DecodeForSize(job.file, largestWidth, largestHeight, &decodeSize);
-                if (decoded.isNull() && TooLargeToDecode(decodeSize))
-                    job.tooLarge = decodeSize;
-                ScaleCascade cascade(decoded);
-                for (size_t u : cascade.LargestFirst(job.uses)) {
-                    if (stop)
-                        break;
-                    const Use& use = job.uses[u];
-                    const QByteArray frame = decoded.isNull()
-                        ? QByteArray()
-                        : ConvertImageToPixels(cascade.Scaled(use.entry->width, use.entry->height), use.entry->depth);
-                    if (frame.isEmpty()) {
-                        if (job.failedUse < 0 || int(u) < job.failedUse)
-                            job.failedUse = int(u);
-                        continue;
-                    }
-                    (use.pressed ? use.entry->pressedFrameCrc : use.entry->normalFrameCrc) =
-                        ComputeCrc32({reinterpret_cast<const uint8_t*>(frame.constData()), size_t(frame.size())});
-                    int writeError = 0;
-                    if (!frames.Write(use.storeAt, frame.constData(), size_t(frame.size()), &writeError)) {
-                        storeError = writeError;
-                        stop = true;
-                    }
-                }
+                current = &jobs[i].file;
+                ConvertFile(jobs[i], frameCache.get(), frames, stop, storeError);
+                if (storeError)
+                    stop = true;
             }
         } catch (const std::bad_alloc&) {
             std::lock_guard lock(mutex);
@@ -364,6 +458,8 @@ void CompileDocument::ConvertPictures()
         throw;
     }
     joinAll();
+    if (frameCache && std::any_of(jobs.begin(), jobs.end(), [](const Job& job) { return job.stored; }))
+        frameCache->Trim();
 
     if (thrown)
         std::rethrow_exception(thrown);

@@ -1,17 +1,19 @@
 #pragma once
 #include "common/FileHeader.h"
+#include "common/FrameCache.h"
 #include "compile/CompileObjects.h"
 #include "compile/CompilePools.h"
 #include "compile/FrameStore.h"
 #include "compile/CompileReporter.h"
 #include "compile/ImageWriter.h"
 
+#include <QFile>
 #include <QString>
 
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,11 +38,20 @@ struct CompilePage {
     void AddRecord(CompileDocument& doc, const uint8_t (&record)[20]);
 };
 
+// An image file named by the project: open from the reading of its header
+// until its pixels are decoded (or closed, to be opened again then, beyond
+// a number of files), and the version of it that was opened.
+struct ImageSourceFile {
+    std::unique_ptr<QFile> file;
+    std::optional<FileIdentity> identity;
+};
+
 // Everything one compilation holds: the project header, the pages, the
 // pools of shared pictures, texts and send data, and the memory image.
 class CompileDocument {
 public:
-    explicit CompileDocument(CompileReporter& reporter) : reporter(reporter) {}
+    explicit CompileDocument(CompileReporter& reporter)
+        : reporter(reporter), frameCache(FrameCache::OpenDefault()) {}
 
     CompileReporter& reporter;
     FileHeader header;
@@ -83,10 +94,15 @@ public:
     int ScreenWidth() const { return header.width; }
     int ScreenHeight() const { return header.height; }
 
+    // The cache of converted frames; none makes every frame anew.
+    std::unique_ptr<FrameCache> frameCache;
+
 private:
-    // Files whose header was read successfully, so that a missing or
-    // unreadable image fails where it is first named.
-    std::set<QString> m_checkedFiles;
+    // Image files whose header was read successfully, so that a missing or
+    // unreadable image fails where it is first named. Each stays open until
+    // its pixels are decoded, so that it is opened once (beyond a number of
+    // files, it is opened again then).
+    std::map<QString, ImageSourceFile> m_sources;
     bool IsReadableImage(const std::u16string& path);
 };
 

@@ -1,4 +1,6 @@
 #pragma once
+#include "common/FrameCache.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -84,10 +86,17 @@ struct PicturePoolEntry : PoolEntryBase {
     int height = 0;
     uint8_t depth = 0;
     static constexpr uint64_t kNoFrame = ~uint64_t(0);
-    uint64_t normalFrameAt = kNoFrame; // where its frames wait in the FrameStore
-    uint64_t pressedFrameAt = kNoFrame;
-    uint32_t normalFrameCrc = 0; // CRC-32 of each frame, for the file's seal
-    uint32_t pressedFrameCrc = 0;
+    // Where one frame waits until the file is written: a slot of the
+    // FrameStore, or an entry of the frame cache that passed its checks.
+    struct Frame {
+        uint64_t storeAt = kNoFrame;
+        std::shared_ptr<const CachedBytes> cached;
+        uint32_t crc = 0; // CRC-32 of the frame, for the file's seal
+    };
+    Frame normalFrame;
+    Frame pressedFrame;
+    Frame& FrameOf(bool pressed) { return pressed ? pressedFrame : normalFrame; }
+    const Frame& FrameOf(bool pressed) const { return pressed ? pressedFrame : normalFrame; }
     size_t frameSize = 0;
     uint64_t BlockSize() const { return 7 + uint64_t(FrameCount()) * (4 + frameSize); }
     int FrameCount() const { return int(!normalPath.empty()) + int(!pressedPath.empty()); }

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -392,17 +393,21 @@ namespace {
 
 // One stretch of the compiled file: bytes in memory or frame-store bytes.
 struct Piece {
+    Piece(const uint8_t* data, uint64_t size, std::optional<uint32_t> knownCrc = std::nullopt)
+        : data(data), size(size), knownCrc(knownCrc) {}
+    Piece(uint64_t storeAt, uint64_t size, uint32_t crc) : size(size), storeAt(storeAt), knownCrc(crc) {}
+
     const uint8_t* data = nullptr;
     uint64_t size = 0;
     uint64_t storeAt = PicturePoolEntry::kNoFrame;
-    uint32_t storedCrc = 0; // CRC-32 of a frame-store piece, computed when it was stored
+    std::optional<uint32_t> knownCrc; // of a frame, computed when it was made or checked
 };
 
 std::vector<Piece> FilePieces(const CompileDocument& doc, const uint8_t* head,
                               std::vector<std::array<uint8_t, kPictureHeadSize>>& blockHeads)
 {
     static const uint8_t kNoKeyColour[4] = {};
-    std::vector<Piece> pieces{{head, FileHeader::kSize}, {doc.image.Data(), doc.image.Size()}};
+    std::vector<Piece> pieces{{head, FileHeader::kSize}, {doc.image.Data(), uint64_t(doc.image.Size())}};
     blockHeads.resize(doc.picturePool.Count());
     size_t i = 0;
     for (const auto& picture : doc.picturePool.Entries()) {
@@ -412,17 +417,19 @@ std::vector<Piece> FilePieces(const CompileDocument& doc, const uint8_t* head,
         blockHead[4] = 0;
         blockHead[5] = picture->depth;
         blockHead[6] = uint8_t(picture->FrameCount());
-        pieces.push_back({blockHead, kPictureHeadSize});
+        pieces.emplace_back(blockHead, kPictureHeadSize);
         for (bool pressed : {false, true}) {
-            const uint64_t at = pressed ? picture->pressedFrameAt : picture->normalFrameAt;
-            if (at == PicturePoolEntry::kNoFrame)
+            const PicturePoolEntry::Frame& frame = picture->FrameOf(pressed);
+            if (frame.storeAt == PicturePoolEntry::kNoFrame && !frame.cached)
                 continue;
-            pieces.push_back({kNoKeyColour, 4});
-            pieces.push_back({nullptr, picture->frameSize, at,
-                              pressed ? picture->pressedFrameCrc : picture->normalFrameCrc});
+            pieces.emplace_back(kNoKeyColour, 4);
+            if (frame.cached)
+                pieces.emplace_back(frame.cached->Bytes().data(), picture->frameSize, frame.crc);
+            else
+                pieces.emplace_back(frame.storeAt, picture->frameSize, frame.crc);
         }
     }
-    pieces.push_back({doc.tail.Data(), doc.tail.Size()});
+    pieces.emplace_back(doc.tail.Data(), doc.tail.Size());
     return pieces;
 }
 
@@ -453,9 +460,7 @@ uint32_t SealPieces(const std::vector<Piece>& pieces)
     uint32_t seal = head.Value();
     for (size_t i = 1; i < pieces.size(); ++i) {
         const Piece& piece = pieces[i];
-        const uint32_t crc = piece.storeAt == PicturePoolEntry::kNoFrame
-            ? ComputeCrc32({piece.data, size_t(piece.size)})
-            : piece.storedCrc;
+        const uint32_t crc = piece.knownCrc ? *piece.knownCrc : ComputeCrc32({piece.data, size_t(piece.size)});
         seal = CombineCrc32(seal, crc, piece.size);
     }
     return seal;

@@ -12,7 +12,7 @@
 #include "common/CMappedMemory.h"
 #include "channel/CompileChannel.h"
 #include "compile/CompileProject.h"
-#include "tests/support/ProjectBuilder.h"
+#include "bench/support/BenchProject.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,7 +20,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -37,96 +36,6 @@ extern char** environ;
 
 namespace kdx::bench {
 namespace {
-
-using testing::ObjectDesc;
-using testing::PageDesc;
-using testing::ProjectDesc;
-
-constexpr int kImages = 80;
-constexpr int kPages = 300;
-constexpr int kObjectsPerPage = 20;
-constexpr int kScreenWidth = 800, kScreenHeight = 480;
-
-// Photographs compress poorly and decode slowly; smooth gradients with noise
-// come closer to them than flat colours do.
-QImage MakeImage(int index)
-{
-    const int w = 800 + (1920 - 800) * index / (kImages - 1);
-    const int h = 480 + (1080 - 480) * index / (kImages - 1);
-    QImage image(w, h, QImage::Format_RGB32);
-    QRandomGenerator random(uint32_t(index + 1));
-    for (int y = 0; y < h; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            const int noise = int(random.bounded(24));
-            line[x] = qRgb((x * 255 / w + noise) & 0xFF, (y * 255 / h + index * 3) & 0xFF, ((x ^ y) + noise) & 0xFF);
-        }
-    }
-    return image;
-}
-
-// Files already in the folder (from an earlier run) are reused.
-std::vector<QString> MakeImageFiles(const QDir& dir)
-{
-    std::vector<QString> files;
-    for (int i = 0; i < kImages; ++i) {
-        const QString path = dir.filePath(QString("image%1.%2").arg(i).arg(i % 2 ? "jpg" : "png"));
-        if (!QFileInfo::exists(path))
-            MakeImage(i).save(path, nullptr, i % 2 ? 85 : -1);
-        files.push_back(path);
-    }
-    return files;
-}
-
-ObjectDesc MakeObject(int page, int slot, const std::vector<QString>& images)
-{
-    static const int sizes[][2] = {{100, 60}, {160, 96}, {200, 120}, {64, 64}, {320, 180}};
-    static const char* kinds[] = {"CDrawImage", "CDrawText", "CDrawLine", "CDrawRect", "CDrawImage",
-                                  "CDrawRoundRect", "CDrawEllipse", "CDrawCustom", "CDrawImage", "CDrawText"};
-    const int n = page * kObjectsPerPage + slot;
-    const int x = (slot % 5) * 150, y = (slot / 5) * 110;
-    ObjectDesc o = testing::Shape(kinds[slot % 10], uint32_t(n + 1), x, y, x + 120, y + 80);
-    o.lineColor = (slot % 3) ? uint32_t(0x10204 * (n % 50)) : 0xFFFFFFFF;
-    o.fillColor = 0x00FF8040;
-    o.jumpTarget = slot == 0 ? uint32_t((page + 1) % kPages) : 0xFFFF;
-    o.executeCondition = uint32_t(n % 16);
-    if (slot % 4 == 1)
-        o.send = testing::SendDesc{uint32_t(n % 7), std::vector<uint8_t>(size_t(8 + n % 40), uint8_t(n))};
-    o.extra = uint32_t(slot);
-    if (o.className == "CDrawImage") {
-        const int k = (page * 3 + slot) % 200;
-        o.right = x + sizes[k % 5][0];
-        o.bottom = y + sizes[k % 5][1];
-        o.normalImage = images[size_t(k % kImages)].toStdU16String();
-        o.pressedImage = images[size_t((k + 7) % kImages)].toStdU16String();
-    } else if (o.className == "CDrawText") {
-        o.text = u"第" + QString::number(page).toStdU16String() + u"页\r\n\t温度：25℃\r\nline three";
-        o.tabSize = 4;
-        o.bottom = y + 50;
-    }
-    return o;
-}
-
-ProjectDesc MakeProject(const std::vector<QString>& images)
-{
-    ProjectDesc project;
-    project.header.width = kScreenWidth;
-    project.header.height = kScreenHeight;
-    project.header.colorDepth = 16;
-    for (int p = 0; p < kPages; ++p) {
-        PageDesc page;
-        page.pageId = uint32_t(p);
-        page.name = u"Page " + QString::number(p + 1).toStdU16String();
-        if (p % 5 == 4)
-            page.backgroundColor = 0x202020;
-        else
-            page.backgroundImage = images[size_t(p % kImages)].toStdU16String();
-        for (int s = 0; s < kObjectsPerPage; ++s)
-            page.objects.push_back(MakeObject(p, s, images));
-        project.pages.push_back(std::move(page));
-    }
-    return project;
-}
 
 double CpuSeconds(const rusage& usage)
 {
@@ -234,6 +143,9 @@ Run CompileInProcess(const std::string& project, const std::string& output)
 int Main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    // Measures the conversion itself, as a first compile does it, not the
+    // frame cache.
+    setenv("KDX_NO_CACHE", "1", 1);
     bool inProcess = false;
     QString folder;
     for (int i = 1; i < argc; ++i) {
@@ -246,7 +158,7 @@ int Main(int argc, char** argv)
     const QDir dir(folder.isEmpty() ? temp.path() : folder);
     QDir().mkpath(dir.path());
 
-    std::printf("generating %d images, %d pages, %d objects in %s ...\n", kImages, kPages, kPages * kObjectsPerPage,
+    std::printf("generating %d images, %d pages, %d objects in %s ...\n", kBenchImages, kBenchPages, kBenchPages * kBenchObjectsPerPage,
                 qPrintable(dir.path()));
     const std::vector<QString> images = MakeImageFiles(dir);
     const std::string project = dir.filePath("bench.kdp").toStdString();
@@ -302,7 +214,7 @@ int Main(int argc, char** argv)
     const double memoryGoal = 1.5 + double(largestDecoded) / compiledBytes;
 
     std::printf("compiled through %s\n", useProgram ? "KDX_TC (channel, separate process)" : "CompileProject in process");
-    std::printf("best of %d: decode baseline %.3f s for %d files; compile %.3f s\n", kRounds, decodeSeconds, kImages,
+    std::printf("best of %d: decode baseline %.3f s for %d files; compile %.3f s\n", kRounds, decodeSeconds, kBenchImages,
                 compileSeconds);
     std::printf("compiled file: %.1f MiB; peak RSS: %.1f MiB; largest decoded image: %.1f MiB\n",
                 compiledBytes / 1048576, peakBytes / 1048576, double(largestDecoded) / 1048576);

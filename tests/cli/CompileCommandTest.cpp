@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
 #include <fstream>
 #include <iterator>
 #include <sys/wait.h>
@@ -86,4 +89,31 @@ TEST(KdxCompile, FailuresExitNonZeroWithTheCompilerMessage)
     Result usage = RunKdx("compile only-one-argument");
     EXPECT_EQ(usage.exitCode, 2);
     std::remove(damaged.c_str());
+}
+
+// Two compiles sharing one empty cache at once, and --no-cache, all give the
+// bytes of a compile without the cache; --no-cache leaves nothing behind.
+TEST(KdxCompile, ConcurrentCachedCompilesAndNoCacheGiveTheSameBytes)
+{
+    const std::string dir = testing::TempDir() + "kdx_cache_" + std::to_string(getpid()) + "/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir + "plain");
+    const std::string cache = "XDG_CACHE_HOME=" + dir + "cache ";
+    Result plain = RunKdx("compile --no-cache " + kExample + " " + dir + "plain.kdpbin");
+    ASSERT_EQ(plain.exitCode, 0) << plain.output;
+    const std::string kdx = std::string(KDX_BIN_DIR) + "/kdx compile " + kExample + " " + dir;
+    const std::string both = "(" + cache + kdx + "a.kdpbin > /dev/null & " + cache + kdx + "b.kdpbin > /dev/null & wait)";
+    ASSERT_EQ(std::system(both.c_str()), 0);
+    const std::vector<uint8_t> expected = ReadFile(dir + "plain.kdpbin");
+    EXPECT_EQ(ReadFile(dir + "a.kdpbin"), expected);
+    EXPECT_EQ(ReadFile(dir + "b.kdpbin"), expected);
+    EXPECT_FALSE(std::filesystem::is_empty(dir + "cache/kdx/frames"));
+    ASSERT_EQ(std::system((cache + kdx + "c.kdpbin > /dev/null").c_str()), 0);
+    EXPECT_EQ(ReadFile(dir + "c.kdpbin"), expected);
+
+    const std::string noCache = "XDG_CACHE_HOME=" + dir + "plain " + std::string(KDX_BIN_DIR) + "/kdx compile --no-cache " +
+                                kExample + " " + dir + "d.kdpbin > /dev/null";
+    ASSERT_EQ(std::system(noCache.c_str()), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(dir + "plain"));
+    std::filesystem::remove_all(dir);
 }
