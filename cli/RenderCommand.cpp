@@ -1,16 +1,21 @@
 // "kdx render": draws the pages of a compiled file as the terminal shows
 // them, into PNG files, without a display.
 #include "cli/Command.h"
+#include "cli/PngEncoder.h"
 #include "cli/ProjectInput.h"
 
 #include "render/PageRenderer.h"
 #include "render/TerminalImage.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <memory>
 
@@ -18,8 +23,12 @@ namespace kdx::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "render FILE.kdpbin [--page N] [--force] OUT.png   (N counts pages from 0; all pages as OUT-N.png, "
-    "replacing existing ones only with --force)";
+    "render FILE.kdpbin [--page N] [--force] [--compression 0-9] OUT.png   (N counts pages from 0; all pages as "
+    "OUT-N.png, replacing existing ones only with --force; compression 9 makes the smallest files, the default 1 "
+    "the fastest)";
+
+// The zlib level of the PNG files: fast, since the screens are many and large.
+constexpr int kFastCompression = 1;
 
 int Usage()
 {
@@ -40,14 +49,34 @@ std::string NumberedPath(const std::string& out, int index)
     return QFile::encodeName(numbered).toStdString();
 }
 
+bool WritePng(const QImage& page, const std::string& path, int compression, std::span<const std::string> inputs)
+{
+    const QByteArray png = EncodePng(page, compression);
+    if (png.isEmpty()) {
+        std::fprintf(stderr, "kdx render: %s: 无法编码为PNG图象\n", path.c_str());
+        return false;
+    }
+    const std::span bytes(reinterpret_cast<const uint8_t*>(png.constData()), size_t(png.size()));
+    return WriteOutput("render", path, inputs, bytes);
+}
+
 int RunRender(const std::vector<std::string>& args)
 {
     std::string input, output;
     int page = -1;
     bool force = false;
+    int compression = kFastCompression;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--force") {
             force = true;
+        } else if (args[i] == "--compression") {
+            if (i + 1 >= args.size())
+                return Usage();
+            char* end = nullptr;
+            const long value = std::strtol(args[++i].c_str(), &end, 10);
+            if (end == args[i].c_str() || *end != '\0' || value < 0 || value > 9)
+                return Usage();
+            compression = int(value);
         } else if (args[i] == "--page") {
             if (i + 1 >= args.size())
                 return Usage();
@@ -108,20 +137,24 @@ int RunRender(const std::vector<std::string>& args)
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
 
-    for (int index = first; index <= last; ++index) {
-        const std::string& path = outputs[size_t(index - first)];
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        if (!render::RenderPage(*image, index).save(&buffer, "PNG")) {
-            std::fprintf(stderr, "kdx render: %s: 无法编码为PNG图象\n", path.c_str());
-            return 1;
-        }
-        const std::span bytes(reinterpret_cast<const uint8_t*>(png.constData()), size_t(png.size()));
-        if (!WriteOutput("render", path, inputs, bytes))
-            return 1;
+    // Pages are drawn here, one after another (drawing shares the font
+    // lookups), and encoded and written on worker threads: the encoding is
+    // where the time goes. A few drawn pages wait at most, to bound memory.
+    QThreadPool pool;
+    pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    QSemaphore waiting(2 * pool.maxThreadCount());
+    std::atomic<bool> failed{false};
+    for (int index = first; index <= last && !failed; ++index) {
+        waiting.acquire();
+        pool.start([&, index, page = render::RenderPage(*image, index)] {
+            const std::string& path = outputs[size_t(index - first)];
+            if (!failed && !WritePng(page, path, compression, inputs))
+                failed = true;
+            waiting.release();
+        });
     }
-    return 0;
+    pool.waitForDone();
+    return failed ? 1 : 0;
 }
 
 Registrar reg(Command{"render", kUsage, RunRender});

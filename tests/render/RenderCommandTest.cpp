@@ -60,6 +60,41 @@ TEST(RenderCommand, WritesOnePageOrEveryPageAsTheRendererDrawsThem)
     EXPECT_TRUE(run.err.contains("page 3 does not exist")) << run.err.toStdString();
 }
 
+// Every level gives the pixels the renderer drew; higher levels no larger
+// files. The screen is 61 pixels wide, so rows end mid-word.
+TEST(RenderCommand, CompressionLevelsKeepThePixels)
+{
+    EnsureGuiApplication();
+    Workspace workspace;
+    ProjectDesc project = SmallProject(24, 61, 37);
+    PageDesc page;
+    page.backgroundColor = Rgb(10, 200, 30);
+    for (int i = 0; i < 12; ++i) {
+        ObjectDesc shape = Shape(i % 2 ? "CDrawEllipse" : "CDrawRect", uint32_t(i + 1), i * 5, i * 3, i * 5 + 9, i * 3 + 11);
+        shape.fillColor = Rgb(i * 20, 255 - i * 20, i * 7);
+        page.objects.push_back(shape);
+    }
+    project.pages = {page};
+    const auto image = Load(CompileToBytes(workspace, project));
+    ASSERT_TRUE(image);
+    const QImage expected = render::RenderPage(*image, 0);
+    const QString input = QString::fromStdString(workspace.Path("p.kdpbin"));
+    qint64 previous = -1;
+    for (const char* level : {"0", "1", "6", "9"}) {
+        const QString out = QString::fromStdString(workspace.Path(std::string("level") + level + ".png"));
+        const KdxRun run = RunKdx({"render", "--compression", level, input, "--page", "0", out});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(QImage(out).convertToFormat(QImage::Format_RGB32), expected) << level;
+        const qint64 size = QFileInfo(out).size();
+        if (previous >= 0) {
+            EXPECT_LE(size, previous) << level;
+        }
+        previous = size;
+    }
+    for (const char* bad : {"10", "-1", "fast"})
+        EXPECT_EQ(RunKdx({"render", "--compression", bad, input, "x.png"}).exitCode, 2) << bad;
+}
+
 TEST(RenderCommand, FilesItCannotDrawGiveOneLine)
 {
     Workspace workspace;
