@@ -5,6 +5,7 @@
 #include "model/ProjectText.h"
 
 #include "common/Crc32.h"
+#include "common/RegularFile.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -14,10 +15,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <span>
 #include <initializer_list>
 #include <set>
 #include <string>
-#include <unordered_map>
+
+#include <sys/mman.h>
 
 namespace kdx {
 namespace {
@@ -282,46 +285,86 @@ struct Place {
 
 // Finds where each value of a JSON text that Qt's parser accepted begins,
 // by its path ("/pages/0/objects/2/rect"), and notes the first repeated key.
+// The values are kept as a compact tree (a few words each, children of a
+// container side by side) so that the positions of a large project cost
+// little more than its text.
 class JsonPositions {
 public:
     explicit JsonPositions(std::string_view text) : m_text(text)
     {
+        // Every value but the first follows a comma or an opening bracket:
+        // reserving that many spares the copies of a growing tree.
+        m_nodes.reserve(1 + size_t(std::count_if(text.begin(), text.end(),
+                                                 [](char c) { return c == ',' || c == '[' || c == '{'; })));
         SkipSpace();
-        Value("", 0);
+        m_nodes.emplace_back();
+        Value(0, 0);
     }
-    const Place* Find(const std::string& path) const
+    std::optional<Place> Find(std::string_view path) const
     {
-        auto found = m_places.find(path);
-        return found == m_places.end() ? nullptr : &found->second;
+        uint32_t node = 0;
+        while (!path.empty()) {
+            path.remove_prefix(1); // '/'
+            const size_t slash = path.find('/');
+            const std::string_view segment = path.substr(0, slash);
+            path = slash == std::string_view::npos ? std::string_view() : path.substr(slash);
+            std::optional<uint32_t> child = Child(m_nodes[node], segment);
+            if (!child)
+                return std::nullopt;
+            node = *child;
+        }
+        const Node& n = m_nodes[node];
+        return Place{n.value, n.key, n.end};
     }
     std::string_view Raw(const Place& place) const { return m_text.substr(place.value, place.end - place.value); }
     std::optional<std::pair<size_t, std::string>> repeatedKey;
 
 private:
+    struct Node {
+        uint32_t value = 0, key = 0, end = 0;
+        uint32_t firstChild = 0, childCount = 0; // into m_children
+    };
+
     char Peek() const { return m_pos < m_text.size() ? m_text[m_pos] : '\0'; }
     void SkipSpace()
     {
         while (m_pos < m_text.size() && (Peek() == ' ' || Peek() == '\t' || Peek() == '\r' || Peek() == '\n'))
             ++m_pos;
     }
-    // Skips a string; returns its raw contents.
-    std::string String()
+    // The raw contents of the string at 'at' (its opening quote).
+    std::string_view RawString(size_t at) const
     {
-        const size_t start = ++m_pos;
-        while (m_pos < m_text.size() && Peek() != '"')
-            m_pos += Peek() == '\\' ? 2 : 1;
-        std::string raw(m_text.substr(start, m_pos - start));
-        ++m_pos;
-        return raw;
+        size_t end = at + 1;
+        while (end < m_text.size() && m_text[end] != '"')
+            end += m_text[end] == '\\' ? 2 : 1;
+        return m_text.substr(at + 1, std::min(end, m_text.size()) - at - 1);
     }
-    void Value(const std::string& path, size_t keyOffset)
+    std::optional<uint32_t> Child(const Node& node, std::string_view segment) const
     {
-        const size_t start = m_pos;
+        const std::span<const uint32_t> children(m_children.data() + node.firstChild, node.childCount);
+        if (m_text[node.value] == '[') {
+            size_t index = 0;
+            auto [end, ec] = std::from_chars(segment.data(), segment.data() + segment.size(), index);
+            if (ec != std::errc() || end != segment.data() + segment.size() || index >= children.size())
+                return std::nullopt;
+            return children[index];
+        }
+        for (uint32_t child : children)
+            if (m_text[node.value] == '{' && RawString(m_nodes[child].key) == segment)
+                return child;
+        return std::nullopt;
+    }
+    void Value(uint32_t index, size_t keyOffset)
+    {
+        Node node;
+        node.value = uint32_t(m_pos);
+        node.key = uint32_t(keyOffset);
         const char c = Peek();
         if (c == '{' || c == '[') {
             ++m_pos;
-            std::set<std::string> keys;
-            for (size_t index = 0;; ++index) {
+            std::vector<uint32_t> children;
+            std::set<std::string_view> keys;
+            for (;;) {
                 SkipSpace();
                 if (Peek() == '}' || Peek() == ']') {
                     ++m_pos;
@@ -331,31 +374,40 @@ private:
                     ++m_pos;
                     SkipSpace();
                 }
+                const uint32_t child = uint32_t(m_nodes.size());
+                m_nodes.emplace_back();
+                children.push_back(child);
                 if (c == '{') {
                     const size_t keyAt = m_pos;
-                    const std::string key = String();
+                    const std::string_view key = RawString(keyAt);
+                    m_pos += key.size() + 2;
                     if (!keys.insert(key).second && !repeatedKey)
-                        repeatedKey = {{keyAt, key}};
+                        repeatedKey = {{keyAt, std::string(key)}};
                     SkipSpace();
                     ++m_pos; // ':'
                     SkipSpace();
-                    Value(path + "/" + key, keyAt);
+                    Value(child, keyAt);
                 } else {
-                    Value(path + "/" + std::to_string(index), m_pos);
+                    Value(child, m_pos);
                 }
             }
+            node.firstChild = uint32_t(m_children.size());
+            node.childCount = uint32_t(children.size());
+            m_children.insert(m_children.end(), children.begin(), children.end());
         } else if (c == '"') {
-            String();
+            m_pos += RawString(m_pos).size() + 2;
         } else {
             while (m_pos < m_text.size() && std::string_view(",]} \t\r\n").find(Peek()) == std::string_view::npos)
                 ++m_pos;
         }
-        m_places[path] = {start, keyOffset, m_pos};
+        node.end = uint32_t(m_pos);
+        m_nodes[index] = node;
     }
 
     std::string_view m_text;
     size_t m_pos = 0;
-    std::unordered_map<std::string, Place> m_places;
+    std::vector<Node> m_nodes;
+    std::vector<uint32_t> m_children;
 };
 
 TextFormError ErrorAt(std::string_view text, size_t offset, const QString& message)
@@ -384,6 +436,38 @@ struct Failure {
     QString message;
 };
 
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+
+// Qt's parser also takes escapes JSON does not have ("\x41", "\q") and raw
+// control characters inside strings; the text form admits only JSON, so that
+// any other reader takes a file the same way. Runs on a text Qt accepted.
+std::optional<Failure> FindNonJsonString(std::string_view text)
+{
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (!inString) {
+            inString = c == '"';
+            continue;
+        }
+        if (c == '"') {
+            inString = false;
+        } else if (uint8_t(c) < 0x20) {
+            const QString code = QStringLiteral("%1").arg(uint(uint8_t(c)), 4, 16, QLatin1Char('0')).toUpper();
+            return Failure{i, QString::fromUtf16(u"字符串中不能有控制字符（U+%1），应写成转义 \\u%1").arg(code)};
+        } else if (c == '\\') {
+            const char e = i + 1 < text.size() ? text[i + 1] : '\0';
+            bool ok = std::string_view("\"\\/bfnrt").find(e) != std::string_view::npos;
+            if (e == 'u')
+                ok = i + 5 < text.size() && std::all_of(text.begin() + i + 2, text.begin() + i + 6, IsHexDigit);
+            if (!ok || e == '\0')
+                return Failure{i, QString::fromUtf16(u"JSON 中没有转义“\\%1”").arg(QString::fromUtf8(&e, e ? 1 : 0))};
+            i += e == 'u' ? 5 : 1;
+        }
+    }
+    return std::nullopt;
+}
+
 QString Name(const char* key) { return QString::fromUtf16(u"“") + QLatin1String(key) + QString::fromUtf16(u"”"); }
 
 class TextReader {
@@ -393,7 +477,7 @@ public:
     [[noreturn]] void Fail(const std::string& path, const QString& message, bool atKey = false) const
     {
         std::string p = path;
-        const Place* place = nullptr;
+        std::optional<Place> place;
         while (!(place = m_positions.Find(p)) && !p.empty())
             p.erase(p.rfind('/'));
         throw Failure{place ? (atKey ? place->key : place->value) : 0, message};
@@ -415,7 +499,7 @@ public:
 
     int64_t Integer(const QJsonValue& v, const std::string& path, int64_t min, int64_t max) const
     {
-        const Place* place = m_positions.Find(path);
+        const std::optional<Place> place = m_positions.Find(path);
         int64_t value = 0;
         bool ok = v.isDouble() && place;
         if (ok) {
@@ -700,7 +784,7 @@ private:
             };
             if (listed(keys) || listed(optional))
                 continue;
-            const Place* place = m_positions.Find(path + "/" + key);
+            const std::optional<Place> place = m_positions.Find(path + "/" + key);
             const size_t at = place ? place->key : 0;
             if (!unknown || at < unknown->first)
                 unknown = {{at, it.key()}};
@@ -804,12 +888,28 @@ std::optional<QString> WriteProjectText(const ProjectRecord& project, QByteArray
     return std::nullopt;
 }
 
+// Qt's JSON parser cannot report running out of memory (the program ends),
+// so the memory a text of this size needs at most is asked for first:
+// its document, the positions and the record take a few times the text.
+constexpr size_t kReadBytesPerTextByte = 8;
+
+bool CanReserve(size_t bytes)
+{
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (block == MAP_FAILED)
+        return false;
+    munmap(block, bytes);
+    return true;
+}
+
 std::optional<TextFormError> ReadProjectText(const QByteArray& text, ProjectRecord& out)
 {
     out = ProjectRecord();
+    if (size_t(text.size()) > kMaxToolFileBytes || !CanReserve(size_t(text.size()) * kReadBytesPerTextByte + 1))
+        return TextFormError{1, 1, QString::fromUtf16(u"内存不足，无法读取这么大的文本形式")};
     const std::string_view all(text.constData(), size_t(text.size()));
     const size_t bom = all.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-    const QByteArray json = text.mid(qsizetype(bom));
+    const QByteArray json = bom ? text.mid(qsizetype(bom)) : text; // shared, not copied, without a mark
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -820,6 +920,8 @@ std::optional<TextFormError> ReadProjectText(const QByteArray& text, ProjectReco
         return ErrorAt(all, at, QString::fromUtf16(u"JSON 语法错误：") + parseError.errorString());
     }
     const std::string_view body = all.substr(bom);
+    if (std::optional<Failure> f = FindNonJsonString(body))
+        return ErrorAt(all, bom + f->offset, f->message);
     const JsonPositions positions(body);
     if (positions.repeatedKey)
         return ErrorAt(all, bom + positions.repeatedKey->first,

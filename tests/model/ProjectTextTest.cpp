@@ -189,6 +189,9 @@ TEST(ProjectText, RefusesBadFieldsWithTheirPosition)
         {"colour depth", "\"colorDepth\": 16", "\"colorDepth\": 8", "8", u"不支持的屏幕色深"},
         {"syntax", "\"radius\": 12", "\"radius\": 12,,", ",,", u"JSON 语法错误"},
         {"text piece", "\"软\\n\"", "7", "7", u"应为字符串"},
+        {"hex escape", "\"软\\n\"", "\"软\\x41\"", "\\x41", u"JSON 中没有转义“\\x”"},
+        {"unknown escape", "\"软\\n\"", "\"软\\q\"", "\\q", u"JSON 中没有转义“\\q”"},
+        {"raw control character", "\"软\\n\"", "\"软\t\"", "\t", u"不能有控制字符（U+0009）"},
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.what);
@@ -219,6 +222,8 @@ TEST(ProjectText, RefusesWhatIsNotAProjectText)
         SCOPED_TRACE(text);
         EXPECT_TRUE(ReadProjectText(text, record));
     }
+    // A zero-byte project file is none either.
+    EXPECT_TRUE(ReadProjectRecord({}, record));
     const std::optional<TextFormError> error = ReadProjectText("{\n  \"kdpj\": 1\n}", record);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->line, 1);
