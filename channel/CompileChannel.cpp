@@ -4,9 +4,15 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
+#include <string_view>
+#include <sys/mman.h>
 
 namespace kdx {
 namespace {
@@ -74,6 +80,27 @@ std::string CompileChannel::MakeName(uint32_t processId, uint64_t paneId, uint64
     std::snprintf(name, sizeof name, "%s_%X_%llX_%llX", kNamePrefix, processId,
                   static_cast<unsigned long long>(paneId), static_cast<unsigned long long>(tickMs));
     return name;
+}
+
+void CompileChannel::RemoveStaleChannels(const std::string& folder)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    const std::string prefix = std::string(kNamePrefix) + "_";
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (!name.starts_with(prefix))
+            continue;
+        const std::string_view rest = name.substr(prefix.size());
+        uint32_t processId = 0;
+        const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), processId, 16);
+        if (ec != std::errc() || end == rest.data() || *end != '_' || processId == 0)
+            continue;
+        if (kill(pid_t(processId), 0) != 0 && errno == ESRCH)
+            shm_unlink(("/" + std::string(name)).c_str());
+    }
+    closedir(dir);
 }
 
 uint64_t TickCountMs()

@@ -42,6 +42,11 @@ public:
     // "KDX_COMPILE_<pid>_<pane>_<ms>" in upper-case hexadecimal.
     static std::string MakeName(uint32_t processId, uint64_t paneId, uint64_t tickMs);
 
+    // Removes the channels whose creating process is gone: a compile ended
+    // by SIGKILL or SIGHUP never unlinks its own. 'folder' is where the
+    // system keeps shared memory.
+    static void RemoveStaleChannels(const std::string& folder = "/dev/shm");
+
 private:
     int32_t* Flag(size_t offset) const { return reinterpret_cast<int32_t*>(m_block + offset); }
     void StoreText(size_t offset, size_t units, std::u16string_view text);

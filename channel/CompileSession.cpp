@@ -83,6 +83,7 @@ void CompileSession::Start(std::u16string_view projectPath, std::u16string_view 
         failure = Text(kPathTooLong);
         failure.replace(failure.find(u"%s"), 2, projectPath.size() > kMaxPathUnits ? projectPath : outputPath);
     } else {
+        CompileChannel::RemoveStaleChannels();
         m_channelName = CompileChannel::MakeName(uint32_t(getpid()), m_paneId, TickCountMs());
         m_block = CMappedMemory::CreateShared(m_channelName, CompileChannel::kSize);
         if (!m_block) {

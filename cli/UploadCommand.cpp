@@ -7,6 +7,8 @@
 #include "upload/UploadStrings.h"
 #include "upload/UploadWorker.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QThread>
 
 #include <atomic>
@@ -97,8 +99,14 @@ int RunUpload(const std::vector<std::string>& args)
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--port" && i + 1 < args.size()) {
-            const QString port = QString::fromStdString(args[++i]);
-            if (std::any_of(ports.begin(), ports.end(), [&](const PortOutcome& o) { return o.port == port; })) {
+            const QString port = QFile::decodeName(args[++i].c_str());
+            // One device under two names (a link in /dev/serial/by-id) is one port.
+            auto device = [](const QString& path) {
+                const QString canonical = QFileInfo(path).canonicalFilePath();
+                return canonical.isEmpty() ? path : canonical;
+            };
+            if (std::any_of(ports.begin(), ports.end(),
+                            [&](const PortOutcome& o) { return device(o.port) == device(port); })) {
                 std::fprintf(stderr, "kdx upload: port \"%s\" given twice\n", args[i].c_str());
                 return 2;
             }
@@ -112,7 +120,7 @@ int RunUpload(const std::vector<std::string>& args)
             }
             job.baud = int(rate);
         } else if (!arg.empty() && arg[0] != '-' && job.filePath.isEmpty()) {
-            job.filePath = QString::fromStdString(arg);
+            job.filePath = QFile::decodeName(arg.c_str());
         } else {
             return UploadUsage();
         }
@@ -128,8 +136,10 @@ int RunUpload(const std::vector<std::string>& args)
     g_cancel = false;
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
-    struct sigaction previous {};
+    // Ended by a service manager (SIGTERM) as by Ctrl+C: cancelled, with the summary.
+    struct sigaction previous {}, previousTerm {};
     sigaction(SIGINT, &action, &previous);
+    sigaction(SIGTERM, &action, &previousTerm);
     bool allDone = false;
     if (ports.size() == 1) {
         // One port: the log exactly as the uploader's dialog shows it.
@@ -143,6 +153,7 @@ int RunUpload(const std::vector<std::string>& args)
         allDone = std::all_of(ports.begin(), ports.end(), [](const PortOutcome& o) { return o.done; });
     }
     sigaction(SIGINT, &previous, nullptr);
+    sigaction(SIGTERM, &previousTerm, nullptr);
     return allDone ? 0 : 1;
 }
 

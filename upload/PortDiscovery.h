@@ -16,4 +16,9 @@ std::vector<PortInfo> EnumeratePorts();
 
 QString FriendlyPortName(const QString& description, const QString& name);
 
+// Why a device path cannot be a serial port, as the log line to show
+// (missing, a folder, a FIFO, not a terminal); empty when it may be one.
+// Never blocks: a FIFO is not opened.
+QString PortPathProblem(const QString& path);
+
 } // namespace kdx::upload

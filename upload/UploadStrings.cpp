@@ -24,6 +24,10 @@ const std::map<int, const char*>& Table()
         {IDS_PORT_ERROR, "*打开端口错误，可能端口已被占用或是不支持所指定的波特率\r\n"},
         {IDS_PORT_GROUP_HINT, "!没有读写该端口的权限：请把当前用户加入拥有该设备的用户组“%s”"
                               "（sudo usermod -aG %s 用户名），重新登录后再试\r\n"},
+        {IDS_PORT_MISSING, "*打开端口错误，端口“%s”不存在\r\n"},
+        {IDS_PORT_IS_FOLDER, "*打开端口错误，“%s”是一个文件夹，不是串口\r\n"},
+        {IDS_PORT_IS_FIFO, "*打开端口错误，“%s”是一个命名管道（FIFO），不是串口\r\n"},
+        {IDS_PORT_NOT_TERMINAL, "*打开端口错误，“%s”不是终端设备，不是串口\r\n"},
         {IDS_SEND_ERROR, "*发送数据错误\r\n"},
         {IDS_REPLY_ERROR, "*读取返回数据错误\r\n"},
         {IDS_MODEL_MISMATCH, "*不匹配的终端型号\r\n"},

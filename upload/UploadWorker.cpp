@@ -1,7 +1,10 @@
 #include "upload/UploadWorker.h"
 
 #include "upload/CompiledFile.h"
+#include "upload/PortDiscovery.h"
 #include "upload/UploadStrings.h"
+
+#include <QFile>
 
 #include <stdexcept>
 
@@ -41,12 +44,16 @@ bool UploadWorker::Run()
 bool UploadWorker::Upload()
 {
     // The port is closed when it goes out of scope, whatever ends the run.
-    std::unique_ptr<ISerialPort> port = CreateSerialPort(m_job.portPath.toStdString());
+    std::unique_ptr<ISerialPort> port = CreateSerialPort(QFile::encodeName(m_job.portPath).toStdString());
     UploadProtocol protocol(*port, m_cancel, [this](const QString& line) { Log(line); }, m_timeouts);
     protocol.SetProgressCallback(m_callbacks.progress);
 
     protocol.ThrowIfCancelled();
     Log(LoadString(IDS_OPENING_PORT));
+    if (const QString problem = PortPathProblem(m_job.portPath); !problem.isEmpty()) {
+        Log(problem);
+        return false;
+    }
     protocol.Connect(m_job.baud);
 
     protocol.ThrowIfCancelled();

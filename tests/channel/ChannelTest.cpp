@@ -1,10 +1,14 @@
 // The editor's side of the channel: the block's layout, and sessions that
 // start a real KDX_TC process and monitor it.
 #include "channel/CompileChannel.h"
+#include "common/CMappedMemory.h"
 #include "compile/CompilerDriver.h"
 #include "tests/channel/SessionRecorder.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <stdexcept>
 
@@ -43,6 +47,26 @@ TEST(CompileChannel, LayoutAndCuts)
     channel.RequestCancel();
     EXPECT_EQ(block[4], 1);
     EXPECT_EQ(CompileChannel::MakeName(0x1F, 0xAB, 0x10), "KDX_COMPILE_1F_AB_10");
+}
+
+TEST(CompileChannel, ChannelsOfDeadProcessesAreRemoved)
+{
+    // A process that has ended: its pid is free (and not reused this soon).
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string dead = CompileChannel::MakeName(uint32_t(child), 7, 1);
+    const std::string alive = CompileChannel::MakeName(uint32_t(getpid()), 7, 1);
+    auto stale = CMappedMemory::CreateShared(dead, CompileChannel::kSize);
+    auto live = CMappedMemory::CreateShared(alive, CompileChannel::kSize);
+    ASSERT_TRUE(stale && live);
+    stale.release(); // left behind as by a compile ended with SIGKILL
+
+    CompileChannel::RemoveStaleChannels();
+    EXPECT_FALSE(CMappedMemory::OpenShared(dead, CompileChannel::kSize));
+    EXPECT_TRUE(CMappedMemory::OpenShared(alive, CompileChannel::kSize));
 }
 
 TEST(CompileSession, StartFailuresAreReportedAndLeaveItIdle)

@@ -67,7 +67,7 @@ TEST(ParallelUpload, NamesEachFailureAndExitsNonZero)
     EXPECT_TRUE(out.endsWith(QString::fromUtf8(
         ">上传汇总：1 个端口成功，2 个端口失败\r\n"
         ">  %1：成功\r\n"
-        "*  /dev/kdx-no-such-port：失败（*打开端口错误，可能端口已被占用或是不支持所指定的波特率）\r\n"
+        "*  /dev/kdx-no-such-port：失败（*打开端口错误，端口“/dev/kdx-no-such-port”不存在）\r\n"
         "*  %2：失败（*不匹配的终端型号）\r\n")
                                  .arg(Device(good), Device(wrongModel))))
         << out.toStdString();
