@@ -52,6 +52,62 @@ void DrawRecord(QPainter& p, const TerminalImage& image, const Record& r, const 
     }
 }
 
+bool IsShape(uint16_t drawType) { return drawType == kDrawLine || (drawType >= kDrawRect && drawType <= kDrawFilledEllipse); }
+
+// Whether the record can change a pixel of 'screen'.
+bool Touches(const Record& r, const QRect& screen)
+{
+    if (r.drawType == kDrawLine)
+        return QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom)).normalized().intersects(screen);
+    return r.left <= r.right && r.top <= r.bottom && QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom)).intersects(screen);
+}
+
+// Whether the record paints every pixel of 'screen' opaquely, hiding all
+// that was drawn before it. Judged conservatively: a shape must hold the
+// screen with room to spare.
+bool Covers(const Record& r, const QRect& screen)
+{
+    const QRect bounds(QPoint(r.left, r.top), QPoint(r.right, r.bottom));
+    switch (r.drawType) {
+    case kDrawFilledRect: return bounds.contains(screen);
+    case kDrawPicture: return r.picture >= 0 && bounds.contains(screen);
+    case kDrawFilledRoundRect: {
+        const int radius = RadiusOf(r);
+        return bounds.adjusted(radius, 0, -radius, 0).contains(screen) ||
+               bounds.adjusted(0, radius, 0, -radius).contains(screen);
+    }
+    case kDrawFilledEllipse: {
+        // The ellipse is convex: holding the screen's corners, with two
+        // pixels to spare, it holds the whole screen.
+        const double rx = (double(r.right) - r.left + 1) / 2, ry = (double(r.bottom) - r.top + 1) / 2;
+        const double cx = r.left + rx, cy = r.top + ry;
+        auto inside = [&](double x, double y) {
+            const double dx = (x - cx) / (rx - 2), dy = (y - cy) / (ry - 2);
+            return rx > 2 && ry > 2 && dx * dx + dy * dy < 1;
+        };
+        const double l = screen.left(), t = screen.top(), rr = screen.right() + 1.0, b = screen.bottom() + 1.0;
+        return inside(l, t) && inside(rr, t) && inside(l, b) && inside(rr, b);
+    }
+    default: return false;
+    }
+}
+
+// The first record worth drawing: the last one that covers the screen, as
+// nothing before it can show; 0 when none does.
+size_t FirstShownRecord(const std::vector<Record>& records, const QRect& screen)
+{
+    for (size_t i = records.size(); i-- > 0;)
+        if (Covers(records[i], screen))
+            return i;
+    return 0;
+}
+
+bool SameDrawing(const Record& a, const Record& b)
+{
+    return a.drawType == b.drawType && a.value == b.value && a.left == b.left && a.top == b.top &&
+           a.right == b.right && a.bottom == b.bottom;
+}
+
 } // namespace
 
 void RenderPage(QPainter& painter, const TerminalImage& image, int pageIndex, int pressedRecord)
@@ -61,14 +117,24 @@ void RenderPage(QPainter& painter, const TerminalImage& image, int pageIndex, in
         return;
     painter.save();
     painter.setClipRect(0, 0, image.Width(), image.Height(), Qt::IntersectClip);
-    QColor color = kStartColor;
+    // Records off the screen, hidden by a later one that covers it, or
+    // repeating the shape just drawn in the same colour change no pixel;
+    // skipping them keeps a hostile page of 65,535 huge shapes quick.
+    const QRect screen(0, 0, image.Width(), image.Height());
     const std::vector<Record>& records = image.Pages()[size_t(pageIndex)].records;
+    const size_t first = FirstShownRecord(records, screen);
+    QColor color = kStartColor;
+    const Record* last = nullptr;
     for (size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
-        if (r.drawType == kDrawColor)
+        if (r.drawType == kDrawColor) {
+            if (r.color != color)
+                last = nullptr;
             color = r.color;
-        else
+        } else if (i >= first && Touches(r, screen) && !(last && IsShape(r.drawType) && SameDrawing(*last, r))) {
             DrawRecord(painter, image, r, color, int(i) == pressedRecord);
+            last = &r;
+        }
     }
     painter.restore();
 }
