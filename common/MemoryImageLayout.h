@@ -8,6 +8,9 @@ namespace kdx {
 // Everything is little-endian and packed without padding.
 namespace image_layout {
 
+// The largest screen side a terminal has, in pixels.
+inline constexpr int kMaxScreenSide = 2048;
+
 inline constexpr size_t kHeaderSize = 28;
 inline constexpr size_t kHeaderWidth = 8;         // u16
 inline constexpr size_t kHeaderHeight = 10;       // u16

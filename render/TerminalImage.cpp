@@ -197,10 +197,12 @@ private:
         const QString where = recordIndex < 0
                                   ? QStringLiteral("第%1页的发送数据").arg(pageIndex + 1)
                                   : QStringLiteral("第%1页第%2条绘图记录的发送数据").arg(pageIndex + 1).arg(recordIndex + 1);
-        const QString bad = QStringLiteral("%1（偏移%2）超出文件范围").arg(where, Hex(offset));
+        const QString named = QStringLiteral("%1（偏移%2）").arg(where, Hex(offset));
+        const QString bad = named + QStringLiteral("超出文件范围");
         Need(offset, kSendHeadSize, bad);
         const uint16_t length = U16(offset);
         Need(offset + kSendHeadSize, length, bad);
+        Claim(offset, kSendHeadSize + length, named);
         SendBlock block;
         block.offset = offset;
         block.tag = U8(offset + 2);
@@ -213,7 +215,8 @@ private:
     {
         if (auto it = m_pictureIndex.find(offset); it != m_pictureIndex.end())
             return it->second;
-        const QString bad = QStringLiteral("图片块（偏移%1）无效").arg(Hex(offset));
+        const QString block = QStringLiteral("图片块（偏移%1）").arg(Hex(offset));
+        const QString bad = block + QStringLiteral("无效");
         Need(offset, kPictureHeadSize, bad);
         Picture picture;
         picture.width = U16(offset);
@@ -227,6 +230,7 @@ private:
             Fail(QStringLiteral("图片块（偏移%1）的色深%2与其他图片不同").arg(Hex(offset)).arg(picture.depth));
         const uint64_t frameSize = uint64_t(picture.width) * picture.height * uint64_t(bytesPerPixel);
         Need(offset + kPictureHeadSize, uint64_t(frames) * (4 + frameSize), bad);
+        Claim(offset, kPictureHeadSize + uint64_t(frames) * (4 + frameSize), block);
         size_t at = offset + kPictureHeadSize;
         for (int f = 0; f < frames; ++f) {
             at += 4; // key colour
@@ -234,6 +238,9 @@ private:
                 QByteArray::fromRawData(reinterpret_cast<const char*>(&m_bytes[at]), qsizetype(frameSize));
             QImage frame = PixelsToImage(raw, picture.width, picture.height, picture.depth)
                                .convertToFormat(QImage::Format_RGB32);
+            // Qt gives a null image when it cannot allocate the pixels.
+            if (frame.isNull())
+                Fail(block + QStringLiteral("过大，内存不足"));
             (f == 0 ? picture.normal : picture.pressed) = std::move(frame);
             at += frameSize;
         }
@@ -245,7 +252,8 @@ private:
     {
         if (auto it = m_textIndex.find(offset); it != m_textIndex.end())
             return it->second;
-        const QString bad = QStringLiteral("文本块（偏移%1）无效").arg(Hex(offset));
+        const QString block = QStringLiteral("文本块（偏移%1）").arg(Hex(offset));
+        const QString bad = block + QStringLiteral("无效");
         Need(offset, kTextHeadSize, bad);
         Text text;
         text.font = FindTerminalFont(U8(offset));
@@ -259,13 +267,30 @@ private:
             ++end;
         if (end == m_bytes.size())
             Fail(QStringLiteral("文本块（偏移%1）没有结束符").arg(Hex(offset)));
+        Claim(offset, end + 1 - offset, block);
         text.text = DecodeCp936(std::string_view(reinterpret_cast<const char*>(&m_bytes[start]), end - start));
         m_out.m_texts.push_back(std::move(text));
         return m_textIndex[offset] = int(m_out.m_texts.size() - 1);
     }
 
+    // Records the bytes of a data block as used. The compiler stores every
+    // picture, text and send block once, side by side; blocks that share
+    // bytes only come from a damaged or crafted file, and decoding them
+    // each would cost far more memory than the file holds.
+    void Claim(uint64_t offset, uint64_t size, const QString& block)
+    {
+        const uint64_t end = offset + size;
+        const auto next = m_claimed.lower_bound(offset);
+        const bool overlaps = (next != m_claimed.end() && next->first < end) ||
+                              (next != m_claimed.begin() && std::prev(next)->second > offset);
+        if (overlaps)
+            Fail(block + QStringLiteral("与其他数据块重叠"));
+        m_claimed.emplace(offset, end);
+    }
+
     std::span<const uint8_t> m_bytes;
     TerminalImage& m_out;
+    std::map<uint64_t, uint64_t> m_claimed; // start -> end of every block read
     std::map<uint32_t, int> m_sendIndex, m_pictureIndex, m_textIndex;
 };
 

@@ -97,7 +97,4 @@ private:
     std::vector<SendBlock> m_sends;
 };
 
-// The largest screen a terminal has.
-inline constexpr int kMaxScreenSide = 2048;
-
 } // namespace kdx::render
