@@ -7,6 +7,8 @@
 #include "compile/TextLayout.h"
 #include "model/ObjectCodec.h"
 
+#include <cstdint>
+
 namespace kdx::compiler {
 
 using namespace image_layout;
@@ -14,6 +16,8 @@ using namespace image_layout;
 namespace {
 
 Rect ToRect(const PageRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+bool FitsRecord(int64_t value) { return value >= INT16_MIN && value <= INT16_MAX; }
 
 } // namespace
 
@@ -30,6 +34,15 @@ void CDrawObj::LoadCommon(ArchiveReader& in, CompileDocument& doc)
     if (!send)
         doc.reporter.FailFormatted(u"*(IID=%X)读取对象的“触摸发送”数据错误(双击定位)\r\n", {int64_t(objectId)});
     sendData = *send;
+}
+
+void CDrawObj::CheckRange(CompileDocument& doc, const CompilePage&) const
+{
+    // The record holds the inclusive right and bottom edges.
+    if (!FitsRecord(bounds.left) || !FitsRecord(bounds.top) || !FitsRecord(int64_t(bounds.right) - 1) ||
+        !FitsRecord(int64_t(bounds.bottom) - 1))
+        doc.reporter.FailFormatted(u"*(IID=%X)对象的坐标超出终端所能表示的范围（-32768～32767）(双击定位)\r\n",
+                                   {int64_t(objectId)});
 }
 
 bool CDrawObj::IsVisible(CompileDocument& doc, const CompilePage& page)
@@ -88,6 +101,14 @@ void CDrawLine::Load(ArchiveReader& in, CompileDocument&)
     bounds = ToRect(ReadRect(in));
 }
 
+void CDrawLine::CheckRange(CompileDocument& doc, const CompilePage& page) const
+{
+    // A line has no object id: the message locates its page.
+    if (!FitsRecord(bounds.left) || !FitsRecord(bounds.top) || !FitsRecord(bounds.right) || !FitsRecord(bounds.bottom))
+        doc.reporter.FailFormatted(u"*(PID=%X)“%s”中直线的坐标超出终端所能表示的范围（-32768～32767）(双击定位)\r\n",
+                                   {int64_t(page.pageId), std::u16string_view(page.name)});
+}
+
 void CDrawLine::Compile(CompileDocument& doc, CompilePage& page)
 {
     page.SetColor(doc, lineColor);
@@ -114,6 +135,11 @@ void CDrawRoundRect::Load(ArchiveReader& in, CompileDocument& doc)
 {
     LoadCommon(in, doc);
     radius = in.U32();
+    // The field is signed in the project; a negative radius would reach the
+    // terminal as a huge one.
+    if (int32_t(radius) < 0)
+        doc.reporter.FailFormatted(u"*(IID=%X)圆角矩形的圆角半径%d不能为负数(双击定位)\r\n",
+                                   {int64_t(objectId), int64_t(int32_t(radius))});
 }
 
 void CDrawRoundRect::Compile(CompileDocument& doc, CompilePage& page)

@@ -29,6 +29,9 @@ public:
     virtual const char* ClassName() const = 0;
     // Reads the object's form behind its class tag; pools are filled on the way.
     virtual void Load(ArchiveReader& in, CompileDocument& doc) = 0;
+    // Refuses coordinates the terminal's 16-bit record fields cannot hold
+    // (only a hand-edited or foreign file has them).
+    virtual void CheckRange(CompileDocument& doc, const CompilePage& page) const;
     // Whether the terminal keeps the object; prints the warnings of dropping.
     virtual bool Check(CompileDocument& doc, const CompilePage& page);
     // Appends the object's colour and drawing records to its page.
@@ -56,6 +59,7 @@ class CDrawLine : public CDrawObj {
 public:
     const char* ClassName() const override { return "CDrawLine"; }
     void Load(ArchiveReader& in, CompileDocument& doc) override;
+    void CheckRange(CompileDocument& doc, const CompilePage& page) const override;
     bool Check(CompileDocument&, const CompilePage&) override { return true; }
     void Compile(CompileDocument& doc, CompilePage& page) override;
 };

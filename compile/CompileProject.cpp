@@ -93,6 +93,7 @@ void LoadObjects(ArchiveReader& in, CompileDocument& doc, CompilePage& page)
         if (!object)
             throw CompileFailure{u"工程文件中有未知的对象类型“" + Utf16(className) + u"”"};
         object->Load(in, doc);
+        object->CheckRange(doc, page);
         page.objects.push_back(std::move(object));
     }
 }
@@ -154,6 +155,9 @@ void CheckHeader(CompileReporter& reporter, std::span<const uint8_t> file, FileH
     case ProjectCheck::Damaged: reporter.Fail(u"*文件已经损坏\r\n");
     case ProjectCheck::BadDepth: reporter.Fail(u"*不支持的屏幕色深\r\n");
     }
+    // A screen without width or height would silently cull every object.
+    if (header.width < 1 || header.height < 1)
+        reporter.FailFormatted(u"*不支持的屏幕分辨率%d x %d\r\n", {int64_t(header.width), int64_t(header.height)});
     const std::u16string remark = header.Remark();
     reporter.EmitFormatted(
         u">文件校验完毕（软件版本：%d.%d；硬件标识：%X；屏幕分辨率：%d x %d；屏幕色深：%d；工程备注：%s）\r\n",

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 
 namespace kdx::testing {
@@ -271,6 +272,48 @@ TEST(LoadMessages, PageIdsAboveSixteenBitsAreRefused)
     project.pages[1].pageId = 0xFFFE;
     project.pages[1].objects[0].jumpTarget = 0xFFFE;
     EXPECT_TRUE(ws.Compile(project).written);
+}
+
+TEST(LoadMessages, ValuesTheTerminalCannotHoldAreRefusedAtLoad)
+{
+    // Records hold coordinates in 16 bits (right and bottom inclusive) and
+    // the radius unsigned: what does not fit would reach the terminal as a
+    // different shape.
+    Workspace ws;
+    const std::string outOfRange = "*(IID=7)对象的坐标超出终端所能表示的范围（-32768～32767）(双击定位)\r\n";
+    for (auto [l, t, r, b] : {std::array{0, 0, 2000000000, 2000000000}, std::array{-32769, 0, 10, 10},
+                              std::array{0, 0, 10, 32769}}) {
+        CompileOutcome out = ws.Compile(OnePage(Shape("CDrawRect", 7, l, t, r, b)));
+        EXPECT_FALSE(out.written) << l << " " << r << " " << b;
+        EXPECT_EQ(Utf8(out.Last()), outOfRange);
+    }
+    ObjectDesc round = Shape("CDrawRoundRect", 9, 0, 0, 50, 50);
+    round.fillColor = 0xFF;
+    round.extra = uint32_t(-12);
+    CompileOutcome out = ws.Compile(OnePage(round));
+    EXPECT_FALSE(out.written);
+    EXPECT_EQ(Utf8(out.Last()), "*(IID=9)圆角矩形的圆角半径-12不能为负数(双击定位)\r\n");
+    ObjectDesc line = Shape("CDrawLine", 0, 5, 5, 40000, 5);
+    line.lineColor = 0xFF;
+    out = ws.Compile(OnePage(line));
+    EXPECT_FALSE(out.written);
+    EXPECT_EQ(Utf8(out.Last()), "*(PID=1A)“页一”中直线的坐标超出终端所能表示的范围（-32768～32767）(双击定位)\r\n");
+
+    // The widest values that fit still compile.
+    ObjectDesc widest = Shape("CDrawRect", 7, -32768, -32768, 32768, 32768);
+    widest.fillColor = 0xFF;
+    EXPECT_TRUE(ws.Compile(OnePage(widest)).written);
+    line.right = 32767;
+    line.left = -32768;
+    EXPECT_TRUE(ws.Compile(OnePage(line)).written);
+
+    // A screen of no width would cull every object.
+    for (auto [w, h] : {std::pair{0, 100}, std::pair{100, 0}}) {
+        out = ws.Compile(Project(w, h, 16));
+        EXPECT_FALSE(out.written);
+        EXPECT_EQ(Utf8(out.Last()), "*不支持的屏幕分辨率" + std::to_string(w) + " x " + std::to_string(h) + "\r\n");
+    }
+    EXPECT_TRUE(ws.Compile(Project(1, 1, 16)).written);
 }
 
 // A PNG file of the given size without pixel data: enough to tell its size.
