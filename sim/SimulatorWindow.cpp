@@ -370,12 +370,14 @@ void SimulatorWindow::PollListener()
         m_progress->setValue(percent);
         m_progress->show();
     }
-    const int completed = m_listener->DownloadsCompleted();
-    if (completed != m_downloadsSeen) {
-        m_downloadsSeen = completed;
+    if (m_listener->DownloadsCompleted() != m_downloadsSeen) {
+        // Taken from the finished download, which a next upload starting
+        // at once does not empty.
+        vterm::FinishedDownload finished = m_listener->LastFinished();
+        m_downloadsSeen = finished.number;
         m_progress->hide();
         Log(QStringLiteral("影像接收完毕"));
-        RunMemoryImage(m_listener->Image());
+        RunMemoryImage(finished.image);
     } else if (m_wasDownloading && !downloading) {
         m_progress->hide();
         Log(QStringLiteral("上传中断，已放弃收到的数据"));

@@ -54,6 +54,9 @@ bool VirtualTerminal::Start(std::string* error)
     m_master = posix_openpt(O_RDWR | O_NOCTTY);
     if (m_master < 0)
         return fail("posix_openpt");
+    // Replies never wait for a host that does not read.
+    if (fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK) != 0)
+        return fail("fcntl");
     if (grantpt(m_master) != 0 || unlockpt(m_master) != 0)
         return fail("grantpt/unlockpt");
     const char* name = ptsname(m_master);
@@ -105,8 +108,10 @@ void VirtualTerminal::Run()
 {
     std::vector<uint8_t> chunk(65536);
     while (!m_stop && m_master >= 0) {
-        pollfd p{m_master, POLLIN, 0};
-        if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) {
+        WriteReplies();
+        const PollPlan plan = NextPoll();
+        pollfd p{m_master, short(POLLIN | (plan.waitWritable ? POLLOUT : 0)), 0};
+        if (poll(&p, 1, plan.timeoutMs) <= 0 || !(p.revents & POLLIN)) {
             DropAfterPause();
             continue;
         }
@@ -120,6 +125,7 @@ void VirtualTerminal::Run()
         if (host != m_baud) {
             m_discarded += size_t(n);
             m_pending.clear();
+            m_pendingStart = 0;
             continue;
         }
         NoteArrival(size_t(n));
@@ -132,7 +138,7 @@ void VirtualTerminal::Run()
 void VirtualTerminal::DropAfterPause()
 {
     std::lock_guard lock(m_mutex);
-    if (!m_downloading && m_pending.empty())
+    if (!m_downloading && m_pending.size() == m_pendingStart)
         return;
     if (Clock::now() - m_lastActivity < std::chrono::milliseconds(m_options.pauseMs))
         return;
@@ -143,35 +149,45 @@ void VirtualTerminal::DropAfterPause()
         ++m_droppedDownloads;
     }
     m_pending.clear();
+    m_pendingStart = 0;
 }
 
 void VirtualTerminal::Process()
 {
+    // Frames are taken by moving the start mark; the bytes before it are
+    // removed once, so that a flood of stray bytes costs linear time.
     while (m_master >= 0 && (m_downloading ? ProcessBlock() : ProcessCommand())) {
     }
+    m_pending.erase(m_pending.begin(), m_pending.begin() + ptrdiff_t(std::min(m_pendingStart, m_pending.size())));
+    m_pendingStart = 0;
 }
 
 bool VirtualTerminal::ProcessCommand()
 {
-    auto start = std::find(m_pending.begin(), m_pending.end(), kFrameStart);
-    m_pending.erase(m_pending.begin(), start);
-    if (m_pending.size() < 4)
+    const auto end = m_pending.end();
+    const auto start = std::find(m_pending.begin() + ptrdiff_t(m_pendingStart), end, kFrameStart);
+    m_pendingStart = size_t(start - m_pending.begin());
+    const uint8_t* frame = m_pending.data() + m_pendingStart;
+    const size_t available = m_pending.size() - m_pendingStart;
+    if (available < 4)
         return false;
-    const size_t length = BE16(&m_pending[2]);
+    const size_t length = BE16(&frame[2]);
     const size_t total = 4 + length + kFrameTrailer.size();
     if (length > kMaxCommandPayload) {
-        m_pending.erase(m_pending.begin());
+        ++m_pendingStart;
         return true;
     }
-    if (m_pending.size() < total)
+    if (available < total)
         return false;
-    if (!std::equal(kFrameTrailer.begin(), kFrameTrailer.end(), m_pending.begin() + 4 + length)) {
-        m_pending.erase(m_pending.begin());
+    if (!std::equal(kFrameTrailer.begin(), kFrameTrailer.end(), frame + 4 + length)) {
+        ++m_pendingStart;
         return true;
     }
-    ReceivedCommand command{m_pending[1], {m_pending.begin() + 4, m_pending.begin() + 4 + length}, m_baud};
-    m_pending.erase(m_pending.begin(), m_pending.begin() + total);
+    ReceivedCommand command{frame[1], {frame + 4, frame + 4 + length}, m_baud};
+    m_pendingStart += total;
     m_commands.push_back(command);
+    if (m_commands.size() > kCommandHistory)
+        m_commands.pop_front();
     const std::vector<uint8_t>& payload = command.payload;
 
     switch (command.command) {
@@ -195,20 +211,26 @@ bool VirtualTerminal::ProcessCommand()
     case kCmdBeginDownload: {
         if (payload.size() != 8)
             break;
-        const uint8_t reply = m_options.downloadReply.value_or(kReplyAccepted);
+        const uint32_t size = BE32(&payload[4]);
+        const uint8_t reply =
+            m_options.downloadReply.value_or(size > m_options.memoryBytes ? kReplyNoSpace : kReplyAccepted);
+        if (reply != kReplyAccepted) {
+            Reply({reply});
+            break;
+        }
         m_width = BE16(&payload[0]);
         m_height = BE16(&payload[2]);
-        m_size = BE32(&payload[4]);
+        m_size = size;
         Reply({reply});
         if (reply == kReplyAccepted) {
             m_image.clear();
             // Faults are counted per download.
             m_acceptedBlocks = 0;
             m_crcErrorsGiven.clear();
-            m_complete = m_size == 0;
+            m_complete = false;
             m_downloading = m_size > 0;
-            if (m_complete)
-                ++m_completedDownloads;
+            if (m_size == 0)
+                Finish();
         }
         break;
     }
@@ -219,11 +241,13 @@ bool VirtualTerminal::ProcessCommand()
 
 bool VirtualTerminal::ProcessBlock()
 {
-    if (m_pending.size() < kBlockHeader)
+    const uint8_t* block = m_pending.data() + m_pendingStart;
+    const size_t available = m_pending.size() - m_pendingStart;
+    if (available < kBlockHeader)
         return false;
-    const size_t n = BE16(&m_pending[0]);
+    const size_t n = BE16(&block[0]);
     const size_t left = m_size - m_image.size();
-    if (m_pending[0] == kFrameStart) {
+    if (block[0] == kFrameStart) {
         // No block is 0xFD00 bytes or longer, so this is the start of a
         // command: the host has given up this download and begun again.
         m_downloading = false;
@@ -232,15 +256,15 @@ bool VirtualTerminal::ProcessBlock()
     }
     if (n == 0 || n > kMaxBlock || n > left) {
         // Not a block header: ask for the block again from a clean start.
-        m_pending.clear();
+        m_pendingStart = m_pending.size();
         Reply({kReplyCrcError});
         return false;
     }
-    if (m_pending.size() < kBlockHeader + n)
+    if (available < kBlockHeader + n)
         return false;
-    const uint32_t crc = BE32(&m_pending[2]);
-    std::vector<uint8_t> data(m_pending.begin() + kBlockHeader, m_pending.begin() + kBlockHeader + n);
-    m_pending.erase(m_pending.begin(), m_pending.begin() + kBlockHeader + n);
+    const uint32_t crc = BE32(&block[2]);
+    std::vector<uint8_t> data(block + kBlockHeader, block + kBlockHeader + n);
+    m_pendingStart += kBlockHeader + n;
     ++m_blocks;
 
     if (m_acceptedBlocks == m_options.dropAfterBlocks) {
@@ -265,13 +289,18 @@ bool VirtualTerminal::ProcessBlock()
     }
     m_image.insert(m_image.end(), data.begin(), data.end());
     ++m_acceptedBlocks;
-    if (m_image.size() >= m_size) {
-        m_downloading = false;
-        m_complete = true;
-        ++m_completedDownloads;
-    }
+    if (m_image.size() >= m_size)
+        Finish();
     Reply({kReplyAccepted});
     return true;
+}
+
+void VirtualTerminal::Finish()
+{
+    m_downloading = false;
+    m_complete = true;
+    ++m_completedDownloads;
+    m_finished = {m_completedDownloads, m_image, m_width, m_height};
 }
 
 void VirtualTerminal::NoteArrival(size_t bytes)
@@ -284,22 +313,56 @@ void VirtualTerminal::NoteArrival(size_t bytes)
 
 void VirtualTerminal::Reply(const std::vector<uint8_t>& bytes)
 {
+    Clock::time_point due = Clock::now();
     if (m_options.emulateLineRate) {
         // The reply can start once the request has crossed the line, and
         // takes its own time to come back.
         NoteArrival(bytes.size());
-        std::this_thread::sleep_until(m_lineFree);
+        due = m_lineFree;
     }
-    size_t done = 0;
-    while (done < bytes.size() && m_master >= 0) {
-        ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno != EINTR && errno != EAGAIN)
-            return;
-        if (n > 0)
-            done += size_t(n);
+    if (m_outgoingBytes + bytes.size() > kUnreadReplyBytes)
+        return;
+    m_outgoing.push_back({due, bytes});
+    m_outgoingBytes += bytes.size();
+    WriteDueReplies();
+}
+
+// Writes the replies whose time has come, as far as the host's side takes
+// them without waiting. Called with the mutex held.
+void VirtualTerminal::WriteDueReplies()
+{
+    while (!m_outgoing.empty() && m_master >= 0 && m_outgoing.front().due <= Clock::now()) {
+        std::vector<uint8_t>& bytes = m_outgoing.front().bytes;
+        const ssize_t n = write(m_master, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return; // full (or gone): tried again on the next turn
+        m_outgoingBytes -= size_t(n);
+        bytes.erase(bytes.begin(), bytes.begin() + n);
+        if (bytes.empty())
+            m_outgoing.pop_front();
+        // The host's next bytes follow the reply; the pause is counted from here.
+        m_lastActivity = Clock::now();
     }
-    // The host's next bytes follow the reply; the pause is counted from here.
-    m_lastActivity = Clock::now();
+}
+
+void VirtualTerminal::WriteReplies()
+{
+    std::lock_guard lock(m_mutex);
+    WriteDueReplies();
+}
+
+VirtualTerminal::PollPlan VirtualTerminal::NextPoll() const
+{
+    // The stop flag and the pause are looked at every 20 ms at least.
+    std::lock_guard lock(m_mutex);
+    if (m_outgoing.empty())
+        return {20, false};
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(m_outgoing.front().due - Clock::now()).count();
+    if (wait <= 0)
+        return {20, true}; // due, but the host has not made room yet
+    return {int(std::min<int64_t>(wait, 20)), false};
 }
 
 std::vector<uint8_t> VirtualTerminal::Image() const
@@ -311,7 +374,13 @@ std::vector<uint8_t> VirtualTerminal::Image() const
 std::vector<ReceivedCommand> VirtualTerminal::Commands() const
 {
     std::lock_guard lock(m_mutex);
-    return m_commands;
+    return {m_commands.begin(), m_commands.end()};
+}
+
+FinishedDownload VirtualTerminal::LastFinished() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_finished;
 }
 
 int VirtualTerminal::BlocksReceived() const
@@ -382,7 +451,7 @@ size_t VirtualTerminal::DiscardedBytes() const
 
 bool VirtualTerminal::WriteImage(const std::string& path) const
 {
-    const std::vector<uint8_t> image = Image();
+    const std::vector<uint8_t> image = LastFinished().image;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
     return bool(out);

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -26,6 +27,16 @@ struct TerminalOptions {
     // A pause this long with no byte while a download or a frame is under
     // way drops it, so that the next upload is answered from the start.
     int pauseMs = 1500;
+    // The terminal's memory: a larger download is answered "no space".
+    uint32_t memoryBytes = 64u << 20;
+};
+
+// The last download received whole; 'number' counts completed downloads.
+struct FinishedDownload {
+    int number = 0;
+    std::vector<uint8_t> image;
+    uint16_t width = 0;
+    uint16_t height = 0;
 };
 
 // One command frame the terminal understood.
@@ -54,7 +65,11 @@ public:
 
     // What arrived so far.
     std::vector<uint8_t> Image() const;
+    // The most recent commands (at most kCommandHistory).
     std::vector<ReceivedCommand> Commands() const;
+    // Kept apart from the download under way, so that a next upload starting
+    // at once cannot take it away before it is saved.
+    FinishedDownload LastFinished() const;
     int BlocksReceived() const;   // data blocks, retransmissions included
     bool DownloadComplete() const;
     bool Downloading() const;
@@ -66,10 +81,16 @@ public:
     uint16_t AnnouncedWidth() const;
     uint16_t AnnouncedHeight() const;
     size_t DiscardedBytes() const; // sent by the host at a rate the terminal was not at
+    // Writes the last download received whole.
     bool WriteImage(const std::string& path) const;
 
     // The speed the host set on its side of the line; 0 when unknown.
     int HostBaud() const;
+
+    static constexpr size_t kCommandHistory = 1000;
+    // Replies the host has not read yet, as the line's driver would buffer
+    // them; beyond this they are lost, as on a real line.
+    static constexpr size_t kUnreadReplyBytes = 64 * 1024;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -79,6 +100,14 @@ private:
     bool ProcessCommand();
     bool ProcessBlock();
     void Reply(const std::vector<uint8_t>& bytes);
+    void WriteReplies();
+    void WriteDueReplies();
+    void Finish();
+    struct PollPlan {
+        int timeoutMs;
+        bool waitWritable;
+    };
+    PollPlan NextPoll() const;
     void NoteArrival(size_t bytes);
     void HangUp();
     void DropAfterPause();
@@ -92,8 +121,17 @@ private:
 
     mutable std::mutex m_mutex;
     std::vector<uint8_t> m_pending; // bytes not yet making a whole frame
+    size_t m_pendingStart = 0;      // of m_pending, the bytes already taken
     std::vector<uint8_t> m_image;
-    std::vector<ReceivedCommand> m_commands;
+    FinishedDownload m_finished;
+    std::deque<ReceivedCommand> m_commands;
+    // Replies not yet written, each not before its time (the line's pace).
+    struct Outgoing {
+        Clock::time_point due;
+        std::vector<uint8_t> bytes;
+    };
+    std::deque<Outgoing> m_outgoing;
+    size_t m_outgoingBytes = 0;
     bool m_downloading = false;
     bool m_complete = false;
     uint32_t m_size = 0;

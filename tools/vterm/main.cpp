@@ -20,7 +20,9 @@ constexpr const char* kUsage =
     "usage: KDX_VT [--baud RATE] [--line-rate] [--out FILE] [--crc-error BLOCK[:COUNT]]...\n"
     "              [--silent] [--download-reply HEX] [--block-reply HEX]\n"
     "              [--drop-after BLOCKS] [--silent-from BLOCKS] [--detect-length L] [--pause MS]\n"
-    "--pause: a pause this long in a download drops it (default 1500 ms)\n";
+    "              [--memory BYTES]\n"
+    "--pause: a pause this long in a download drops it (default 1500 ms)\n"
+    "--memory: the terminal's memory; a larger download is refused as no space (default 64 MiB)\n";
 
 int Usage()
 {
@@ -74,6 +76,8 @@ int main(int argc, char** argv)
             options.silentFromBlock = int(v);
         } else if (arg == "--pause" && hasValue && ParseInt(argv[++i], &v) && v > 0 && v < 3600000) {
             options.pauseMs = int(v);
+        } else if (arg == "--memory" && hasValue && ParseInt(argv[++i], &v) && v >= 0 && v <= 0xFFFFFFFFll) {
+            options.memoryBytes = uint32_t(v);
         } else if (arg == "--detect-length" && hasValue && ParseInt(argv[++i], &v) && v >= 0 && v < 65536) {
             options.detectReplyLength = uint16_t(v);
         } else {
@@ -95,14 +99,16 @@ int main(int argc, char** argv)
     int saved = 0;
     while (!g_stop) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        const int completed = terminal.DownloadsCompleted();
-        if (completed != saved) {
-            std::fprintf(stderr, "KDX_VT: received %zu bytes (%ux%u)\n", terminal.Image().size(),
-                         unsigned(terminal.AnnouncedWidth()), unsigned(terminal.AnnouncedHeight()));
-            if (!outPath.empty() && !terminal.WriteImage(outPath))
-                std::fprintf(stderr, "KDX_VT: cannot write %s\n", outPath.c_str());
-        }
-        saved = completed;
+        if (terminal.DownloadsCompleted() == saved)
+            continue;
+        // The finished download is kept apart, so a next one starting at
+        // once does not empty it before it is written.
+        const kdx::vterm::FinishedDownload finished = terminal.LastFinished();
+        saved = finished.number;
+        std::fprintf(stderr, "KDX_VT: received %zu bytes (%ux%u)\n", finished.image.size(), unsigned(finished.width),
+                     unsigned(finished.height));
+        if (!outPath.empty() && !terminal.WriteImage(outPath))
+            std::fprintf(stderr, "KDX_VT: cannot write %s\n", outPath.c_str());
     }
     terminal.Stop();
     return 0;
