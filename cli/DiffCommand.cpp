@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <tuple>
 
 namespace kdx::cli {
 namespace {
@@ -108,16 +109,31 @@ std::vector<Pair> MatchObjects(const std::vector<ObjectRecord>& a, const std::ve
     for (size_t j = 0; j < b.size(); ++j)
         if (b[j].kind == ObjectKind::Line)
             linesB.push_back(j);
+    // Each line of b takes the first equal line of a after the last one
+    // taken. a's lines are looked up by what a line stores (colour and end
+    // points), so that a page of changed lines costs n log n, not n².
+    using LineKey = std::tuple<Color, int32_t, int32_t, int32_t, int32_t>;
+    auto keyOf = [](const ObjectRecord& line) {
+        return LineKey{line.lineColor, line.rect.left, line.rect.top, line.rect.right, line.rect.bottom};
+    };
+    std::map<LineKey, std::vector<size_t>> linesByKey; // positions in linesA, ascending
+    for (size_t i = 0; i < linesA.size(); ++i)
+        linesByKey[keyOf(a[linesA[i]])].push_back(i);
     std::vector<bool> usedA(linesA.size()), usedB(linesB.size());
     size_t from = 0;
-    for (size_t j = 0; j < linesB.size(); ++j)
-        for (size_t i = from; i < linesA.size(); ++i)
-            if (a[linesA[i]] == b[linesB[j]]) {
-                pairs.push_back({linesA[i], linesB[j]});
-                usedA[i] = usedB[j] = true;
-                from = i + 1;
+    for (size_t j = 0; j < linesB.size(); ++j) {
+        auto candidates = linesByKey.find(keyOf(b[linesB[j]]));
+        if (candidates == linesByKey.end())
+            continue;
+        const std::vector<size_t>& positions = candidates->second;
+        for (auto i = std::lower_bound(positions.begin(), positions.end(), from); i != positions.end(); ++i)
+            if (a[linesA[*i]] == b[linesB[j]]) {
+                pairs.push_back({linesA[*i], linesB[j]});
+                usedA[*i] = usedB[j] = true;
+                from = *i + 1;
                 break;
             }
+    }
     size_t i = 0;
     for (size_t j = 0; j < linesB.size(); ++j) {
         if (usedB[j])

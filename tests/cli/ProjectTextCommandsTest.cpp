@@ -234,3 +234,32 @@ TEST_F(ExampleCopy, DiffNamesAddedRemovedRestackedAndChangedParts)
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.contains("broken.kdpj:3:1: ")) << r.err.toStdString();
 }
+
+TEST_F(ExampleCopy, DiffOfAPageOfChangedLinesPairsThemInOrderAndEndsSoon)
+{
+    // 65,534 distinct lines; in b all but two change colour. Each line of b
+    // is matched to the first equal one of a, the rest pair up in order.
+    ProjectRecord a;
+    PageRecord page;
+    page.name = u"L";
+    for (int32_t i = 0; i < 65534; ++i)
+        page.objects.push_back(Shape(ObjectKind::Line, 0, {i % 1000, i / 1000, i % 1000 + 5, i / 1000 + 5}));
+    a.pages = {page};
+    ProjectRecord b = a;
+    for (size_t i = 0; i < b.pages[0].objects.size(); ++i)
+        if (i != 10 && i != 60000)
+            b.pages[0].objects[i].lineColor = 0x00FF00;
+    WriteRecord(Path("a.kdp"), a);
+    WriteRecord(Path("b.kdp"), b);
+
+    // A generous guard against a quadratic match, not a measure.
+    const kdx::test::ProgramRun r = kdx::test::RunProgram("kdx", {"diff", Path("a.kdp"), Path("b.kdp")}, 30000);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.filter(": changed").size(), 65532);
+    EXPECT_TRUE(lines.contains("  line #1: changed"));
+    EXPECT_FALSE(lines.contains("  line #11: changed"));
+    EXPECT_FALSE(lines.contains("  line #60001: changed"));
+    EXPECT_TRUE(lines.filter("moved").isEmpty() && lines.filter("added").isEmpty());
+}
