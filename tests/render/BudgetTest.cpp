@@ -164,6 +164,33 @@ TEST(RenderBudget, HugeShapesAndLongTextsDrawWhatIsVisible)
     }
 }
 
+TEST(RenderBudget, ATenMillionCharacterTextCompilesAndRenders)
+{
+    // One line of 10^7 characters, which the compiler keeps whole.
+    ProjectDesc project = SmallProject(16, kWidth, kHeight);
+    PageDesc page;
+    page.pageId = 1;
+    ObjectDesc text = Shape("CDrawText", 1, 0, 0, kWidth, kHeight);
+    text.lineColor = Rgb(255, 255, 255);
+    for (int i = 0; text.text.size() < 10'000'000; ++i)
+        text.text += i % 2 ? u"文字" : u"AB";
+    page.objects = {text};
+    project.pages = {page};
+    Workspace workspace;
+    WriteBytes(workspace.Path("long.kdp"), BuildProjectFile(project));
+    const QString compiled = QString::fromStdString(workspace.Path("long.kdpbin"));
+    const test::ProgramRun compile = test::RunProgramWithin(
+        "kdx", {"compile", QString::fromStdString(workspace.Path("long.kdp")), compiled}, kOneGiB);
+    ASSERT_TRUE(compile.finished);
+    ASSERT_EQ(compile.exitCode, 0) << compile.out.toStdString();
+
+    const QString output = QString::fromStdString(workspace.Path("long.png"));
+    const test::ProgramRun render = test::RunProgramWithin("kdx", {"render", compiled, "--page", "0", output}, kOneGiB);
+    ASSERT_TRUE(render.finished);
+    EXPECT_EQ(render.exitCode, 0) << render.err.toStdString();
+    EXPECT_EQ(QImage(output).size(), QSize(kWidth, kHeight));
+}
+
 QImage Text(const std::u16string& text, QSize size = {200, 100})
 {
     QImage image(size, QImage::Format_RGB32);
