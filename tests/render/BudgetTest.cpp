@@ -179,13 +179,13 @@ TEST(RenderBudget, ATenMillionCharacterTextCompilesAndRenders)
     Workspace workspace;
     WriteBytes(workspace.Path("long.kdp"), BuildProjectFile(project));
     const QString compiled = QString::fromStdString(workspace.Path("long.kdpbin"));
-    const test::ProgramRun compile = test::RunProgramWithin(
-        "kdx", {"compile", QString::fromStdString(workspace.Path("long.kdp")), compiled}, kOneGiB);
+    const test::ProgramRun compile =
+        RunWithinOneGiB("kdx", {"compile", QString::fromStdString(workspace.Path("long.kdp")), compiled});
     ASSERT_TRUE(compile.finished);
     ASSERT_EQ(compile.exitCode, 0) << compile.out.toStdString();
 
     const QString output = QString::fromStdString(workspace.Path("long.png"));
-    const test::ProgramRun render = test::RunProgramWithin("kdx", {"render", compiled, "--page", "0", output}, kOneGiB);
+    const test::ProgramRun render = RunWithinOneGiB("kdx", {"render", compiled, "--page", "0", output});
     ASSERT_TRUE(render.finished);
     EXPECT_EQ(render.exitCode, 0) << render.err.toStdString();
     EXPECT_EQ(QImage(output).size(), QSize(kWidth, kHeight));

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -133,6 +134,7 @@ public:
         ::kill(pid_t(m_process.processId()), signal);
         return m_process.waitForFinished(20000);
     }
+    QString Errors() { return QString::fromUtf8(m_process.readAllStandardError()); }
 
 private:
     QProcess m_process;
@@ -231,6 +233,20 @@ TEST(TerminalSide, TheOutImageSurvivesANextDownloadStartingAtOnce)
         written.assign(std::istreambuf_iterator<char>(in), {});
     }
     EXPECT_EQ(written, first);
+}
+
+TEST(TerminalSide, AnOutPathThatIsNotARegularFileIsRefusedWithoutHanging)
+{
+    test::TempDir dir;
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    TerminalProgram program({"--out", QString::fromStdString(fifo)});
+    ASSERT_FALSE(program.Device().empty());
+    RawHost host(program.Device());
+    ASSERT_TRUE(host.Download(test::PatternBytes(100)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(program.EndsOn(SIGTERM));
+    EXPECT_TRUE(program.Errors().contains(QStringLiteral("cannot write"))) << program.Errors().toStdString();
 }
 
 } // namespace

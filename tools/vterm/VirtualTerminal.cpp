@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -447,14 +446,6 @@ size_t VirtualTerminal::DiscardedBytes() const
 {
     std::lock_guard lock(m_mutex);
     return m_discarded;
-}
-
-bool VirtualTerminal::WriteImage(const std::string& path) const
-{
-    const std::vector<uint8_t> image = LastFinished().image;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
-    return bool(out);
 }
 
 } // namespace kdx::vterm

@@ -81,8 +81,6 @@ public:
     uint16_t AnnouncedWidth() const;
     uint16_t AnnouncedHeight() const;
     size_t DiscardedBytes() const; // sent by the host at a rate the terminal was not at
-    // Writes the last download received whole.
-    bool WriteImage(const std::string& path) const;
 
     // The speed the host set on its side of the line; 0 when unknown.
     int HostBaud() const;

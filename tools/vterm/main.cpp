@@ -1,8 +1,11 @@
 // KDX_VT: a virtual terminal on a pseudo-terminal. It prints the device path
 // to offer to the uploader (for example through KDX_EXTRA_PORTS), answers
 // the upload protocol and keeps the memory image it receives.
+#include "common/OutputFile.h"
 #include "common/ProgramInfo.h"
 #include "tools/vterm/VirtualTerminal.h"
+
+#include <QString>
 
 #include <csignal>
 #include <cstdio>
@@ -10,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -28,6 +32,20 @@ int Usage()
 {
     std::fputs(kUsage, stderr);
     return 2;
+}
+
+// Writes a received image to --out: only a regular file or a new name is
+// replaced, never a FIFO or a device, and never left half written.
+void SaveImage(const std::string& path, const std::vector<uint8_t>& image)
+{
+    std::u16string reason;
+    const kdx::OutputTarget target = kdx::ResolveOutput(path);
+    if (target.refusal != kdx::OutputRefusal::None)
+        reason = kdx::DescribeOutputRefusal(target);
+    else if (kdx::WriteOutputFile(target, image, &reason))
+        return;
+    std::fprintf(stderr, "KDX_VT: cannot write %s: %s\n", path.c_str(),
+                 QString::fromStdU16String(reason).toUtf8().constData());
 }
 
 bool ParseInt(const char* text, long long* value, int base = 10)
@@ -107,8 +125,8 @@ int main(int argc, char** argv)
         saved = finished.number;
         std::fprintf(stderr, "KDX_VT: received %zu bytes (%ux%u)\n", finished.image.size(), unsigned(finished.width),
                      unsigned(finished.height));
-        if (!outPath.empty() && !terminal.WriteImage(outPath))
-            std::fprintf(stderr, "KDX_VT: cannot write %s\n", outPath.c_str());
+        if (!outPath.empty())
+            SaveImage(outPath, finished.image);
     }
     terminal.Stop();
     return 0;
