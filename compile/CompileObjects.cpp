@@ -4,7 +4,7 @@
 #include "common/ByteOrder.h"
 #include "compile/CompileDocument.h"
 #include "common/MemoryImageLayout.h"
-#include "compile/TextLayout.h"
+#include "model/TextLayout.h"
 #include "model/ObjectCodec.h"
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include "model/ObjectCodec.h"
 #include "model/PageDoc.h"
 #include "model/ProjectFormat.h"
+#include "model/TextLayout.h"
 
 #include <QPolygon>
 #include <QRegion>
@@ -409,6 +410,27 @@ std::u16string CDrawText::Text() const
     if (!t.empty() && t.back() == u'\0')
         t.remove_suffix(1);
     return std::u16string(t);
+}
+
+CDrawText::Shown CDrawText::ShownText() const
+{
+    if (!m_text)
+        return {};
+    const PreparedText prepared = PrepareText(m_text->text, uint32_t(std::max(m_tabSize, 1)), m_fontId,
+                                              uint32_t(m_lineSpacing), int64_t(m_bounds.bottom) - m_bounds.top);
+    if (prepared.error != TextLayoutError::None)
+        return {Text(), false}; // the compiler refuses it and says why
+    return {prepared.text, prepared.cut};
+}
+
+PageRect CDrawText::CutSignRect() const
+{
+    constexpr int kHalfWidth = 4;
+    constexpr int kHeight = 5;
+    if (!ShownText().cut || m_bounds.Height() < kHeight)
+        return {};
+    const int middle = (m_bounds.left + m_bounds.right) / 2;
+    return PageRect{middle - kHalfWidth, m_bounds.bottom - kHeight, middle + kHalfWidth + 1, m_bounds.bottom};
 }
 
 void CDrawText::SetText(std::u16string_view text)

@@ -24,6 +24,7 @@ struct DrawStyle {
     QColor grayText = QColor(109, 109, 109);
     QColor buttonShadow = QColor(160, 160, 160);
     QFont placeholderFont; // the default GUI font
+    bool editorMarks = true; // signs the terminal does not show (cut text)
 };
 
 // Change flags passed to OnChanged, one bit per field.
@@ -207,6 +208,15 @@ public:
     const TextEntry* TextRef() const { return m_text; }
     // The text without its terminating zero; empty when there is none.
     std::u16string Text() const;
+    // The text as the compiler prepares it for the terminal: tabs expanded,
+    // only the lines that fit the height. 'cut' tells that lines were dropped.
+    struct Shown {
+        std::u16string text;
+        bool cut = false;
+    };
+    Shown ShownText() const;
+    // Where the editor marks a text whose lines were cut; empty when none were.
+    PageRect CutSignRect() const;
 
     // An empty text means none. Texts of more than 1023 characters are refused
     // by the document's text table and leave no text.

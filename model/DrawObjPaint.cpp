@@ -28,6 +28,21 @@ void DrawPlaceholder(QPainter& p, const PageRect& bounds, const DrawStyle& style
     p.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, label);
 }
 
+// A small red triangle pointing down: more text than the panel shows.
+void DrawCutSign(QPainter& p, const PageRect& r)
+{
+    if (r.Width() <= 0 || r.Height() <= 0)
+        return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(Qt::white, 0));
+    p.setBrush(QColor(255, 0, 0));
+    const QPolygon triangle{QPoint(r.left, r.top), QPoint(r.right - 1, r.top),
+                            QPoint((r.left + r.right - 1) / 2, r.bottom - 1)};
+    p.drawPolygon(triangle);
+    p.restore();
+}
+
 } // namespace
 
 void CDrawObj::DrawHandles(QPainter& p) const
@@ -83,14 +98,17 @@ void CDrawText::Draw(QPainter& p, const DrawStyle& style) const
         p.restore();
         return;
     }
-    // The character spacing is shown as the terminal applies it, so that
-    // the page looks here as it will on the panel.
+    // Drawn as the terminal draws the compiled text: the lines that fit,
+    // tabs expanded, characters as far apart as the character spacing says.
+    const Shown shown = ShownText();
     TextStyle textStyle;
     textStyle.font = FindTerminalFont(m_fontId);
     textStyle.tabSize = m_tabSize;
     textStyle.lineSpacing = m_lineSpacing;
     textStyle.charSpacing = m_charSpacing;
-    PaintTerminalText(p, m_bounds, text, textStyle, QColorOf(m_lineColor));
+    PaintTerminalText(p, m_bounds, shown.text, textStyle, QColorOf(m_lineColor));
+    if (shown.cut && style.editorMarks)
+        DrawCutSign(p, CutSignRect());
 }
 
 void CDrawCustom::Draw(QPainter& p, const DrawStyle& style) const

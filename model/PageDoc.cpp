@@ -274,7 +274,7 @@ CPage* CPageDoc::AddPage()
     for (const auto& p : m_pages)
         names.insert(p->name);
     for (int n = 1;; ++n) {
-        QString name = QStringLiteral("%1 %2").arg(QStringLiteral("Page")).arg(n);
+        QString name = QStringLiteral("%1 %2").arg(m_newPageName).arg(n);
         if (!names.contains(name)) {
             page->name = name;
             break;
@@ -478,6 +478,22 @@ void CPageDoc::MovePage(CPage* page, int how)
     default:
         return;
     }
+    SetModifiedFlag(true);
+    NotifyPagesChanged();
+}
+
+void CPageDoc::MovePageTo(CPage* page, int index)
+{
+    if (!Contains(page) || index < 0 || size_t(index) >= m_pages.size())
+        return;
+    const auto at = std::find_if(m_pages.begin(), m_pages.end(), [page](const auto& p) { return p.get() == page; });
+    const auto to = m_pages.begin() + index;
+    if (at == to)
+        return;
+    if (at < to)
+        std::rotate(at, at + 1, to + 1);
+    else
+        std::rotate(to, at, at + 1);
     SetModifiedFlag(true);
     NotifyPagesChanged();
 }

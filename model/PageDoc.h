@@ -168,6 +168,11 @@ public:
     void SetPageUnloadSend(CPage* page, const uint8_t* bytes, int length, uint32_t tag = 0);
     enum MoveHow { kMoveForward = 0, kMoveBackward = 1, kMoveToFront = 2, kMoveToEnd = 3 };
     void MovePage(CPage* page, int how);
+    // Moves the page to position 'index' of the page list.
+    void MovePageTo(CPage* page, int index);
+    // New pages are called "<name> N" with the first free N ("Page" unless
+    // the user interface says otherwise).
+    void SetNewPageName(const QString& name) { m_newPageName = name; }
     void DeletePage(CPage* page);
     void DeleteAllPages();
 
@@ -227,6 +232,7 @@ private:
     // the files that changed since.
     QHash<QString, ImageEntry> m_reusablePictures;
     QString m_title;
+    QString m_newPageName = QStringLiteral("Page");
     QString m_folder;
     ImageChooser m_imageChooser;
 };

@@ -1,4 +1,5 @@
 #pragma once
+#include <QColor>
 #include <QRect>
 #include <QSize>
 
@@ -9,9 +10,12 @@ namespace kdx {
 class CPage;
 struct DrawStyle;
 
-// The page's background: its picture scaled to the page, or its colour over
-// 'area'; nothing when it has neither.
+// The page's background as the terminal shows it: its picture scaled to the
+// page, else its colour over 'area', else black.
 void PaintPageBackground(QPainter& p, const CPage& page, QSize pageSize, const QRect& area);
+// The colour under the page's objects where its picture does not cover them:
+// black for a page without background colour or with a picture.
+QColor PageBackgroundColor(const CPage& page);
 
 enum class PageMarks {
     Shown,  // custom touch areas show their corner marks, as while editing

@@ -3,8 +3,6 @@
 #include "common/MemoryImageLayout.h"
 #include "model/TerminalFontLookup.h"
 
-#include <QFontMetrics>
-#include <QHash>
 #include <QPainter>
 
 #include <algorithm>
@@ -125,26 +123,6 @@ void PaintRectParts(QPainter& p, const Span64& bounds, const Span64& visible, co
     fillPart(bounds.right - 1, bounds.top, bounds.right, bounds.bottom, line);
 }
 
-// Fonts and metrics are looked up once per terminal font: the lookup walks
-// the system's font list.
-struct FontCache {
-    QFont font;
-    int ascent = 0;
-};
-
-const FontCache& CachedFont(const TerminalFont& terminal)
-{
-    static QHash<uint32_t, FontCache> cache;
-    auto it = cache.find(terminal.id);
-    if (it == cache.end()) {
-        FontCache entry;
-        entry.font = TerminalQFont(terminal);
-        entry.ascent = QFontMetrics(entry.font).ascent();
-        it = cache.insert(terminal.id, entry);
-    }
-    return *it;
-}
-
 } // namespace
 
 QColor QColorOf(Color c)
@@ -217,7 +195,7 @@ void PaintTerminalText(QPainter& p, const PageRect& bounds, std::u16string_view 
                        QColor color)
 {
     const TerminalFont* terminal = style.font ? style.font : FindTerminalFont(1);
-    const FontCache& font = CachedFont(*terminal);
+    const TerminalGlyphs& font = TerminalGlyphsOf(*terminal);
     p.save();
     p.setFont(font.font);
     p.setPen(color);
@@ -263,7 +241,7 @@ void PaintTerminalText(QPainter& p, const PageRect& bounds, std::u16string_view 
             // the columns of tabs after a soft break.
             if (c != u' ' && x >= drawLeft && x <= drawRight && y >= drawTop) {
                 const QString glyph = pair ? QString::fromUtf16(&text[i], 2) : QString(QChar(c));
-                p.drawText(QPoint(int(x), int(y) + font.ascent), glyph);
+                p.drawText(QPoint(int(x), int(y) + font.baseline), glyph);
             }
             if (pair)
                 ++i;

@@ -1,5 +1,7 @@
 #include "RecordingObserver.h"
 
+#include "model/TerminalPaint.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -144,4 +146,74 @@ TEST(DrawPaint, TextLinesTabsAndEditing)
 
     text->Edit(nullptr, true);
     EXPECT_EQ(Ink(Drawn(*text)), QRect());
+}
+
+// Each glyph drawn alone in its cell on black: every lit pixel lies inside
+// the cell (half a cell for characters of one byte), in every terminal font,
+// also for characters that reach far up, down or sideways.
+TEST(DrawPaint, GlyphInkStaysInsideItsCell)
+{
+    EnsureGuiApplication();
+    const std::u16string samples = u"AB中Wgj|_^Å@龘，」";
+    for (const TerminalFont& font : TerminalFonts()) {
+        for (char16_t c : samples) {
+            SCOPED_TRACE(std::to_string(font.cellHeight) + " U+" + QString::number(c, 16).toStdString());
+            const int width = c < 0x80 ? font.cellWidth / 2 : font.cellWidth;
+            const QRect cell(font.cellWidth, font.cellHeight, width, font.cellHeight);
+            QImage image(font.cellWidth * 4, font.cellHeight * 3, QImage::Format_RGB32);
+            image.fill(Qt::black);
+            {
+                QPainter p(&image);
+                TextStyle style;
+                style.font = &font;
+                // The text's rectangle is wider than the cell: only the cell rule keeps the ink in.
+                PaintTerminalText(p, PageRect{cell.left(), cell.top(), image.width(), image.height()},
+                                  std::u16string(1, c), style, Qt::white);
+            }
+            QRect ink;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixel(x, y) != qRgb(0, 0, 0))
+                        ink |= QRect(x, y, 1, 1);
+            ASSERT_FALSE(ink.isEmpty());
+            EXPECT_TRUE(cell.contains(ink)) << "ink " << ink.left() << "," << ink.top() << " " << ink.width()
+                                            << "x" << ink.height();
+        }
+    }
+}
+
+// Only the lines the compiler keeps are drawn; a cut text carries a sign at
+// its bottom edge in the editor and none where only the panel's pixels count.
+TEST(DrawPaint, TextShowsTheLinesThatFitAndMarksTheCut)
+{
+    EnsureGuiApplication();
+    DocWithPage d;
+    auto* text = d.Add<CDrawText>(PageRect{0, 0, 100, 40});
+    text->SetLineColor(0);
+    text->SetLineSpacing(2); // pitch 18: two lines fit into 40, not three
+    text->SetText(u"中\r\n中\r\n中");
+    EXPECT_TRUE(text->ShownText().cut);
+    const PageRect sign = text->CutSignRect();
+    ASSERT_FALSE(sign.IsEmpty());
+    EXPECT_EQ(sign.bottom, 40);
+
+    DrawStyle plain;
+    plain.editorMarks = false;
+    QImage image = Canvas();
+    {
+        QPainter p(&image);
+        text->Draw(p, plain);
+    }
+    EXPECT_LE(Ink(image).bottom(), 2 * 18); // no part of the third line
+    const QImage marked = Drawn(*text);
+    EXPECT_EQ(marked.pixel((sign.left + sign.right) / 2, sign.top + 1), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel((sign.left + sign.right) / 2, sign.top + 1), qRgb(255, 255, 255));
+
+    text->SetRect(PageRect{0, 0, 100, 54}); // room for all three
+    EXPECT_FALSE(text->ShownText().cut);
+    EXPECT_TRUE(text->CutSignRect().IsEmpty());
+    EXPECT_GT(Ink(Drawn(*text)).bottom(), 2 * 18);
+
+    text->SetRect(PageRect{0, 0, 100, 10}); // not even one line: nothing on the panel
+    EXPECT_TRUE(text->ShownText().text.empty());
 }

@@ -13,6 +13,7 @@ enum class TextLayoutError { None, UnknownFont, TooLong };
 struct PreparedText {
     std::u16string text;
     TextLayoutError error = TextLayoutError::None;
+    bool cut = false; // lines were dropped because they did not fit
 };
 PreparedText PrepareText(std::u16string text, uint32_t tabSize, uint32_t fontId, uint32_t lineSpacing,
                          int64_t objectHeight);

@@ -1,4 +1,4 @@
-#include "compile/TextLayout.h"
+#include "model/TextLayout.h"
 
 #include "model/FontTable.h"
 
@@ -75,7 +75,9 @@ PreparedText PrepareText(std::u16string text, uint32_t tabSize, uint32_t fontId,
     if (!font)
         return {{}, TextLayoutError::UnknownFont};
     const int64_t pitch = int64_t(font->cellHeight) + int64_t(lineSpacing);
-    return {FitLines(text, pitch, objectHeight)};
+    std::u16string fitted = FitLines(text, pitch, objectHeight);
+    const bool cut = fitted.size() < text.size();
+    return {std::move(fitted), TextLayoutError::None, cut};
 }
 
 } // namespace kdx

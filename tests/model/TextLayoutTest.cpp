@@ -1,4 +1,4 @@
-#include "compile/TextLayout.h"
+#include "model/TextLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -41,28 +41,6 @@ TEST(TextLayout, PrepareJoinsLineEndsKeepsCountedZeroAndChecksFont)
     EXPECT_EQ(prepared(u"a\nb\nc", 8, 1, 2, 40), u"a\nb\n");
     EXPECT_EQ(PrepareText(u"x", 8, 0, 0, 100).error, TextLayoutError::UnknownFont);
     EXPECT_EQ(PrepareText(u"\tx", 0xFFFFFFFF, 1, 0, 100).error, TextLayoutError::TooLong);
-}
-
-} // namespace
-} // namespace kdx
-
-#include "common/Crc32.h"
-#include "compile/CrcCombine.h"
-
-namespace kdx {
-namespace {
-
-TEST(CrcCombine, EqualsTheCrcOfTheJoinedBytes)
-{
-    std::vector<uint8_t> bytes(5000);
-    for (size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = uint8_t(i * 7 + (i >> 8));
-    const uint32_t whole = ComputeCrc32(bytes);
-    for (size_t cut : {size_t(0), size_t(1), size_t(4), size_t(1234), size_t(4999), size_t(5000)}) {
-        const std::span<const uint8_t> all(bytes);
-        EXPECT_EQ(CombineCrc32(ComputeCrc32(all.first(cut)), ComputeCrc32(all.subspan(cut)), bytes.size() - cut), whole)
-            << cut;
-    }
 }
 
 } // namespace
