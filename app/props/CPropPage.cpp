@@ -40,7 +40,20 @@ void CPropPage::Load()
 
 void CPropPage::AddSizeRow(int id)
 {
-    m_size = AddEdit(id, QStringLiteral("尺寸："), /*readOnly=*/true);
+    // A new size keeps the top-left corner where it is.
+    m_size = AddEdit(id, QStringLiteral("尺寸："));
+    connect(m_size, &CPropCtrlEdit::Committed, this, [this] {
+        if (!m_object)
+            return;
+        const auto size = ParseSize(m_size->text());
+        const PageRect& r = m_object->Bounds();
+        if (!size || int64_t(r.left) + size->width > INT32_MAX || int64_t(r.top) + size->height > INT32_MAX) {
+            Refuse(IDS_BAD_NUMBER);
+            return;
+        }
+        m_object->SetRect({r.left, r.top, r.left + size->width, r.top + size->height});
+        Load();
+    });
 }
 
 void CPropPage::AddTopLeftRow(int id)
@@ -102,10 +115,15 @@ void CPropPage::CommitPoint(CPropCtrlEdit* edit, bool corner, const std::functio
 
 void CPropPage::CommitCount(CPropCtrlEdit* edit, const std::function<void(int32_t)>& apply)
 {
+    CommitCount(edit, INT32_MAX, apply);
+}
+
+void CPropPage::CommitCount(CPropCtrlEdit* edit, int32_t maximum, const std::function<void(int32_t)>& apply)
+{
     if (!m_object)
         return;
     const auto value = ParseCount(edit->text());
-    if (!value) {
+    if (!value || *value > maximum) {
         Refuse(IDS_BAD_NUMBER);
         return;
     }

@@ -8,7 +8,7 @@ namespace kdx {
 class CDrawObj;
 
 // A property page attached to one object at a time. Besides its own
-// fields it offers the rows most object pages share: the read-only size,
+// fields it offers the rows most object pages share: the size,
 // the top-left point, the inclusive bottom-right corner and the colour link.
 class CPropPage : public CPropBase {
     Q_OBJECT
@@ -37,6 +37,8 @@ protected:
     void CommitPoint(CPropCtrlEdit* edit, bool corner, const std::function<bool(int32_t, int32_t)>& apply);
     // The same for a count field with "数值错误".
     void CommitCount(CPropCtrlEdit* edit, const std::function<void(int32_t)>& apply);
+    // The same with values above 'maximum' refused.
+    void CommitCount(CPropCtrlEdit* edit, int32_t maximum, const std::function<void(int32_t)>& apply);
 
 private:
     void ChooseColor();

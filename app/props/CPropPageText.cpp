@@ -8,6 +8,7 @@
 
 namespace kdx {
 namespace {
+constexpr int32_t kMaxCharSpacing = 255;
 CDrawText* Text(CDrawObj* object) { return static_cast<CDrawText*>(object); }
 } // namespace
 
@@ -32,7 +33,11 @@ CPropPageText::CPropPageText(CPropList* list) : CPropPage(kDialogId, list)
     connect(m_lineSpacing, &CPropCtrlEdit::Committed, this, [this] {
         CommitCount(m_lineSpacing, [this](int32_t n) { Text(Object())->SetLineSpacing(n); });
     });
-    m_charSpacing = AddEdit(8576, QStringLiteral("字符间隔："), /*readOnly=*/true);
+    // The compiled text carries the character spacing as one byte.
+    m_charSpacing = AddNumberEdit(8576, QStringLiteral("字符间隔："));
+    connect(m_charSpacing, &CPropCtrlEdit::Committed, this, [this] {
+        CommitCount(m_charSpacing, kMaxCharSpacing, [this](int32_t n) { Text(Object())->SetCharSpacing(n); });
+    });
     AddColorRow(8577);
 }
 

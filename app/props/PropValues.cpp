@@ -25,7 +25,8 @@ QString ColorValueText(Color color)
 {
     if (color == kNoColor)
         return {};
-    return QStringLiteral("#%1").arg(color, 6, 16, QLatin1Char('0')).toUpper();
+    const uint32_t rgb = (color & 0xFF) << 16 | (color & 0xFF00) | (color >> 16 & 0xFF);
+    return QStringLiteral("#%1").arg(rgb, 6, 16, QLatin1Char('0')).toUpper();
 }
 
 QString BytesValueText(std::span<const uint8_t> bytes)
@@ -88,6 +89,21 @@ std::optional<PointValue> ParseCorner(const QString& text)
         point->y == std::numeric_limits<int32_t>::max())
         return std::nullopt;
     return PointValue{point->x + 1, point->y + 1};
+}
+
+std::optional<SizeValue> ParseSize(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\s*([0-9]+)\\s*[xX×*]\\s*([0-9]+)\\s*$"));
+    if (text.size() > kMaxPointText)
+        return std::nullopt;
+    const auto match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const auto width = ToInt32(match.captured(1));
+    const auto height = ToInt32(match.captured(2));
+    if (!width || !height)
+        return std::nullopt;
+    return SizeValue{*width, *height};
 }
 
 std::optional<int32_t> ParseCount(const QString& text)

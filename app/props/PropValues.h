@@ -12,8 +12,8 @@ namespace kdx {
 
 // Value texts and parsing rules of the property fields.
 
-// "#%06X" of the stored 0x00BBGGRR value (red in the low byte); no colour
-// gives an empty text.
+// "#RRGGBB", as people read colours, of the stored 0x00BBGGRR value; no
+// colour gives an empty text.
 QString ColorValueText(Color color);
 // Up to 16 bytes as "%02X" separated by single spaces, then "..." when
 // there are more; no bytes give an empty text.
@@ -40,6 +40,15 @@ std::optional<PointValue> ParsePoint(const QString& text);
 // A corner as typed adds 1 to both numbers (the exclusive edge); a corner
 // whose edge would not fit in 32 bits fails.
 std::optional<PointValue> ParseCorner(const QString& text);
+struct SizeValue {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool operator==(const SizeValue&) const = default;
+};
+// "w x h" as the size field shows it: two unsigned numbers separated by an
+// x (or "×", "*"), blanks around each allowed.
+std::optional<SizeValue> ParseSize(const QString& text);
+
 // Unsigned decimal digits only (no sign, no blanks) up to 2147483647.
 std::optional<int32_t> ParseCount(const QString& text);
 

@@ -159,7 +159,7 @@ void PropPaneTest::shownPageFollowsSelection()
     QCOMPARE(f.Shown(), global);
     QVERIFY(global->isVisible());
     QVERIFY(!f.list->LinkPage()->isVisible());
-    QCOMPARE(f.Edit(8502)->text(), QStringLiteral("Page 1"));
+    QCOMPARE(f.Edit(8502)->text(), QStringLiteral("页面 1"));
 
     CDrawObj* rect = f.Add({10, 10, 50, 30});
     CDrawObj* line = f.Add<CDrawLine>({100, 50, 10, 5});
@@ -199,7 +199,7 @@ void PropPaneTest::shownPageFollowsSelection()
     QVERIFY(!global->IsAttached());
     f.doc.SetCurrentPage(f.page2);
     QCOMPARE(f.Shown(), global);
-    QCOMPARE(f.Edit(8502)->text(), QStringLiteral("Page 2"));
+    QCOMPARE(f.Edit(8502)->text(), QStringLiteral("页面 2"));
 }
 
 void PropPaneTest::pagePropertiesCommitAndRefuse()
@@ -211,14 +211,14 @@ void PropPaneTest::pagePropertiesCommitAndRefuse()
     QCOMPARE(name->maxLength(), 63);
 
     // The name of another page, or none, is refused and restored.
-    f.Enter(name, QStringLiteral("Page 2"));
-    QCOMPARE(f.page1->Name(), QStringLiteral("Page 1"));
-    QCOMPARE(name->text(), QStringLiteral("Page 1"));
+    f.Enter(name, QStringLiteral("页面 2"));
+    QCOMPARE(f.page1->Name(), QStringLiteral("页面 1"));
+    QCOMPARE(name->text(), QStringLiteral("页面 1"));
     QCOMPARE(f.Status(), QStringLiteral("页面名称错误(存在相同)"));
     QVERIFY(!f.doc.IsModified());
     f.ClearStatus();
     f.Enter(name, QString());
-    QCOMPARE(name->text(), QStringLiteral("Page 1"));
+    QCOMPARE(name->text(), QStringLiteral("页面 1"));
     QCOMPARE(f.Status(), QStringLiteral("页面名称错误(存在相同)"));
     f.Enter(name, QStringLiteral("主页"));
     QCOMPARE(f.page1->Name(), QStringLiteral("主页"));
@@ -313,8 +313,8 @@ void PropPaneTest::pendingEditGoesToTheOldPage()
     // page list's keyboard): the typed name goes to the page it was typed for.
     f.doc.SetCurrentPage(f.page2);
     QCOMPARE(f.page1->Name(), QStringLiteral("Alpha"));
-    QCOMPARE(f.page2->Name(), QStringLiteral("Page 2"));
-    QCOMPARE(name->text(), QStringLiteral("Page 2"));
+    QCOMPARE(f.page2->Name(), QStringLiteral("页面 2"));
+    QCOMPARE(name->text(), QStringLiteral("页面 2"));
     QVERIFY(!name->isModified());
 }
 
@@ -324,7 +324,6 @@ void PropPaneTest::rectangleCornersParseAndRestore()
     CDrawObj* rect = f.Add({10, 10, 50, 30});
     QVERIFY(f.view->SelectOnly(rect));
     QCOMPARE(f.Edit(8540)->text(), QStringLiteral("40 x 20"));
-    QVERIFY(f.Edit(8540)->isReadOnly());
     QCOMPARE(f.Edit(8541)->text(), QStringLiteral("10,10"));
     QCOMPARE(f.Edit(8542)->text(), QStringLiteral("49,29"));
 
@@ -346,6 +345,20 @@ void PropPaneTest::rectangleCornersParseAndRestore()
     f.Enter(f.Edit(8542), QStringLiteral("2147483647,5"));
     QCOMPARE(f.Edit(8542)->text(), QStringLiteral("99,99"));
     QCOMPARE(f.Status(), QStringLiteral("坐标错误"));
+
+    // The size field resizes around the top-left corner.
+    f.Enter(f.Edit(8540), QStringLiteral("30x 12"));
+    QCOMPARE(rect->Bounds(), (PageRect{-5, 10, 25, 22}));
+    QCOMPARE(f.Edit(8540)->text(), QStringLiteral("30 x 12"));
+    QCOMPARE(f.Edit(8542)->text(), QStringLiteral("24,21"));
+    f.ClearStatus();
+    f.Enter(f.Edit(8540), QStringLiteral("30,12"));
+    QCOMPARE(f.Edit(8540)->text(), QStringLiteral("30 x 12"));
+    QCOMPARE(f.Status(), QStringLiteral("数值错误"));
+    f.ClearStatus();
+    f.Enter(f.Edit(8540), QStringLiteral("99999999999 x 1"));
+    QCOMPARE(rect->Bounds(), (PageRect{-5, 10, 25, 22}));
+    QCOMPARE(f.Status(), QStringLiteral("数值错误"));
 }
 
 void PropPaneTest::onlyChangedFieldsCommit()
@@ -415,7 +428,7 @@ void PropPaneTest::colourLinkEditsFillOrLineByDepth()
 
     ModalDriver driver;
     QVERIFY(f.view->SelectOnly(filled));
-    QCOMPARE(f.Link(8543)->Value(), QStringLiteral("#0000FF"));
+    QCOMPARE(f.Link(8543)->Value(), QStringLiteral("#FF0000")); // red, as people write it
     QColor started;
     driver.Then([&](QWidget* window) {
         auto* dialog = qobject_cast<QColorDialog*>(window);
@@ -497,7 +510,16 @@ void PropPaneTest::lineEllipseTextAndCustomFields()
     f.Enter(f.Edit(8575), QStringLiteral("4"));
     QCOMPARE(text->LineSpacing(), 4);
     QCOMPARE(f.Edit(8576)->text(), QStringLiteral("3"));
-    QVERIFY(f.Edit(8576)->isReadOnly());
+    // The character spacing is one byte of the compiled text.
+    f.Enter(f.Edit(8576), QStringLiteral("255"));
+    QCOMPARE(text->CharSpacing(), 255);
+    f.ClearStatus();
+    f.Enter(f.Edit(8576), QStringLiteral("256"));
+    QCOMPARE(text->CharSpacing(), 255);
+    QCOMPARE(f.Edit(8576)->text(), QStringLiteral("255"));
+    QCOMPARE(f.Status(), QStringLiteral("数值错误"));
+    f.Enter(f.Edit(8576), QStringLiteral("0"));
+    QCOMPARE(text->CharSpacing(), 0);
 
     // Custom object: a taken id is refused, offering a free one.
     auto* first = f.Add<CDrawCustom>({0, 0, 10, 10});
@@ -528,7 +550,7 @@ void PropPaneTest::linkPageTargetsConditionsAndData()
     QComboBox* condition = f.Combo(8522, link);
     QCOMPARE(target->count(), 3);
     QCOMPARE(target->itemText(0), QStringLiteral("无目标"));
-    QCOMPARE(target->itemText(2), QStringLiteral("Page 2"));
+    QCOMPARE(target->itemText(2), QStringLiteral("页面 2"));
     QCOMPARE(target->currentIndex(), 0);
     QCOMPARE(condition->count(), 16);
     QCOMPARE(condition->itemText(8), QStringLiteral("触摸就直接执行"));
@@ -685,9 +707,67 @@ void PropPaneTest::controlsWidenAndCarryTheirLabels()
     driver.Run([&] { actions->doAction(QStringLiteral("Link")); });
     QCOMPARE(f.page1->BackgroundColor(), Color(0x00F80000));
     QCOMPARE(actions->actionNames(), (QStringList{QStringLiteral("Clear"), QStringLiteral("Link")}));
-    QCOMPARE(accessible->text(QAccessible::Value), QStringLiteral("清除  #F80000"));
+    QCOMPARE(accessible->text(QAccessible::Value), QStringLiteral("清除  #0000F8"));
     actions->doAction(QStringLiteral("Clear"));
     QCOMPARE(f.page1->BackgroundColor(), kNoColor);
+}
+
+void PropPaneTest::fieldsFollowOneTable()
+{
+    // Every page's fields in order with their labels; all of them take input.
+    struct Field {
+        int id;
+        const char16_t* label;
+    };
+    PaneFixture f;
+    const struct {
+        CPropBase* page;
+        std::vector<Field> fields;
+    } table[] = {
+        {f.list->GlobalPage(), {{8502, u"页面名称："}, {8501, u"自定标识："}, {8503, u"加载发送："},
+                                {8504, u"卸载发送："}, {8505, u"背景图象："}, {8506, u"背景颜色："}}},
+        {f.list->LinkPage(), {{8521, u"跳转目标："}, {8522, u"执行条件："}, {8523, u"自定数据："}}},
+        {f.list->FindPage<CPropPageLine>(), {{8531, u"第一点(x,y)："}, {8532, u"第二点(x,y)："}, {8533, u"绘制颜色："}}},
+        {f.list->FindPage<CPropPageRect>(), {{8540, u"尺寸："}, {8541, u"左上角(x,y)："}, {8542, u"右下角(x,y)："},
+                                             {8543, u"绘制颜色："}}},
+        {f.list->FindPage<CPropPageRoundRect>(), {{8550, u"尺寸："}, {8551, u"左上角(x,y)："}, {8552, u"右下角(x,y)："},
+                                                  {8553, u"圆角半径："}, {8554, u"绘制颜色："}}},
+        {f.list->FindPage<CPropPageEllipse>(), {{8560, u"尺寸："}, {8561, u"中心(x,y)："}, {8562, u"宽度："},
+                                                {8563, u"高度："}, {8564, u"绘制颜色："}}},
+        {f.list->FindPage<CPropPageText>(), {{8570, u"尺寸："}, {8571, u"左上角(x,y)："}, {8572, u"右下角(x,y)："},
+                                             {8573, u"字体："}, {8574, u"制表大小："}, {8575, u"行间隔："},
+                                             {8576, u"字符间隔："}, {8577, u"绘制颜色："}}},
+        {f.list->FindPage<CPropPageImage>(), {{8580, u"尺寸："}, {8581, u"左上角(x,y)："}, {8582, u"右下角(x,y)："},
+                                              {8583, u"正常图象："}, {8584, u"按下图象："}}},
+        {f.list->FindPage<CPropPageCustom>(), {{8590, u"尺寸："}, {8591, u"自定标识："}, {8592, u"左上角(x,y)："},
+                                               {8593, u"右下角(x,y)："}}},
+    };
+    for (const auto& row : table) {
+        QVERIFY(row.page);
+        const std::vector<QWidget*>& controls = row.page->ValueControls();
+        QCOMPARE(controls.size(), row.fields.size());
+        for (size_t i = 0; i < controls.size(); ++i) {
+            QCOMPARE(controls[i]->objectName().toInt(), row.fields[i].id);
+            QCOMPARE(row.page->Label(row.fields[i].id)->text(), QString::fromUtf16(row.fields[i].label));
+            if (auto* edit = qobject_cast<CPropCtrlEdit*>(controls[i]))
+                QVERIFY2(!edit->isReadOnly(), qPrintable(QString::number(row.fields[i].id)));
+        }
+    }
+
+    // Colours read as #RRGGBB on every colour link, pages included.
+    const struct {
+        Color stored;
+        const char* shown;
+    } colours[] = {{0x000000FF, "#FF0000"}, {0x0000FF00, "#00FF00"}, {0x00FF0000, "#0000FF"}, {0x00123456, "#563412"}};
+    CDrawObj* rect = f.Add({10, 10, 50, 30});
+    for (const auto& c : colours) {
+        rect->SetLineColor(c.stored);
+        QVERIFY(f.view->SelectOnly(rect));
+        QCOMPARE(f.Link(8543)->Value(), QString::fromLatin1(c.shown));
+        f.view->PageWindow()->ClearSelection();
+        f.doc.SetPageBackgroundColor(f.page1, c.stored);
+        QCOMPARE(f.Link(8506, f.list->GlobalPage())->Value(), QString::fromLatin1(c.shown));
+    }
 }
 
 void PropPaneTest::savingAfterAnEditChangesOnlyThatField()

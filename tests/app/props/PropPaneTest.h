@@ -23,6 +23,7 @@ private slots:
     void linkPageTargetsConditionsAndData();
     void imageToolAndImageLinksUseTheFileDialog();
     void controlsWidenAndCarryTheirLabels();
+    void fieldsFollowOneTable();
     void savingAfterAnEditChangesOnlyThatField();
 
 private:

@@ -9,9 +9,10 @@ namespace kdx::test {
 
 void PropValuesTest::colourAndByteTexts()
 {
-    // Red is the low byte of the stored value.
-    QCOMPARE(ColorValueText(0x000000FF), QStringLiteral("#0000FF"));
-    QCOMPARE(ColorValueText(0x00A0B0C0), QStringLiteral("#A0B0C0"));
+    // Red is the low byte of the stored value and is written first.
+    QCOMPARE(ColorValueText(0x000000FF), QStringLiteral("#FF0000"));
+    QCOMPARE(ColorValueText(0x00FF0000), QStringLiteral("#0000FF"));
+    QCOMPARE(ColorValueText(0x00A0B0C0), QStringLiteral("#C0B0A0"));
     QCOMPARE(ColorValueText(0), QStringLiteral("#000000"));
     QCOMPARE(ColorValueText(kNoColor), QString());
 
@@ -45,6 +46,16 @@ void PropValuesTest::pointsAndCorners()
     QCOMPARE(ParseCorner(QStringLiteral("99,99")), (PointValue{100, 100}));
     QVERIFY(!ParseCorner(QStringLiteral("2147483647,0")));
     QCOMPARE(SizeText(40, 20), QStringLiteral("40 x 20"));
+}
+
+void PropValuesTest::sizes()
+{
+    QCOMPARE(ParseSize(QStringLiteral("40 x 20")), (SizeValue{40, 20}));
+    QCOMPARE(ParseSize(QStringLiteral("40x20")), (SizeValue{40, 20}));
+    QCOMPARE(ParseSize(QStringLiteral(" 7 X 0 ")), (SizeValue{7, 0}));
+    QCOMPARE(ParseSize(QStringLiteral("3×4")), (SizeValue{3, 4}));
+    for (const char* bad : {"40", "40 x", "x 20", "-4 x 2", "4,2", "4 x 2 x 1", "", "2147483648 x 1"})
+        QVERIFY2(!ParseSize(QString::fromLatin1(bad)), bad);
 }
 
 void PropValuesTest::counts()

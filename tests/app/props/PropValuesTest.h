@@ -9,6 +9,7 @@ class PropValuesTest : public QObject {
 private slots:
     void colourAndByteTexts();
     void pointsAndCorners();
+    void sizes();
     void counts();
     void coloursFollowTheDepth();
 };
