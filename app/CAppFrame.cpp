@@ -43,6 +43,7 @@ namespace kdx {
 namespace {
 
 constexpr const char* kBarStateKey = "BarState";
+constexpr const char* kGeometryKey = "WindowGeometry";
 constexpr const char* kRecentGroup = "Recent File List";
 constexpr QSize kToolButtonSize(31, 30);
 constexpr QSize kToolImageSize(24, 24);
@@ -76,6 +77,7 @@ CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_uniq
     CreateEditSupport(); // the history sees changes before the panes act on them
     doc_->currentLineColor = ToColorRef(palette().color(QPalette::WindowText));
     doc_->currentFillColor = doc_->currentLineColor;
+    doc_->SetNewPageName(EditorString(IDS_NEW_PAGE_NAME)); // "页面 1", "页面 2", ...
 
     auto* placeholder = new QWidget(this);
     placeholder->setObjectName(QStringLiteral("ViewPlaceholder"));
@@ -97,6 +99,8 @@ CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_uniq
             recentFiles_ << path;
     }
     settings->endGroup();
+    resize(1024, 720);
+    restoreGeometry(settings->value(QLatin1String(kGeometryKey)).toByteArray());
     restoreState(settings->value(QLatin1String(kBarStateKey)).toByteArray());
 
     // F10 alone enters and leaves the menu bar's keyboard mode, as Alt does.
@@ -107,7 +111,6 @@ CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_uniq
     connect(idle, &QTimer::timeout, this, &CAppFrame::UpdateCommandUI);
     idle->start(kIdleUpdateMs);
 
-    resize(1024, 720);
     NewBlankProject();
 }
 
@@ -135,7 +138,7 @@ CAppFrame::~CAppFrame()
 void CAppFrame::CreateStatusBar()
 {
     statusBar_ = new CMyStatusBar(this);
-    statusBar_->SetPanes({0, kVersionPane, kResolutionPane, kDepthPane});
+    statusBar_->SetPanes({0, kPointerPane, kVersionPane, kResolutionPane, kDepthPane});
     zoomBox_ = new CZoomBox(statusBar_);
     zoomBox_->setEnabled(false); // until a page view is shown
     statusBar_->SetTrailingWidget(zoomBox_);
@@ -178,7 +181,7 @@ void CAppFrame::CreateMenus()
                 menu->addSeparator();
                 continue;
             }
-            QAction* action = MakeAction(item.id, QString::fromUtf16(item.text), item.shortcut);
+            QAction* action = MakeAction(item.id, MenuItemText(item), item.shortcut);
             menu->addAction(action);
             if (item.id >= ID_TOOL_FIRST && item.id <= ID_TOOL_LAST)
                 tools->addAction(action);
@@ -338,6 +341,7 @@ void CAppFrame::RegisterPageCommands()
     AddCommand(ID_GRID_SETTINGS, [this] { OnGridSettings(); }, rule([](int, int) { return true; }));
     AddCommand(ID_EDIT_CLEAR, forward(ID_EDIT_CLEAR), [this] { return SelectionCount() > 0; });
     AddCommand(ID_EDIT_SELECT_ALL, forward(ID_EDIT_SELECT_ALL), rule([](int, int m) { return m > 0; }));
+    RegisterViewCommands();
 }
 
 void CAppFrame::SetPageView(IPageCommandTarget* view)
@@ -346,6 +350,7 @@ void CAppFrame::SetPageView(IPageCommandTarget* view)
     if (view && view->ViewWidget())
         setCentralWidget(view->ViewWidget());
     ConnectZoomBox(view ? qobject_cast<CPageView*>(view->ViewWidget()) : nullptr);
+    ConnectPageView(view ? qobject_cast<CPageView*>(view->ViewWidget()) : nullptr);
     UpdateCommandUI();
 }
 
@@ -760,6 +765,7 @@ void CAppFrame::closeEvent(QCloseEvent* event)
     if (compilePane_)
         compilePane_->CancelCompile();
     EditorSettings()->setValue(QLatin1String(kBarStateKey), saveState());
+    EditorSettings()->setValue(QLatin1String(kGeometryKey), saveGeometry());
     event->accept();
 }
 

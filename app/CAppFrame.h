@@ -8,14 +8,17 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class QMenu;
 class QToolBar;
 
 
 namespace kdx {
 
 class CMyStatusBar;
+class CPageList;
 class CPageView;
 class CZoomBox;
 class CPaneBase;
@@ -38,7 +41,7 @@ public:
     static constexpr int kMaxRecentFiles = 10;
     static constexpr int kIdleUpdateMs = 200;
     enum PaneId { kPageListPane = 1004, kPropertyPane = 1005, kOutputPane = 1006 };
-    enum StatusPane { kVersionPane = 22000, kResolutionPane = 22001, kDepthPane = 22002 };
+    enum StatusPane { kVersionPane = 22000, kResolutionPane = 22001, kDepthPane = 22002, kPointerPane = 22003 };
 
     // Folders remembered until the program exits.
     struct LastDirectories {
@@ -71,6 +74,16 @@ public:
     // The page view takes the centre of the frame and answers the drawing
     // and layout commands.
     void SetPageView(IPageCommandTarget* view);
+
+    // Drawing, moving and resizing snap to the grid (remembered).
+    void SetSnapToGrid(bool on);
+    bool SnapsToGrid() const { return m_snapToGrid; }
+    // The menu a right click on the page opens, made anew each time.
+    QMenu* BuildPageContextMenu();
+    // The help menu: the README found for this installation (empty when
+    // none is) and the about box's text.
+    static QString ReadmePath();
+    static QString AboutText();
 
     // Evaluates every command's enable and check rule.
     void UpdateCommandUI();
@@ -120,6 +133,16 @@ private:
     void RegisterPageCommands();
     // Undo, redo and the clipboard (CAppFrameEdit.cpp).
     void CreateEditSupport();
+    // Snapping, the page's context menu, the property pane (CAppFrameView.cpp).
+    void RegisterViewCommands();
+    void ConnectPageView(CPageView* view);
+    void ShowPageContextMenu(const QPoint& globalPos);
+    void FocusProperties();
+    void ShowPointer(std::optional<QPoint> pagePoint);
+    void ShowAbout();
+    void OpenReadme();
+    CPageList* PageList() const;
+
     void RegisterEditCommands();
     // A new or opened project: no steps to undo, a new clipboard session.
     void StartEditSession();
@@ -173,6 +196,7 @@ private:
     CPaneOutput* outputPane_ = nullptr;
     QPointer<CPaneCompile> compilePane_;
     QMenu* fileMenu_ = nullptr;
+    bool m_snapToGrid = true;
     QAction* recentSeparator_ = nullptr;
     QList<QAction*> recentActions_;
     QStringList recentFiles_;

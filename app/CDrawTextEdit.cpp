@@ -3,6 +3,8 @@
 #include "app/edit/EditStrings.h"
 #include "app/edit/TextMetrics.h"
 #include "model/PageDoc.h"
+#include "model/PagePaint.h"
+#include "model/TerminalPaint.h"
 #include "model/TerminalFontLookup.h"
 
 #include <QFontDatabase>
@@ -88,10 +90,17 @@ void CDrawTextEdit::TakeStyleFrom(const CDrawText& object)
     // Characters stand as far apart as on the page and the panel.
     SetCharSpacing(object.CharSpacing());
     const Color c = object.LineColor();
-    const QColor colour = c == kNoColor ? palette().color(QPalette::Text)
-                                        : QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+    const QColor colour = c == kNoColor ? palette().color(QPalette::Text) : QColorOf(c);
     if (Colour(COLOUR_TEXT) != colour)
         SetColour(COLOUR_TEXT, colour);
+    // The text is typed over what the page shows around it, black on a page
+    // without background as on the panel.
+    if (const CPage* page = object.Page()) {
+        SetFollowSystemBackground(false);
+        const QColor background = PageBackgroundColor(*page);
+        if (Colour(COLOUR_BACKGROUND) != background)
+            SetColour(COLOUR_BACKGROUND, background);
+    }
 }
 
 void CDrawTextEdit::PlaceOver(const QRect& rect)

@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QStyledItemDelegate>
 
 namespace kdx {
@@ -71,9 +73,49 @@ QVariant CPageListModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags CPageListModel::flags(const QModelIndex& index) const
 {
+    // Pages are dragged between rows (never onto one) to reorder them.
     if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+        return Qt::ItemIsDropEnabled;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
+}
+
+QStringList CPageListModel::mimeTypes() const
+{
+    return {QLatin1String(kPageRowMime)};
+}
+
+QMimeData* CPageListModel::mimeData(const QModelIndexList& indexes) const
+{
+    if (indexes.isEmpty() || !doc_)
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setData(QLatin1String(kPageRowMime), PageRowData(*doc_, indexes.first().row()));
+    return data;
+}
+
+Qt::DropActions CPageListModel::supportedDropActions() const
+{
+    return Qt::MoveAction;
+}
+
+QByteArray PageRowData(const CPageDoc& doc, int row)
+{
+    // The process and the document: a row means nothing in another list.
+    return QByteArray::number(QCoreApplication::applicationPid()) + ':' +
+           QByteArray::number(quintptr(&doc)) + ':' + QByteArray::number(row);
+}
+
+std::optional<int> PageRowFrom(const CPageDoc& doc, const QMimeData* data)
+{
+    if (!data || !data->hasFormat(QLatin1String(kPageRowMime)))
+        return std::nullopt;
+    const QList<QByteArray> parts = data->data(QLatin1String(kPageRowMime)).split(':');
+    bool ok = false;
+    const int row = parts.size() == 3 ? parts[2].toInt(&ok) : -1;
+    if (!ok || parts[0] != QByteArray::number(QCoreApplication::applicationPid()) ||
+        parts[1] != QByteArray::number(quintptr(&doc)) || row < 0 || size_t(row) >= doc.PageCount())
+        return std::nullopt;
+    return row;
 }
 
 bool CPageListModel::setData(const QModelIndex& index, const QVariant& value, int role)
@@ -108,6 +150,56 @@ CPageList::CPageList(QWidget* parent) : QListView(parent), model_(new CPageListM
     setItemDelegate(new UniformRowDelegate(this));
     setFrameShape(QFrame::NoFrame);
     setAccessibleName(EditorString(IDS_PAGE_LIST_COLUMN));
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+}
+
+void CPageList::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (doc_ && PageRowFrom(*doc_, event->mimeData()))
+        QListView::dragEnterEvent(event);
+    else
+        event->ignore();
+}
+
+void CPageList::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (doc_ && PageRowFrom(*doc_, event->mimeData()))
+        QListView::dragMoveEvent(event);
+    else
+        event->ignore();
+}
+
+int CPageList::DropPosition(const QPoint& pos) const
+{
+    // The row the dropped page goes before, counted in the list before the move.
+    const QModelIndex at = indexAt(pos);
+    if (!at.isValid())
+        return model_->rowCount();
+    const QRect row = visualRect(at);
+    return pos.y() < row.center().y() ? at.row() : at.row() + 1;
+}
+
+void CPageList::dropEvent(QDropEvent* event)
+{
+    const auto from = doc_ ? PageRowFrom(*doc_, event->mimeData()) : std::nullopt;
+    if (!from) {
+        event->ignore();
+        return;
+    }
+    // The page itself moves, as one step; the drag has nothing to remove.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    const int before = DropPosition(event->position().toPoint());
+    const int to = before > *from ? before - 1 : before;
+    CPage* page = doc_->PageAt(*from);
+    if (!page || to == *from)
+        return;
+    doc_->MovePageTo(page, to);
+    doc_->SetCurrentPage(page);
 }
 
 CPageList::~CPageList()

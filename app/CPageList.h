@@ -5,11 +5,20 @@
 #include <QAbstractListModel>
 #include <QListView>
 
+#include <optional>
+
 class QMenu;
+class QMimeData;
 
 namespace kdx {
 
 class CPageDoc;
+
+// A page row dragged in the page list: the row, with the process and the
+// document it belongs to, so that a drop from elsewhere is refused.
+inline constexpr char kPageRowMime[] = "application/x-kdx-page-row";
+QByteArray PageRowData(const CPageDoc& doc, int row);
+std::optional<int> PageRowFrom(const CPageDoc& doc, const QMimeData* data);
 
 // The rows of the page list: one per page of the document, in page order.
 // Only the row count is stored; every text is asked of the document when a
@@ -28,6 +37,10 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // A dragged row carries the page's row in this list (kPageRowMime).
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDropActions() const override;
     // A finished label edit renames the page; a refused name keeps the old one.
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     // Type-ahead search finds a page by its whole name.
@@ -75,11 +88,16 @@ public:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Dragging a page between rows moves it there.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
 
 private:
     void SelectRow(int row);
+    int DropPosition(const QPoint& pos) const;
     void MakeSelectedPageCurrent();
     void MoveSelected(int how);
     void DeleteAllPages();

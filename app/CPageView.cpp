@@ -8,6 +8,7 @@
 #include "model/PagePaint.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPaintEvent>
@@ -218,13 +219,37 @@ void CPageWnd::DeselectObject(CDrawObj* object)
         return;
     if (object == creating_)
         creating_ = nullptr;
+    if (object == m_pressedObject)
+        m_pressedObject = nullptr;
     InvalidateObject(object);
     if (object->IsSelected())
         object->Select(view_, false);
     if (object->IsEditing())
         object->Edit(view_, false);
     if (primary_ == object)
-        primary_ = nullptr;
+        primary_ = FirstSelectedInPageOrder();
+    if (primary_)
+        InvalidateObject(primary_); // its handles become filled
+}
+
+CDrawObj* CPageWnd::FirstSelectedInPageOrder() const
+{
+    if (selection_.isEmpty() || !doc_.CurrentPage())
+        return nullptr;
+    for (const auto& object : doc_.CurrentPage()->Objects())
+        if (selection_.contains(object.get()))
+            return object.get();
+    return nullptr;
+}
+
+void CPageWnd::SetPrimaryObject(CDrawObj* object)
+{
+    if (!object || !selection_.contains(object) || object == primary_)
+        return;
+    if (primary_)
+        InvalidateObject(primary_);
+    primary_ = object;
+    InvalidateObject(object);
 }
 
 void CPageWnd::ClearSelection()
@@ -305,7 +330,6 @@ void CPageWnd::paintEvent(QPaintEvent* event)
         return;
     painter.setClipRect(pageArea);
     painter.translate(kFrameWidth, kFrameWidth);
-    painter.fillRect(pageArea.translated(-kFrameWidth, -kFrameWidth), window);
     PaintPage(painter, pageArea.translated(-kFrameWidth, -kFrameWidth));
 }
 
@@ -331,12 +355,28 @@ void CPageWnd::PaintObjects(QPainter& painter, bool withHandles)
         painter.save();
         object->Draw(painter, style);
         painter.restore();
-        if (withHandles && selection_.contains(object.get())) {
-            painter.save();
-            object->DrawHandles(painter);
-            painter.restore();
-        }
+        if (withHandles && selection_.contains(object.get()))
+            for (int h = 0; h < object->GetHandleCount(); ++h)
+                PaintHandle(painter, ToQRect(object->GetHandleRect(h)), object.get());
     }
+}
+
+void CPageWnd::PaintHandle(QPainter& painter, const QRect& square, const CDrawObj* object) const
+{
+    // Inverted, so that handles show on any colour. With several objects
+    // selected only the key object's squares are filled, the others are
+    // rings, so that the user sees what align and same size follow.
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    if (selection_.size() < 2 || object == primary_) {
+        painter.fillRect(square, Qt::white);
+    } else {
+        painter.fillRect(square.left(), square.top(), square.width(), 1, Qt::white);
+        painter.fillRect(square.left(), square.bottom(), square.width(), 1, Qt::white);
+        painter.fillRect(square.left(), square.top() + 1, 1, square.height() - 2, Qt::white);
+        painter.fillRect(square.right(), square.top() + 1, 1, square.height() - 2, Qt::white);
+    }
+    painter.restore();
 }
 
 void CPageWnd::PaintBand(QPainter& painter, const QRect& band)
@@ -366,7 +406,6 @@ void CPageWnd::PaintScaled(QPainter& painter, const QRect& area)
     {
         QPainter pagePainter(&page);
         pagePainter.translate(-pageArea.topLeft());
-        pagePainter.fillRect(pageArea, palette().color(QPalette::Base));
         PaintPageBackground(pagePainter, *doc_.CurrentPage(), PageSize(), pageArea);
         if (gridShown_)
             PaintGrid(pagePainter, pageArea);
@@ -377,11 +416,8 @@ void CPageWnd::PaintScaled(QPainter& painter, const QRect& area)
     for (const auto& object : doc_.CurrentPage()->Objects()) {
         if (!selection_.contains(object.get()))
             continue;
-        painter.save();
-        painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         for (int h = 0; h < object->GetHandleCount(); ++h)
-            painter.fillRect(HandleOnScreen(object.get(), h), Qt::white);
-        painter.restore();
+            PaintHandle(painter, HandleOnScreen(object.get(), h), object.get());
     }
     if (!band_.isEmpty())
         PaintBand(painter, ToWidget(band_).intersected(shown));
@@ -418,6 +454,7 @@ void CPageWnd::SetBand(const QRect& band)
 void CPageWnd::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
+    m_snapSuspended = event->modifiers() & Qt::AltModifier;
     m_pointer = event->position().toPoint();
     m_pointerKnown = true;
     setFocus(Qt::MouseFocusReason);
@@ -428,6 +465,7 @@ void CPageWnd::mousePressEvent(QMouseEvent* event)
 void CPageWnd::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();
+    m_snapSuspended = event->modifiers() & Qt::AltModifier;
     m_pointer = event->position().toPoint();
     m_pointerKnown = true;
     // A drag whose button is no longer down, under a popup that opened
@@ -436,19 +474,39 @@ void CPageWnd::mouseMoveEvent(QMouseEvent* event)
     if (capturing_ && (!(event->buttons() & Qt::LeftButton) || QApplication::activePopupWidget()
                        || (grabber && grabber != this)))
         CaptureLost();
-    if (doc_.CurrentPage())
-        ToolMove(ToPage(event->position().toPoint()));
+    if (doc_.CurrentPage()) {
+        const QPoint at = ToPage(event->position().toPoint());
+        emit view_->PointerMoved(at);
+        ToolMove(at);
+    }
 }
 
 void CPageWnd::mouseReleaseEvent(QMouseEvent* event)
 {
     event->accept();
+    m_snapSuspended = event->modifiers() & Qt::AltModifier;
     m_pointer = event->position().toPoint();
     m_pointerKnown = true;
     if (QApplication::activePopupWidget())
         CaptureLost();
     if (event->button() == Qt::LeftButton && doc_.CurrentPage())
         ToolRelease(ToPage(event->position().toPoint()));
+}
+
+void CPageWnd::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    if (!doc_.CurrentPage() || capturing_)
+        return;
+    setFocus(Qt::MouseFocusReason); // its commands act on the page, not on a field
+    // The menu acts on what was clicked: an object outside the selection
+    // becomes the selection, a click on the empty page clears it.
+    CDrawObj* object = ObjectAtScreen(event->pos());
+    if (!object)
+        ClearSelection();
+    else if (!selection_.contains(object))
+        SelectObject(object, false);
+    emit view_->ContextMenuRequested(event->globalPos());
 }
 
 void CPageWnd::mouseDoubleClickEvent(QMouseEvent* event)
@@ -460,7 +518,7 @@ void CPageWnd::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CPageWnd::keyPressEvent(QKeyEvent* event)
 {
-    if (!HandleKey(event->key()))
+    if (!HandleKey(event->key(), event->modifiers()))
         QWidget::keyPressEvent(event);
 }
 
@@ -480,18 +538,24 @@ void CPageWnd::hideEvent(QHideEvent* event)
 
 bool CPageWnd::event(QEvent* event)
 {
+    if (event->type() == QEvent::Leave)
+        emit view_->PointerMoved(std::nullopt);
     if (event->type() == QEvent::WindowDeactivate || event->type() == QEvent::UngrabMouse)
         CaptureLost();
     return QWidget::event(event);
 }
 
-bool CPageWnd::HandleKey(int key)
+bool CPageWnd::HandleKey(int key, Qt::KeyboardModifiers modifiers)
 {
+    // Ctrl moves by one grid step, so that objects go from line to line.
+    const bool byGrid = modifiers & Qt::ControlModifier;
+    const int dx = byGrid ? int(doc_.view.gridWidth) + 1 : 1;
+    const int dy = byGrid ? int(doc_.view.gridHeight) + 1 : 1;
     switch (key) {
-    case Qt::Key_Left: MoveSelection(-1, 0); return true;
-    case Qt::Key_Right: MoveSelection(1, 0); return true;
-    case Qt::Key_Up: MoveSelection(0, -1); return true;
-    case Qt::Key_Down: MoveSelection(0, 1); return true;
+    case Qt::Key_Left: MoveSelection(-dx, 0); return true;
+    case Qt::Key_Right: MoveSelection(dx, 0); return true;
+    case Qt::Key_Up: MoveSelection(0, -dy); return true;
+    case Qt::Key_Down: MoveSelection(0, dy); return true;
     case Qt::Key_Delete: DeleteSelection(); return true;
     case Qt::Key_Escape:
         ToolCancel();
@@ -516,7 +580,26 @@ void CPageWnd::ToolPress(const QPoint& p, Qt::KeyboardModifiers modifiers)
     if (toolId_ == kSelectTool)
         SelectPress(p, modifiers);
     else
-        CreatePress(p);
+        CreatePress(Snapped(p));
+}
+
+bool CPageWnd::Snapping() const
+{
+    return m_snapToGrid && gridShown_ && !m_snapSuspended;
+}
+
+QPoint CPageWnd::Snapped(const QPoint& p) const
+{
+    if (!Snapping())
+        return p;
+    // The grid lines stand at k x step - 1; the page edge counts as one.
+    const auto snap = [](int v, int step) {
+        if (step <= 1)
+            return v;
+        const int k = int(std::lround((v + 1) / double(step)));
+        return std::max(k * step - 1, 0);
+    };
+    return {snap(p.x(), int(doc_.view.gridWidth) + 1), snap(p.y(), int(doc_.view.gridHeight) + 1)};
 }
 
 void CPageWnd::ToolMove(const QPoint& p)
@@ -529,9 +612,10 @@ void CPageWnd::ToolMove(const QPoint& p)
         SelectMove(p);
         return;
     }
+    const QPoint to = Snapped(p);
     if (CDrawObj* object = SingleSelection())
-        object->MoveHandleTo(CreationHandle(), p.x(), p.y());
-    last_ = p;
+        object->MoveHandleTo(CreationHandle(), to.x(), to.y());
+    last_ = to;
     setCursor(Qt::CrossCursor);
 }
 
@@ -540,11 +624,16 @@ void CPageWnd::ToolRelease(const QPoint& p)
     if (!capturing_)
         return;
     if (toolId_ != kSelectTool) {
-        CreateRelease(p);
+        CreateRelease(Snapped(p));
         return;
     }
     if (mode_ == kModeBand)
         SelectWithinRect(ToQRect(PageRect{down_.x(), down_.y(), last_.x(), last_.y()}), true);
+    // A click that moved nothing makes the object the one the layout
+    // commands follow.
+    if (mode_ == kModeMove && m_pressedObject && m_pressedWasSelected && p == down_ && last_ == down_)
+        SetPrimaryObject(m_pressedObject);
+    m_pressedObject = nullptr;
     ReleaseCapture();
 }
 
@@ -596,19 +685,30 @@ void CPageWnd::ToolCancel()
 
 void CPageWnd::SelectPress(const QPoint& p, Qt::KeyboardModifiers modifiers)
 {
+    const bool adding = modifiers & (Qt::ControlModifier | Qt::ShiftModifier);
     handle_ = -1;
     mode_ = kModeNone;
+    m_pressedObject = nullptr;
     if (CDrawObj* single = SingleSelection())
         handle_ = HandleAt(single, PointerFor(p));
     if (handle_ >= 0) {
         mode_ = kModeResize;
     } else if (CDrawObj* object = ObjectAtScreen(PointerFor(p))) {
         mode_ = kModeMove;
-        if (!selection_.contains(object))
-            SelectObject(object, modifiers & Qt::ControlModifier);
+        m_pressedObject = object;
+        m_pressedWasSelected = selection_.contains(object) && !adding;
+        if (selection_.contains(object) && adding) {
+            DeselectObject(object); // Ctrl or Shift takes it out again
+            m_pressedObject = nullptr;
+            mode_ = kModeNone;
+        } else if (!selection_.contains(object)) {
+            SelectObject(object, adding);
+        }
+        if (m_pressedObject)
+            m_dragStart = QPoint(object->Bounds().left, object->Bounds().top);
         setCursor(Qt::SizeAllCursor);
     } else {
-        if (!(modifiers & Qt::ControlModifier))
+        if (!adding)
             ClearSelection();
         mode_ = kModeBand;
         SetBand(QRect(p, QSize(0, 0)));
@@ -628,13 +728,22 @@ void CPageWnd::SelectMove(const QPoint& p)
         break;
     }
     case kModeMove:
-        MoveSelection(p.x() - last_.x(), p.y() - last_.y());
+        if (m_pressedObject && Snapping()) {
+            // The object under the mouse lands its top-left corner on the
+            // grid; the rest of the selection keeps its distance to it.
+            const QPoint corner = Snapped(m_dragStart + (p - down_));
+            const PageRect& now = m_pressedObject->Bounds();
+            MoveSelection(corner.x() - now.left, corner.y() - now.top);
+        } else {
+            MoveSelection(p.x() - last_.x(), p.y() - last_.y());
+        }
         last_ = p;
         setCursor(Qt::SizeAllCursor);
         break;
     case kModeResize:
         if (CDrawObj* object = SingleSelection()) {
-            object->MoveHandleTo(handle_, p.x(), p.y());
+            const QPoint to = Snapped(p);
+            object->MoveHandleTo(handle_, to.x(), to.y());
             if (const auto shape = object->GetHandleCursor(handle_))
                 setCursor(*shape);
         }
@@ -911,7 +1020,7 @@ void CPageView::mouseReleaseEvent(QMouseEvent* event)
 
 void CPageView::keyPressEvent(QKeyEvent* event)
 {
-    if (!pageWnd_->HandleKey(event->key()))
+    if (!pageWnd_->HandleKey(event->key(), event->modifiers()))
         CMyView::keyPressEvent(event);
 }
 

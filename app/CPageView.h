@@ -40,6 +40,8 @@ public:
     CPageDoc& Document() const { return doc_; }
     const QSet<CDrawObj*>& Selection() const { return selection_; }
     CDrawObj* PrimaryObject() const { return primary_; }
+    // Makes a selected object the one align and same-size follow.
+    void SetPrimaryObject(CDrawObj* object);
     CDrawObj* SingleSelection() const;
     bool IsSelected(CDrawObj* object) const { return selection_.contains(object); }
     bool IsGridShown() const { return gridShown_; }
@@ -85,7 +87,13 @@ public:
     // The object of a creation drag in progress, or null.
     CDrawObj* ObjectBeingCreated() const { return creating_; }
     // Arrow keys, Delete and Escape; false for other keys.
-    bool HandleKey(int key);
+    // Ctrl+arrow moves by one grid step.
+    bool HandleKey(int key, Qt::KeyboardModifiers modifiers = {});
+    // Drawing, moving and resizing snap to the grid lines while the grid is
+    // shown, this is on and Alt is not held.
+    void SetSnapToGrid(bool on) { m_snapToGrid = on; }
+    bool SnapsToGrid() const { return m_snapToGrid; }
+    QPoint Snapped(const QPoint& p) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -93,6 +101,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -104,6 +113,7 @@ private:
     void PaintScaled(QPainter& painter, const QRect& area);
     void PaintObjects(QPainter& painter, bool withHandles);
     void PaintBand(QPainter& painter, const QRect& band);
+    void PaintHandle(QPainter& painter, const QRect& square, const CDrawObj* object) const;
     // The widget point of the mouse event that fed the tool with page point
     // `p`, or the middle of that page pixel for tool calls made directly.
     QPoint PointerFor(const QPoint& p) const;
@@ -120,6 +130,8 @@ private:
     // Ends a creation drag that something else interrupts; an object that
     // was not dragged yet (still 0 x 0) is removed.
     void EndCreationDrag();
+    CDrawObj* FirstSelectedInPageOrder() const;
+    bool Snapping() const;
 
     CPageDoc& doc_;
     CPageView* view_;
@@ -137,6 +149,11 @@ private:
     ViewScale m_scale;
     QPoint m_pointer;
     bool m_pointerKnown = false;
+    CDrawObj* m_pressedObject = nullptr; // the object a move drag started on
+    QPoint m_dragStart;                  // its top-left corner at the press
+    bool m_pressedWasSelected = false;   // it was selected before, no Ctrl or Shift
+    bool m_snapToGrid = true;
+    bool m_snapSuspended = false; // Alt held in the last mouse event
 };
 
 // The document's view: a scrolling view that centres the page window in it,
@@ -187,6 +204,10 @@ public:
     static int ToolForCommand(int commandId);
 signals:
     void ZoomChanged(int percent);
+    // A right click on the page: the selection is what the menu acts on.
+    void ContextMenuRequested(const QPoint& globalPos);
+    // The page point under the mouse; none when it left the page.
+    void PointerMoved(std::optional<QPoint> pagePoint);
 
 public:
     static int CommandForTool(int toolId);

@@ -1,5 +1,7 @@
 #include "app/Commands.h"
 
+#include "app/EditorStrings.h"
+
 #include <QHash>
 #include <vector>
 
@@ -71,13 +73,32 @@ constexpr MenuItem kLayoutMenu[] = {
     {ID_SAME_SIZE, u"等大"},
     {0, nullptr},
     {ID_GRID_SHOW, u"显示网格"},
+    {ID_GRID_SNAP, u"吸附网格"},
     {ID_GRID_SETTINGS, u"设置网格"},
 };
 
+// The page commands carry the page list's own texts (nullptr here).
 constexpr MenuItem kProjectMenu[] = {
     {ID_PROJECT_COMPILE, u"编译当前工程(&C)..."},
     {ID_PROJECT_SIMULATE, u"演示指定工程(&S)..."},
     {ID_PROJECT_UPLOAD, u"上传工程文件(&U)..."},
+    {0, nullptr},
+    {ID_PAGE_ADD, nullptr},
+    {ID_PAGE_RENAME, nullptr},
+    {0, nullptr},
+    {ID_PAGE_MOVE_FIRST, nullptr},
+    {ID_PAGE_MOVE_UP, nullptr},
+    {ID_PAGE_MOVE_DOWN, nullptr},
+    {ID_PAGE_MOVE_LAST, nullptr},
+    {0, nullptr},
+    {ID_PAGE_DELETE, nullptr},
+    {ID_PAGE_DELETE_ALL, nullptr},
+};
+
+constexpr MenuItem kHelpMenu[] = {
+    {ID_HELP_README, u"使用说明(&R)", "F1"},
+    {0, nullptr},
+    {ID_APP_ABOUT, u"关于(&A)..."},
 };
 
 constexpr TopMenu kMainMenu[] = {
@@ -87,6 +108,7 @@ constexpr TopMenu kMainMenu[] = {
     {u"绘图(&D)", kDrawMenu},
     {u"布局(&L)", kLayoutMenu},
     {u"工程(&P)", kProjectMenu},
+    {u"帮助(&H)", kHelpMenu},
 };
 
 constexpr int kStandardButtons[] = {
@@ -96,7 +118,18 @@ constexpr int kStandardButtons[] = {
 
 constexpr int kLayoutButtons[] = {
     40501, 40502, 40503, 40504, 0, 40505, 40506, 40507, 40508, 40509,
-    40510, 40511, 40512, 0, 40513, 40514, 40515, 0, 40516,
+    40510, 40511, 40512, 0, 40513, 40514, 40515, 0, 40516, 40518,
+};
+
+constexpr int kAlignmentSubmenu = -1;
+constexpr int kPageContextMenu[] = {
+    ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_EDIT_CLEAR, 0,
+    ID_LAYOUT_UP, ID_LAYOUT_DOWN, ID_LAYOUT_TOP, ID_LAYOUT_BOTTOM, 0,
+    kAlignmentSubmenu, 0, ID_EDIT_PROPERTIES,
+};
+constexpr int kAlignmentItems[] = {
+    ID_ALIGN_LEFT, ID_ALIGN_RIGHT, ID_ALIGN_TOP, ID_ALIGN_BOTTOM, ID_CENTER_VERT, ID_CENTER_HORZ, 0,
+    ID_SPACE_ACROSS, ID_SPACE_DOWN, 0, ID_SAME_WIDTH, ID_SAME_HEIGHT, ID_SAME_SIZE,
 };
 
 struct IconEntry {
@@ -122,7 +155,13 @@ constexpr IconEntry kIcons[] = {
     {40511, ":/icons/space-across.svg"},   {40512, ":/icons/space-down.svg"},
     {40513, ":/icons/same-width.svg"},     {40514, ":/icons/same-height.svg"},
     {40515, ":/icons/same-size.svg"},      {40516, ":/icons/grid.svg"},
-    {40517, ":/icons/grid-settings.svg"},  {57604, ":/icons/file-save-as.svg"},
+    {40518, ":/icons/grid-snap.svg"},
+    {40517, ":/icons/grid-settings.svg"},  {40600, ":/icons/help-readme.svg"},
+    {57664, ":/icons/help-about.svg"},     {38000, ":/icons/page-add.svg"},
+    {38001, ":/icons/page-rename.svg"},    {38002, ":/icons/page-first.svg"},
+    {38003, ":/icons/page-up.svg"},        {38004, ":/icons/page-down.svg"},
+    {38005, ":/icons/page-last.svg"},      {38006, ":/icons/page-delete.svg"},
+    {38007, ":/icons/page-delete-all.svg"},  {57604, ":/icons/file-save-as.svg"},
     {57665, ":/icons/exit.svg"},           {57643, ":/icons/undo.svg"},
     {57644, ":/icons/redo.svg"},           {57634, ":/icons/copy.svg"},
     {57635, ":/icons/cut.svg"},            {57637, ":/icons/paste.svg"},
@@ -139,6 +178,8 @@ constexpr IconEntry kIcons[] = {
 std::span<const TopMenu> MainMenu() { return kMainMenu; }
 std::span<const int> StandardToolbarButtons() { return kStandardButtons; }
 std::span<const int> LayoutToolbarButtons() { return kLayoutButtons; }
+std::span<const int> PageContextMenu() { return kPageContextMenu; }
+std::span<const int> AlignmentSubmenu() { return kAlignmentItems; }
 
 std::span<const int> AllCommandIds()
 {
@@ -151,6 +192,11 @@ std::span<const int> AllCommandIds()
         return v;
     }();
     return ids;
+}
+
+QString MenuItemText(const MenuItem& item)
+{
+    return item.text ? QString::fromUtf16(item.text) : EditorString(item.id);
 }
 
 const MenuItem* FindMenuItem(int id)

@@ -1,4 +1,6 @@
 #pragma once
+#include <QString>
+
 #include <span>
 
 namespace kdx {
@@ -41,16 +43,20 @@ enum CommandId : int {
     ID_SAME_SIZE = 40515,
     ID_GRID_SHOW = 40516,
     ID_GRID_SETTINGS = 40517,
+    ID_GRID_SNAP = 40518,
+    ID_EDIT_PROPERTIES = 40519, // the page's context menu: focus to the property pane
     ID_PROJECT_COMPILE = 40550,
     ID_PROJECT_UPLOAD = 40551,
     ID_PROJECT_SIMULATE = 40552,
+    ID_HELP_README = 40600,
+    ID_APP_ABOUT = 57664,
 };
 
 // One entry of a drop-down menu: a command, a separator (id 0) or the
 // recent-file list (ID_FILE_MRU_FIRST).
 struct MenuItem {
     int id;
-    const char16_t* text;
+    const char16_t* text; // nullptr: the editor string of the id
     const char* shortcut = nullptr;   // portable key sequence text
 };
 
@@ -67,8 +73,15 @@ std::span<const int> LayoutToolbarButtons();
 
 // Every command id that appears in the menu or on a toolbar.
 std::span<const int> AllCommandIds();
-// The menu text of a command id, or nullptr.
+// The text an entry shows: its own, or the editor string of its id.
+QString MenuItemText(const MenuItem& item);
+// The menu entry of a command id, or nullptr.
 const MenuItem* FindMenuItem(int id);
+
+// The page view's context menu; 0 is a separator, a negative id opens the
+// alignment submenu.
+std::span<const int> PageContextMenu();
+std::span<const int> AlignmentSubmenu();
 
 // Resource path of a command's toolbar image.
 const char* CommandIconPath(int id);

@@ -2,6 +2,7 @@
 #include "AppTestSupport.h"
 #include "ClipboardTest.h"
 #include "CommandTest.h"
+#include "ComfortTest.h"
 #include "CompilePaneTest.h"
 #include "DialogTest.h"
 #include "FrameTest.h"
@@ -9,6 +10,7 @@
 #include "LinkDataTest.h"
 #include "PageViewTest.h"
 #include "PageListTest.h"
+#include "PanelParityTest.h"
 #include "StatusBarTest.h"
 #include "TextEditTest.h"
 #include "UndoTest.h"
@@ -40,6 +42,8 @@ const kdx::test::TestClass kTestClasses[] = {
     {"UndoTest", kdx::test::MakeTestClass<kdx::test::UndoTest>},
     {"ClipboardTest", kdx::test::MakeTestClass<kdx::test::ClipboardTest>},
     {"ZoomTest", kdx::test::MakeTestClass<kdx::test::ZoomTest>},
+    {"PanelParityTest", kdx::test::MakeTestClass<kdx::test::PanelParityTest>},
+    {"ComfortTest", kdx::test::MakeTestClass<kdx::test::ComfortTest>},
 };
 
 } // namespace

@@ -64,7 +64,7 @@ void CommandTest::menuHasEveryCommandWithTextAndAccelerator()
             if (item.id == 0)
                 continue;
             QCOMPARE(actions[i], frame.Action(item.id));
-            QCOMPARE(actions[i]->text(), QString::fromUtf16(item.text));
+            QCOMPARE(actions[i]->text(), MenuItemText(item));
             QVERIFY2(HasEditorString(item.id), qPrintable(QString::number(item.id)));
             QCOMPARE(actions[i]->statusTip(), CommandPrompt(item.id));
             if (item.id != ID_FILE_MRU_FIRST)

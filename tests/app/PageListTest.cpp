@@ -77,7 +77,7 @@ void PageListTest::listFollowsTheDocumentWithoutCopies()
     CPage* first = f.doc.AddPage();
     CPage* second = f.doc.AddPage();
     CPage* third = f.doc.AddPage();
-    QCOMPARE(f.Rows(), (QStringList{"Page 1", "Page 2", "Page 3"}));
+    QCOMPARE(f.Rows(), (QStringList{"页面 1", "页面 2", "页面 3"}));
     // A list that had nothing to show picks the first page.
     QCOMPARE(f.doc.CurrentPage(), first);
     QCOMPARE(f.list->SelectedIndex(), 0);
@@ -91,7 +91,7 @@ void PageListTest::listFollowsTheDocumentWithoutCopies()
     // on the current page at its new place.
     QVERIFY(f.doc.RenamePage(second, QStringLiteral("设置")));
     f.doc.MovePage(third, CPageDoc::kMoveToFront);
-    QCOMPARE(f.Rows(), (QStringList{"Page 3", "Page 1", "设置"}));
+    QCOMPARE(f.Rows(), (QStringList{"页面 3", "页面 1", "设置"}));
     QCOMPARE(f.list->SelectedIndex(), 0);
     QCOMPARE(f.doc.CurrentPage(), third);
 
@@ -164,7 +164,7 @@ void PageListTest::addAndMoveKeepTheCurrentPage()
     QCOMPARE(f.doc.CurrentPage(), picked);
 
     f.list->ExecuteCommand(ID_PAGE_ADD);
-    QCOMPARE(f.Rows(), (QStringList{"Page 1", "Page 2", "Page 3", "Page 4"}));
+    QCOMPARE(f.Rows(), (QStringList{"页面 1", "页面 2", "页面 3", "页面 4"}));
     QCOMPARE(f.doc.CurrentPage(), picked);
     QCOMPARE(f.list->SelectedIndex(), 1);
     QVERIFY(f.doc.IsModified());
@@ -178,22 +178,22 @@ void PageListTest::addAndMoveKeepTheCurrentPage()
         QCOMPARE(f.list->SelectedIndex(), place);
         QVERIFY(f.doc.IsModified());
     };
-    check(ID_PAGE_MOVE_DOWN, 2, {"Page 1", "Page 3", "Page 2", "Page 4"});
-    check(ID_PAGE_MOVE_LAST, 3, {"Page 1", "Page 3", "Page 4", "Page 2"});
-    check(ID_PAGE_MOVE_UP, 2, {"Page 1", "Page 3", "Page 2", "Page 4"});
-    check(ID_PAGE_MOVE_FIRST, 0, {"Page 2", "Page 1", "Page 3", "Page 4"});
+    check(ID_PAGE_MOVE_DOWN, 2, {"页面 1", "页面 3", "页面 2", "页面 4"});
+    check(ID_PAGE_MOVE_LAST, 3, {"页面 1", "页面 3", "页面 4", "页面 2"});
+    check(ID_PAGE_MOVE_UP, 2, {"页面 1", "页面 3", "页面 2", "页面 4"});
+    check(ID_PAGE_MOVE_FIRST, 0, {"页面 2", "页面 1", "页面 3", "页面 4"});
 
     // At the front, moving toward it is refused and changes nothing.
     f.doc.SetModifiedFlag(false);
     f.list->ExecuteCommand(ID_PAGE_MOVE_UP);
     f.list->ExecuteCommand(ID_PAGE_MOVE_FIRST);
-    QCOMPARE(f.PageNames(), (QStringList{"Page 2", "Page 1", "Page 3", "Page 4"}));
+    QCOMPARE(f.PageNames(), (QStringList{"页面 2", "页面 1", "页面 3", "页面 4"}));
     QVERIFY(!f.doc.IsModified());
 
     // The new page takes the first free name and identifier.
     QVERIFY(f.doc.RenamePage(f.doc.PageAt(2), QStringLiteral("主页")));
     f.list->ExecuteCommand(ID_PAGE_ADD);
-    QCOMPARE(f.Rows().last(), QStringLiteral("Page 3"));
+    QCOMPARE(f.Rows().last(), QStringLiteral("页面 3"));
     QCOMPARE(f.doc.PageAt(4)->PageId(), 4u);
 }
 
@@ -203,13 +203,13 @@ void PageListTest::deletingPagesMovesTheSelection()
     CPage* first = f.doc.PageAt(0);
     f.Select(2);
     f.list->ExecuteCommand(ID_PAGE_DELETE);
-    QCOMPARE(f.Rows(), (QStringList{"Page 1", "Page 2"}));
+    QCOMPARE(f.Rows(), (QStringList{"页面 1", "页面 2"}));
     // The deleted page was current: the first page takes its place.
     QCOMPARE(f.doc.CurrentPage(), first);
     QCOMPARE(f.list->SelectedIndex(), 0);
 
     f.list->ExecuteCommand(ID_PAGE_DELETE);
-    QCOMPARE(f.Rows(), QStringList{"Page 2"});
+    QCOMPARE(f.Rows(), QStringList{"页面 2"});
     QCOMPARE(f.doc.CurrentPage(), f.doc.PageAt(0));
 
     f.list->ExecuteCommand(ID_PAGE_DELETE);
@@ -261,9 +261,9 @@ void PageListTest::renameInPlaceRefusesBadNames()
         QTRY_VERIFY(!LabelEditor(f.list));
     };
 
-    rename(QStringLiteral("Page 3"), false);
-    QCOMPARE(page->Name(), QStringLiteral("Page 2"));
-    QCOMPARE(f.Rows()[1], QStringLiteral("Page 2"));
+    rename(QStringLiteral("页面 3"), false);
+    QCOMPARE(page->Name(), QStringLiteral("页面 2"));
+    QCOMPARE(f.Rows()[1], QStringLiteral("页面 2"));
     QVERIFY(!f.doc.IsModified());
 
     // An emptied label is refused as well.
@@ -273,14 +273,14 @@ void PageListTest::renameInPlaceRefusesBadNames()
     editor->clear();
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_VERIFY(!LabelEditor(f.list));
-    QCOMPARE(page->Name(), QStringLiteral("Page 2"));
+    QCOMPARE(page->Name(), QStringLiteral("页面 2"));
 
-    rename(QStringLiteral("Page 2"), true);
+    rename(QStringLiteral("页面 2"), true);
     QVERIFY(!f.doc.IsModified());
 
     rename(QStringLiteral("报警页"), true);
     QCOMPARE(page->Name(), QStringLiteral("报警页"));
-    QCOMPARE(f.Rows(), (QStringList{"Page 1", "报警页", "Page 3"}));
+    QCOMPARE(f.Rows(), (QStringList{"页面 1", "报警页", "页面 3"}));
     QCOMPARE(f.doc.CurrentPage(), page);
     QVERIFY(f.doc.IsModified());
 
@@ -331,8 +331,8 @@ void PageListTest::rowsKeepOneHeightWhateverTheNames()
         f.list->doItemsLayout();
         return f.list->visualRect(f.list->model()->index(1, 0)).height();
     };
-    f.doc.RenamePage(f.doc.PageAt(0), QStringLiteral("Page 1"));
-    f.doc.RenamePage(f.doc.PageAt(1), QStringLiteral("Page 2"));
+    f.doc.RenamePage(f.doc.PageAt(0), QStringLiteral("页面 1"));
+    f.doc.RenamePage(f.doc.PageAt(1), QStringLiteral("页面 2"));
     const int latin = rowHeight();
     f.doc.RenamePage(f.doc.PageAt(0), QStringLiteral("主页面"));
     f.doc.RenamePage(f.doc.PageAt(1), QStringLiteral("设置页面"));

@@ -115,7 +115,9 @@ void PageViewTest::clicksAndRubberBandSelect()
     QCOMPARE(f.view->SelectionCount(), 2);
     QVERIFY(!a->IsSelected()); // several selected: no property page
     QCOMPARE(f.wnd()->PrimaryObject(), a);
-    f.Click(120, 20, Qt::ControlModifier); // already selected: unchanged
+    f.Click(120, 20, Qt::ControlModifier); // already selected: taken out again
+    QCOMPARE(f.view->SelectionCount(), 1);
+    f.Click(120, 20, Qt::ControlModifier);
     f.Click(20, 20);                       // one of several: keeps them all
     QCOMPARE(f.view->SelectionCount(), 2);
 
