@@ -44,7 +44,7 @@ bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 } // namespace
 
-std::string EncodeCp936(std::u16string_view text)
+std::string EncodeCp936(std::u16string_view text, std::vector<size_t>* unmapped)
 {
     Converter cv("CP936", "UTF-16LE");
     std::u16string units(text); // iconv wants a mutable buffer
@@ -58,6 +58,8 @@ std::string EncodeCp936(std::u16string_view text)
         size_t skip = (IsHighSurrogate(units[index]) && index + 1 < units.size() &&
                        IsLowSurrogate(units[index + 1])) ? 2 : 1;
         out.push_back('?');
+        if (unmapped)
+            unmapped->push_back(index);
         in += 2 * skip;
         inLeft -= 2 * skip;
     }

@@ -191,6 +191,53 @@ void PaintPicture(QPainter& p, const PageRect& bounds, const QImage& picture)
     p.restore();
 }
 
+namespace {
+
+// Walks a text as the terminal lays it out (the rules PaintTerminalText
+// draws by) and calls 'glyph' for every character that is drawn, with its
+// position relative to the text's origin (x, line index), its advance
+// without the spacing, and its units.
+template <typename GlyphFn>
+void WalkTerminalText(std::u16string_view text, const TextStyle& style, GlyphFn&& glyph)
+{
+    const TerminalFont* terminal = style.font ? style.font : FindTerminalFont(1);
+    const int tab = std::max(style.tabSize, 1);
+    const int fullWidth = terminal->cellWidth;
+    const int halfWidth = terminal->cellWidth / 2;
+    int x = 0;
+    int line = 0;
+    int column = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == u'\0')
+            break;
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            x = 0;
+            ++line;
+            column = 0;
+            ++i;
+        } else if (c == u'\n') {
+            x = 0;
+            ++line;
+        } else if (c == u'\t') {
+            const int spaces = tab - column % tab;
+            x += spaces * (halfWidth + style.charSpacing);
+            column += spaces;
+        } else {
+            const int advance = c < 0x80 ? halfWidth : fullWidth;
+            const bool pair = QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1]);
+            if (c != u' ')
+                glyph(x, line, advance, text.substr(i, pair ? 2 : 1));
+            if (pair)
+                ++i;
+            x += advance + style.charSpacing;
+            ++column;
+        }
+    }
+}
+
+} // namespace
+
 void PaintTerminalText(QPainter& p, const PageRect& bounds, std::u16string_view text, const TextStyle& style,
                        QColor color)
 {
@@ -250,6 +297,17 @@ void PaintTerminalText(QPainter& p, const PageRect& bounds, std::u16string_view 
         }
     }
     p.restore();
+}
+
+std::vector<int> TerminalTextLineWidths(std::u16string_view text, const TextStyle& style)
+{
+    std::vector<int> widths;
+    WalkTerminalText(text, style, [&](int x, int line, int advance, std::u16string_view) {
+        if (widths.size() <= size_t(line))
+            widths.resize(size_t(line) + 1, 0);
+        widths[size_t(line)] = std::max(widths[size_t(line)], x + advance);
+    });
+    return widths;
 }
 
 } // namespace kdx

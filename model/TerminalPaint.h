@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QImage>
 #include <string_view>
+#include <vector>
 
 class QPainter;
 
@@ -46,5 +47,11 @@ struct TextStyle {
 // column, so that tabs after a wrap point line up with the unwrapped text.
 void PaintTerminalText(QPainter& p, const PageRect& bounds, std::u16string_view text, const TextStyle& style,
                        QColor color);
+
+// The width in pixels of each line of a text laid out as above, from the
+// line's start to the right edge of its last drawn character (spaces and
+// spacing after it do not count); lines without a drawn character are 0, and
+// trailing such lines may be missing.
+std::vector<int> TerminalTextLineWidths(std::u16string_view text, const TextStyle& style);
 
 } // namespace kdx
