@@ -1,6 +1,7 @@
 // "kdx render": draws the pages of a compiled file as the terminal shows
 // them, into PNG files, without a display.
 #include "cli/Command.h"
+#include "cli/OffscreenGui.h"
 #include "cli/PngEncoder.h"
 #include "cli/ProjectInput.h"
 
@@ -9,7 +10,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
@@ -129,13 +129,7 @@ int RunRender(const std::vector<std::string>& args)
         }
     }
 
-    // Texts need fonts, and fonts a GUI application; no display is used.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int argc = 1;
-    char name[] = "kdx";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
+    const auto gui = MakeOffscreenGui();
 
     // Pages are drawn here, one after another (drawing shares the font
     // lookups), and encoded and written on worker threads: the encoding is

@@ -24,7 +24,9 @@ TEST(Example, RegeneratingGivesTheCommittedFiles)
 {
     QTemporaryDir out;
     ASSERT_EQ(RunProgram("kdx_examplegen", {out.path()}).exitCode, 0);
-    const QStringList committed = QDir(kExampleDir).entryList(QDir::Files, QDir::Name);
+    QStringList committed = QDir(kExampleDir).entryList(QDir::Files, QDir::Name);
+    // The test script beside the project is written by hand, not generated.
+    committed.removeIf([](const QString& name) { return name.endsWith(QLatin1String(".kdsim")); });
     ASSERT_EQ(QDir(out.path()).entryList(QDir::Files, QDir::Name), committed);
     for (const QString& name : committed)
         EXPECT_EQ(ReadFileBytes(PathIn(QDir(out.path()), name)), ReadFileBytes(PathIn(QDir(kExampleDir), name)))
