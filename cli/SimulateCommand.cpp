@@ -84,13 +84,9 @@ bool ReadScript(const QString& path, render::Script& script)
 
 void PrintFailures(const QString& scriptPath, const render::Script& script, const render::ScriptRunner& runner)
 {
-    for (const render::ScriptOutcome& o : runner.Outcomes()) {
-        if (o.passed)
-            continue;
-        const render::ScriptCommand& c = script.commands[o.command];
-        std::printf("%s\n", QStringLiteral("%1:%2: 失败：%3\n  期望：%4\n  实际：%5")
-                                .arg(scriptPath).arg(c.line).arg(c.text, o.expected, o.actual).toUtf8().constData());
-    }
+    for (const render::ScriptOutcome& o : runner.Outcomes())
+        if (!o.passed)
+            std::printf("%s\n", render::DescribeFailure(scriptPath, script, o).toUtf8().constData());
 }
 
 bool WriteJUnit(const QString& path, const QString& scriptPath, const render::Script& script,
@@ -157,10 +153,7 @@ int RunSimulate(const std::vector<std::string>& args)
     runner.RunToEnd(session);
 
     PrintFailures(parsed.script, script, runner);
-    const size_t checks = runner.Outcomes().size();
-    std::printf("%s\n", QStringLiteral("%1：%2项检查，%3项通过，%4项失败（虚拟时间 %5 毫秒）")
-                            .arg(parsed.script).arg(checks).arg(checks - size_t(runner.FailureCount()))
-                            .arg(runner.FailureCount()).arg(runner.Now()).toUtf8().constData());
+    std::printf("%s\n", render::DescribeSummary(parsed.script, runner).toUtf8().constData());
     std::fflush(stdout);
     if (!parsed.junit.isEmpty() && !WriteJUnit(parsed.junit, parsed.script, script, runner)) {
         PrintCommandError("simulate", parsed.junit + QStringLiteral(": 无法写入 JUnit 报告"));

@@ -29,6 +29,20 @@ QString DescribeBlock(SendReason reason, const QByteArray& bytes)
     return ReasonName(reason) + QLatin1Char(' ') + QString::fromLatin1(bytes.toHex(' ').toUpper());
 }
 
+QString DescribeFailure(const QString& scriptPath, const Script& script, const ScriptOutcome& outcome)
+{
+    const ScriptCommand& c = script.commands[outcome.command];
+    return QStringLiteral("%1:%2: 失败：%3\n  期望：%4\n  实际：%5")
+        .arg(scriptPath).arg(c.line).arg(c.text, outcome.expected, outcome.actual);
+}
+
+QString DescribeSummary(const QString& scriptPath, const ScriptRunner& runner)
+{
+    const size_t checks = runner.Outcomes().size();
+    return QStringLiteral("%1：%2项检查，%3项通过，%4项失败（虚拟时间 %5 毫秒）")
+        .arg(scriptPath).arg(checks).arg(checks - size_t(runner.FailureCount())).arg(runner.FailureCount()).arg(runner.Now());
+}
+
 void ScriptRunner::OnSent(const SentBlock& sent)
 {
     if (m_pending.size() >= kMaxPending)

@@ -69,4 +69,10 @@ private:
 // "touch AA 01 55": a block as scripts and messages spell it.
 QString DescribeBlock(SendReason reason, const QByteArray& bytes);
 
+// "SCRIPT:LINE: 失败：COMMAND", then what was expected and what happened,
+// each on a line of its own.
+QString DescribeFailure(const QString& scriptPath, const Script& script, const ScriptOutcome& outcome);
+// One line: how many checks ran, passed and failed, and the virtual time.
+QString DescribeSummary(const QString& scriptPath, const ScriptRunner& runner);
+
 } // namespace kdx::render

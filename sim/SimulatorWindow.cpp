@@ -267,6 +267,8 @@ void SimulatorWindow::OnPageShown(int page)
 
 void SimulatorWindow::OnSent(const render::SentBlock& sent)
 {
+    if (m_sentObserver)
+        m_sentObserver(sent);
     const QByteArray& bytes = sent.block->bytes;
     Log(QStringLiteral("发送 %1 标签 %2：%3")
             .arg(ReasonText(sent.reason))

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class QActionGroup;
@@ -60,9 +61,15 @@ public:
     // still exists; empty otherwise.
     static QString EditorLastCompiledFile();
 
+    // Hands every block sent also to 'observer' (a test script's runner).
+    void SetSentObserver(std::function<void(const render::SentBlock&)> observer) { m_sentObserver = std::move(observer); }
+    // Adds a line with the time to the event log.
+    void Log(const QString& text);
+
     // For tests and scripts.
     ScreenView* Screen() const { return m_screen; }
     const render::TerminalSession* Session() const { return m_session.get(); }
+    render::TerminalSession* Session() { return m_session.get(); }
     QString LogText() const;
     QString LastError() const { return m_lastError; }
     QString FilePath() const { return m_filePath; }
@@ -75,7 +82,6 @@ signals:
 private:
     void BuildMenus();
     void Run(std::shared_ptr<const render::TerminalImage> image, const QString& source);
-    void Log(const QString& text);
     void OnSent(const render::SentBlock& sent);
     void OnPageShown(int page);
     void ReloadWatchedFile();
@@ -93,6 +99,7 @@ private:
 
     std::shared_ptr<const render::TerminalImage> m_image;
     std::unique_ptr<render::TerminalSession> m_session;
+    std::function<void(const render::SentBlock&)> m_sentObserver;
     QString m_filePath;
     QString m_lastError;
     QFileSystemWatcher m_watcher;

@@ -1,16 +1,19 @@
 // KDX_TS: shows and runs a compiled project as a terminal would.
-//   KDX_TS [FILE.kdpbin] [--port DEVICE --baud N] [--listen [--depth 16|24]] [--zoom 1|2|3]
+//   KDX_TS [FILE.kdpbin] [--script SCRIPT] [--port DEVICE --baud N] [--listen [--depth 16|24]] [--zoom 1|2|3]
 // Without a file it opens the editor's last compiled file, or asks for one.
 #include "common/ProgramInfo.h"
 #include "common/QtTranslations.h"
+#include "sim/ScriptPlayer.h"
 #include "sim/SimulatorWindow.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -21,10 +24,11 @@ struct Options {
     bool listen = false;
     int depth = 16;
     int zoom = 1;
+    QString script;
 };
 
 constexpr const char* kUsage =
-    "usage: KDX_TS [FILE.kdpbin] [--port DEVICE [--baud N]] [--listen [--depth 16|24]] [--zoom 1|2|3]\n";
+    "usage: KDX_TS [FILE.kdpbin] [--script SCRIPT] [--port DEVICE [--baud N]] [--listen [--depth 16|24]] [--zoom 1|2|3]\n";
 
 int Usage()
 {
@@ -40,6 +44,8 @@ bool ParseArguments(const QStringList& args, Options* options)
         bool ok = true;
         if (arg == QLatin1String("--listen")) {
             options->listen = true;
+        } else if (arg == QLatin1String("--script") && hasValue) {
+            options->script = args[++i];
         } else if (arg == QLatin1String("--port") && hasValue) {
             options->port = args[++i];
         } else if (arg == QLatin1String("--baud") && hasValue) {
@@ -62,6 +68,24 @@ bool ParseArguments(const QStringList& args, Options* options)
     return true;
 }
 
+// The script to play, read and checked before the window shows; null after
+// printing the reason.
+std::unique_ptr<kdx::sim::ScriptPlayer> LoadScript(kdx::sim::SimulatorWindow& window, const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "KDX_TS: %s: %s\n", path.toUtf8().constData(), file.errorString().toUtf8().constData());
+        return nullptr;
+    }
+    kdx::render::Script script;
+    if (const auto error = kdx::render::ParseScript(file.read(kdx::render::kMaxScriptBytes + 1), script)) {
+        std::fprintf(stderr, "KDX_TS: %s:%d:%d: %s\n", path.toUtf8().constData(), error->line, error->column,
+                     error->message.toUtf8().constData());
+        return nullptr;
+    }
+    return std::make_unique<kdx::sim::ScriptPlayer>(window, std::move(script), path);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -76,6 +100,12 @@ int main(int argc, char** argv)
         return Usage();
 
     kdx::sim::SimulatorWindow window;
+    std::unique_ptr<kdx::sim::ScriptPlayer> player;
+    if (!options.script.isEmpty()) {
+        player = LoadScript(window, options.script);
+        if (!player)
+            return 2;
+    }
     window.SetZoom(options.zoom);
     if (options.listen) {
         const QString path = window.StartListening(options.depth);
@@ -105,5 +135,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "KDX_TS: %s\n", window.LastError().toUtf8().constData());
         QMessageBox::warning(&window, window.windowTitle(), window.LastError());
     }
+    if (player)
+        player->Start();
     return app.exec();
 }
