@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QXmlStreamWriter>
 
 #include <algorithm>
@@ -89,14 +88,11 @@ void PrintFailures(const QString& scriptPath, const render::Script& script, cons
             std::printf("%s\n", render::DescribeFailure(scriptPath, script, o).toUtf8().constData());
 }
 
-bool WriteJUnit(const QString& path, const QString& scriptPath, const render::Script& script,
-                const render::ScriptRunner& runner)
+QByteArray JUnitReport(const QString& scriptPath, const render::Script& script, const render::ScriptRunner& runner)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    QByteArray report;
     const QString suite = QFileInfo(scriptPath).fileName();
-    QXmlStreamWriter xml(&file);
+    QXmlStreamWriter xml(&report);
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("testsuites"));
@@ -115,7 +111,7 @@ bool WriteJUnit(const QString& path, const QString& scriptPath, const render::Sc
         if (!o.passed) {
             xml.writeStartElement(QStringLiteral("failure"));
             xml.writeAttribute(QStringLiteral("message"), QStringLiteral("期望：%1；实际：%2").arg(o.expected, o.actual));
-            xml.writeCharacters(QStringLiteral("%1:%2: %3\n期望：%4\n实际：%5\n").arg(scriptPath).arg(c.line).arg(c.text, o.expected, o.actual));
+            xml.writeCharacters(render::DescribeFailure(scriptPath, script, o) + QLatin1Char('\n'));
             xml.writeEndElement();
         }
         xml.writeEndElement();
@@ -123,7 +119,7 @@ bool WriteJUnit(const QString& path, const QString& scriptPath, const render::Sc
     xml.writeEndElement();
     xml.writeEndElement();
     xml.writeEndDocument();
-    return !xml.hasError() && file.commit();
+    return report;
 }
 
 int RunSimulate(const std::vector<std::string>& args)
@@ -155,9 +151,12 @@ int RunSimulate(const std::vector<std::string>& args)
     PrintFailures(parsed.script, script, runner);
     std::printf("%s\n", render::DescribeSummary(parsed.script, runner).toUtf8().constData());
     std::fflush(stdout);
-    if (!parsed.junit.isEmpty() && !WriteJUnit(parsed.junit, parsed.script, script, runner)) {
-        PrintCommandError("simulate", parsed.junit + QStringLiteral(": 无法写入 JUnit 报告"));
-        return 2;
+    if (!parsed.junit.isEmpty()) {
+        const QByteArray report = JUnitReport(parsed.script, script, runner);
+        const std::string inputs[] = {QFile::encodeName(parsed.image).toStdString(), QFile::encodeName(parsed.script).toStdString()};
+        if (!WriteOutput("simulate", QFile::encodeName(parsed.junit).toStdString(), inputs,
+                         std::span(reinterpret_cast<const uint8_t*>(report.constData()), size_t(report.size()))))
+            return 2;
     }
     return runner.FailureCount() ? 1 : 0;
 }

@@ -1,7 +1,10 @@
 #include "render/ScriptRunner.h"
 
+#include "common/OutputFile.h"
 #include "render/PageRenderer.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QStringList>
 
 namespace kdx::render {
@@ -139,12 +142,23 @@ void ScriptRunner::ExpectNothingSent(const ScriptCommand& c)
 
 void ScriptRunner::Shot(const ScriptCommand& c, TerminalSession& session)
 {
-    const QImage screen = session.CurrentPage() >= 0 ? RenderPage(session.Image(), session.CurrentPage(), session.PressedRecord())
-                                                     : QImage();
-    if (screen.isNull())
-        Expect(c, false, QStringLiteral("截图“%1”").arg(c.file), QStringLiteral("没有显示页面"));
-    else if (!screen.save(c.file, "PNG"))
-        Expect(c, false, QStringLiteral("截图“%1”").arg(c.file), QStringLiteral("无法写入文件"));
+    const QString expected = QStringLiteral("截图“%1”").arg(c.file);
+    if (session.CurrentPage() < 0) {
+        Expect(c, false, expected, QStringLiteral("没有显示页面"));
+        return;
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    RenderPage(session.Image(), session.CurrentPage(), session.PressedRecord()).save(&buffer, "PNG");
+    const OutputTarget target = ResolveOutput(QFile::encodeName(c.file).toStdString());
+    std::u16string reason;
+    if (target.refusal != OutputRefusal::None)
+        reason = DescribeOutputRefusal(target);
+    else
+        WriteOutputFile(target, std::span(reinterpret_cast<const uint8_t*>(png.constData()), size_t(png.size())), &reason);
+    if (!reason.empty())
+        Expect(c, false, expected, QString::fromStdU16String(reason));
 }
 
 void ScriptRunner::Goto(const ScriptCommand& c, TerminalSession& session)
