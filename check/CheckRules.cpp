@@ -6,7 +6,7 @@
 
 #include "common/Cp936.h"
 #include "compile/CompileProject.h"
-#include "compile/TextLayout.h"
+#include "model/TextLayout.h"
 #include "model/FontTable.h"
 #include "model/TerminalPaint.h"
 
