@@ -321,6 +321,7 @@ void CPageWnd::paintEvent(QPaintEvent* event)
         return;
     }
     painter.fillRect(area, QColor(128, 128, 128));
+    doc_.RequestPictures(*doc_.CurrentPage());
     if (!m_scale.IsOneToOne()) {
         PaintScaled(painter, area);
         return;

@@ -67,6 +67,10 @@ struct ImageEntry {
     QString path;   // exactly as stored in the project
     QImage bitmap;  // in the project's pixel format; null when the file could not be decoded
     PictureSource source; // of the bitmap
+    // Pictures of a project being read may be decoded later, when a page
+    // that shows them is drawn: waiting, then asked for, then decoded.
+    enum class Decoding { Done, Waiting, Asked };
+    Decoding decoding = Decoding::Done;
 };
 
 struct TextEntry {

@@ -124,6 +124,7 @@ void CPageDoc::CommitEdits()
 
 void CPageDoc::DeleteContents()
 {
+    ++m_pictureGeneration;
     SetCurrentPage(nullptr);
     view = ViewSettings();
     m_pages.clear();
@@ -136,13 +137,18 @@ void CPageDoc::DeleteContents()
     NotifyPagesChanged();
 }
 
-QImage CPageDoc::DecodeImage(const QString& path, PictureSource& source) const
+QString CPageDoc::ImageFile(const QString& path) const
 {
     // A relative path is taken from the project's folder, so that a project
     // folder can be moved with its pictures.
-    QString file = path;
     if (QFileInfo(path).isRelative() && !m_folder.isEmpty())
-        file = QDir(m_folder).filePath(path);
+        return QDir(m_folder).filePath(path);
+    return path;
+}
+
+QImage CPageDoc::DecodeImage(const QString& path, PictureSource& source) const
+{
+    const QString file = ImageFile(path);
     // Only regular files: a path naming a pipe or a device must not block
     // or stream endlessly.
     const QFileInfo info(file);
@@ -157,22 +163,40 @@ QImage CPageDoc::DecodeImage(const QString& path, PictureSource& source) const
     return image.isNull() ? QImage() : ToProjectPixels(image, header.colorDepth);
 }
 
+// Takes over the decoded picture of the project state this one replaces
+// when its file has not changed since.
+bool CPageDoc::TakeReusablePicture(const QString& path, ImageEntry& entry) const
+{
+    auto reusable = m_reusablePictures.constFind(path);
+    if (reusable == m_reusablePictures.cend() || reusable->bitmap.isNull())
+        return false;
+    const QFileInfo info(ImageFile(path));
+    const PictureSource source{info.filePath(), info.lastModified(), info.size(), header.colorDepth};
+    if (!info.isFile() || !(reusable->source == source))
+        return false;
+    entry.bitmap = reusable->bitmap;
+    entry.source = source;
+    return true;
+}
+
 ImageEntry* CPageDoc::LoadImage(const QString& path)
 {
     if (path.isEmpty())
         return nullptr;
     if (auto found = m_imageIndex.find(path); found != m_imageIndex.end()) {
         ImageEntry& e = **found;
-        if (e.bitmap.isNull() && m_decodeImages)
+        if (e.bitmap.isNull() && m_decodeImages && e.decoding == ImageEntry::Decoding::Done)
             e.bitmap = DecodeImage(path, e.source);
         ++e.refs;
         return &e;
     }
-    QImage bitmap;
-    PictureSource source;
-    if (m_decodeImages) {
-        bitmap = DecodeImage(path, source);
-        if (bitmap.isNull()) {
+    ImageEntry entry{1, path, QImage(), PictureSource()};
+    if (m_decodeImages && m_loading && m_pictureLoader) {
+        if (!TakeReusablePicture(path, entry))
+            entry.decoding = ImageEntry::Decoding::Waiting;
+    } else if (m_decodeImages) {
+        entry.bitmap = DecodeImage(path, entry.source);
+        if (entry.bitmap.isNull()) {
             ShowNotice(kStatusError, kStrOpenImageFailed, FormatModelString(kStrOpenImageFailed, {path}));
             // A project being read keeps the path, so that saving it again
             // does not lose the reference; the editor shows a placeholder.
@@ -180,9 +204,72 @@ ImageEntry* CPageDoc::LoadImage(const QString& path)
                 return nullptr;
         }
     }
-    m_images.push_front(ImageEntry{1, path, bitmap, source});
+    m_images.push_front(std::move(entry));
     m_imageIndex.insert(path, m_images.begin());
     return &m_images.front();
+}
+
+void CPageDoc::RequestPictures(const CPage& page)
+{
+    if (!m_pictureLoader)
+        return;
+    std::vector<PictureRequest> requests;
+    bool sizesOnly = false;
+    auto ask = [&](const ImageEntry* image, int width, int height) {
+        if (!image || width < 1 || height < 1)
+            return;
+        auto found = m_imageIndex.find(image->path);
+        if (found == m_imageIndex.end())
+            return;
+        ImageEntry& entry = **found;
+        if (entry.decoding == ImageEntry::Decoding::Done)
+            return;
+        // One request per picture, at the largest size the page draws it.
+        for (PictureRequest& request : requests)
+            if (request.path == entry.path) {
+                request.size = request.size.expandedTo(QSize(width, height));
+                return;
+            }
+        if (entry.decoding == ImageEntry::Decoding::Waiting && !sizesOnly) {
+            entry.decoding = ImageEntry::Decoding::Asked;
+            requests.push_back({entry.path, ImageFile(entry.path), QSize(width, height), header.colorDepth,
+                                m_pictureGeneration});
+        }
+    };
+    auto askPage = [&](const CPage& shown) {
+        ask(shown.BackgroundImage(), header.width, header.height);
+        for (const auto& object : shown.Objects())
+            if (const auto* picture = dynamic_cast<const CDrawImage*>(object.get())) {
+                const PageRect& bounds = picture->Bounds();
+                ask(picture->NormalImage(), bounds.Width(), bounds.Height());
+                ask(picture->PressedImage(), bounds.Width(), bounds.Height());
+            }
+    };
+    askPage(page);
+    if (requests.empty())
+        return;
+    // A picture is decoded once, at the largest size any page draws it.
+    sizesOnly = true;
+    for (const auto& other : m_pages)
+        if (other.get() != &page)
+            askPage(*other);
+    m_pictureLoader(std::move(requests));
+}
+
+void CPageDoc::TakeDecodedPicture(const PictureRequest& request, const QImage& bitmap, const PictureSource& source)
+{
+    auto found = m_imageIndex.find(request.path);
+    if (request.generation != m_pictureGeneration || found == m_imageIndex.end())
+        return; // another project, or a picture no longer used
+    ImageEntry& entry = **found;
+    if (entry.decoding != ImageEntry::Decoding::Asked)
+        return;
+    entry.decoding = ImageEntry::Decoding::Done;
+    entry.bitmap = bitmap;
+    entry.source = source;
+    if (bitmap.isNull())
+        ShowNotice(kStatusError, kStrOpenImageFailed, FormatModelString(kStrOpenImageFailed, {request.path}));
+    UpdateAllViews(kHintRepaintPage);
 }
 
 void CPageDoc::ReleaseImage(ImageEntry* entry)

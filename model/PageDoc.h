@@ -126,6 +126,24 @@ public:
 
     ImageEntry* LoadImage(const QString& path);
     void ReleaseImage(ImageEntry* entry);
+
+    // With a picture loader, the pictures of a project being read are not
+    // decoded while it is read (so that it opens at once) but when a page
+    // that shows them is drawn: RequestPictures hands the loader what the
+    // page needs, at the size it is drawn, and the loader hands each
+    // decoded bitmap back to TakeDecodedPicture (on this thread). The
+    // stored paths do not depend on it, so saving never waits for it.
+    struct PictureRequest {
+        QString path; // as stored
+        QString file; // resolved against the project folder
+        QSize size;   // drawn at
+        uint32_t colorDepth = 16;
+        uint64_t generation = 0;
+    };
+    using PictureLoader = std::function<void(std::vector<PictureRequest>)>;
+    void SetPictureLoader(PictureLoader loader) { m_pictureLoader = std::move(loader); }
+    void RequestPictures(const CPage& page);
+    void TakeDecodedPicture(const PictureRequest& request, const QImage& bitmap, const PictureSource& source);
     // Texts read from a file are kept whatever their length (fromFile).
     TextEntry* InternText(const char16_t* text, int units, bool fromFile = false);
     void ReleaseText(TextEntry* entry);
@@ -208,6 +226,8 @@ private:
     std::unique_ptr<CDrawObj> ReadObject(ArchiveReader& in, CPage* page);
     ImageEntry* LoadImageEntry(const QString& path, bool keepUndecodable);
     QImage DecodeImage(const QString& path, PictureSource& source) const;
+    QString ImageFile(const QString& path) const;
+    bool TakeReusablePicture(const QString& path, ImageEntry& entry) const;
     std::optional<ProjectError> ReadFromBytes(std::span<const uint8_t> bytes);
     bool Contains(const CPage* page) const;
     void SetPageSend(SendDataEntry*& slot, const uint8_t* bytes, int length, uint32_t tag);
@@ -235,6 +255,8 @@ private:
     QString m_newPageName = QStringLiteral("Page");
     QString m_folder;
     ImageChooser m_imageChooser;
+    PictureLoader m_pictureLoader;
+    uint64_t m_pictureGeneration = 0; // a new project makes late pictures stale
 };
 
 } // namespace kdx

@@ -2,6 +2,7 @@
 #include "app/CEditorApp.h"
 #include "app/CPageView.h"
 #include "app/CPaneCompile.h"
+#include "app/PictureLoader.h"
 #include "common/ProgramInfo.h"
 
 #include <QApplication>
@@ -19,6 +20,8 @@ int main(int argc, char* argv[])
     if (!kdx::CEditorApp::CheckImageLibrary())
         return 1;
     kdx::CAppFrame frame;
+    // The window opens at once; pictures follow as the pages showing them are drawn.
+    kdx::PictureLoader pictures(frame.Document());
     auto* pageView = new kdx::CPageView(frame.Document());
     frame.SetPageView(pageView);
     // An object named by a compiler message becomes the only selected one.

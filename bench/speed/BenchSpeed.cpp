@@ -14,6 +14,7 @@
 #include "app/CAppFrame.h"
 #include "app/CEditorApp.h"
 #include "app/CPageView.h"
+#include "app/PictureLoader.h"
 #include "bench/support/BenchProject.h"
 #include "sim/ScreenView.h"
 #include "sim/SimulatorWindow.h"
@@ -172,14 +173,29 @@ int EditorChild(int argc, char** argv, const QString& project)
     QApplication app(argc, argv);
     CEditorApp::InitApplication(app);
     CAppFrame frame;
+    PictureLoader pictures(frame.Document());
     auto* pageView = new CPageView(frame.Document());
     frame.SetPageView(pageView);
+    // The first page counts as drawn when a paint finds all its pictures in.
     struct FirstPaint : QObject {
         QElapsedTimer* timer;
+        CPageDoc* doc;
         bool seen = false;
+        bool PicturesIn() const
+        {
+            const CPage* page = doc->CurrentPage();
+            if (!page)
+                return false;
+            auto in = [](const ImageEntry* e) { return !e || e->decoding == ImageEntry::Decoding::Done; };
+            bool all = in(page->BackgroundImage());
+            for (const auto& object : page->Objects())
+                if (const auto* picture = dynamic_cast<const CDrawImage*>(object.get()))
+                    all = all && in(picture->NormalImage()) && in(picture->PressedImage());
+            return all;
+        }
         bool eventFilter(QObject*, QEvent* event) override
         {
-            if (event->type() == QEvent::Paint && !seen) {
+            if (event->type() == QEvent::Paint && !seen && PicturesIn()) {
                 seen = true;
                 QTimer::singleShot(0, [this] {
                     std::printf("first-page %.4f %ld\n", double(timer->nsecsElapsed()) / 1e9, ResidentKiB());
@@ -191,9 +207,10 @@ int EditorChild(int argc, char** argv, const QString& project)
         }
     } firstPaint;
     firstPaint.timer = &timer;
+    firstPaint.doc = &frame.Document();
     pageView->installEventFilter(&firstPaint);
-    if (pageView->viewport())
-        pageView->viewport()->installEventFilter(&firstPaint);
+    for (QWidget* child : pageView->findChildren<QWidget*>())
+        child->installEventFilter(&firstPaint);
     CEditorApp::ProcessCommandLine(frame, {QStringLiteral("KDX_TE"), project});
     frame.show();
     std::printf("window %.4f\n", double(timer.nsecsElapsed()) / 1e9);
