@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace kdx::cli {
 namespace {
@@ -60,6 +61,16 @@ bool WritePng(const QImage& page, const std::string& path, int compression, std:
     return WriteOutput("render", path, inputs, bytes);
 }
 
+// A whole decimal number from 0 to 'most'.
+std::optional<int> Number(const std::string& text, long most)
+{
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != '\0' || value < 0 || value > most)
+        return std::nullopt;
+    return int(value);
+}
+
 int RunRender(const std::vector<std::string>& args)
 {
     std::string input, output;
@@ -69,22 +80,12 @@ int RunRender(const std::vector<std::string>& args)
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--force") {
             force = true;
-        } else if (args[i] == "--compression") {
-            if (i + 1 >= args.size())
+        } else if (args[i] == "--compression" || args[i] == "--page") {
+            const bool isPage = args[i] == "--page";
+            const std::optional<int> value = i + 1 < args.size() ? Number(args[++i], isPage ? 0xFFFF : 9) : std::nullopt;
+            if (!value)
                 return Usage();
-            char* end = nullptr;
-            const long value = std::strtol(args[++i].c_str(), &end, 10);
-            if (end == args[i].c_str() || *end != '\0' || value < 0 || value > 9)
-                return Usage();
-            compression = int(value);
-        } else if (args[i] == "--page") {
-            if (i + 1 >= args.size())
-                return Usage();
-            char* end = nullptr;
-            const long value = std::strtol(args[++i].c_str(), &end, 10);
-            if (end == args[i].c_str() || *end != '\0' || value < 0 || value > 0xFFFF)
-                return Usage();
-            page = int(value);
+            (isPage ? page : compression) = *value;
         } else if (input.empty()) {
             input = args[i];
         } else if (output.empty()) {
