@@ -2,6 +2,7 @@
 
 #include "channel/CompileSession.h"
 #include "common/FileHeader.h"
+#include "common/LocalPath.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -64,18 +67,24 @@ bool CompiledThisRun(const CompileSession& session, const std::string& output, c
     const FileStamp after = FileStamp::Of(output);
     if (!after.exists || (before.exists && after.SameVersion(before)))
         return false;
-    QFile file(QFile::decodeName(output.c_str()));
-    if (!file.open(QIODevice::ReadOnly) || file.size() <= qint64(FileHeader::kSize))
+    std::ifstream file(output, std::ios::binary);
+    uint8_t head[FileHeader::kSize] = {};
+    if (!file.read(reinterpret_cast<char*>(head), sizeof head))
         return false;
-    const QByteArray head = file.read(FileHeader::kSize);
-    const std::optional<FileHeader> header =
-        FileHeader::Parse({reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size())});
-    return header && header->kind == FileHeader::kCompiledKind;
+    const std::optional<FileHeader> header = FileHeader::Parse(head);
+    return header && header->kind == FileHeader::kCompiledKind && file.peek() != std::ifstream::traits_type::eof();
 }
 
+// The path as the compiler is given it, every byte kept (see LocalPath.h).
 std::u16string AbsolutePath(const std::string& path)
 {
-    return QDir::cleanPath(QFileInfo(QString::fromLocal8Bit(path)).absoluteFilePath()).toStdU16String();
+    std::string absolute = path;
+    if (!path.starts_with('/')) {
+        char* folder = getcwd(nullptr, 0);
+        absolute = std::string(folder ? folder : ".") + "/" + path;
+        std::free(folder);
+    }
+    return QDir::cleanPath(QString::fromStdU16String(LocalPathToUtf16(absolute))).toStdU16String();
 }
 
 int RunCompile(const std::vector<std::string>& args)
@@ -97,7 +106,7 @@ int RunCompile(const std::vector<std::string>& args)
     sigaction(SIGTERM, &action, nullptr);
 
     const std::u16string outputPath = AbsolutePath(paths[1]);
-    const std::string localOutput = QFile::encodeName(QString::fromStdU16String(outputPath)).toStdString();
+    const std::string localOutput = Utf16ToLocalPath(outputPath);
     const FileStamp before = FileStamp::Of(localOutput);
     PrintingSink sink;
     CompileSession session(sink, uint64_t(getpid()));

@@ -4,6 +4,7 @@
 #include "cli/OffscreenGui.h"
 #include "cli/PngEncoder.h"
 #include "cli/ProjectInput.h"
+#include "common/LocalPath.h"
 
 #include "render/PageRenderer.h"
 #include "render/TerminalImage.h"
@@ -98,7 +99,7 @@ int RunRender(const std::vector<std::string>& args)
         return Usage();
 
     QString error;
-    const auto image = render::TerminalImage::LoadFile(QFile::decodeName(input.c_str()), &error);
+    const auto image = render::TerminalImage::LoadFile(QString::fromStdU16String(LocalPathToUtf16(input)), &error);
     if (!image) {
         std::fprintf(stderr, "kdx render: %s: %s\n", input.c_str(), error.toUtf8().constData());
         return 1;

@@ -2,6 +2,7 @@
 
 #include "common/Archive.h"
 #include "common/CMappedMemory.h"
+#include "common/LocalPath.h"
 #include "channel/CompileChannel.h"
 #include "compile/CompileProject.h"
 
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <new>
 #include <sched.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace kdx {
@@ -20,10 +22,7 @@ namespace {
 
 constexpr int kFailureExit = -1;
 
-std::string ToLocalPath(const std::u16string& path)
-{
-    return QFile::encodeName(QString::fromStdU16String(path)).toStdString();
-}
+std::string ToLocalPath(const std::u16string& path) { return Utf16ToLocalPath(path); }
 
 // The folder part of an output path ("" for a bare name, which means the
 // current folder) must exist.
@@ -34,17 +33,18 @@ bool OutputFolderExists(const std::u16string& outputPath)
     if (slash == std::u16string::npos)
         return true;
     std::u16string folder = slash == 0 ? u"/" : cut.substr(0, slash);
-    return QFileInfo(QString::fromStdU16String(folder)).isDir();
+    struct stat st {};
+    return stat(ToLocalPath(folder).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // Only a missing project is "not there"; a folder, a FIFO or a device is
 // there but cannot be a project.
 void CheckProjectPath(ChannelReporter& reporter, const std::u16string& path)
 {
-    const QFileInfo info(QString::fromStdU16String(path));
-    if (path.empty() || !info.exists())
+    struct stat st {};
+    if (path.empty() || stat(ToLocalPath(path).c_str(), &st) != 0)
         reporter.Fail(u"*工程文件不存在\r\n");
-    if (!info.isFile())
+    if (!S_ISREG(st.st_mode))
         reporter.Fail(u"*工程文件不是普通文件\r\n");
 }
 

@@ -3,6 +3,7 @@
 #include "common/Cp936.h"
 #include "common/FileHeader.h"
 #include "common/MemoryImageLayout.h"
+#include "common/LocalPath.h"
 #include "common/RegularFile.h"
 #include "model/PixelConvert.h"
 #include "upload/UploadStrings.h"
@@ -334,7 +335,7 @@ std::shared_ptr<const TerminalImage> TerminalImage::FromCompiledFile(std::span<c
 std::shared_ptr<const TerminalImage> TerminalImage::LoadFile(const QString& path, QString* error)
 {
     // Only a regular file is read: a FIFO would block and a device never end.
-    const FileReadResult file = ReadRegularFile(QFile::encodeName(path).toStdString());
+    const FileReadResult file = ReadRegularFile(Utf16ToLocalPath(path.toStdU16String()));
     switch (file.error) {
     case FileReadError::None: break;
     case FileReadError::CannotOpen:

@@ -34,7 +34,9 @@ TEST(DumpCompiled, ListsRecordsAndFollowsOffsets)
     second.pageId = 9;
     second.name = u"Two";
     first.objects = {text};
-    second.objects = {Shape("CDrawCustom", 2, 0, 0, 8, 8)};
+    ObjectDesc leftOfScreen = Shape("CDrawRect", 3, -20, -10, 4, 4);
+    leftOfScreen.fillColor = 0xFF;
+    second.objects = {Shape("CDrawCustom", 2, 0, 0, 8, 8), leftOfScreen};
     p.pages = {first, second};
     ASSERT_TRUE(ws.Compile(p).written);
 
@@ -47,6 +49,7 @@ TEST(DumpCompiled, ListsRecordsAndFollowsOffsets)
     EXPECT_TRUE(listing.contains("jump page 1 (id 9)"));
     EXPECT_TRUE(listing.contains("picture 64 x 32, depth 16, 1 frames"));
     EXPECT_TRUE(listing.contains("send 2 bytes, tag 0x07: DE AD"));
+    EXPECT_TRUE(listing.contains("filled rect (-20,-10)-(3,3)")) << listing.toStdString(); // signed, as the terminal takes them
 
     std::vector<uint8_t> damaged = ReadBytes(ws.Path("p.kdpbin"));
     damaged.back() ^= 1;

@@ -13,7 +13,10 @@
 
 #include <fstream>
 #include <iterator>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 using namespace kdx;
 using kdx::test::ProgramRun;
@@ -37,6 +40,35 @@ std::vector<uint8_t> SmallProject()
     page.objects[0].fillColor = 0x0000FF;
     project.pages = {page};
     return kdx::testing::BuildProjectFile(project);
+}
+
+// Runs kdx with arguments passed as bytes (QProcess would pass them through
+// the local encoding); its output goes to 'log'. Returns the exit status.
+int RunWithRawArguments(const std::vector<std::string>& args, const std::string& log)
+{
+    const std::string program = KDX_BIN_DIR "/kdx";
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&files, 1, 2);
+    pid_t pid = 0;
+    const int started = posix_spawn(&pid, program.c_str(), &files, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+    int status = 0;
+    if (started != 0 || waitpid(pid, &status, 0) != pid)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 QString MakeFifo(const QTemporaryDir& dir, const char* name)
@@ -123,6 +155,26 @@ TEST(KdxFilesHostile, DumpConvertAndRenderReadOnlyRegularFiles)
         EXPECT_EQ(render.exitCode, 1);
         EXPECT_TRUE(render.err.contains(QString::fromUtf8("不是普通文件"))) << render.err.toStdString();
     }
+}
+
+TEST(KdxFilesHostile, NamesThatAreNotUtf8WorkInEveryCommand)
+{
+    QTemporaryDir dir;
+    const std::string folder = QFile::encodeName(dir.path()).toStdString() + "/";
+    // Names as an archive made with another code page leaves them.
+    const std::string project = folder + "\xB9\xA4\xB3\xCC.kdp", text = folder + "\xFF.kdpj";
+    const std::string compiled = folder + "\xFE\xFD.kdpbin", picture = folder + "\xFC.png";
+    kdx::testing::WriteBytes(project, SmallProject());
+    const std::vector<std::vector<std::string>> commands = {
+        {"compile", project, compiled}, {"convert", project, text}, {"diff", project, text},
+        {"dump", text},                 {"dump", compiled},         {"render", compiled, "--page", "0", picture},
+    };
+    for (const std::vector<std::string>& args : commands)
+        EXPECT_EQ(RunWithRawArguments(args, folder + "log"), 0) << args[0] << ": " << ReadText(folder + "log");
+    std::ifstream in(compiled, std::ios::binary);
+    EXPECT_EQ(CheckCompiledFile(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {})), CompiledCheck::Ok);
+    struct stat st {};
+    EXPECT_EQ(stat(picture.c_str(), &st), 0);
 }
 
 TEST(KdxFilesHostile, UploadRefusesWhatTheDialogRefuses)
