@@ -28,6 +28,8 @@ size_t DecodeOne(std::string_view s, size_t at, char32_t& code)
     return length;
 }
 
+} // namespace
+
 void AppendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {
@@ -46,8 +48,6 @@ void AppendUtf8(std::string& out, char32_t c)
         out.push_back(char(0x80 | (c & 0x3F)));
     }
 }
-
-} // namespace
 
 std::u16string LocalPathToUtf16(std::string_view bytes)
 {

@@ -11,4 +11,7 @@ namespace kdx {
 std::u16string LocalPathToUtf16(std::string_view bytes);
 std::string Utf16ToLocalPath(std::u16string_view text);
 
+// Appends one code point (at most U+10FFFF) as UTF-8.
+void AppendUtf8(std::string& out, char32_t code);
+
 } // namespace kdx

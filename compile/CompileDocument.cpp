@@ -113,33 +113,46 @@ namespace {
 // Image files kept open from registration to decoding; more are opened again.
 constexpr size_t kMaxOpenSources = 256;
 
+// A path as a message shows it: a NUL unit, which would end the message on
+// the channel, is spelled "\0".
+std::u16string ShownPath(std::u16string_view path)
+{
+    std::u16string shown;
+    for (char16_t unit : path)
+        shown += unit == u'\0' ? std::u16string_view(u"\\0") : std::u16string_view(&unit, 1);
+    return shown;
+}
+
 } // namespace
 
-bool CompileDocument::IsReadableImage(const std::u16string& path)
+std::u16string CompileDocument::ImageProblem(const std::u16string& path)
 {
     const QString name = ResolveImagePath(path);
     if (m_sources.count(name))
-        return true;
-    if (!QFileInfo(name).isFile())
-        return false;
+        return {};
+    const QFileInfo info(name);
+    if (path.find(u'\0') != std::u16string::npos || !info.exists())
+        return u"文件不存在";
+    if (!info.isFile())
+        return u"不是普通文件";
     auto file = std::make_unique<QFile>(name);
     if (!file->open(QIODevice::ReadOnly))
-        return false;
+        return u"无法打开：" + file->errorString().toStdU16String();
     std::optional<FileIdentity> identity = frameCache ? FileIdentity::Of(file->handle()) : std::nullopt;
     file->seek(0);
     // Reads only the file's header; the pixels are decoded in ConvertPictures.
     {
         QImageReader reader(file.get());
         if (!reader.canRead())
-            return false;
+            return u"不是图象文件";
         const QSize size = reader.size();
         if (size.isValid() && size.isEmpty())
-            return false;
+            return u"图象已经损坏";
     }
     if (m_sources.size() >= kMaxOpenSources)
         file.reset();
     m_sources[name] = {std::move(file), std::move(identity)};
-    return true;
+    return {};
 }
 
 bool CompileDocument::IsPictureSizeSupported(int64_t width, int64_t height) const
@@ -160,9 +173,12 @@ uint32_t CompileDocument::RegisterPicture(const std::u16string& normalPath, cons
                    e.pressedPath == pressedPath;
         }))
         return id;
-    for (const std::u16string* path : {&normalPath, &pressedPath})
-        if (!path->empty() && !IsReadableImage(*path))
-            reporter.FailFormatted(u"*未能加载图象文件“%s”\r\n", {std::u16string_view(*path)});
+    for (const std::u16string* path : {&normalPath, &pressedPath}) {
+        if (path->empty())
+            continue;
+        if (const std::u16string problem = ImageProblem(*path); !problem.empty())
+            reporter.FailFormatted(u"*未能加载图象文件“%s”：%s\r\n", {ShownPath(*path), std::u16string_view(problem)});
+    }
     auto entry = std::make_unique<PicturePoolEntry>();
     entry->normalPath = normalPath;
     entry->pressedPath = pressedPath;
@@ -482,8 +498,8 @@ void CompileDocument::ConvertPictures()
     const std::u16string_view path = failed->pressed ? failed->entry->pressedPath : failed->entry->normalPath;
     if (failedJob->tooLarge.isValid())
         reporter.FailFormatted(u"*图象文件“%s”过大（%d x %d像素），无法加载\r\n",
-                               {path, int64_t(failedJob->tooLarge.width()), int64_t(failedJob->tooLarge.height())});
-    reporter.FailFormatted(u"*未能加载图象文件“%s”\r\n", {path});
+                               {ShownPath(path), int64_t(failedJob->tooLarge.width()), int64_t(failedJob->tooLarge.height())});
+    reporter.FailFormatted(u"*未能加载图象文件“%s”：图象已经损坏\r\n", {ShownPath(path)});
 }
 
 } // namespace kdx

@@ -103,7 +103,9 @@ private:
     // its pixels are decoded, so that it is opened once (beyond a number of
     // files, it is opened again then).
     std::map<QString, ImageSourceFile> m_sources;
-    bool IsReadableImage(const std::u16string& path);
+    // Why a picture file cannot be used ("文件不存在", "不是普通文件", ...);
+    // empty when its header was read.
+    std::u16string ImageProblem(const std::u16string& path);
 };
 
 // The four bytes of a colour in a colour record: B, G, R, 0xFF at depth 24;

@@ -474,6 +474,8 @@ OutputTarget ResolvedOutput(const std::string& outputPath, const std::string& pr
 {
     const std::string inputs[] = {projectPath};
     OutputTarget target = ResolveOutput(outputPath, inputs);
+    if (target.refusal == OutputRefusal::CannotResolve) // a missing folder, no permission, ...
+        throw CompileFailure{u"无法写入输出文件“" + LocalName(outputPath) + u"”：" + Utf16(target.detail)};
     if (target.refusal != OutputRefusal::None)
         throw CompileFailure{u"输出文件“" + LocalName(outputPath) + u"”" + DescribeOutputRefusal(target)};
     return target;

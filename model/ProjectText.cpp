@@ -5,6 +5,7 @@
 #include "model/ProjectText.h"
 
 #include "common/Crc32.h"
+#include "common/LocalPath.h"
 #include "common/RegularFile.h"
 
 #include <QFileInfo>
@@ -41,25 +42,6 @@ constexpr KindKey kKindKeys[] = {
 
 
 // ---------------------------------------------------------------- writing
-
-void AppendUtf8(std::string& out, uint32_t c)
-{
-    if (c < 0x80) {
-        out.push_back(char(c));
-    } else if (c < 0x800) {
-        out.push_back(char(0xC0 | (c >> 6)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(char(0xE0 | (c >> 12)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (c >> 18)));
-        out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    }
-}
 
 void AppendEscape(std::string& out, char16_t unit)
 {

@@ -129,11 +129,23 @@ TEST(LoadMessages, PictureErrorsNameTheFirstFailingPath)
     picture.normalImage = ws.ImagePath("missing.png");
     picture.pressedImage = ws.ImagePath("junk.png");
     CompileOutcome out = ws.Compile(OnePage(picture));
-    EXPECT_EQ(out.Last(), u"*未能加载图象文件“" + picture.normalImage + u"”\r\n");
+    EXPECT_EQ(out.Last(), u"*未能加载图象文件“" + picture.normalImage + u"”：文件不存在\r\n");
 
     picture.normalImage = ws.ImagePath("ok.png");
     out = ws.Compile(OnePage(picture));
-    EXPECT_EQ(out.Last(), u"*未能加载图象文件“" + picture.pressedImage + u"”\r\n");
+    EXPECT_EQ(out.Last(), u"*未能加载图象文件“" + picture.pressedImage + u"”：不是图象文件\r\n");
+
+    // Each reason is named; a NUL in the path does not end the message.
+    picture.pressedImage = ws.ImagePath("");
+    EXPECT_EQ(ws.Compile(OnePage(picture)).Last(), u"*未能加载图象文件“" + picture.pressedImage + u"”：不是普通文件\r\n");
+    picture.pressedImage = ws.ImagePath("ok.png") + u'\0' + u"x";
+    EXPECT_EQ(ws.Compile(OnePage(picture)).Last(),
+              u"*未能加载图象文件“" + ws.ImagePath("ok.png") + u"\\0x”：文件不存在\r\n");
+    std::vector<uint8_t> cut = ReadBytes(ws.Path("ok.png"));
+    cut.resize(cut.size() / 2);
+    WriteBytes(ws.Path("cut.png"), cut);
+    picture.pressedImage = ws.ImagePath("cut.png");
+    EXPECT_EQ(ws.Compile(OnePage(picture)).Last(), u"*未能加载图象文件“" + picture.pressedImage + u"”：图象已经损坏\r\n");
 
     // Sizes no picture block can carry are refused before any conversion.
     picture.pressedImage.clear();
