@@ -142,11 +142,7 @@ int RunSimulate(const std::vector<std::string>& args)
                     [](const render::ScriptCommand& c) { return c.op == render::ScriptOp::Shot; }))
         gui = MakeOffscreenGui();
     render::ScriptRunner runner(script);
-    render::TerminalSession::Listener listener;
-    listener.sent = [&runner](const render::SentBlock& sent) { runner.OnSent(sent); };
-    render::TerminalSession session(image, listener);
-    session.Start();
-    runner.RunToEnd(session);
+    runner.RunHeadless(image);
 
     PrintFailures(parsed.script, script, runner);
     std::printf("%s\n", render::DescribeSummary(parsed.script, runner).toUtf8().constData());

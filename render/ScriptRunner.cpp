@@ -84,6 +84,15 @@ void ScriptRunner::RunToEnd(TerminalSession& session)
         Step(session);
 }
 
+void ScriptRunner::RunHeadless(std::shared_ptr<const TerminalImage> image)
+{
+    TerminalSession::Listener listener;
+    listener.sent = [this](const SentBlock& sent) { OnSent(sent); };
+    TerminalSession session(std::move(image), listener);
+    session.Start();
+    RunToEnd(session);
+}
+
 void ScriptRunner::Run(const ScriptCommand& c, TerminalSession& session)
 {
     switch (c.op) {

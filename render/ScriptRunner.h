@@ -36,6 +36,8 @@ public:
     // One step: a command, or half of a touch (its press, then its release).
     void Step(TerminalSession& session);
     void RunToEnd(TerminalSession& session);
+    // The whole script against a new session of the image, headless.
+    void RunHeadless(std::shared_ptr<const TerminalImage> image);
 
     const std::vector<ScriptOutcome>& Outcomes() const { return m_outcomes; }
     int FailureCount() const { return m_failures; }

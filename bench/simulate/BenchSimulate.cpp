@@ -55,11 +55,7 @@ double RunScript(const std::shared_ptr<const render::TerminalImage>& image, cons
     if (render::ParseScript(text, script))
         std::exit(1);
     render::ScriptRunner runner(script);
-    render::TerminalSession::Listener listener;
-    listener.sent = [&runner](const render::SentBlock& sent) { runner.OnSent(sent); };
-    render::TerminalSession session(image, listener);
-    session.Start();
-    runner.RunToEnd(session);
+    runner.RunHeadless(image);
     *failures = runner.FailureCount();
     return double(timer.nsecsElapsed()) / 1e6;
 }
