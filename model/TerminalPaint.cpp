@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kdx {
 namespace {
@@ -193,21 +194,22 @@ void PaintPicture(QPainter& p, const PageRect& bounds, const QImage& picture)
 
 namespace {
 
-// Walks a text as the terminal lays it out (the rules PaintTerminalText
-// draws by) and calls 'glyph' for every character that is drawn, with its
-// position relative to the text's origin (x, line index), its advance
-// without the spacing, and its units.
+// Walks a text as the terminal lays it out and calls 'glyph' for every
+// character that is drawn, with its position relative to the text's origin
+// (x, line index), its advance without the spacing, and its units. Lines
+// after 'lastLine' are not walked: below what shows nothing more can.
+// Positions are 64-bit, so a text of any length cannot overflow them.
 template <typename GlyphFn>
-void WalkTerminalText(std::u16string_view text, const TextStyle& style, GlyphFn&& glyph)
+void WalkTerminalText(std::u16string_view text, const TextStyle& style, int64_t lastLine, GlyphFn&& glyph)
 {
     const TerminalFont* terminal = style.font ? style.font : FindTerminalFont(1);
-    const int tab = std::max(style.tabSize, 1);
+    const int64_t tab = std::max(style.tabSize, 1);
     const int fullWidth = terminal->cellWidth;
     const int halfWidth = terminal->cellWidth / 2;
-    int x = 0;
-    int line = 0;
-    int column = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
+    int64_t x = 0;
+    int64_t line = 0;
+    int64_t column = 0;
+    for (size_t i = 0; i < text.size() && line <= lastLine; ++i) {
         const char16_t c = text[i];
         if (c == u'\0')
             break;
@@ -220,7 +222,7 @@ void WalkTerminalText(std::u16string_view text, const TextStyle& style, GlyphFn&
             x = 0;
             ++line;
         } else if (c == u'\t') {
-            const int spaces = tab - column % tab;
+            const int64_t spaces = tab - column % tab;
             x += spaces * (halfWidth + style.charSpacing);
             column += spaces;
         } else {
@@ -250,51 +252,26 @@ void PaintTerminalText(QPainter& p, const PageRect& bounds, std::u16string_view 
 
     // Only glyphs that can touch a visible pixel are drawn; a glyph may
     // reach a little past its cell, so one cell of margin keeps every one.
+    // Past the right edge the rest of a line is only walked, for the
+    // columns of tabs after a soft break.
     const Span64 visible(VisibleArea(p));
     const int64_t margin = terminal->cellHeight;
     const int64_t drawLeft = visible.left - margin - terminal->cellWidth, drawRight = visible.right + margin;
     const int64_t drawTop = visible.top - margin - terminal->cellHeight, drawBottom = visible.bottom + margin;
-
-    const int64_t tab = std::max(style.tabSize, 1);
-    const int fullWidth = terminal->cellWidth;
-    const int halfWidth = terminal->cellWidth / 2;
     const int64_t lineStep = terminal->cellHeight + style.lineSpacing;
-    int64_t x = bounds.left;
-    int64_t y = bounds.top + style.lineSpacing / 2;
-    int64_t column = 0;
-    auto newLine = [&] {
-        x = bounds.left;
-        y += lineStep;
-    };
-    // Lines go down: below the visible area nothing more can show.
-    for (size_t i = 0; i < text.size() && (y <= drawBottom || lineStep < 0) && !visible.IsEmpty(); ++i) {
-        const char16_t c = text[i];
-        if (c == u'\0')
-            break;
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-            newLine();
-            column = 0;
-            ++i;
-        } else if (c == u'\n') {
-            newLine();
-        } else if (c == u'\t') {
-            const int64_t spaces = tab - column % tab;
-            x += spaces * (halfWidth + style.charSpacing);
-            column += spaces;
-        } else {
-            const bool half = c < 0x80;
-            const bool pair = QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1]);
-            // Past the right edge the rest of the line is only counted, for
-            // the columns of tabs after a soft break.
-            if (c != u' ' && x >= drawLeft && x <= drawRight && y >= drawTop) {
-                const QString glyph = pair ? QString::fromUtf16(&text[i], 2) : QString(QChar(c));
-                p.drawText(QPoint(int(x), int(y) + font.baseline), glyph);
-            }
-            if (pair)
-                ++i;
-            x += (half ? halfWidth : fullWidth) + style.charSpacing;
-            ++column;
-        }
+    const int64_t top = int64_t(bounds.top) + style.lineSpacing / 2;
+    int64_t lastLine = std::numeric_limits<int64_t>::max();
+    if (drawBottom < top && lineStep >= 0)
+        lastLine = -1;
+    else if (lineStep > 0)
+        lastLine = (drawBottom - top) / lineStep;
+    if (!visible.IsEmpty()) {
+        WalkTerminalText(text, style, lastLine, [&](int64_t dx, int64_t line, int, std::u16string_view units) {
+            const int64_t x = bounds.left + dx, y = top + line * lineStep;
+            if (x >= drawLeft && x <= drawRight && y >= drawTop && y <= drawBottom)
+                p.drawText(QPoint(int(x), int(y) + font.baseline),
+                           QString::fromUtf16(units.data(), qsizetype(units.size())));
+        });
     }
     p.restore();
 }
@@ -302,10 +279,11 @@ void PaintTerminalText(QPainter& p, const PageRect& bounds, std::u16string_view 
 std::vector<int> TerminalTextLineWidths(std::u16string_view text, const TextStyle& style)
 {
     std::vector<int> widths;
-    WalkTerminalText(text, style, [&](int x, int line, int advance, std::u16string_view) {
+    const int64_t everyLine = std::numeric_limits<int64_t>::max();
+    WalkTerminalText(text, style, everyLine, [&](int64_t x, int64_t line, int advance, std::u16string_view) {
         if (widths.size() <= size_t(line))
             widths.resize(size_t(line) + 1, 0);
-        widths[size_t(line)] = std::max(widths[size_t(line)], x + advance);
+        widths[size_t(line)] = int(std::max<int64_t>(widths[size_t(line)], x + advance));
     });
     return widths;
 }
