@@ -19,9 +19,11 @@
 #include "app/UndoHistory.h"
 #include "app/props/CPaneProp.h"
 #include "app/props/PropDialogs.h"
+#include "check/ProjectCheck.h"
 #include "common/EditorSettingsKeys.h"
 #include "model/ModelStrings.h"
 #include "model/PageDoc.h"
+#include "model/ProjectRecord.h"
 #include "model/ProjectText.h"
 
 #include <QActionGroup>
@@ -297,6 +299,14 @@ void CAppFrame::RegisterCommands()
     AddCommand(ID_PROJECT_COMPILE, [this] { OnCompile(); }, [this] {
         return doc_->PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling());
     });
+    AddCommand(ID_PROJECT_CHECK, [this] { OnCheckProject(); }, [this] {
+        return doc_->PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling());
+    });
+    checkBeforeCompile_ = EditorSettings()->value(QLatin1String(kCheckBeforeCompileKey), true).toBool();
+    AddCommand(ID_PROJECT_CHECK_BEFORE_COMPILE, [this] {
+        checkBeforeCompile_ = !checkBeforeCompile_;
+        EditorSettings()->setValue(QLatin1String(kCheckBeforeCompileKey), checkBeforeCompile_);
+    }, always, [this] { return checkBeforeCompile_; });
     AddCommand(ID_PROJECT_UPLOAD, [this] { LaunchUploader(this); }, always);
     AddCommand(ID_PROJECT_SIMULATE, [this] { LaunchSimulator(this); }, always);
     RegisterPageCommands();
@@ -742,7 +752,46 @@ void CAppFrame::OnCompile()
     outputPane_->show();
     compileOutput_ = QFileInfo(output).absoluteFilePath();
     pane->StartCompile(pathName_, output);
+    // The findings come first: the compiler's messages reach the pane only
+    // once this returns to the event loop.
+    if (checkBeforeCompile_ && pane->IsCompiling())
+        pane->ShowReport(CheckReport(), false);
     UpdateCommandUI();
+}
+
+void CAppFrame::OnCheckProject()
+{
+    doc_->CommitEdits();
+    ICompilePane* pane = outputPane_->AcquireCompilePane();
+    if (!pane) {
+        ShowStatusMessage(kStatusError, IDS_NO_COMPILE_PANE);
+        return;
+    }
+    outputPane_->SelectTab(CPaneOutput::kCompileTab);
+    outputPane_->show();
+    pane->ShowReport(CheckReport(), true);
+    UpdateCommandUI();
+}
+
+QString CAppFrame::CheckReport()
+{
+    // The project as it is now, saved or not.
+    ProjectRecord project;
+    if (const std::optional<ProjectError> error = ReadProjectRecord(doc_->SaveToBytes(), project))
+        return QStringLiteral("*") + error->Text();
+    check::CheckOptions options;
+    options.projectFolder = doc_->ProjectFolder();
+    QString report = QStringLiteral("\r\n>正在检查工程...\r\n");
+    QString settingsError;
+    if (!pathName_.isEmpty() && !check::ReadProjectCheckSettings(pathName_, options.disabled, &settingsError))
+        report += QStringLiteral("!") + settingsError + QStringLiteral("\r\n");
+    int errors = 0;
+    const std::vector<check::Finding> findings = check::CheckProject(project, options);
+    for (const check::Finding& finding : findings) {
+        report += check::FindingAsCompilerMessage(finding);
+        errors += finding.level == check::Level::Error;
+    }
+    return report + QStringLiteral(">检查完毕：%1个错误，%2个警告\r\n").arg(errors).arg(int(findings.size()) - errors);
 }
 
 void CAppFrame::OnGridSettings()

@@ -170,6 +170,9 @@ private:
     void OnFileSaveAs();
     void OnOpenRecent(int index);
     void OnCompile();
+    void OnCheckProject();
+    // The project check's report for the compile pane.
+    QString CheckReport();
     void OnGridSettings();
     void TogglePane(CPaneBase* pane);
     void ToggleMenuKeyboardMode();
@@ -183,6 +186,7 @@ private:
     std::unique_ptr<CObjectClipboard> clipboard_;
     QString pathName_;
     QString compileOutput_; // the output path of the compile last started
+    bool checkBeforeCompile_ = true;
     LastDirectories folders_;
     QHash<int, QAction*> actions_;
     std::map<int, Command> commands_;

@@ -110,6 +110,13 @@ void CPaneCompile::StartCompile(const QString& projectPath, const QString& outpu
     }
 }
 
+void CPaneCompile::ShowReport(const QString& text, bool replace)
+{
+    if (replace)
+        ClearAll();
+    AppendText(text);
+}
+
 void CPaneCompile::CancelCompile()
 {
     session_->RequestCancel();

@@ -41,6 +41,7 @@ public:
     // ICompilePane
     bool IsCompiling() const override;
     void StartCompile(const QString& projectPath, const QString& outputPath) override;
+    void ShowReport(const QString& text, bool replace) override;
     // Asks the compiler to stop and waits for the monitor to end, keeping
     // the user-interface thread's events flowing meanwhile.
     void CancelCompile();

@@ -10,6 +10,13 @@ public:
     virtual ~ICompilePane() = default;
     virtual bool IsCompiling() const = 0;
     virtual void StartCompile(const QString& projectPath, const QString& outputPath) = 0;
+    // Shows a report (the project check's findings, as compiler messages)
+    // in place of the pane's text, or after it.
+    virtual void ShowReport(const QString& text, bool replace)
+    {
+        Q_UNUSED(text);
+        Q_UNUSED(replace);
+    }
     // Shows the pane's menu at a screen point; false when it has none.
     virtual bool ShowPaneMenu(const QPoint& globalPos)
     {

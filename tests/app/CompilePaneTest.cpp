@@ -92,6 +92,9 @@ void CompilePaneTest::init()
 {
     QVERIFY(dir_.isValid());
     QVERIFY2(QFileInfo(kCompiler).isExecutable(), "the compiler of this build is missing");
+    // These tests look at the compiler's own messages; the project check
+    // before compiling has tests of its own below.
+    EditorSettings()->setValue(QLatin1String(kCheckBeforeCompileKey), false);
 }
 
 void CompilePaneTest::successfulCompileIsRememberedForTheSimulator()
@@ -423,6 +426,80 @@ void CompilePaneTest::linesThatNameNothingAreIgnored()
     f.pane->SetDocument(nullptr);
     QVERIFY(!f.pane->LocatePage(1));
     QVERIFY(!f.pane->LocateObject(1));
+}
+
+void CompilePaneTest::projectCheckShowsFindingsThatLocate()
+{
+    CompileFrame f;
+    f.frame.resize(1000, 800);
+    f.frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.frame));
+    CPageDoc& doc = f.frame.Document();
+    CPage* home = doc.AddPage();
+    CPage* other = doc.AddPage();
+    doc.SetPageBackgroundColor(home, 0);
+    doc.SetPageBackgroundColor(other, 0);
+    doc.SetCurrentPage(other);
+    CDrawObj* broken = doc.AddObject(std::make_unique<CDrawCustom>(PageRect{0, 0, 40, 40}));
+    broken->SetJumpTarget(77);
+    doc.SetCurrentPage(home);
+    doc.AddObject(std::make_unique<CDrawCustom>(PageRect{0, 0, 40, 40}))->SetJumpTarget(other->PageId());
+    QList<CDrawObj*> selected;
+    f.pane->SetObjectSelector([&](CDrawObj* object) {
+        selected << object;
+        return true;
+    });
+
+    f.frame.ExecuteCommand(ID_PROJECT_CHECK);
+    QVERIFY(f.frame.OutputPane()->isVisible());
+    const QString marker = QStringLiteral("*(IID=%1)").arg(QString::number(broken->ObjectId(), 16).toUpper());
+    int line = -1;
+    for (int i = 0; i < f.pane->GetLineCount(); ++i)
+        if (f.pane->LineText(i).startsWith(marker))
+            line = i;
+    QVERIFY2(line >= 0, qPrintable(f.pane->Text()));
+    QVERIFY(f.pane->LineText(line).contains(QStringLiteral("[jump-target]")));
+    QVERIFY(f.pane->Text().contains(QString::fromUtf16(u">检查完毕：1个错误，0个警告")));
+    DoubleClickLine(f.pane, line);
+    QCOMPARE(doc.CurrentPage(), other);
+    QCOMPARE(selected, QList<CDrawObj*>{broken});
+
+    // A second check replaces the first one's report.
+    broken->SetJumpTarget(home->PageId());
+    f.frame.ExecuteCommand(ID_PROJECT_CHECK);
+    QVERIFY(!f.pane->Text().contains(marker));
+    QVERIFY(f.pane->Text().contains(QString::fromUtf16(u">检查完毕：0个错误，0个警告")));
+}
+
+void CompilePaneTest::projectCheckRunsBeforeCompileUnlessTurnedOff()
+{
+    EditorSettings()->remove(QLatin1String(kCheckBeforeCompileKey));
+    {
+        CompileFrame f;
+        f.frame.saveAnswer = dir_.filePath(QStringLiteral("checked.kdp"));
+        f.frame.compileAnswer = dir_.filePath(QStringLiteral("checked.kdpbin"));
+        f.frame.Document().AddPage(); // an empty page: one warning
+        f.frame.UpdateCommandUI();
+        QVERIFY(f.frame.Action(ID_PROJECT_CHECK_BEFORE_COMPILE)->isChecked());
+        f.frame.ExecuteCommand(ID_PROJECT_COMPILE);
+        QVERIFY(f.WaitForEnd());
+        QVERIFY(f.texts.size() >= 2);
+        QVERIFY2(f.texts.first().contains(QStringLiteral("[empty-page]")), qPrintable(f.texts.first()));
+        QCOMPARE(f.texts.at(1), Banner());
+
+        f.frame.ExecuteCommand(ID_PROJECT_CHECK_BEFORE_COMPILE);
+        f.frame.UpdateCommandUI();
+        QVERIFY(!f.frame.Action(ID_PROJECT_CHECK_BEFORE_COMPILE)->isChecked());
+    }
+    // The choice is kept for the next session.
+    CompileFrame f;
+    f.frame.saveAnswer = dir_.filePath(QStringLiteral("unchecked.kdp"));
+    f.frame.compileAnswer = dir_.filePath(QStringLiteral("unchecked.kdpbin"));
+    f.frame.Document().AddPage();
+    f.frame.ExecuteCommand(ID_PROJECT_COMPILE);
+    QVERIFY(f.WaitForEnd());
+    QCOMPARE(f.texts.first(), Banner());
+    QVERIFY(!f.pane->Text().contains(QStringLiteral("[empty-page]")));
 }
 
 } // namespace kdx::test

@@ -21,6 +21,8 @@ private slots:
     void outputStaysReadOnlyAndKeepsSelectedText();
     void doubleClickLocatesPagesAndObjects();
     void linesThatNameNothingAreIgnored();
+    void projectCheckShowsFindingsThatLocate();
+    void projectCheckRunsBeforeCompileUnlessTurnedOff();
 
 private:
     QTemporaryDir dir_;
