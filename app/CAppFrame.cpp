@@ -743,13 +743,9 @@ void CAppFrame::OnCompile()
     if (output.isEmpty())
         return;
     folders_.compileOutputFolder = QFileInfo(output).absolutePath() + u'/';
-    ICompilePane* pane = outputPane_->AcquireCompilePane();
-    if (!pane) {
-        ShowStatusMessage(kStatusError, IDS_NO_COMPILE_PANE);
+    ICompilePane* pane = ShowFreeCompilePane();
+    if (!pane)
         return;
-    }
-    outputPane_->SelectTab(CPaneOutput::kCompileTab);
-    outputPane_->show();
     compileOutput_ = QFileInfo(output).absoluteFilePath();
     pane->StartCompile(pathName_, output);
     // The findings come first: the compiler's messages reach the pane only
@@ -759,17 +755,23 @@ void CAppFrame::OnCompile()
     UpdateCommandUI();
 }
 
-void CAppFrame::OnCheckProject()
+ICompilePane* CAppFrame::ShowFreeCompilePane()
 {
-    doc_->CommitEdits();
     ICompilePane* pane = outputPane_->AcquireCompilePane();
     if (!pane) {
         ShowStatusMessage(kStatusError, IDS_NO_COMPILE_PANE);
-        return;
+        return nullptr;
     }
     outputPane_->SelectTab(CPaneOutput::kCompileTab);
     outputPane_->show();
-    pane->ShowReport(CheckReport(), true);
+    return pane;
+}
+
+void CAppFrame::OnCheckProject()
+{
+    doc_->CommitEdits();
+    if (ICompilePane* pane = ShowFreeCompilePane())
+        pane->ShowReport(CheckReport(), true);
     UpdateCommandUI();
 }
 

@@ -24,6 +24,7 @@ class CZoomBox;
 class CPaneBase;
 class CPaneCompile;
 class CPaneOutput;
+class ICompilePane;
 class CPageDoc;
 class CObjectClipboard;
 class CUndoHistory;
@@ -171,6 +172,8 @@ private:
     void OnOpenRecent(int index);
     void OnCompile();
     void OnCheckProject();
+    // The compile pane, shown, when no compile runs; else a notice and null.
+    ICompilePane* ShowFreeCompilePane();
     // The project check's report for the compile pane.
     QString CheckReport();
     void OnGridSettings();
