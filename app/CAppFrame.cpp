@@ -302,11 +302,11 @@ void CAppFrame::RegisterCommands()
     AddCommand(ID_PROJECT_CHECK, [this] { OnCheckProject(); }, [this] {
         return doc_->PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling());
     });
-    checkBeforeCompile_ = EditorSettings()->value(QLatin1String(kCheckBeforeCompileKey), true).toBool();
+    m_checkBeforeCompile = EditorSettings()->value(QLatin1String(kCheckBeforeCompileKey), true).toBool();
     AddCommand(ID_PROJECT_CHECK_BEFORE_COMPILE, [this] {
-        checkBeforeCompile_ = !checkBeforeCompile_;
-        EditorSettings()->setValue(QLatin1String(kCheckBeforeCompileKey), checkBeforeCompile_);
-    }, always, [this] { return checkBeforeCompile_; });
+        m_checkBeforeCompile = !m_checkBeforeCompile;
+        EditorSettings()->setValue(QLatin1String(kCheckBeforeCompileKey), m_checkBeforeCompile);
+    }, always, [this] { return m_checkBeforeCompile; });
     AddCommand(ID_PROJECT_UPLOAD, [this] { LaunchUploader(this); }, always);
     AddCommand(ID_PROJECT_SIMULATE, [this] { LaunchSimulator(this); }, always);
     RegisterPageCommands();
@@ -750,7 +750,7 @@ void CAppFrame::OnCompile()
     pane->StartCompile(pathName_, output);
     // The findings come first: the compiler's messages reach the pane only
     // once this returns to the event loop.
-    if (checkBeforeCompile_ && pane->IsCompiling())
+    if (m_checkBeforeCompile && pane->IsCompiling())
         pane->ShowReport(CheckReport(), false);
     UpdateCommandUI();
 }

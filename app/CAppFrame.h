@@ -189,7 +189,7 @@ private:
     std::unique_ptr<CObjectClipboard> clipboard_;
     QString pathName_;
     QString compileOutput_; // the output path of the compile last started
-    bool checkBeforeCompile_ = true;
+    bool m_checkBeforeCompile = true;
     LastDirectories folders_;
     QHash<int, QAction*> actions_;
     std::map<int, Command> commands_;
