@@ -134,7 +134,7 @@ int RunCheck(const std::vector<std::string>& args)
     return errors ? 1 : 0;
 }
 
-Registrar reg(Command{"check", kUsage, RunCheck});
+Registrar reg(Command{"check", kUsage, RunCheck, 1, true});
 
 } // namespace
 } // namespace kdx::cli

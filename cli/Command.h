@@ -12,6 +12,9 @@ struct Command {
     const char* usage;
     int (*run)(const std::vector<std::string>& args);
     int failureExit = 1; // when the command ends by running out of memory or its output could not be written
+    // Whether "kdx NAME --help" reaches the command, which explains itself;
+    // otherwise kdx answers it with the usage line.
+    bool explainsItself = false;
 };
 
 // A printer for "kdx dump" of one file kind (1 = project, 2 = compiled file).

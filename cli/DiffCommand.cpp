@@ -288,7 +288,7 @@ int RunDiff(const std::vector<std::string>& args)
     return differ && !gitDriver ? 1 : 0;
 }
 
-Registrar reg(Command{"diff", "diff A B   (projects in either form; exit 1 when they differ)", RunDiff, 2});
+Registrar reg(Command{"diff", "diff A B | --git PATH OLD HASH MODE NEW HASH MODE   (projects in either form; exit 1 when they differ; --git as git's diff command)", RunDiff, 2});
 
 } // namespace
 } // namespace kdx::cli

@@ -157,7 +157,7 @@ int RunSimulate(const std::vector<std::string>& args)
     return runner.FailureCount() ? 1 : 0;
 }
 
-Registrar reg(Command{"simulate", kUsage, RunSimulate});
+Registrar reg(Command{"simulate", kUsage, RunSimulate, 1, true});
 
 } // namespace
 } // namespace kdx::cli

@@ -103,9 +103,16 @@ int main(int argc, char** argv)
         return 0;
     }
     std::vector<std::string> args(argv + 2, argv + argc);
-    for (const Command& c : Commands())
-        if (std::strcmp(c.name, argv[1]) == 0)
-            return RunCommand(c, args);
+    const bool askingHelp = args.size() == 1 && (args[0] == "--help" || args[0] == "-h");
+    for (const Command& c : Commands()) {
+        if (std::strcmp(c.name, argv[1]) != 0)
+            continue;
+        if (askingHelp && !c.explainsItself) {
+            std::printf("usage: kdx %s\n", c.usage);
+            return 0;
+        }
+        return RunCommand(c, args);
+    }
     std::fprintf(stderr, "kdx: unknown command \"%s\"\n", argv[1]);
     return Usage();
 }

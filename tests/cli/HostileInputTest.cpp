@@ -204,3 +204,17 @@ TEST(ProgramInfo, EveryProgramAnswersHelpAndVersionOnTheConsole)
         EXPECT_EQ(version.out, QString("%1 1.0\n").arg(program)) << program;
     }
 }
+
+TEST(ProgramInfo, EveryKdxCommandAnswersHelpWithoutActing)
+{
+    // "kdx dump --help" once tried to open a file named --help.
+    for (const char* command : {"check", "compile", "convert", "diff", "dump", "render", "simulate", "upload"}) {
+        const ProgramRun help = RunProgram("kdx", {command, "--help"}, 10000);
+        ASSERT_TRUE(help.finished) << command;
+        EXPECT_EQ(help.exitCode, 0) << command << ": " << help.err.toStdString();
+        EXPECT_TRUE(help.out.startsWith(QStringLiteral("usage: kdx %1 ").arg(command))) << help.out.toStdString();
+        EXPECT_TRUE(help.err.isEmpty()) << command << ": " << help.err.toStdString();
+    }
+    // An option that merely looks like help among other arguments stays an error.
+    EXPECT_EQ(RunProgram("kdx", {"dump", "--help", "extra"}, 10000).exitCode, 2);
+}
