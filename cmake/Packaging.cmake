@@ -3,12 +3,20 @@
 # MIME and desktop databases when the package is installed or removed.
 set(CPACK_PACKAGE_NAME "kdx-panel-tools")
 set(CPACK_PACKAGE_VENDOR "KDX")
-set(CPACK_PACKAGE_CONTACT "KDX tool chain maintainers <kdx@localhost>")
+# Who answers for the package: set by the packager when configuring
+# (-DKDX_PACKAGE_MAINTAINER="Name <address>"); it also signs the changelog.
+set(KDX_PACKAGE_MAINTAINER "KDX panel tool chain maintainers <maintainers@kdx-panel-tools.example.org>"
+    CACHE STRING "Maintainer of the Debian package: a name and a mail address")
+set(CPACK_PACKAGE_CONTACT "${KDX_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KDX_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Editor, compiler and uploader for serial touch-screen terminals")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Draw the pages of a touch-screen terminal (KDX_TE), compile them into the terminal's memory image (KDX_TC), upload it over a serial port (KDX_TU, kdx upload), simulate the panel (KDX_TS) and work on projects from scripts (kdx).")
+# Lines of at most 80 characters, as Debian's tools show them.
+set(CPACK_PACKAGE_DESCRIPTION "Draw the pages of a touch-screen terminal (KDX_TE), compile them into the
+terminal's memory image (KDX_TC), upload it over a serial port (KDX_TU,
+kdx upload), simulate the panel (KDX_TS), check projects and test them
+under scripts in continuous integration (kdx check, kdx simulate).")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")

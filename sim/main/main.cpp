@@ -28,7 +28,10 @@ struct Options {
 };
 
 constexpr const char* kUsage =
-    "usage: KDX_TS [FILE.kdpbin] [--script SCRIPT] [--port DEVICE [--baud N]] [--listen [--depth 16|24]] [--zoom 1|2|3]\n";
+    "usage: KDX_TS [FILE.kdpbin] [--script SCRIPT] [--port DEVICE [--baud N]] [--listen [--depth 16|24]] [--zoom 1|2|3]\n"
+    "The terminal simulator: runs a compiled file as the terminal does. --script plays a test script of\n"
+    "\"kdx simulate\" visibly; --port sends the bytes also out of a serial port; --listen answers uploads\n"
+    "on a pseudo-terminal.\n";
 
 int Usage()
 {
