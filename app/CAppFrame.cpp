@@ -24,6 +24,7 @@
 #include "model/ModelStrings.h"
 #include "model/PageDoc.h"
 #include "model/ProjectRecord.h"
+#include "model/PicturePaths.h"
 #include "model/ProjectText.h"
 
 #include <QActionGroup>
@@ -47,6 +48,9 @@ namespace {
 constexpr const char* kBarStateKey = "BarState";
 constexpr const char* kGeometryKey = "WindowGeometry";
 constexpr const char* kRecentGroup = "Recent File List";
+// The output each project was last compiled to, by project path.
+constexpr const char* kCompileOutputsKey = "CompileOutputs";
+constexpr qsizetype kMaxRememberedOutputs = 100;
 constexpr QSize kToolButtonSize(31, 30);
 constexpr QSize kToolImageSize(24, 24);
 
@@ -231,9 +235,14 @@ void CAppFrame::CreatePanes()
     propertyPane_ = new CPaneProp(kPropertyPane, QSize(200, 300), doc_.get(), this);
     propertyPane_->setWindowTitle(EditorString(IDS_TAB_PROPERTIES));
     // Image objects and page backgrounds ask for their files through the
-    // document; the dialog starts in the folder it last used.
-    doc_->SetImageChooser([this](const QString& currentPath) {
-        return ChooseImageFile(this, currentPath, folders_.imageFolder);
+    // document; the dialog starts in the folder it last used. A picture in
+    // the project's folder is kept relative to it.
+    doc_->SetImageChooser([this](const QString& currentPath) -> std::optional<QString> {
+        const QString folder = doc_->ProjectFolder();
+        const auto chosen = ChooseImageFile(this, ResolvedPicturePath(currentPath, folder), folders_.imageFolder);
+        if (!chosen)
+            return std::nullopt;
+        return StoredPicturePath(*chosen, folder);
     });
 
     addDockWidget(Qt::BottomDockWidgetArea, outputPane_);
@@ -296,19 +305,18 @@ void CAppFrame::RegisterCommands()
     AddCommand(ID_VIEW_OUTPUT, [this] { TogglePane(outputPane_); }, always,
                [this] { return outputPane_ && outputPane_->isVisible(); });
 
-    AddCommand(ID_PROJECT_COMPILE, [this] { OnCompile(); }, [this] {
-        return doc_->PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling());
-    });
-    AddCommand(ID_PROJECT_CHECK, [this] { OnCheckProject(); }, [this] {
-        return doc_->PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling());
-    });
+    const auto canCompile = [this] { return doc_->PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling()); };
+    AddCommand(ID_PROJECT_COMPILE, [this] { OnCompile(true); }, canCompile);
+    AddCommand(ID_PROJECT_RECOMPILE, [this] { OnCompile(false); }, canCompile);
+    AddCommand(ID_PROJECT_CHECK, [this] { OnCheckProject(); }, canCompile);
     m_checkBeforeCompile = EditorSettings()->value(QLatin1String(kCheckBeforeCompileKey), true).toBool();
     AddCommand(ID_PROJECT_CHECK_BEFORE_COMPILE, [this] {
         m_checkBeforeCompile = !m_checkBeforeCompile;
         EditorSettings()->setValue(QLatin1String(kCheckBeforeCompileKey), m_checkBeforeCompile);
     }, always, [this] { return m_checkBeforeCompile; });
-    AddCommand(ID_PROJECT_UPLOAD, [this] { LaunchUploader(this); }, always);
-    AddCommand(ID_PROJECT_SIMULATE, [this] { LaunchSimulator(this); }, always);
+    AddCommand(ID_PROJECT_COLLECT_PICTURES, [this] { OnCollectPictures(); }, [this] { return doc_->PageCount() > 0; });
+    AddCommand(ID_PROJECT_UPLOAD, [this] { LaunchUploader(this, LastCompiledFile()); }, always);
+    AddCommand(ID_PROJECT_SIMULATE, [this] { LaunchSimulator(this, LastCompiledFile()); }, always);
     RegisterPageCommands();
 }
 
@@ -444,8 +452,8 @@ void CAppFrame::SetPathName(const QString& path)
 {
     pathName_ = path;
     doc_->SetTitle(path.isEmpty() ? EditorString(IDS_UNTITLED) : QFileInfo(path).fileName());
-    if (!path.isEmpty())
-        doc_->SetProjectFolder(QFileInfo(path).absolutePath());
+    // An untitled project has no folder: its pictures keep the paths chosen.
+    doc_->SetProjectFolder(path.isEmpty() ? QString() : QFileInfo(path).absolutePath());
     UpdateCaption();
 }
 
@@ -522,13 +530,14 @@ QString CAppFrame::AskSavePath(const QString& suggestion)
     return dialog.selectedFiles().first();
 }
 
-QString CAppFrame::AskCompileOutputPath(const QString& folder)
+QString CAppFrame::AskCompileOutputPath(const QString& proposal)
 {
-    QFileDialog dialog(this, EditorString(IDS_COMPILE_OUTPUT_TITLE), folder);
+    QFileDialog dialog(this, EditorString(IDS_COMPILE_OUTPUT_TITLE), QFileInfo(proposal).absolutePath());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(ConvertFilter(EditorString(IDS_COMPILED_FILTER)));
     dialog.setDefaultSuffix(QStringLiteral("kdpbin"));
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(QFileInfo(proposal).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();
@@ -625,16 +634,61 @@ bool CAppFrame::DoSave(const QString& path)
             target += IsProjectTextPath(pathName_) ? QStringLiteral(".kdpj") : QStringLiteral(".kdp");
     }
     target = QFileInfo(target).absoluteFilePath();
-    if (const auto error = doc_->SaveProject(target)) {
-        ShowMessageText(this, error->Text(), QMessageBox::Critical);
+    if (!SaveProjectTo(target))
         return false;
-    }
     doc_->SetModifiedFlag(false);
     history_->MarkSaved();
     SetPathName(target);
     AddRecentFile(target);
     UpdateCommandUI();
     return true;
+}
+
+bool CAppFrame::SaveProjectTo(const QString& target)
+{
+    const QString from = doc_->ProjectFolder(), to = QFileInfo(target).absolutePath();
+    const auto map = [from, to](const QString& path) { return MovedPicturePath(path, from, to); };
+    std::optional<ProjectError> error;
+    if (from.isEmpty() || QDir::cleanPath(from) == QDir::cleanPath(to)) {
+        error = doc_->SaveProject(target);
+    } else {
+        // Saved into another folder, relative picture paths are rewritten so
+        // that they name the same files from there. The open project (and
+        // its undo steps) follow only once the file is written.
+        CPageDoc moved;
+        moved.SetImageDecoding(false);
+        error = moved.LoadFromBytes(doc_->SaveToBytes());
+        if (!error) {
+            moved.RewritePicturePaths(map);
+            error = moved.SaveProject(target);
+        }
+        if (!error) {
+            doc_->SetProjectFolder(to);
+            history_->RewriteStates([&map](CPageDoc& doc) { doc.RewritePicturePaths(map); });
+        }
+    }
+    if (error)
+        ShowMessageText(this, error->Text(), QMessageBox::Critical);
+    return !error;
+}
+
+void CAppFrame::OnCollectPictures()
+{
+    doc_->CommitEdits();
+    if (pathName_.isEmpty() && !DoFileSave())
+        return;
+    const CollectedPictures result = doc_->CollectPictures();
+    history_->Checkpoint(); // the copies and the new paths are one step
+    const QString folder = QString::fromLatin1(kCollectedPictureFolder);
+    if (!result.copied.isEmpty())
+        ShowStatusMessage(kStatusSuccess, IDS_PICTURES_COLLECTED,
+                          {int(result.copied.size()), folder, result.copied.join(QStringLiteral("、"))});
+    else if (result.rewritten > 0)
+        ShowStatusMessage(kStatusInfo, IDS_PICTURES_RELINKED, {folder});
+    else if (result.failures.isEmpty())
+        ShowStatusMessage(kStatusInfo, IDS_NO_PICTURES_TO_COLLECT);
+    if (!result.failures.isEmpty())
+        ShowMessageText(this, result.failures.join(QStringLiteral("\n")), QMessageBox::Warning);
 }
 
 void CAppFrame::UpdateCaption()
@@ -733,20 +787,52 @@ void CAppFrame::OnOpenRecent(int index)
 
 // ------------------------------------------------------------ compile, grid
 
-void CAppFrame::OnCompile()
+QString CAppFrame::LastCompileOutput() const
+{
+    if (pathName_.isEmpty())
+        return {};
+    return EditorSettings()->value(QLatin1String(kCompileOutputsKey)).toMap().value(pathName_).toString();
+}
+
+void CAppFrame::RememberCompileOutput(const QString& output)
+{
+    auto settings = EditorSettings();
+    QVariantMap outputs = settings->value(QLatin1String(kCompileOutputsKey)).toMap();
+    outputs.insert(pathName_, output);
+    // Projects that no longer exist make room first.
+    for (auto it = outputs.begin(); it != outputs.end() && outputs.size() > kMaxRememberedOutputs;)
+        it = QFileInfo::exists(it.key()) ? std::next(it) : outputs.erase(it);
+    settings->setValue(QLatin1String(kCompileOutputsKey), outputs);
+}
+
+QString CAppFrame::LastCompiledFile() const
+{
+    const QString output = LastCompileOutput();
+    return QFileInfo(output).isFile() ? output : QString();
+}
+
+void CAppFrame::OnCompile(bool ask)
 {
     // What is compiled is what was typed, also in a text still being edited.
     doc_->CommitEdits();
     if ((doc_->IsModified() || pathName_.isEmpty()) && !DoFileSave())
         return;
-    const QString output = AskCompileOutputPath(folders_.compileOutputFolder);
-    if (output.isEmpty())
-        return;
-    folders_.compileOutputFolder = QFileInfo(output).absolutePath() + u'/';
+    // The last output of this project, or the project's name beside it.
+    QString output = LastCompileOutput();
+    if (ask || output.isEmpty()) {
+        const QFileInfo project(pathName_);
+        output = AskCompileOutputPath(output.isEmpty()
+                                          ? project.dir().filePath(project.completeBaseName() + QStringLiteral(".kdpbin"))
+                                          : output);
+        if (output.isEmpty())
+            return;
+        output = QFileInfo(output).absoluteFilePath();
+        RememberCompileOutput(output);
+    }
     ICompilePane* pane = ShowFreeCompilePane();
     if (!pane)
         return;
-    compileOutput_ = QFileInfo(output).absoluteFilePath();
+    compileOutput_ = output;
     pane->StartCompile(pathName_, output);
     // The findings come first: the compiler's messages reach the pane only
     // once this returns to the event loop.

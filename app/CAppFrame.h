@@ -47,7 +47,6 @@ public:
     // Folders remembered until the program exits.
     struct LastDirectories {
         QString imageFolder;
-        QString compileOutputFolder;
     };
 
     explicit CAppFrame(QWidget* parent = nullptr);
@@ -111,7 +110,8 @@ protected:
     // Where the user is asked for file names; tests answer them directly.
     virtual QString AskOpenPath();
     virtual QString AskSavePath(const QString& suggestion);
-    virtual QString AskCompileOutputPath(const QString& folder);
+    // Asks where to compile to, proposing a file.
+    virtual QString AskCompileOutputPath(const QString& proposal);
 
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -170,12 +170,20 @@ private:
     void OnFileOpen();
     void OnFileSaveAs();
     void OnOpenRecent(int index);
-    void OnCompile();
     void OnCheckProject();
     // The compile pane, shown, when no compile runs; else a notice and null.
     ICompilePane* ShowFreeCompilePane();
     // The project check's report for the compile pane.
     QString CheckReport();
+    // Compiles the project; without asking, to its last output when it has one.
+    void OnCompile(bool ask);
+    // The output this project was last compiled to, and that file while it exists.
+    QString LastCompileOutput() const;
+    QString LastCompiledFile() const;
+    void RememberCompileOutput(const QString& output);
+    void OnCollectPictures();
+    // Writes the project to the file, pictures still found from its folder.
+    bool SaveProjectTo(const QString& target);
     void OnGridSettings();
     void TogglePane(CPaneBase* pane);
     void ToggleMenuKeyboardMode();

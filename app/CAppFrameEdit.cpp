@@ -2,6 +2,7 @@
 // clipboard. While a text control has the focus they belong to it.
 #include "app/CAppFrame.h"
 
+#include "app/CPaneCompile.h"
 #include "app/Commands.h"
 #include "app/ObjectClipboard.h"
 #include "app/PageCommands.h"
@@ -79,6 +80,9 @@ void CAppFrame::StartEditSession()
 {
     history_->Reset();
     clipboard_->NewSession();
+    // Messages of another project would locate nothing here.
+    if (compilePane_ && !compilePane_->IsCompiling())
+        compilePane_->ClearAll();
 }
 
 std::vector<CDrawObj*> CAppFrame::SelectedObjects() const

@@ -372,6 +372,11 @@ void CTextEditSession::OnUpdate(int hint, CDrawObj* object)
     // An object removed while edited gets its text back before it goes.
     if (hint == kHintRemoveObject && object && object == m_object)
         EndCurrent();
+    // The page's background changed while typing: the text stands on it.
+    if (hint == kHintRepaintPage && m_object && m_editor) {
+        m_editor->TakeStyleFrom(*m_object);
+        m_editor->update();
+    }
 }
 
 void CTextEditSession::OnCurrentPageChanged(CPage*, CPage*)

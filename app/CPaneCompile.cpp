@@ -22,6 +22,8 @@ constexpr qsizetype kMaxStartErrorUnits = 520;
 constexpr qsizetype kLocateHeadUnits = 15;
 constexpr qsizetype kLocateMinUnits = 8;
 constexpr qsizetype kLocatePrefixUnits = 6;
+// The compiler's message for a jump to a page that does not exist.
+constexpr char16_t kMissingPageMessage[] = u"*发生未知错误，无法匹配页面对象";
 
 int HexDigit(QChar c)
 {
@@ -71,6 +73,20 @@ CPaneCompile::CPaneCompile(QWidget* parent)
     SetFollowSystemBackground(true);
     SetColour(COLOUR_LINE_NUMBERS, QColor(0, 128, 128));
     SetColour(COLOUR_NUMBER_BACKGROUND, palette().color(QPalette::Base));
+    // Messages, not a text being edited: no marks for line ends or blanks.
+    ShowLineEnds(false);
+    ShowSpacesAndTabs(false);
+    SetLineColourRule([this](int line) { return MessageColour(LineText(line)); });
+}
+
+QColor CPaneCompile::MessageColour(const QString& line)
+{
+    // Errors start with "*", warnings with "!".
+    if (line.startsWith(u'*'))
+        return ErrorColour();
+    if (line.startsWith(u'!'))
+        return WarningColour();
+    return {};
 }
 
 CPaneCompile::~CPaneCompile()
@@ -174,7 +190,12 @@ void CPaneCompile::AppendText(const QString& text)
 
 bool CPaneCompile::LocateFromLine(int line)
 {
-    const QString head = LineText(line).left(kLocateHeadUnits);
+    const QString text = LineText(line);
+    if (const auto picture = PictureOfMessage(text))
+        return LocatePicture(*picture);
+    if (text.startsWith(QString::fromUtf16(kMissingPageMessage)))
+        return LocateMissingJump();
+    const QString head = text.left(kLocateHeadUnits);
     if (head.size() < kLocateMinUnits)
         return false;
     static const struct {
@@ -194,6 +215,51 @@ bool CPaneCompile::LocateFromLine(int line)
         const uint32_t id = value > UINT32_MAX ? UINT32_MAX : uint32_t(value);
         return kind.object ? LocateObject(id) : LocatePage(id);
     }
+    return false;
+}
+
+std::optional<QString> CPaneCompile::PictureOfMessage(const QString& line)
+{
+    // "*未能加载图象文件“PATH”：REASON" and "*图象文件“PATH”过大…": the path
+    // runs to the last closing quote (a path may hold quotes, a reason not).
+    for (const char16_t* prefix : {u"*未能加载图象文件“", u"*图象文件“"}) {
+        const QString start = QString::fromUtf16(prefix);
+        const qsizetype end = line.lastIndexOf(u'”');
+        if (line.startsWith(start) && end >= start.size())
+            return line.mid(start.size(), end - start.size());
+    }
+    return std::nullopt;
+}
+
+bool CPaneCompile::LocatePicture(const QString& shownPath)
+{
+    if (!doc_)
+        return false;
+    // The compiler shows a NUL in a path as "\0".
+    const auto uses = [&shownPath](const ImageEntry* image) {
+        return image && QString(image->path).replace(QChar(0), QStringLiteral("\\0")) == shownPath;
+    };
+    for (const auto& page : doc_->Pages()) {
+        if (uses(page->BackgroundImage()))
+            return LocatePage(page->PageId());
+        for (const auto& object : page->Objects())
+            if (const auto* image = dynamic_cast<const CDrawImage*>(object.get());
+                image && (uses(image->NormalImage()) || uses(image->PressedImage())))
+                return LocateObject(*page, object.get());
+    }
+    ShowStatusMessage(kStatusInfo, IDS_OBJECT_NOT_FOUND);
+    return false;
+}
+
+bool CPaneCompile::LocateMissingJump()
+{
+    if (!doc_)
+        return false;
+    for (const auto& page : doc_->Pages())
+        for (const auto& object : page->Objects())
+            if (object->JumpTarget() != kNoPage && !doc_->FindPage(object->JumpTarget()))
+                return LocateObject(*page, object.get());
+    ShowStatusMessage(kStatusInfo, IDS_OBJECT_NOT_FOUND);
     return false;
 }
 
@@ -221,7 +287,12 @@ bool CPaneCompile::LocateObject(uint32_t objectId)
         ShowStatusMessage(kStatusInfo, IDS_OBJECT_NOT_FOUND);
         return false;
     }
-    if (!LocatePage(page->PageId()))
+    return LocateObject(*page, object);
+}
+
+bool CPaneCompile::LocateObject(const CPage& page, CDrawObj* object)
+{
+    if (!LocatePage(page.PageId()))
         return false;
     return selectObject_ && selectObject_(object);
 }

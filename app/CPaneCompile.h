@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace kdx {
 
 class CDrawObj;
+class CPage;
 class CPageDoc;
 class CompileSession;
 
@@ -52,10 +54,22 @@ public:
     void ClearAll();
     void AppendText(const QString& text);
 
+    // The colour a message line is shown in: errors and warnings stand out,
+    // other lines have none of their own (an invalid colour).
+    static QColor ErrorColour() { return {200, 0, 0}; }
+    static QColor WarningColour() { return {176, 96, 0}; }
+    static QColor MessageColour(const QString& line);
+
     // Locating from a message line "!(PID=1A)..." or "*(IID=FF)...".
     bool LocateFromLine(int line);
     bool LocatePage(uint32_t pageId);
     bool LocateObject(uint32_t objectId);
+    // The first page background or object (in page order) showing the
+    // picture, and the first object jumping to a page that does not exist.
+    bool LocatePicture(const QString& shownPath);
+    bool LocateMissingJump();
+    // The picture path a picture failure names.
+    static std::optional<QString> PictureOfMessage(const QString& line);
 
     bool IsCommandEnabled(int id) const override;
     bool OnCommand(int id) override;
@@ -73,6 +87,7 @@ protected:
 
 private:
     class Sink;
+    bool LocateObject(const CPage& page, CDrawObj* object);
     void Deliver(const QString& text);
     void WaitForMonitor();
 

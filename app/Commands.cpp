@@ -79,12 +79,14 @@ constexpr MenuItem kLayoutMenu[] = {
 
 // The page commands carry the page list's own texts (nullptr here).
 constexpr MenuItem kProjectMenu[] = {
-    {ID_PROJECT_COMPILE, u"编译当前工程(&C)..."},
-    {ID_PROJECT_SIMULATE, u"演示指定工程(&S)..."},
+    {ID_PROJECT_COMPILE, u"编译当前工程(&C)...", "Ctrl+F7"},
+    {ID_PROJECT_RECOMPILE, u"重新编译(&E)", "F7"},
+    {ID_PROJECT_SIMULATE, u"演示指定工程(&S)...", "F5"},
     {ID_PROJECT_UPLOAD, u"上传工程文件(&U)..."},
     {0, nullptr},
     {ID_PROJECT_CHECK, u"检查工程(&K)"},
     {ID_PROJECT_CHECK_BEFORE_COMPILE, u"编译前检查工程(&B)"},
+    {ID_PROJECT_COLLECT_PICTURES, u"收集图片(&P)"},
     {0, nullptr},
     {ID_PAGE_ADD, nullptr},
     {ID_PAGE_RENAME, nullptr},

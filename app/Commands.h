@@ -50,6 +50,8 @@ enum CommandId : int {
     ID_PROJECT_SIMULATE = 40552,
     ID_PROJECT_CHECK = 40553,
     ID_PROJECT_CHECK_BEFORE_COMPILE = 40554,
+    ID_PROJECT_COLLECT_PICTURES = 40555,
+    ID_PROJECT_RECOMPILE = 40556, // compiles again to the last output, without asking
     ID_HELP_README = 40600,
     ID_APP_ABOUT = 57664,
 };

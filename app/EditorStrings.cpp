@@ -139,6 +139,11 @@ constexpr StringEntry kEditorStrings[] = {
     {40552, u"启动模拟程序演示工程\n演示"},
     {40553, u"检查工程在终端上会出错或显示不对的地方，结果显示在编译窗口中\n检查工程"},
     {40554, u"每次编译前先检查工程\n编译前检查"},
+    {40555, u"把工程文件夹以外的图片复制到工程旁的images文件夹，并改为引用复制的图片\n收集图片"},
+    {40556, u"按上次的输出文件重新编译当前工程\n重新编译"},
+    {IDS_PICTURES_COLLECTED, u"已把%d个图片复制到“%s”：%s"},
+    {IDS_PICTURES_RELINKED, u"工程的图片已改为引用“%s”中的文件"},
+    {IDS_NO_PICTURES_TO_COLLECT, u"所有图片都已在工程文件夹中，无需收集"},
 };
 
 const QHash<int, QString>& EditorTable()

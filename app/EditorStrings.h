@@ -24,6 +24,9 @@ enum EditorStringId : int {
     IDS_SIMULATOR_MISSING = 20672,
     // A page already holds as many objects as a page may.
     IDS_TOO_MANY_OBJECTS = 20680,
+    IDS_PICTURES_COLLECTED = 20690,
+    IDS_PICTURES_RELINKED = 20691,
+    IDS_NO_PICTURES_TO_COLLECT = 20692,
     // The compile pane: its tab, its notices and its own menu item.
     IDS_COMPILE_TAB = 20212,
     IDS_PAGE_NOT_FOUND = 21121,

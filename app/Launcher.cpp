@@ -15,20 +15,20 @@ QString FindProgram(const QString& name)
     return QFile::decodeName(LocateProgram(QFile::encodeName(name).toStdString()).c_str());
 }
 
-bool LaunchDetached(const QString& name)
+bool LaunchDetached(const QString& name, const QStringList& args)
 {
     const QString program = FindProgram(name);
     if (program.isEmpty())
         return false;
-    return QProcess::startDetached(program, {}, QDir::currentPath());
+    return QProcess::startDetached(program, args, QDir::currentPath());
 }
 
 namespace {
 
-bool Launch(QWidget* parent, const char* program, int failureId)
+bool Launch(QWidget* parent, const char* program, int failureId, const QString& file)
 {
     const QString name = QString::fromLatin1(program);
-    if (LaunchDetached(name))
+    if (LaunchDetached(name, file.isEmpty() ? QStringList() : QStringList{file}))
         return true;
     ShowMessageBox(parent, failureId, QMessageBox::Critical, QMessageBox::Ok, {name});
     return false;
@@ -36,14 +36,14 @@ bool Launch(QWidget* parent, const char* program, int failureId)
 
 } // namespace
 
-bool LaunchUploader(QWidget* parent)
+bool LaunchUploader(QWidget* parent, const QString& compiledFile)
 {
-    return Launch(parent, kUploaderProgram, IDS_UPLOADER_MISSING);
+    return Launch(parent, kUploaderProgram, IDS_UPLOADER_MISSING, compiledFile);
 }
 
-bool LaunchSimulator(QWidget* parent)
+bool LaunchSimulator(QWidget* parent, const QString& compiledFile)
 {
-    return Launch(parent, kSimulatorProgram, IDS_SIMULATOR_MISSING);
+    return Launch(parent, kSimulatorProgram, IDS_SIMULATOR_MISSING, compiledFile);
 }
 
 } // namespace kdx

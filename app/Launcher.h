@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -10,16 +11,16 @@ namespace kdx {
 // PATH; an empty string when there is none.
 QString FindProgram(const QString& name);
 
-// Starts the program without arguments in the current directory and does
+// Starts the program with the arguments in the current directory and does
 // not wait for it or watch it. Returns false when it cannot be started.
-bool LaunchDetached(const QString& name);
+bool LaunchDetached(const QString& name, const QStringList& args = {});
 
-// Starts the uploader or the simulator; when it cannot start, a message
-// box names the program.
+// Starts the uploader or the simulator, on the compiled file when one is
+// given; when it cannot start, a message box names the program.
 constexpr const char* kUploaderProgram = "KDX_TU";
 constexpr const char* kSimulatorProgram = "KDX_TS";
 
-bool LaunchUploader(QWidget* parent);
-bool LaunchSimulator(QWidget* parent);
+bool LaunchUploader(QWidget* parent, const QString& compiledFile = {});
+bool LaunchSimulator(QWidget* parent, const QString& compiledFile = {});
 
 } // namespace kdx

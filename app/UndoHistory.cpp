@@ -121,6 +121,32 @@ void CUndoHistory::Checkpoint()
     emit Changed();
 }
 
+void CUndoHistory::RewriteStates(const std::function<void(CPageDoc&)>& rewrite)
+{
+    Checkpoint();
+    m_restoring = true;
+    rewrite(m_doc);
+    m_restoring = false;
+    m_bytes = 0;
+    for (size_t i = 0; i < m_states.size(); ++i) {
+        if (i == m_position) {
+            m_states[i] = m_doc.SaveToBytes();
+        } else {
+            // Pictures are referred to by path: the states need no pixels.
+            CPageDoc state;
+            state.SetImageDecoding(false);
+            if (!state.LoadFromBytes(m_states[i])) {
+                rewrite(state);
+                m_states[i] = state.SaveToBytes();
+            }
+        }
+        m_bytes += m_states[i].size();
+    }
+    m_dirty = false;
+    m_timer.stop();
+    emit Changed();
+}
+
 bool CUndoHistory::ContinuesKeyStep() const
 {
     return m_lastKey.repeat && m_lastKey.key == m_keyStep.key.key && m_keyStep.position == m_position &&

@@ -53,6 +53,10 @@ public:
     void MarkSaved();
     // Records the changes made since the last step as one step now.
     void Checkpoint();
+    // Applies a change that every kept state must share (picture paths of a
+    // project saved into another folder) to the project and to each state,
+    // without making a step of it.
+    void RewriteStates(const std::function<void(CPageDoc&)>& rewrite);
 
     // A change is made but not yet recorded (its action is still running).
     bool HasPendingChange() const { return m_dirty; }

@@ -40,6 +40,8 @@ const std::map<int, const char16_t*>& Table()
         {kStrCannotReadFile, u"无法打开文件 %s：%s"},
         {kStrCannotReadContent, u"无法读取工程文件的内容：%s"},
         {kStrCannotSaveFile, u"无法保存文件 %s：%s"},
+        {kStrCannotCopyPicture, u"无法复制图象文件 %s：%s"},
+        {kStrCannotMakeFolder, u"无法创建文件夹 %s"},
     };
     return table;
 }

@@ -22,6 +22,8 @@ enum ModelStringId : int {
     kStrCannotReadFile = 29900,
     kStrCannotReadContent = 29901,
     kStrCannotSaveFile = 29902,
+    kStrCannotCopyPicture = 29903, // "无法复制图象文件 %s：%s"
+    kStrCannotMakeFolder = 29904,
 };
 
 // The text of a model string id; an empty string for an unknown id.

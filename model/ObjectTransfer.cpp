@@ -21,7 +21,7 @@ QString PicturePathFor(const QString& path, const QString& fromFolder, const QSt
     if (path.isEmpty() || QFileInfo(path).isAbsolute() || fromFolder.isEmpty() ||
         QDir::cleanPath(fromFolder) == QDir::cleanPath(toFolder))
         return path;
-    const QString absolute = QDir::cleanPath(QDir(fromFolder).filePath(path));
+    const QString absolute = ResolvedPicturePath(path, fromFolder);
     return QFileInfo(absolute).isFile() ? absolute : path;
 }
 

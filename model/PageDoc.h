@@ -4,6 +4,7 @@
 #include "model/DrawObj.h"
 #include "model/FontTable.h"
 #include "model/ModelTypes.h"
+#include "model/PicturePaths.h"
 
 #include <QHash>
 #include <QString>
@@ -126,6 +127,12 @@ public:
 
     ImageEntry* LoadImage(const QString& path);
     void ReleaseImage(ImageEntry* entry);
+    // Replaces every picture path of pages and objects by map(path); the
+    // number of references changed.
+    int RewritePicturePaths(const std::function<QString(const QString&)>& map);
+    // Copies the pictures lying outside the project's folder into its
+    // collection folder and points their references there.
+    CollectedPictures CollectPictures();
 
     // With a picture loader, the pictures of a project being read are not
     // decoded while it is read (so that it opens at once) but when a page

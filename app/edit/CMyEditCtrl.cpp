@@ -779,6 +779,12 @@ void CMyEditCtrl::ShowLineEnds(bool on)
     viewport()->update();
 }
 
+void CMyEditCtrl::SetLineColourRule(std::function<QColor(int line)> rule)
+{
+    m_painter.Options().lineColour = std::move(rule);
+    viewport()->update();
+}
+
 void CMyEditCtrl::HighlightCurrentLine(bool on)
 {
     m_painter.Options().currentLine = on;

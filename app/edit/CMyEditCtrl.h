@@ -138,6 +138,8 @@ public:
     void ShowLineEnds(bool on);
     bool LineEndsShown() const { return m_painter.Options().lineEnds; }
     void HighlightCurrentLine(bool on);
+    // Gives lines a text colour of their own (see EditPaintOptions).
+    void SetLineColourRule(std::function<QColor(int line)> rule);
     bool CurrentLineHighlighted() const { return m_painter.Options().currentLine; }
     void SetTabsAsSpaces(bool on) { tabsAsSpaces_ = on; }
     bool TabsAsSpaces() const { return tabsAsSpaces_; }

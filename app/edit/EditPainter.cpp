@@ -183,12 +183,15 @@ void EditPainter::PaintRow(QPainter& painter, int row, const QRect& rect)
         }
     };
     const QRect clip = textPart.intersected(QRect(0, m_layout.TextRect().top(), rect.width(), m_layout.TextRect().height()));
+    QColor text = m_options.lineColour ? m_options.lineColour(m_store.LineOfRow(row)) : QColor();
+    if (!text.isValid())
+        text = m_colours[COLOUR_TEXT];
     if (selection.isNull()) {
-        drawRuns(m_colours[COLOUR_TEXT]);
+        drawRuns(text);
     } else {
         QRegion outside = QRegion(clip).subtracted(QRegion(selection));
         painter.setClipRegion(outside);
-        drawRuns(m_colours[COLOUR_TEXT]);
+        drawRuns(text);
         painter.setClipRect(selection.intersected(clip));
         drawRuns(m_colours[COLOUR_SELECTED_TEXT]);
         painter.setClipRect(clip);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QColor>
 #include <QRect>
+#include <functional>
 #include <vector>
 
 #include "app/edit/EditLayout.h"
@@ -31,6 +32,9 @@ struct EditPaintOptions {
     bool spacesAndTabs = true;
     bool lineEnds = true;
     bool currentLine = true;
+    // The text colour of a line when it is not the usual one (an invalid
+    // colour: the usual one), given the line's number.
+    std::function<QColor(int line)> lineColour;
 };
 
 // Paints the rows of the control (background, selection, text, whitespace

@@ -11,6 +11,7 @@
 #include "PageViewTest.h"
 #include "PageListTest.h"
 #include "PanelParityTest.h"
+#include "ProjectPicturesTest.h"
 #include "StatusBarTest.h"
 #include "TextEditTest.h"
 #include "UndoTest.h"
@@ -44,6 +45,7 @@ const kdx::test::TestClass kTestClasses[] = {
     {"ZoomTest", kdx::test::MakeTestClass<kdx::test::ZoomTest>},
     {"PanelParityTest", kdx::test::MakeTestClass<kdx::test::PanelParityTest>},
     {"ComfortTest", kdx::test::MakeTestClass<kdx::test::ComfortTest>},
+    {"ProjectPicturesTest", kdx::test::MakeTestClass<kdx::test::ProjectPicturesTest>},
 };
 
 } // namespace

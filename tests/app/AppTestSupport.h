@@ -70,7 +70,7 @@ public:
     QString compileAnswer;
     int saveQuestions = 0;
     int compileQuestions = 0;
-    QString compileFolderAsked;
+    QString compileProposal;
 
 protected:
     QString AskOpenPath() override { return openAnswer; }
@@ -79,10 +79,10 @@ protected:
         ++saveQuestions;
         return saveAnswer;
     }
-    QString AskCompileOutputPath(const QString& folder) override
+    QString AskCompileOutputPath(const QString& proposal) override
     {
         ++compileQuestions;
-        compileFolderAsked = folder;
+        compileProposal = proposal;
         return compileAnswer;
     }
 };

@@ -14,6 +14,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QImage>
+#include <QSet>
 #include <QMenu>
 #include <QSettings>
 #include <QTest>
@@ -398,6 +400,120 @@ void CompilePaneTest::doubleClickLocatesPagesAndObjects()
     f.pane->SetObjectSelector({});
     QVERIFY(!f.pane->LocateObject(0xFF));
     QCOMPARE(doc.CurrentPage(), third);
+}
+
+void CompilePaneTest::doubleClickFindsPictureAndJumpFailures()
+{
+    CompileFrame f;
+    f.frame.resize(1000, 800);
+    f.frame.show();
+    f.frame.OutputPane()->show();
+    f.frame.resizeDocks({f.frame.OutputPane()}, {400}, Qt::Vertical);
+    QVERIFY(QTest::qWaitForWindowExposed(&f.frame));
+    const auto picture = [&](const QString& name) {
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        const QString path = dir_.filePath(name);
+        return image.save(path) ? path : QString();
+    };
+    CPageDoc& doc = f.frame.Document();
+    CPage* first = doc.AddPage();
+    CPage* second = doc.AddPage();
+    CPage* third = doc.AddPage();
+    QVERIFY(doc.SetPageBackgroundImage(second, picture(QStringLiteral("bg.png"))));
+    doc.SetCurrentPage(second);
+    const auto addImage = [&](const QString& normal) {
+        auto* image = static_cast<CDrawImage*>(doc.AddObject(std::make_unique<CDrawImage>(PageRect{0, 0, 4, 4})));
+        image->SetNormalImage(normal);
+        return image;
+    };
+    addImage(picture(QStringLiteral("ok.png")));
+    CDrawImage* broken = addImage(picture(QStringLiteral("gone “1”.png")));
+    addImage(broken->NormalImage()->path);
+    doc.SetCurrentPage(third);
+    doc.AddObject(std::make_unique<CDrawRect>(PageRect{0, 0, 4, 4}))->SetJumpTarget(first->PageId());
+    CDrawObj* lost = doc.AddObject(std::make_unique<CDrawRect>(PageRect{0, 0, 4, 4}));
+    lost->SetJumpTarget(0x77);
+    doc.AddObject(std::make_unique<CDrawRect>(PageRect{0, 0, 4, 4}))->SetJumpTarget(0x78);
+    QVERIFY(QFile::remove(broken->NormalImage()->path));
+    doc.SetCurrentPage(first);
+    QList<CDrawObj*> selected;
+    f.pane->SetObjectSelector([&](CDrawObj* object) {
+        selected << object;
+        return true;
+    });
+
+    // The compiler's own messages, one compile for each problem.
+    const auto compileAndClick = [&](const QString& start) {
+        f.frame.saveAnswer = dir_.filePath(QStringLiteral("locate.kdp"));
+        f.frame.compileAnswer = dir_.filePath(QStringLiteral("locate.kdpbin"));
+        f.frame.ExecuteCommand(ID_PROJECT_COMPILE);
+        QVERIFY(f.WaitForEnd());
+        for (int line = 0; line < f.pane->GetLineCount(); ++line)
+            if (f.pane->LineText(line).startsWith(start))
+                return DoubleClickLine(f.pane, line);
+        QFAIL(qPrintable(f.pane->Text()));
+    };
+    compileAndClick(QStringLiteral("*未能加载图象文件“"));
+    QCOMPARE(doc.CurrentPage(), second);
+    QCOMPARE(selected, QList<CDrawObj*>{broken});
+
+    picture(QStringLiteral("gone “1”.png"));
+    doc.SetCurrentPage(first);
+    compileAndClick(QStringLiteral("*发生未知错误，无法匹配页面对象"));
+    QCOMPARE(doc.CurrentPage(), third);
+    QCOMPARE(selected, (QList<CDrawObj*>{broken, lost}));
+
+    // A page background comes before the page's objects; a picture nobody
+    // uses any more names nothing.
+    doc.SetCurrentPage(first);
+    f.pane->ClearAll();
+    f.pane->AppendText(QStringLiteral("*未能加载图象文件“%1”：图象已经损坏\r\n"
+                                      "*图象文件“%2”过大（70000 x 1像素），无法加载\r\n"
+                                      "*未能加载图象文件“nowhere.png”：文件不存在\r\n")
+                           .arg(dir_.filePath(QStringLiteral("bg.png")), dir_.filePath(QStringLiteral("ok.png"))));
+    QVERIFY(f.pane->LocateFromLine(0));
+    QCOMPARE(doc.CurrentPage(), second);
+    QCOMPARE(selected.size(), 2);
+    QVERIFY(f.pane->LocateFromLine(1));
+    QCOMPARE(selected.size(), 3);
+    QVERIFY(!f.pane->LocateFromLine(2));
+    QCOMPARE(StatusText(f.frame), EditorString(IDS_OBJECT_NOT_FOUND));
+}
+
+void CompilePaneTest::messagesShowAsMessages()
+{
+    CompileFrame f;
+    CPaneCompile* pane = f.pane;
+    QVERIFY(!pane->LineEndsShown());
+    QVERIFY(!pane->SpacesAndTabsShown());
+    pane->resize(500, 200);
+    pane->show();
+    QVERIFY(QTest::qWaitForWindowExposed(pane));
+    pane->AppendText(QStringLiteral("*错误\r\n!警告\r\n>已经生成文件\r\n"));
+    pane->SetCaret(3, 0);
+    // The colours each line's glyphs are drawn in.
+    const QImage shot = pane->viewport()->grab().toImage();
+    const auto inks = [&](int line) {
+        QSet<QRgb> found;
+        const QPoint at = pane->PointOf(line, 0);
+        const int height = pane->PointOf(line + 1, 0).y() - at.y();
+        for (int y = at.y(); y < at.y() + height; ++y)
+            for (int x = at.x(); x < at.x() + 60 && x < shot.width(); ++x)
+                found.insert(shot.pixel(x, y) & 0xFFFFFF);
+        return found;
+    };
+    const QRgb error = CPaneCompile::ErrorColour().rgb() & 0xFFFFFF;
+    const QRgb warning = CPaneCompile::WarningColour().rgb() & 0xFFFFFF;
+    QVERIFY(inks(0).contains(error));
+    QVERIFY(inks(1).contains(warning) && !inks(1).contains(error));
+    QVERIFY(!inks(2).contains(warning) && !inks(2).contains(error));
+
+    // Another project: the messages of the last one go.
+    const QString other = dir_.filePath(QStringLiteral("other.kdp"));
+    WriteProject(other, 480, 272, 16, 1);
+    QVERIFY(f.frame.OpenDocumentFile(other));
+    QCOMPARE(pane->TextLength(), int64_t(0));
 }
 
 void CompilePaneTest::linesThatNameNothingAreIgnored()

@@ -23,6 +23,8 @@ private slots:
     void linesThatNameNothingAreIgnored();
     void projectCheckShowsFindingsThatLocate();
     void projectCheckRunsBeforeCompileUnlessTurnedOff();
+    void doubleClickFindsPictureAndJumpFailures();
+    void messagesShowAsMessages();
 
 private:
     QTemporaryDir dir_;

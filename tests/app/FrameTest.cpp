@@ -306,7 +306,47 @@ void FrameTest::compileSavesFirstAndCancelStopsIt()
     frame.ExecuteCommand(ID_PROJECT_COMPILE);
     QCOMPARE(frame.compileQuestions, 1);
     QVERIFY(!frame.Document().IsModified());
-    QVERIFY(frame.Folders().compileOutputFolder.isEmpty());
+    QCOMPARE(frame.compileProposal, dir_.filePath(QStringLiteral("c.kdpbin")));
+}
+
+void FrameTest::compileAgainUsesTheProjectsLastOutput()
+{
+    TestFrame frame;
+    FakeCompilePane pane;
+    frame.OutputPane()->SetCompilePane(&pane, new QWidget);
+    QCOMPARE(frame.Action(ID_PROJECT_RECOMPILE)->shortcut(), QKeySequence(Qt::Key_F7));
+    QCOMPARE(frame.Action(ID_PROJECT_SIMULATE)->shortcut(), QKeySequence(Qt::Key_F5));
+    frame.saveAnswer = dir_.filePath(QStringLiteral("e.kdp"));
+    frame.Document().AddPage();
+
+    // Never compiled: even F7 asks, proposing the project's name beside it.
+    frame.compileAnswer = dir_.filePath(QStringLiteral("out/e.kdpbin"));
+    frame.ExecuteCommand(ID_PROJECT_RECOMPILE);
+    QCOMPARE(frame.compileQuestions, 1);
+    QCOMPARE(frame.compileProposal, dir_.filePath(QStringLiteral("e.kdpbin")));
+    QCOMPARE(pane.output, frame.compileAnswer);
+
+    // Then F7 compiles there without asking, and the dialog proposes it.
+    pane.output.clear();
+    frame.ExecuteCommand(ID_PROJECT_RECOMPILE);
+    QCOMPARE(frame.compileQuestions, 1);
+    QCOMPARE(pane.output, dir_.filePath(QStringLiteral("out/e.kdpbin")));
+    pane.output.clear();
+    frame.compileAnswer.clear();
+    frame.ExecuteCommand(ID_PROJECT_COMPILE);
+    QCOMPARE(frame.compileQuestions, 2);
+    QCOMPARE(frame.compileProposal, dir_.filePath(QStringLiteral("out/e.kdpbin")));
+    QVERIFY(pane.output.isEmpty());
+
+    // Another project has an output of its own; the first keeps its one.
+    frame.saveAnswer = dir_.filePath(QStringLiteral("f.kdp"));
+    frame.ExecuteCommand(ID_FILE_SAVE_AS);
+    frame.ExecuteCommand(ID_PROJECT_COMPILE);
+    QCOMPARE(frame.compileProposal, dir_.filePath(QStringLiteral("f.kdpbin")));
+    QVERIFY(frame.OpenDocumentFile(dir_.filePath(QStringLiteral("e.kdp"))));
+    frame.ExecuteCommand(ID_PROJECT_RECOMPILE);
+    QCOMPARE(frame.compileQuestions, 3);
+    QCOMPARE(pane.output, dir_.filePath(QStringLiteral("out/e.kdpbin")));
 }
 
 void FrameTest::compileHandsPathsToCompilePane()
@@ -322,12 +362,11 @@ void FrameTest::compileHandsPathsToCompilePane()
     frame.ExecuteCommand(ID_PROJECT_COMPILE);
     QCOMPARE(frame.StatusBar()->PaneAt(0).text, EditorString(IDS_NO_COMPILE_PANE));
     QVERIFY(frame.StatusBar()->PaneAt(0).style & CMyStatusBar::Highlighted);
-    QCOMPARE(frame.Folders().compileOutputFolder, dir_.filePath(QStringLiteral("out/")));
 
     FakeCompilePane pane;
     frame.OutputPane()->SetCompilePane(&pane, new QWidget);
     frame.ExecuteCommand(ID_PROJECT_COMPILE);
-    QCOMPARE(frame.compileFolderAsked, dir_.filePath(QStringLiteral("out/")));
+    QCOMPARE(frame.compileProposal, frame.compileAnswer);
     QCOMPARE(pane.project, dir_.filePath(QStringLiteral("d.kdp")));
     QCOMPARE(pane.output, frame.compileAnswer);
     QVERIFY(frame.OutputPane()->isVisible());

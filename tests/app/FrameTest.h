@@ -19,6 +19,7 @@ private slots:
     void saveAsWritesFileAndRemembersIt();
     void compileSavesFirstAndCancelStopsIt();
     void compileHandsPathsToCompilePane();
+    void compileAgainUsesTheProjectsLastOutput();
     void fileDialogsOfferTheirFilters();
     void textProjectsOpenAndSaveInTheirForm();
     void panesShowHideWithCheckMarks();

@@ -2,6 +2,7 @@
 
 #include "AppTestSupport.h"
 #include "app/CAppFrame.h"
+#include "app/CPaneCompile.h"
 #include "app/Commands.h"
 #include "app/Launcher.h"
 
@@ -106,6 +107,40 @@ void LauncherTest::missingProgramShowsItsName()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
     QVERIFY(!LaunchDetached(QStringLiteral("KDX_TS")));
+}
+
+void LauncherTest::uploadAndSimulateTakeTheLastCompiledFile()
+{
+    const QString record = dir_->filePath(QStringLiteral("record.txt"));
+    for (const char* name : {"KDX_TU", "KDX_TS"})
+        WriteScript(dir_->filePath(QStringLiteral("path1")), QString::fromLatin1(name),
+                    QStringLiteral("echo \"$(basename $0) $#|$1\" >> '%1'").arg(record));
+    TestFrame frame;
+    frame.saveAnswer = dir_->filePath(QStringLiteral("g.kdp"));
+    frame.compileAnswer = dir_->filePath(QStringLiteral("g.kdpbin"));
+    frame.Document().AddPage();
+    frame.CreateCompilePane()->SetCompilerPath(QStringLiteral(KDX_BIN_DIR "/KDX_TC"));
+    frame.ExecuteCommand(ID_PROJECT_COMPILE);
+    QVERIFY(QTest::qWaitFor([&] { return !frame.CompilePane()->IsCompiling(); }, 60000));
+    QVERIFY(QFileInfo(frame.compileAnswer).isFile());
+    frame.ExecuteCommand(ID_PROJECT_UPLOAD);
+    frame.ExecuteCommand(ID_PROJECT_SIMULATE);
+    // Without the file (removed since), the programs ask for one themselves.
+    QFile::remove(frame.compileAnswer);
+    frame.ExecuteCommand(ID_PROJECT_UPLOAD);
+    const QStringList expected{QStringLiteral("KDX_TU 1|") + frame.compileAnswer,
+                               QStringLiteral("KDX_TS 1|") + frame.compileAnswer, QStringLiteral("KDX_TU 0|")};
+    const auto lines = [&] {
+        QFile file(record);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                              : QStringList();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(lines().size() == 3, 5000);
+    QStringList got = lines();
+    got.sort();
+    QStringList want = expected;
+    want.sort();
+    QCOMPARE(got, want);
 }
 
 void LauncherTest::fileTypesAreRecognised()

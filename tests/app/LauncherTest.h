@@ -14,6 +14,7 @@ private slots:
     void searchesExecutableFolderThenCurrentThenPath();
     void startsProgramDetachedWithoutArguments();
     void missingProgramShowsItsName();
+    void uploadAndSimulateTakeTheLastCompiledFile();
     void fileTypesAreRecognised();
 
 private:

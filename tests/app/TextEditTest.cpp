@@ -152,6 +152,11 @@ void TextEditTest::followsTheObjectWhileEditing()
     QVERIFY(editor->Store().RowCount() >= 2);
     text->SetFontId(1);
 
+    // The page behind it: black without background, then its new colour.
+    QCOMPARE(editor->Colour(COLOUR_BACKGROUND), QColor(Qt::black));
+    f.doc.SetPageBackgroundColor(text->Page(), 0x0000FF00);
+    QCOMPARE(editor->Colour(COLOUR_BACKGROUND), QColor(0, 255, 0));
+
     text->Edit(f.view.get(), false);
     QCOMPARE(text->Text(), std::u16string(u"ab\ncd"));
 }
