@@ -147,6 +147,7 @@ constexpr IconEntry kIcons[] = {
     {57603, ":/icons/file-save.svg"},      {40550, ":/icons/compile.svg"},
     {40552, ":/icons/simulate.svg"},       {40551, ":/icons/upload.svg"},
     {40553, ":/icons/check.svg"},          {40554, ":/icons/check-compile.svg"},
+    {40555, ":/icons/collect-pictures.svg"}, {40556, ":/icons/compile-again.svg"},
     {40401, ":/icons/tool-select.svg"},    {40402, ":/icons/tool-image.svg"},
     {40403, ":/icons/tool-text.svg"},      {40404, ":/icons/tool-custom.svg"},
     {40405, ":/icons/tool-line.svg"},      {40406, ":/icons/tool-rect.svg"},

@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 
@@ -79,6 +81,25 @@ void ModalDriver::Poll()
     Handler handler = std::move(handlers_.front());
     handlers_.erase(handlers_.begin());
     handler(modal);
+}
+
+ModalDriver::Handler PickFile(QString path, QString* startFolder)
+{
+    return [path, startFolder](QWidget* window) {
+        auto* dialog = qobject_cast<QFileDialog*>(window);
+        QVERIFY(dialog);
+        if (startFolder)
+            *startFolder = dialog->directory().absolutePath();
+        dialog->selectFile(path);
+        // Type the path too: selectFile alone is lost when the dialog's file
+        // system model has not read the folder yet.
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
+        // Close as accepted without the dialog's own existence check, which asks
+        // the file system model and can open a nested warning before the model
+        // has read the folder on a busy machine.
+        static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
+    };
 }
 
 void WriteProject(const QString& path, int width, int height, int depth, int pages)

@@ -87,6 +87,9 @@ protected:
     }
 };
 
+// Answers a file dialog with the path (and notes the folder it started in).
+ModalDriver::Handler PickFile(QString path, QString* startFolder = nullptr);
+
 // Writes a project of the given format with the given number of pages.
 void WriteProject(const QString& path, int width, int height, int depth, int pages);
 

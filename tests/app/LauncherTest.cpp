@@ -5,6 +5,7 @@
 #include "app/CPaneCompile.h"
 #include "app/Commands.h"
 #include "app/Launcher.h"
+#include "model/PageDoc.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -114,7 +115,7 @@ void LauncherTest::uploadAndSimulateTakeTheLastCompiledFile()
     const QString record = dir_->filePath(QStringLiteral("record.txt"));
     for (const char* name : {"KDX_TU", "KDX_TS"})
         WriteScript(dir_->filePath(QStringLiteral("path1")), QString::fromLatin1(name),
-                    QStringLiteral("echo \"$(basename $0) $#|$1\" >> '%1'").arg(record));
+                    QStringLiteral("echo \"${0##*/} $#|$1\" >> '%1'").arg(record));
     TestFrame frame;
     frame.saveAnswer = dir_->filePath(QStringLiteral("g.kdp"));
     frame.compileAnswer = dir_->filePath(QStringLiteral("g.kdpbin"));

@@ -8,7 +8,6 @@
 #include "model/PageDoc.h"
 #include "tests/support/ProgramRun.h"
 
-#include <QFileDialog>
 #include <QImage>
 #include <QTest>
 
@@ -61,12 +60,7 @@ void ProjectPicturesTest::chosenInsideTheFolderIsStoredRelative()
     const auto choose = [&](const QString& file) {
         std::optional<QString> chosen;
         ModalDriver driver;
-        driver.Then([&](QWidget* window) {
-            auto* dialog = qobject_cast<QFileDialog*>(window);
-            QVERIFY(dialog);
-            dialog->selectFile(file);
-            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-        });
+        driver.Then(PickFile(file));
         driver.Run([&] { chosen = doc.ChooseImageFile(QString()); });
         return chosen.value_or(QStringLiteral("<none>"));
     };

@@ -108,25 +108,6 @@ ModalDriver::Handler PickColor(QColor color)
     };
 }
 
-ModalDriver::Handler PickFile(QString path, QString* startFolder = nullptr)
-{
-    return [path, startFolder](QWidget* window) {
-        auto* dialog = qobject_cast<QFileDialog*>(window);
-        QVERIFY(dialog);
-        if (startFolder)
-            *startFolder = dialog->directory().absolutePath();
-        dialog->selectFile(path);
-        // Type the path too: selectFile alone is lost when the dialog's file
-        // system model has not read the folder yet.
-        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            name->setText(path);
-        // Close as accepted without the dialog's own existence check, which asks
-        // the file system model and can open a nested warning before the model
-        // has read the folder on a busy machine.
-        static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
-    };
-}
-
 void Reject(QWidget* window)
 {
     auto* dialog = qobject_cast<QDialog*>(window);
