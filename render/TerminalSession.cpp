@@ -7,16 +7,16 @@ TerminalSession::TerminalSession(std::shared_ptr<const TerminalImage> image, Lis
 {
 }
 
-void TerminalSession::Start()
+void TerminalSession::Start(int page)
 {
     m_page = -1;
     EndPress();
     if (m_image->Pages().empty())
         return;
-    m_page = 0;
+    m_page = page >= 0 && size_t(page) < m_image->Pages().size() ? page : 0;
     if (m_listener.pageShown)
         m_listener.pageShown(m_page);
-    Send(SendReason::PageLoad, m_image->Pages()[0].loadSend, -1);
+    Send(SendReason::PageLoad, m_image->Pages()[size_t(m_page)].loadSend, -1);
 }
 
 void TerminalSession::ShowPage(int page)

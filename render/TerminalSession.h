@@ -37,8 +37,9 @@ public:
 
     TerminalSession(std::shared_ptr<const TerminalImage> image, Listener listener);
 
-    // Shows the first page and sends its load bytes.
-    void Start();
+    // Shows the page (the first one when it does not exist) and sends its
+    // load bytes.
+    void Start(int page = 0);
     // Leaves the current page (its unload bytes) for another (its load bytes).
     void ShowPage(int page);
 

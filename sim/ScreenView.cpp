@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace kdx::sim {
 
 namespace {
@@ -55,20 +57,31 @@ void ScreenView::Refresh()
     update();
 }
 
-QSize ScreenView::sizeHint() const { return m_screen.size() * m_zoom; }
+QSize ScreenView::sizeHint() const { return ToWidget(m_screen.rect(), m_zoom).size(); }
+
+QPoint ScreenView::ToPixel(const QPointF& widgetPoint, int zoom)
+{
+    // Rounded down: a point in the right half of a zoomed pixel is still on it.
+    return QPoint(int(std::floor(widgetPoint.x() / zoom)), int(std::floor(widgetPoint.y() / zoom)));
+}
+
+QRect ScreenView::ToWidget(const QRect& pixels, int zoom)
+{
+    return QRect(pixels.topLeft() * zoom, pixels.size() * zoom);
+}
 
 void ScreenView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     // Whole pixels, so that zoomed pixels stay sharp squares.
-    painter.drawImage(QRect(QPoint(0, 0), m_screen.size() * m_zoom), m_screen);
+    painter.drawImage(ToWidget(m_screen.rect(), m_zoom), m_screen);
 }
 
 void ScreenView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton || !m_session)
         return;
-    const QPoint at = event->position().toPoint() / m_zoom;
+    const QPoint at = ToPixel(event->position(), m_zoom);
     m_session->Press(at.x(), at.y(), Now());
     if (m_session->IsTouching())
         m_holdTimer.start();

@@ -23,6 +23,8 @@
 #include <QSettings>
 #include <QStatusBar>
 
+#include <sys/stat.h>
+
 namespace kdx::sim {
 
 namespace {
@@ -98,7 +100,9 @@ SimulatorWindow::SimulatorWindow(QWidget* parent) : QMainWindow(parent)
     m_reloadTimer.setInterval(kReloadDelayMs);
     connect(&m_reloadTimer, &QTimer::timeout, this, &SimulatorWindow::ReloadWatchedFile);
     // A compiler that writes a new file replaces or truncates it: watch the
-    // folder too, so that a file that was replaced is still followed.
+    // folder too, so that a file that was replaced is still followed. Other
+    // files of the folder change often (the project is saved beside it):
+    // the reload then finds the shown file as it was and does nothing.
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { m_reloadTimer.start(); });
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] {
         if (!m_filePath.isEmpty() && QFileInfo::exists(m_filePath))
@@ -173,13 +177,28 @@ void SimulatorWindow::Log(const QString& text)
     m_log->appendPlainText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")) + QStringLiteral("  ") + text);
 }
 
+SimulatorWindow::FileStamp SimulatorWindow::StampOf(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {true, uint64_t(info.st_dev), uint64_t(info.st_ino),
+            int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec, int64_t(info.st_size)};
+}
+
 bool SimulatorWindow::OpenFile(const QString& path)
 {
-    QString error;
-    auto image = render::TerminalImage::LoadFile(path, &error);
     const QString absolute = QFileInfo(path).absoluteFilePath();
+    // Read again, the same file keeps showing the page it showed.
+    int pageId = -1;
+    if (absolute == m_filePath && m_session && m_session->CurrentPage() >= 0)
+        pageId = m_image->Pages()[size_t(m_session->CurrentPage())].id;
     if (m_filePath != absolute)
         WatchFile(absolute);
+    // Stamped before reading: a change while it is read is a change.
+    m_fileStamp = StampOf(absolute);
+    QString error;
+    auto image = render::TerminalImage::LoadFile(path, &error);
     if (!image) {
         m_lastError = QStringLiteral("%1：%2").arg(QDir::toNativeSeparators(path), error);
         Log(m_lastError);
@@ -187,7 +206,7 @@ bool SimulatorWindow::OpenFile(const QString& path)
         return false;
     }
     m_lastError.clear();
-    Run(std::move(image), QDir::toNativeSeparators(absolute));
+    Run(std::move(image), QDir::toNativeSeparators(absolute), pageId);
     return true;
 }
 
@@ -210,6 +229,8 @@ void SimulatorWindow::ReloadWatchedFile()
     // The watch on a replaced file ends with the old file.
     if (!m_watcher.files().contains(m_filePath) && QFileInfo::exists(m_filePath))
         m_watcher.addPath(m_filePath);
+    if (StampOf(m_filePath) == m_fileStamp)
+        return;
     Log(QStringLiteral("文件已改变，重新加载"));
     OpenFile(m_filePath);
 }
@@ -229,7 +250,7 @@ bool SimulatorWindow::RunMemoryImage(const std::vector<uint8_t>& bytes)
     return true;
 }
 
-void SimulatorWindow::Run(std::shared_ptr<const render::TerminalImage> image, const QString& source)
+void SimulatorWindow::Run(std::shared_ptr<const render::TerminalImage> image, const QString& source, int pageId)
 {
     m_screen->SetSession(nullptr);
     m_image = std::move(image);
@@ -251,7 +272,13 @@ void SimulatorWindow::Run(std::shared_ptr<const render::TerminalImage> image, co
     Log(QStringLiteral("运行 ") + summary);
     m_statusText->setText(summary);
     m_screen->SetSession(m_session.get());
-    m_session->Start();
+    int first = 0;
+    for (size_t i = 0; i < m_image->Pages().size(); ++i)
+        if (int(m_image->Pages()[i].id) == pageId) {
+            first = int(i);
+            break;
+        }
+    m_session->Start(first);
     if (m_image->Pages().empty())
         Log(QStringLiteral("影像中没有页面"));
     m_screen->Refresh();

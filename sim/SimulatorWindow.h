@@ -80,8 +80,22 @@ signals:
     void ImageLoaded();
 
 private:
+    // What tells one version of a file from the next: a file renamed into
+    // place is another file, one written in place has another time or size.
+    struct FileStamp {
+        bool exists = false;
+        uint64_t device = 0;
+        uint64_t inode = 0;
+        int64_t modifiedNs = 0;
+        int64_t size = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp StampOf(const QString& path);
+
     void BuildMenus();
-    void Run(std::shared_ptr<const render::TerminalImage> image, const QString& source);
+    // Runs the image from its page with the id `pageId` when it has one,
+    // else from its first page.
+    void Run(std::shared_ptr<const render::TerminalImage> image, const QString& source, int pageId = -1);
     void OnSent(const render::SentBlock& sent);
     void OnPageShown(int page);
     void ReloadWatchedFile();
@@ -101,6 +115,7 @@ private:
     std::unique_ptr<render::TerminalSession> m_session;
     std::function<void(const render::SentBlock&)> m_sentObserver;
     QString m_filePath;
+    FileStamp m_fileStamp; // the version of m_filePath last read
     QString m_lastError;
     QFileSystemWatcher m_watcher;
     QTimer m_reloadTimer;

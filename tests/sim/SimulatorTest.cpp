@@ -149,6 +149,57 @@ private slots:
         QCOMPARE(window.Session()->CurrentPage(), 1);
     }
 
+    void touchAtTwiceTheSizeLandsOnThePixelUnderTheMouse()
+    {
+        // At 2x the button (10,10)-(49,29) covers widget points 20..99 and
+        // 20..59; the right half of a zoomed pixel is still that pixel.
+        sim::SimulatorWindow window;
+        window.show();
+        QVERIFY(window.OpenFile(file));
+        window.SetZoom(2);
+        const QImage shown = window.Screen()->grab().toImage();
+        QCOMPARE(shown.pixelColor(99, 59), QColor(255, 0, 0));
+        QCOMPARE(shown.pixelColor(19, 19), QColor(0, 0, 80));
+        QTest::mouseClick(window.Screen(), Qt::LeftButton, {}, QPoint(19, 19));
+        QCOMPARE(window.Session()->CurrentPage(), 0);
+        QTest::mouseClick(window.Screen(), Qt::LeftButton, {}, QPoint(99, 59));
+        QCOMPARE(window.Session()->CurrentPage(), 1);
+    }
+
+    void onlyANewVersionOfTheShownFileReloadsAndKeepsItsPage()
+    {
+        sim::SimulatorWindow window;
+        QVERIFY(window.OpenFile(file));
+        QListWidget* list = window.PageList();
+        emit list->itemClicked(list->item(1));
+        QCOMPARE(window.Session()->CurrentPage(), 1);
+        QSignalSpy loaded(&window, &sim::SimulatorWindow::ImageLoaded);
+
+        // The project saved beside it, and any other file of the folder,
+        // leave the running image, its page and the sent bytes alone.
+        const QString sentBefore = window.LogText();
+        QFile other(dir.filePath("sample.kdp"));
+        QVERIFY(other.open(QIODevice::Append));
+        other.write("x");
+        other.close();
+        QFile note(dir.filePath("note.txt"));
+        QVERIFY(note.open(QIODevice::WriteOnly));
+        note.write("x");
+        note.close();
+        QTest::qWait(1000);
+        QCOMPARE(loaded.count(), 0);
+        QCOMPARE(window.Session()->CurrentPage(), 1);
+        QCOMPARE(window.LogText(), sentBefore);
+
+        // A new compile (written beside and renamed into place) reloads and
+        // stays on the page with the same id.
+        CompileSample(dir, file, 2);
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 5000);
+        QCOMPARE(window.PageList()->count(), 4);
+        QCOMPARE(window.Session()->CurrentPage(), 1);
+        QCOMPARE(window.PageList()->currentRow(), 1);
+    }
+
     void changedFileIsReloadedAndABadOneKeepsTheRunningImage()
     {
         sim::SimulatorWindow window;
