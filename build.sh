@@ -2,6 +2,8 @@
 # Sets up a Debian 12 machine for the KDX tool chain, builds it, and then
 #   ./build.sh run    opens the example project in the editor
 #   ./build.sh test   runs every test through CTest
+#   ./build.sh asan   runs the editor's tests under the address and
+#                     undefined-behaviour sanitizers (build-asan/)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -49,8 +51,16 @@ case "${1:-}" in
     cd build
     exec ctest --output-on-failure -j2 --timeout 600
     ;;
+  asan)
+    # The editor's tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+    # in a build of their own (build-asan/).
+    install_missing
+    cmake --preset asan
+    cmake --build --preset asan
+    exec ctest --preset asan
+    ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|asan" >&2
     exit 2
     ;;
 esac

@@ -290,7 +290,8 @@ void CAppFrame::RegisterCommands()
     const auto always = [] { return true; };
     AddCommand(ID_FILE_NEW, [this] { OnFileNew(); }, always);
     AddCommand(ID_FILE_OPEN, [this] { OnFileOpen(); }, always);
-    AddCommand(ID_FILE_SAVE, [this] { DoFileSave(); }, [this] { return doc_->IsModified(); });
+    AddCommand(ID_FILE_SAVE, [this] { DoFileSave(); },
+               [this] { return doc_->IsModified() || doc_->HasPendingEdits(); });
     AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, always);
     AddCommand(ID_FILE_MRU_FIRST, [this] { OnOpenRecent(0); }, [this] { return !recentFiles_.isEmpty(); });
     AddCommand(ID_APP_EXIT, [this] { close(); }, always);
@@ -325,12 +326,7 @@ void CAppFrame::RegisterPageCommands()
     // Drawing and layout commands are carried out by the page view; their
     // rules need the selection count n, a current page and the count m of
     // objects on it.
-    const auto forward = [this](int id) {
-        return [this, id] {
-            if (pageView_)
-                pageView_->OnPageCommand(id);
-        };
-    };
+    const auto forward = [this](int id) { return PageViewCommand(id); };
     const auto rule = [this](auto test) {
         return [this, test] { return HasCurrentPage() && test(SelectionCount(), CurrentPageObjectCount()); };
     };
@@ -357,9 +353,15 @@ void CAppFrame::RegisterPageCommands()
     AddCommand(ID_GRID_SHOW, forward(ID_GRID_SHOW), rule([](int, int) { return true; }),
                [this] { return pageView_ && pageView_->IsGridShown(); });
     AddCommand(ID_GRID_SETTINGS, [this] { OnGridSettings(); }, rule([](int, int) { return true; }));
-    AddCommand(ID_EDIT_CLEAR, forward(ID_EDIT_CLEAR), [this] { return SelectionCount() > 0; });
-    AddCommand(ID_EDIT_SELECT_ALL, forward(ID_EDIT_SELECT_ALL), rule([](int, int m) { return m > 0; }));
     RegisterViewCommands();
+}
+
+std::function<void()> CAppFrame::PageViewCommand(int id)
+{
+    return [this, id] {
+        if (pageView_)
+            pageView_->OnPageCommand(id);
+    };
 }
 
 void CAppFrame::SetPageView(IPageCommandTarget* view)
@@ -414,6 +416,13 @@ void CAppFrame::UpdateCommandUI()
 
 void CAppFrame::ExecuteCommand(int id)
 {
+    // The editing keys of a focused text field are that field's.
+    if (ForwardToFocusedText(id))
+        return;
+    // What was typed but not committed goes into the project before any
+    // command acts on it; a refused value (its message shows) stops it.
+    if (!doc_->CommitEdits())
+        return;
     const auto found = commands_.find(id);
     if (found == commands_.end() || !found->second.enabled || !found->second.enabled())
         return;
@@ -598,7 +607,10 @@ CAppFrame::OpenResult CAppFrame::OpenProjectFile(const QString& path)
 
 bool CAppFrame::SaveModified()
 {
-    doc_->CommitEdits(); // a text being typed counts as a change
+    // A value being typed counts as a change; a refused one keeps the
+    // project open with its message.
+    if (!doc_->CommitEdits())
+        return false;
     if (!doc_->IsModified())
         return true;
     const QString name = pathName_.isEmpty() ? doc_->Title() : pathName_;
@@ -623,7 +635,8 @@ void CAppFrame::OnFileSaveAs()
 
 bool CAppFrame::DoSave(const QString& path)
 {
-    doc_->CommitEdits();
+    if (!doc_->CommitEdits())
+        return false;
     QString target = path;
     if (target.isEmpty()) {
         const QString suggestion = pathName_.isEmpty() ? doc_->Title() + QStringLiteral(".kdp") : pathName_;
@@ -813,8 +826,6 @@ QString CAppFrame::LastCompiledFile() const
 
 void CAppFrame::OnCompile(bool ask)
 {
-    // What is compiled is what was typed, also in a text still being edited.
-    doc_->CommitEdits();
     if ((doc_->IsModified() || pathName_.isEmpty()) && !DoFileSave())
         return;
     // The last output of this project, or the project's name beside it.
@@ -904,6 +915,15 @@ void CAppFrame::closeEvent(QCloseEvent* event)
     EditorSettings()->setValue(QLatin1String(kBarStateKey), saveState());
     EditorSettings()->setValue(QLatin1String(kGeometryKey), saveGeometry());
     event->accept();
+}
+
+bool CAppFrame::event(QEvent* event)
+{
+    // A shortcut is matched against the enabled commands after this: their
+    // rules see the field being typed in (a typed value makes saving possible).
+    if (event->type() == QEvent::ShortcutOverride)
+        UpdateCommandUI();
+    return QMainWindow::event(event);
 }
 
 void CAppFrame::dragEnterEvent(QDragEnterEvent* event)

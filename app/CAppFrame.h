@@ -113,6 +113,7 @@ protected:
     // Asks where to compile to, proposing a file.
     virtual QString AskCompileOutputPath(const QString& proposal);
 
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -132,6 +133,8 @@ private:
     QAction* MakeAction(int id, const QString& text, const char* shortcut);
     void RegisterCommands();
     void RegisterPageCommands();
+    // A command carried out by the page view, when there is one.
+    std::function<void()> PageViewCommand(int id);
     // Undo, redo and the clipboard (CAppFrameEdit.cpp).
     void CreateEditSupport();
     // Snapping, the page's context menu, the property pane (CAppFrameView.cpp).
@@ -147,6 +150,10 @@ private:
     void RegisterEditCommands();
     // A new or opened project: no steps to undo, a new clipboard session.
     void StartEditSession();
+    // Hands an editing command (undo, redo, the clipboard, delete, select
+    // all) to the focused text field as its key; false when none has the
+    // focus or the command has no key.
+    bool ForwardToFocusedText(int id);
     std::vector<CDrawObj*> SelectedObjects() const;
     void CopySelection();
     void CutSelection();
@@ -217,6 +224,9 @@ private:
     QStringList recentFiles_;
     IPageCommandTarget* pageView_ = nullptr;
     int fallbackTool_ = 40401;
+    // A key handed to a text field is matched against the shortcuts again
+    // when the field does not take it: that match must not hand it on again.
+    bool m_forwardingKey = false;
 };
 
 } // namespace kdx

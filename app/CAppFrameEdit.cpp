@@ -15,7 +15,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QTextEdit>
+
+#include <algorithm>
 
 namespace kdx {
 namespace {
@@ -37,20 +40,39 @@ QWidget* FocusedTextControl()
     return nullptr;
 }
 
-// Hands the command's key to the focused text control, as if typed there.
-bool ForwardToTextControl(int key)
+// The key that does an editing command in a text field.
+struct TextKey {
+    int command;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+};
+constexpr TextKey kTextKeys[] = {
+    {ID_EDIT_UNDO, Qt::Key_Z, Qt::ControlModifier},  {ID_EDIT_REDO, Qt::Key_Y, Qt::ControlModifier},
+    {ID_EDIT_COPY, Qt::Key_C, Qt::ControlModifier},  {ID_EDIT_CUT, Qt::Key_X, Qt::ControlModifier},
+    {ID_EDIT_PASTE, Qt::Key_V, Qt::ControlModifier}, {ID_EDIT_CLEAR, Qt::Key_Delete, Qt::NoModifier},
+    {ID_EDIT_SELECT_ALL, Qt::Key_A, Qt::ControlModifier},
+};
+
+} // namespace
+
+bool CAppFrame::ForwardToFocusedText(int id)
 {
-    QWidget* control = FocusedTextControl();
+    const auto* found = std::find_if(std::begin(kTextKeys), std::end(kTextKeys),
+                                     [id](const TextKey& k) { return k.command == id; });
+    QWidget* control = found != std::end(kTextKeys) ? FocusedTextControl() : nullptr;
     if (!control)
         return false;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+    if (m_forwardingKey)
+        return true;
+    // Sent as typed there; a read-only field takes what it can (copy,
+    // select all) and the rest does nothing, never acting on the page.
+    const QScopedValueRollback<bool> forwarding(m_forwardingKey, true);
+    QKeyEvent press(QEvent::KeyPress, found->key, found->modifiers);
     QApplication::sendEvent(control, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier);
+    QKeyEvent release(QEvent::KeyRelease, found->key, found->modifiers);
     QApplication::sendEvent(control, &release);
     return true;
 }
-
-} // namespace
 
 void CAppFrame::CreateEditSupport()
 {
@@ -129,27 +151,19 @@ void CAppFrame::RegisterEditCommands()
     // Not in the middle of a drag: the objects being dragged would be read
     // anew under the mouse.
     const auto idle = [this] { return !(pageView_ && pageView_->IsDragging()); };
-    AddCommand(ID_EDIT_UNDO, [this] {
-        if (!ForwardToTextControl(Qt::Key_Z))
-            history_->Undo();
-    }, textOr([this, idle] { return idle() && history_->CanUndo(); }));
-    AddCommand(ID_EDIT_REDO, [this] {
-        if (!ForwardToTextControl(Qt::Key_Y))
-            history_->Redo();
-    }, textOr([this, idle] { return idle() && history_->CanRedo(); }));
+    // With the focus in a text field these go to it (ExecuteCommand).
+    AddCommand(ID_EDIT_UNDO, [this] { history_->Undo(); },
+               textOr([this, idle] { return idle() && history_->CanUndo(); }));
+    AddCommand(ID_EDIT_REDO, [this] { history_->Redo(); },
+               textOr([this, idle] { return idle() && history_->CanRedo(); }));
     const auto selected = [this] { return SelectionCount() > 0; };
-    AddCommand(ID_EDIT_COPY, [this] {
-        if (!ForwardToTextControl(Qt::Key_C))
-            CopySelection();
-    }, textOr(selected));
-    AddCommand(ID_EDIT_CUT, [this] {
-        if (!ForwardToTextControl(Qt::Key_X))
-            CutSelection();
-    }, textOr(selected));
-    AddCommand(ID_EDIT_PASTE, [this] {
-        if (!ForwardToTextControl(Qt::Key_V))
-            PasteObjects();
-    }, textOr([this] { return clipboard_->CanPaste(); }));
+    AddCommand(ID_EDIT_COPY, [this] { CopySelection(); }, textOr(selected));
+    AddCommand(ID_EDIT_CUT, [this] { CutSelection(); }, textOr(selected));
+    AddCommand(ID_EDIT_PASTE, [this] { PasteObjects(); }, textOr([this] { return clipboard_->CanPaste(); }));
+    AddCommand(ID_EDIT_CLEAR, PageViewCommand(ID_EDIT_CLEAR), textOr(selected));
+    AddCommand(ID_EDIT_SELECT_ALL, PageViewCommand(ID_EDIT_SELECT_ALL), textOr([this] {
+        return HasCurrentPage() && CurrentPageObjectCount() > 0;
+    }));
 }
 
 } // namespace kdx

@@ -8,6 +8,7 @@
 #include "model/TerminalFontLookup.h"
 
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace kdx {
@@ -122,6 +123,17 @@ QMouseEvent CDrawTextEdit::Unscaled(const QMouseEvent& event) const
     const QPointF local = event.position() / PaintScale();
     return QMouseEvent(event.type(), local, event.scenePosition(), event.globalPosition(), event.button(),
                        event.buttons(), event.modifiers(), event.pointingDevice());
+}
+
+void CDrawTextEdit::keyPressEvent(QKeyEvent* event)
+{
+    // Escape first drops the selection, and once none is left ends editing.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && !HasSelection()) {
+        event->accept();
+        emit FinishRequested();
+        return;
+    }
+    CMyEdit::keyPressEvent(event);
 }
 
 void CDrawTextEdit::mousePressEvent(QMouseEvent* event)
@@ -261,6 +273,7 @@ CDrawTextEdit* CTextEditSession::EnsureEditor()
 {
     if (!m_editor && m_host) {
         m_editor = new CDrawTextEdit(m_host);
+        QObject::connect(m_editor, &CDrawTextEdit::FinishRequested, m_editor, [this] { EndCurrent(); });
         m_editor->hide();
         m_editor->setGeometry(QRect());
     }
@@ -384,9 +397,15 @@ void CTextEditSession::OnCurrentPageChanged(CPage*, CPage*)
     EndCurrent();
 }
 
-void CTextEditSession::OnCommitEdits()
+bool CTextEditSession::OnCommitEdits()
 {
     WriteBack();
+    return true;
+}
+
+bool CTextEditSession::HasPendingEdits() const
+{
+    return m_object && m_editor && m_editor->ObjectText() != m_object->Text();
 }
 
 } // namespace kdx

@@ -48,7 +48,12 @@ public:
     // the wrap rules of the control, while it is not being edited.
     static void ReflowObjectText(CDrawText& object);
 
+signals:
+    // Escape with no text selected: the user is done with the text.
+    void FinishRequested();
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     std::vector<int> MenuItems() const override;
     void Layout() override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -90,7 +95,8 @@ public:
     void OnObjectChanged(CDrawObj* object, uint32_t flags) override;
     void OnUpdate(int hint, CDrawObj* object) override;
     void OnCurrentPageChanged(CPage* oldPage, CPage* newPage) override;
-    void OnCommitEdits() override;
+    bool OnCommitEdits() override;
+    bool HasPendingEdits() const override;
 
 private:
     CDrawTextEdit* EnsureEditor();

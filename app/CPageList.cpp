@@ -343,7 +343,9 @@ bool CPageList::IsCommandEnabled(int id) const
 
 void CPageList::ExecuteCommand(int id)
 {
-    if (!IsCommandEnabled(id))
+    // A value typed for the page goes into it first; a refused one (its
+    // message shows) stops the command.
+    if (!IsCommandEnabled(id) || !doc_->CommitEdits() || !IsCommandEnabled(id))
         return;
     CPage* selected = doc_->PageAt(SelectedIndex());
     switch (id) {
@@ -367,7 +369,8 @@ void CPageList::ExecuteCommand(int id)
         break;
     case ID_PAGE_DELETE:
         if (selected)
-            doc_->DeletePage(selected);
+            if (const int cleared = doc_->DeletePage(selected); cleared > 0)
+                ShowStatusMessage(kStatusInfo, IDS_PAGE_JUMPS_CLEARED, {cleared});
         break;
     case ID_PAGE_DELETE_ALL:
         DeleteAllPages();

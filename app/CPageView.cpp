@@ -80,7 +80,9 @@ CPageWnd::CPageWnd(CPageDoc& doc, CPageView* view) : QWidget(view->viewport()), 
 {
     setObjectName(QStringLiteral("PageWnd"));
     setAttribute(Qt::WA_OpaquePaintEvent); // painting covers everything
-    setFocusPolicy(Qt::StrongFocus);
+    // A click takes the focus in mousePressEvent, once a value typed into a
+    // field has been committed (not before, as click focus would).
+    setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);
 }
 
@@ -458,6 +460,10 @@ void CPageWnd::mousePressEvent(QMouseEvent* event)
     m_snapSuspended = event->modifiers() & Qt::AltModifier;
     m_pointer = event->position().toPoint();
     m_pointerKnown = true;
+    // A click acts on the page as the typed values have made it; a refused
+    // value (its message shows) keeps the click from acting.
+    if (!doc_.CommitEdits())
+        return;
     setFocus(Qt::MouseFocusReason);
     if (event->button() == Qt::LeftButton && doc_.CurrentPage())
         ToolPress(ToPage(event->position().toPoint()), event->modifiers());
@@ -832,6 +838,7 @@ void CPageWnd::CreateRelease(const QPoint& p)
 CPageView::CPageView(CPageDoc& doc, QWidget* parent) : CMyView(parent), doc_(doc)
 {
     setObjectName(QStringLiteral("PageView"));
+    setFocusPolicy(Qt::TabFocus); // as the page window: clicks focus it in mousePressEvent
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     pageWnd_ = new CPageWnd(doc_, this);
@@ -999,7 +1006,7 @@ void CPageView::scrollContentsBy(int dx, int dy)
 // start outside the page; the moves and release of that drag follow it.
 void CPageView::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && doc_.CurrentPage()) {
+    if (event->button() == Qt::LeftButton && doc_.CurrentPage() && doc_.CommitEdits()) {
         pageWnd_->setFocus(Qt::MouseFocusReason);
         pageWnd_->ToolPress(ToPage(event->position().toPoint()), event->modifiers());
     }

@@ -22,8 +22,11 @@ enum EditorStringId : int {
     IDS_NO_COMPILE_PANE = 20670,
     IDS_UPLOADER_MISSING = 20671,
     IDS_SIMULATOR_MISSING = 20672,
+    IDS_PROGRAM_STARTED = 20673,
     // A page already holds as many objects as a page may.
     IDS_TOO_MANY_OBJECTS = 20680,
+    // Pasted objects from another project lose their jumps.
+    IDS_PASTE_JUMPS_CLEARED = 20681,
     IDS_PICTURES_COLLECTED = 20690,
     IDS_PICTURES_RELINKED = 20691,
     IDS_NO_PICTURES_TO_COLLECT = 20692,
@@ -37,6 +40,7 @@ enum EditorStringId : int {
     IDS_PAGE_LIST_COLUMN = 20650,
     IDS_CONFIRM_DELETE_ALL_PAGES = 20651,
     IDS_NEW_PAGE_NAME = 20652,
+    IDS_PAGE_JUMPS_CLEARED = 20653,
     ID_PAGE_ADD = 38000,
     ID_PAGE_RENAME = 38001,
     ID_PAGE_MOVE_FIRST = 38002,
@@ -53,6 +57,10 @@ enum EditorStringId : int {
     IDS_BAD_PAGE_ID = 20910,
     IDS_BAD_PAGE_NAME = 20911,
     IDS_BAD_CUSTOM_ID = 20920,
+    // What a property change did besides itself.
+    IDS_BACKGROUND_IMAGE_REPLACED = 20912,
+    IDS_FIELD_CLEARED = 20913,
+    IDS_MISSING_JUMP_TARGET = 20914,
     // Texts of the document framework (open, save, title and filters).
     IDS_UNTITLED = 61440,
     IDS_PROJECT_FILTER = 61441,

@@ -20,7 +20,14 @@ bool LaunchDetached(const QString& name, const QStringList& args)
     const QString program = FindProgram(name);
     if (program.isEmpty())
         return false;
-    return QProcess::startDetached(program, args, QDir::currentPath());
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(args);
+    process.setWorkingDirectory(QDir::currentPath());
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached();
 }
 
 namespace {
@@ -28,8 +35,10 @@ namespace {
 bool Launch(QWidget* parent, const char* program, int failureId, const QString& file)
 {
     const QString name = QString::fromLatin1(program);
-    if (LaunchDetached(name, file.isEmpty() ? QStringList() : QStringList{file}))
+    if (LaunchDetached(name, file.isEmpty() ? QStringList() : QStringList{file})) {
+        ShowStatusMessage(kStatusInfo, IDS_PROGRAM_STARTED, {name});
         return true;
+    }
     ShowMessageBox(parent, failureId, QMessageBox::Critical, QMessageBox::Ok, {name});
     return false;
 }

@@ -11,12 +11,16 @@ namespace kdx {
 // PATH; an empty string when there is none.
 QString FindProgram(const QString& name);
 
-// Starts the program with the arguments in the current directory and does
-// not wait for it or watch it. Returns false when it cannot be started.
+// Starts the program with the arguments in the current directory as an
+// independent program: in a session of its own, with no standard streams
+// of the editor, so that it neither ends with the editor nor writes into
+// the editor's terminal. The editor does not wait for it or watch it.
+// Returns false when it cannot be started.
 bool LaunchDetached(const QString& name, const QStringList& args = {});
 
 // Starts the uploader or the simulator, on the compiled file when one is
-// given; when it cannot start, a message box names the program.
+// given, and says so in the status bar; when it cannot start, a message box
+// names the program.
 constexpr const char* kUploaderProgram = "KDX_TU";
 constexpr const char* kSimulatorProgram = "KDX_TS";
 

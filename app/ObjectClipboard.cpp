@@ -1,5 +1,6 @@
 #include "app/ObjectClipboard.h"
 
+#include "app/EditorStrings.h"
 #include "app/Messages.h"
 #include "model/DrawObj.h"
 #include "model/ObjectTransfer.h"
@@ -106,12 +107,16 @@ std::vector<CDrawObj*> CObjectClipboard::PasteFrom(const QMimeData* data)
     }
     // Pasted onto the page they came from, the copies lie one grid step
     // away from their originals so that both can be seen.
+    const bool sameProject = read.origin.sessionToken == m_token;
     int32_t dx = 0, dy = 0;
-    if (read.origin.sessionToken == m_token && read.origin.pageId == page->PageId()) {
+    if (sameProject && read.origin.pageId == page->PageId()) {
         dx = int32_t(std::min<uint32_t>(m_doc.view.gridWidth, kMaxStep));
         dy = int32_t(std::min<uint32_t>(m_doc.view.gridHeight, kMaxStep));
     }
-    return PlaceTransferredObjects(m_doc, read, dx, dy);
+    PlacedObjects placed = PlaceTransferredObjects(m_doc, read, dx, dy, sameProject);
+    if (placed.clearedJumps > 0)
+        ShowStatusMessage(kStatusInfo, IDS_PASTE_JUMPS_CLEARED, {placed.clearedJumps});
+    return std::move(placed.objects);
 }
 
 } // namespace kdx

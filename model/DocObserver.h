@@ -36,9 +36,13 @@ public:
     virtual void OnPagesChanged() {}
     // A status-bar notice: its kind, string id and the formatted text.
     virtual void OnStatusNotice(int /*kind*/, int /*stringId*/, const QString& /*text*/) {}
-    // The project is about to be saved, compiled or closed: edits held
-    // outside the model (a text being typed on the page) go into it now.
-    virtual void OnCommitEdits() {}
+    // A command is about to run (or the project to be saved, compiled or
+    // closed): edits held outside the model (a value typed into a field, a
+    // text being typed on the page) go into it now. False when a value was
+    // refused; the observer has then shown why and the command must not run.
+    virtual bool OnCommitEdits() { return true; }
+    // Whether the observer holds such an edit.
+    virtual bool HasPendingEdits() const { return false; }
 
     // Asked when an object is to be selected or edited; returning false
     // keeps the object's state (an image object's edit only opens a dialog).

@@ -96,18 +96,21 @@ ObjectTransferRead ReadObjectTransfer(CPageDoc& doc, CPage* page, std::span<cons
     return read;
 }
 
-std::vector<CDrawObj*> PlaceTransferredObjects(CPageDoc& doc, ObjectTransferRead& read, int32_t dx, int32_t dy)
+PlacedObjects PlaceTransferredObjects(CPageDoc& doc, ObjectTransferRead& read, int32_t dx, int32_t dy,
+                                      bool sameProject)
 {
-    std::vector<CDrawObj*> placed;
+    PlacedObjects placed;
     if (!doc.CurrentPage())
         return placed;
     for (std::unique_ptr<CDrawObj>& object : read.objects) {
         CDrawObj* added = doc.AddObject(std::move(object));
         if (!added)
             break;
-        placed.push_back(added);
-        if (added->JumpTarget() != kNoPage && !doc.FindPage(added->JumpTarget()))
+        placed.objects.push_back(added);
+        if (added->JumpTarget() != kNoPage && (!sameProject || !doc.FindPage(added->JumpTarget()))) {
             added->SetJumpTarget(kNoPage);
+            ++placed.clearedJumps;
+        }
         const PageRect r = added->Bounds();
         if (FitsInt32(int64_t(r.left) + dx) && FitsInt32(int64_t(r.top) + dy) && FitsInt32(int64_t(r.right) + dx) &&
             FitsInt32(int64_t(r.bottom) + dy))

@@ -42,10 +42,18 @@ struct ObjectTransferRead {
 // error and no objects.
 ObjectTransferRead ReadObjectTransfer(CPageDoc& doc, CPage* page, std::span<const uint8_t> bytes);
 
+struct PlacedObjects {
+    std::vector<CDrawObj*> objects;
+    int clearedJumps = 0; // objects whose jump target was cleared
+};
+
 // Puts read objects on the document's current page, on top: each gets a new
-// object id (and a free custom id), keeps its jump only when the page it
-// names exists, is moved by (dx, dy) where that stays in range, and keeps
-// its pictures (relative paths from another folder are made absolute).
-std::vector<CDrawObj*> PlaceTransferredObjects(CPageDoc& doc, ObjectTransferRead& read, int32_t dx, int32_t dy);
+// object id (and a free custom id), keeps its jump only when the objects
+// come from this project (`sameProject`: page ids of another project name
+// unrelated pages here) and the page it names exists, is moved by (dx, dy)
+// where that stays in range, and keeps its pictures (relative paths from
+// another folder are made absolute).
+PlacedObjects PlaceTransferredObjects(CPageDoc& doc, ObjectTransferRead& read, int32_t dx, int32_t dy,
+                                      bool sameProject);
 
 } // namespace kdx

@@ -112,18 +112,28 @@ void CPageDoc::ShowNotice(int kind, int stringId, const QString& text)
         o->OnStatusNotice(kind, stringId, text);
 }
 
-void CPageDoc::CommitEdits()
+bool CPageDoc::CommitEdits()
 {
+    if (m_changeDepth > 0)
+        return false;
     // An observer may add or remove observers while it commits.
     const std::vector<IDocObserver*> observers = m_observers;
+    bool committed = true;
     for (IDocObserver* o : observers)
-        o->OnCommitEdits();
+        committed = o->OnCommitEdits() && committed;
+    return committed;
+}
+
+bool CPageDoc::HasPendingEdits() const
+{
+    return std::any_of(m_observers.begin(), m_observers.end(), [](const IDocObserver* o) { return o->HasPendingEdits(); });
 }
 
 // ---------------------------------------------------------------- tables
 
 void CPageDoc::DeleteContents()
 {
+    ChangeScope changing(*this);
     ++m_pictureGeneration;
     SetCurrentPage(nullptr);
     view = ViewSettings();
@@ -428,6 +438,13 @@ void CPageDoc::SetCurrentPage(CPage* page)
         page = nullptr;
     if (page == m_currentPage)
         return;
+    // A value typed for the page or object shown so far belongs to it: it
+    // is committed while that is still shown.
+    CommitEdits();
+    if (!Contains(page))
+        page = nullptr;
+    if (page == m_currentPage)
+        return;
     CPage* old = m_currentPage;
     m_currentPage = page;
     UpdateAllViews(kHintCurrentPage);
@@ -464,11 +481,12 @@ bool CPageDoc::RenamePage(CPage* page, const QString& name)
     return true;
 }
 
-void CPageDoc::SetPageBackgroundColor(CPage* page, Color color)
+bool CPageDoc::SetPageBackgroundColor(CPage* page, Color color)
 {
     if (!Contains(page) || color == page->backgroundColor)
-        return;
-    if (page->backgroundImage) {
+        return false;
+    const bool imageRemoved = page->backgroundImage != nullptr;
+    if (imageRemoved) {
         ReleaseImage(page->backgroundImage);
         page->backgroundImage = nullptr;
     }
@@ -476,6 +494,7 @@ void CPageDoc::SetPageBackgroundColor(CPage* page, Color color)
     UpdateAllViews(kHintRepaintPage);
     SetModifiedFlag(true);
     NotifyPagesChanged();
+    return imageRemoved;
 }
 
 bool CPageDoc::SetPageBackgroundImage(CPage* page, const QString& path)
@@ -585,25 +604,37 @@ void CPageDoc::MovePageTo(CPage* page, int index)
     NotifyPagesChanged();
 }
 
-void CPageDoc::DeletePage(CPage* page)
+int CPageDoc::DeletePage(CPage* page)
 {
     if (!Contains(page))
-        return;
+        return 0;
+    // What was typed for the page goes into it before it goes.
+    CommitEdits();
+    if (!Contains(page))
+        return 0;
+    ChangeScope changing(*this);
+    // Out of the project before anyone is told: nothing said in between
+    // can make it current again. It is freed once everyone has let go.
+    const auto at = std::find_if(m_pages.begin(), m_pages.end(), [page](const auto& p) { return p.get() == page; });
+    const std::unique_ptr<CPage> removed = std::move(*at);
+    m_pages.erase(at);
     if (page == m_currentPage)
         SetCurrentPage(nullptr);
-    const uint32_t id = page->pageId;
-    std::erase_if(m_pages, [page](const auto& p) { return p.get() == page; });
     // A file may hold two pages with one identifier; jumps then still lead
     // to the one that is left.
-    if (!FindPage(id))
-        RetargetJumps(id, kNoPage);
+    const uint32_t id = page->pageId;
+    const int cleared = FindPage(id) ? 0 : RetargetJumps(id, kNoPage);
     SetModifiedFlag(true);
     NotifyPagesChanged();
+    return cleared;
 }
 
 void CPageDoc::DeleteAllPages()
 {
+    CommitEdits();
+    ChangeScope changing(*this);
     SetCurrentPage(nullptr);
+    const std::vector<std::unique_ptr<CPage>> removed = std::move(m_pages);
     m_pages.clear();
     SetModifiedFlag(true);
     NotifyPagesChanged();
@@ -724,12 +755,16 @@ bool CPageDoc::FindObject(uint32_t objectId, CDrawObj** object, CPage** page) co
     return false;
 }
 
-void CPageDoc::RetargetJumps(uint32_t oldId, uint32_t newId)
+int CPageDoc::RetargetJumps(uint32_t oldId, uint32_t newId)
 {
+    int changed = 0;
     for (const auto& p : m_pages)
         for (const auto& obj : p->objects)
-            if (obj->JumpTarget() == oldId)
+            if (obj->JumpTarget() == oldId) {
                 obj->SetJumpTarget(newId);
+                ++changed;
+            }
+    return changed;
 }
 
 } // namespace kdx

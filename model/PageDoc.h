@@ -106,8 +106,11 @@ public:
     void NotifyPagesChanged();
     void ShowNotice(int kind, int stringId, const QString& text);
     // Asks the observers to put edits in progress into the model, so that
-    // what is saved or compiled is what the user sees.
-    void CommitEdits();
+    // what a command works on, and what is saved or compiled, is what the
+    // user sees. False when a value was refused (its message is shown), and
+    // while a change of the pages is half done: no edit starts then.
+    bool CommitEdits();
+    bool HasPendingEdits() const;
     // The stored title, and the shown one with a trailing "*" while modified.
     void SetTitle(const QString& title) { m_title = title; }
     const QString& Title() const { return m_title; }
@@ -187,7 +190,8 @@ public:
     void SetCurrentPage(CPage* page);
     bool SetPageId(CPage* page, uint32_t id);
     bool RenamePage(CPage* page, const QString& name);
-    void SetPageBackgroundColor(CPage* page, Color color);
+    // A colour replaces a background image: true when one was removed.
+    bool SetPageBackgroundColor(CPage* page, Color color);
     bool SetPageBackgroundImage(CPage* page, const QString& path);
     void SetPageLoadSend(CPage* page, const uint8_t* bytes, int length, uint32_t tag = 0);
     void SetPageUnloadSend(CPage* page, const uint8_t* bytes, int length, uint32_t tag = 0);
@@ -198,7 +202,9 @@ public:
     // New pages are called "<name> N" with the first free N ("Page" unless
     // the user interface says otherwise).
     void SetNewPageName(const QString& name) { m_newPageName = name; }
-    void DeletePage(CPage* page);
+    // Removes the page and clears the jumps to it; returns how many objects
+    // lost their jump target.
+    int DeletePage(CPage* page);
     void DeleteAllPages();
 
     // --- objects (add, remove and restack work on the current page)
@@ -209,7 +215,8 @@ public:
     void RestackObject(CDrawObj* object, int how);
     CDrawObj* ObjectAt(int32_t x, int32_t y) const;
     bool FindObject(uint32_t objectId, CDrawObj** object = nullptr, CPage** page = nullptr) const;
-    void RetargetJumps(uint32_t oldId, uint32_t newId);
+    // Points every jump to oldId at newId; returns how many objects changed.
+    int RetargetJumps(uint32_t oldId, uint32_t newId);
 
     // --- project files
     // The whole project file, sealed.
@@ -251,6 +258,20 @@ private:
     std::unordered_map<std::u16string, std::list<TextEntry>::iterator> m_textIndex;
     std::unordered_map<std::string, std::list<SendDataEntry>::iterator> m_sendDataIndex;
     std::vector<IDocObserver*> m_observers;
+    // Marks a change of the pages that observers are told about before it
+    // is complete (deleting pages, emptying the project): edits held by the
+    // observers are not committed into a half-changed project.
+    class ChangeScope {
+    public:
+        explicit ChangeScope(CPageDoc& doc) : m_doc(doc) { ++m_doc.m_changeDepth; }
+        ~ChangeScope() { --m_doc.m_changeDepth; }
+        ChangeScope(const ChangeScope&) = delete;
+        ChangeScope& operator=(const ChangeScope&) = delete;
+
+    private:
+        CPageDoc& m_doc;
+    };
+    int m_changeDepth = 0;
     bool m_modified = false;
     bool m_loading = false;
     bool m_decodeImages = true;

@@ -58,4 +58,14 @@ void CPaneProp::OnPagesChanged()
     m_list->PagesChanged();
 }
 
+bool CPaneProp::OnCommitEdits()
+{
+    return m_list->CommitPending();
+}
+
+bool CPaneProp::HasPendingEdits() const
+{
+    return m_list->PendingEdit() != nullptr;
+}
+
 } // namespace kdx

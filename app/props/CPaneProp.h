@@ -25,6 +25,8 @@ public:
     void OnObjectChanged(CDrawObj* object, uint32_t flags) override;
     void OnCurrentPageChanged(CPage* oldPage, CPage* newPage) override;
     void OnPagesChanged() override;
+    bool OnCommitEdits() override;
+    bool HasPendingEdits() const override;
 
 private:
     CPageDoc* m_doc;

@@ -88,8 +88,20 @@ QComboBox* CPropBase::AddList(int id, const QString& label)
 
 void CPropBase::Refuse(int stringId, std::initializer_list<QVariant> args)
 {
+    m_list->NoteRefused();
     Load();
     ShowStatusMessage(kStatusError, stringId, args);
+}
+
+void CPropBase::AnnounceClear(const CPropCtrlLink* link) const
+{
+    for (const Row& row : m_rows)
+        if (row.control == link) {
+            QString label = row.label->text();
+            label.remove(QRegularExpression(QStringLiteral("[：:]$")));
+            ShowStatusMessage(kStatusInfo, IDS_FIELD_CLEARED, {label, link->Value()});
+            return;
+        }
 }
 
 QSize CPropBase::sizeHint() const

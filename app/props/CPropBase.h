@@ -54,6 +54,9 @@ protected:
     // A refused value: the fields show the model again and the status bar
     // shows the message of the string id as an error.
     void Refuse(int stringId, std::initializer_list<QVariant> args = {});
+    // Says in the status bar that the link field's value is being cleared
+    // (its label and the value it had), before the page clears it.
+    void AnnounceClear(const CPropCtrlLink* link) const;
 
     void resizeEvent(QResizeEvent* event) override;
 

@@ -102,6 +102,7 @@ CPropCtrlEdit::CPropCtrlEdit(QWidget* parent) : QLineEdit(parent) {}
 
 void CPropCtrlEdit::SetValue(const QString& text)
 {
+    m_value = text;
     // setText clears the changed state; the cursor stays where it was when
     // the text is the same, so a live refresh does not disturb typing.
     if (text != this->text())
@@ -115,6 +116,16 @@ void CPropCtrlEdit::Commit()
         return;
     setModified(false);
     emit Committed();
+}
+
+void CPropCtrlEdit::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && IsPending()) {
+        SetValue(m_value);
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }
 
 void CPropCtrlEdit::keyReleaseEvent(QKeyEvent* event)
@@ -160,8 +171,8 @@ void CPropCtrlLink::SetValue(const QString& valueText)
 {
     m_value = valueText;
     if (m_withClear && !valueText.isEmpty())
-        setText(Anchor(QLatin1String(kClearId), ClearText()) + QStringLiteral("&nbsp;&nbsp;") +
-                Anchor(QLatin1String(kLinkId), valueText));
+        setText(Anchor(QLatin1String(kLinkId), valueText) + QStringLiteral("&nbsp;&nbsp;") +
+                Anchor(QLatin1String(kClearId), ClearText()));
     else
         setText(Anchor(QLatin1String(kLinkId), valueText.isEmpty() ? EmptyValueText() : valueText));
     setToolTip(valueText);
@@ -174,7 +185,7 @@ void CPropCtrlLink::SetValue(const QString& valueText)
 QStringList CPropCtrlLink::LinkIds() const
 {
     if (m_withClear && !m_value.isEmpty())
-        return {QLatin1String(kClearId), QLatin1String(kLinkId)};
+        return {QLatin1String(kLinkId), QLatin1String(kClearId)};
     return {QLatin1String(kLinkId)};
 }
 

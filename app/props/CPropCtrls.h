@@ -8,7 +8,8 @@ namespace kdx {
 
 // A value field of a property page. It commits when the user presses Enter
 // (on key release) or leaves it, and only when its text was changed since
-// it was last set: setting a value never counts as a change.
+// it was last set: setting a value never counts as a change. Escape puts
+// the value last set back.
 class CPropCtrlEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -16,6 +17,8 @@ public:
 
     // Shows a value from the model; the field is then unchanged.
     void SetValue(const QString& text);
+    // Whether a typed value waits to be committed.
+    bool IsPending() const { return isModified() && !isReadOnly(); }
     // Tells the page about a pending change, as leaving the field does.
     void Commit();
 
@@ -23,8 +26,12 @@ signals:
     void Committed();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    QString m_value; // the model's value as last set
 };
 
 // A drop-down list field. Unlike a plain list, whose accessible name on
@@ -36,9 +43,10 @@ public:
     explicit CPropCtrlList(QWidget* parent = nullptr);
 };
 
-// A link field: either a single "Link" link showing the value, or a
-// "Clear" link followed by the "Link" link. An empty value shows "设置..."
-// as the only link. Choosing a link, by mouse, keyboard or through the
+// A link field: either a single "Link" link showing the value, or the
+// "Link" link followed by a "Clear" link. An empty value shows "设置..."
+// as the only link, so "Clear" never stands where a link stood before a
+// value was set. Choosing a link, by mouse, keyboard or through the
 // accessibility interface (each link is an action), reports its id.
 class CPropCtrlLink : public QLabel {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "app/props/CPropLink.h"
 
+#include "app/EditorStrings.h"
 #include "app/props/CPropCtrls.h"
 #include "app/props/PropDialogs.h"
 #include "app/props/PropValues.h"
@@ -47,6 +48,7 @@ void CPropLink::OnDataLink(const QString& id)
     if (!Object())
         return;
     if (id == QLatin1String(CPropCtrlLink::kClearId)) {
+        AnnounceClear(m_data);
         Object()->SetSendData(nullptr, 0);
     } else if (const auto bytes = EditLinkData(this, SendDataBytes(Object()->SendData())); bytes && Object()) {
         Object()->SetSendData(reinterpret_cast<const uint8_t*>(bytes->constData()), int(bytes->size()), 0);
@@ -57,13 +59,23 @@ void CPropLink::OnDataLink(const QString& id)
 void CPropLink::LoadFields()
 {
     const CDrawObj* object = Object();
-    // The first page with the target's id, else "无目标".
+    // The first page with the target's id, else "无目标" for no target; a
+    // target naming no page of the project shows as such, to be found and
+    // fixed, as the last item.
+    constexpr int kMissingRole = Qt::UserRole + 1;
+    if (const int last = m_target->count() - 1; last > 0 && m_target->itemData(last, kMissingRole).toBool())
+        m_target->removeItem(last);
     int target = 0;
     for (int i = 1; i < m_target->count(); ++i)
         if (m_target->itemData(i).toUInt() == object->JumpTarget()) {
             target = i;
             break;
         }
+    if (target == 0 && object->JumpTarget() != kNoPage) {
+        m_target->addItem(FormatString(IDS_MISSING_JUMP_TARGET, {object->JumpTarget()}), object->JumpTarget());
+        target = m_target->count() - 1;
+        m_target->setItemData(target, true, kMissingRole);
+    }
     m_target->setCurrentIndex(target);
     const uint32_t condition = object->ExecuteCondition();
     m_condition->setCurrentIndex(condition < kConditionCount ? int(condition) : -1);

@@ -89,12 +89,32 @@ void CPropList::HideObject(CDrawObj* object)
 void CPropList::ShowCurrentPage()
 {
     CPropPageGlobal* global = GlobalPage();
-    // A pending edit belongs to the page shown so far: commit it first.
-    if (auto* edit = qobject_cast<CPropCtrlEdit*>(QApplication::focusWidget()); edit && global->isAncestorOf(edit))
-        edit->Commit();
     CPage* current = m_doc ? m_doc->CurrentPage() : nullptr;
     global->Attach(current);
     SetShown(current ? global : nullptr);
+}
+
+CPropCtrlEdit* CPropList::PendingEdit() const
+{
+    for (const CPropBase* page : {static_cast<const CPropBase*>(m_linkVisible ? m_link : nullptr),
+                                  static_cast<const CPropBase*>(m_shown)}) {
+        if (!page || !page->IsAttached())
+            continue;
+        for (QWidget* control : page->ValueControls())
+            if (auto* edit = qobject_cast<CPropCtrlEdit*>(control); edit && edit->IsPending())
+                return edit;
+    }
+    return nullptr;
+}
+
+bool CPropList::CommitPending()
+{
+    CPropCtrlEdit* edit = PendingEdit();
+    if (!edit)
+        return true;
+    m_refused = false;
+    edit->Commit();
+    return !m_refused;
 }
 
 void CPropList::ObjectChanged(CDrawObj* object)

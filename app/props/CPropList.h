@@ -10,6 +10,7 @@ class CDrawObj;
 class CPage;
 class CPageDoc;
 class CPropBase;
+class CPropCtrlEdit;
 class CPropLink;
 class CPropPage;
 class CPropPageGlobal;
@@ -46,8 +47,15 @@ public:
     // of the current page are shown again.
     void HideObject(CDrawObj* object);
     // Shows the page properties of the document's current page (nothing
-    // without one), committing a pending edit to the page shown before.
+    // without one). The document has committed a pending edit to the page
+    // shown before.
     void ShowCurrentPage();
+    // The field of the shown pages holding a typed value not yet committed.
+    CPropCtrlEdit* PendingEdit() const;
+    // Commits it; false when its page refused the value (and said why).
+    bool CommitPending();
+    // A page refused a committed value.
+    void NoteRefused() { m_refused = true; }
     // An object changed: its page follows when it shows that object.
     void ObjectChanged(CDrawObj* object);
     // Pages were added, renamed, reordered or deleted.
@@ -69,6 +77,7 @@ private:
     CPropLink* m_link = nullptr;
     bool m_linkVisible = false;
     CPropBase* m_shown = nullptr;
+    bool m_refused = false;
     std::unordered_map<std::type_index, CPropBase*> m_pages;
 };
 

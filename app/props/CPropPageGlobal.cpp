@@ -1,6 +1,7 @@
 #include "app/props/CPropPageGlobal.h"
 
 #include "app/EditorStrings.h"
+#include "app/Messages.h"
 #include "app/props/CPropCtrls.h"
 #include "app/props/PropDialogs.h"
 #include "app/props/PropValues.h"
@@ -84,6 +85,7 @@ void CPropPageGlobal::OnSendLink(const QString& id, bool load)
             doc->SetPageUnloadSend(m_page, data, int(bytes.size()), 0);
     };
     if (IsClear(id)) {
+        AnnounceClear(load ? m_loadSend : m_unloadSend);
         store({});
     } else {
         const SendDataEntry* held = load ? m_page->LoadSend() : m_page->UnloadSend();
@@ -99,6 +101,7 @@ void CPropPageGlobal::OnImageLink(const QString& id)
     if (!m_page)
         return;
     if (IsClear(id)) {
+        AnnounceClear(m_image);
         Document()->SetPageBackgroundImage(m_page, QString());
     } else if (const auto path = Document()->ChooseImageFile(PathOf(m_page->BackgroundImage())); path && m_page) {
         Document()->SetPageBackgroundImage(m_page, *path);
@@ -111,10 +114,13 @@ void CPropPageGlobal::OnColorLink(const QString& id)
     if (!m_page)
         return;
     if (IsClear(id)) {
+        AnnounceClear(m_color);
         Document()->SetPageBackgroundColor(m_page, kNoColor);
     } else if (const auto color = ChooseColor(this, m_page->BackgroundColor(), Document()->header.colorDepth);
                color && m_page) {
-        Document()->SetPageBackgroundColor(m_page, *color);
+        const QString image = PathOf(m_page->BackgroundImage());
+        if (Document()->SetPageBackgroundColor(m_page, *color))
+            ShowStatusMessage(kStatusInfo, IDS_BACKGROUND_IMAGE_REPLACED, {image});
     }
     Load();
 }

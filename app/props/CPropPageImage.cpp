@@ -30,6 +30,7 @@ void CPropPageImage::OnPressedLink(const QString& id)
     if (!Object() || !Document())
         return;
     if (id == QLatin1String(CPropCtrlLink::kClearId)) {
+        AnnounceClear(m_pressed);
         Image(Object())->ClearPressedImage();
     } else {
         const auto path = Document()->ChooseImageFile(PathOf(Image(Object())->PressedImage()));

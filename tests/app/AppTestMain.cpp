@@ -5,6 +5,7 @@
 #include "ComfortTest.h"
 #include "CompilePaneTest.h"
 #include "DialogTest.h"
+#include "EditSafetyTest.h"
 #include "FrameTest.h"
 #include "LauncherTest.h"
 #include "LinkDataTest.h"
@@ -46,6 +47,7 @@ const kdx::test::TestClass kTestClasses[] = {
     {"PanelParityTest", kdx::test::MakeTestClass<kdx::test::PanelParityTest>},
     {"ComfortTest", kdx::test::MakeTestClass<kdx::test::ComfortTest>},
     {"ProjectPicturesTest", kdx::test::MakeTestClass<kdx::test::ProjectPicturesTest>},
+    {"EditSafetyTest", kdx::test::MakeTestClass<kdx::test::EditSafetyTest>},
 };
 
 } // namespace

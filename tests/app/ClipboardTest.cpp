@@ -142,7 +142,8 @@ void ClipboardTest::pasteIntoASecondEditor()
     first.frame.ExecuteCommand(ID_EDIT_COPY);
 
     // The second editor's project has one page (id 0): B's target does not
-    // exist there, A's does. Its page 0 is not the page they came from.
+    // exist there, and A's id 0 names an unrelated page of another project:
+    // both jumps are cleared, and the status bar says so.
     TestFrame second;
     auto* view = new CPageView(second.Document());
     second.SetPageView(view);
@@ -154,8 +155,9 @@ void ClipboardTest::pasteIntoASecondEditor()
     CPage* page = second.Document().PageAt(0);
     QCOMPARE(page->Objects().size(), size_t(2));
     QCOMPARE(page->Objects()[0]->Bounds(), (PageRect{10, 10, 50, 30}));
-    QCOMPARE(page->Objects()[0]->JumpTarget(), 0u);
+    QCOMPARE(page->Objects()[0]->JumpTarget(), kNoPage);
     QCOMPARE(page->Objects()[1]->JumpTarget(), kNoPage);
+    QCOMPARE(second.StatusBar()->MessageText(), QStringLiteral("已清除 2 个粘贴对象的跳转目标（目标页面不在本工程中）"));
     QCOMPARE(page->Objects()[0]->ObjectId(), 1u); // ids of the second project
     QCOMPARE(page->Objects()[1]->ObjectId(), 2u);
     second.Document().SetModifiedFlag(false);

@@ -4,6 +4,7 @@
 #include "app/CAppFrame.h"
 #include "app/CPaneCompile.h"
 #include "app/Commands.h"
+#include "app/CMyStatusBar.h"
 #include "app/Launcher.h"
 #include "model/PageDoc.h"
 
@@ -12,6 +13,8 @@
 #include <QFile>
 #include <QMimeDatabase>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace kdx::test {
 
@@ -72,18 +75,28 @@ void LauncherTest::startsProgramDetachedWithoutArguments()
 {
     // The program records its arguments and working folder, then lingers:
     // the launch must return at once without waiting for it.
+    // It is an independent program: a session of its own (a hang-up of the
+    // editor's terminal does not end it), no standard output of the editor,
+    // and the status bar says it keeps running.
     const QString record = dir_->filePath(QStringLiteral("record.txt"));
     WriteScript(dir_->filePath(QStringLiteral("path1")), QStringLiteral("KDX_TU"),
-                QStringLiteral("echo \"$#|$(pwd)\" > '%1'\n/bin/sleep 2").arg(record));
+                QStringLiteral("read -r pid name state ppid group session rest < /proc/$$/stat\n"
+                               "echo \"$#|$(pwd)|$session|$(/bin/readlink /proc/$$/fd/1)\" > '%1.new'\n"
+                               "/bin/mv '%1.new' '%1'\n/bin/sleep 2")
+                    .arg(record));
     TestFrame frame;
     ModalDriver driver;
     driver.Run([&] { frame.ExecuteCommand(ID_PROJECT_UPLOAD); });
     QCOMPARE(driver.boxes.size(), size_t(0));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record) && QFileInfo(record).size() > 0, 5000);
+    QCOMPARE(frame.StatusBar()->MessageText(), QStringLiteral("已启动“KDX_TU”：它是独立的窗口，关闭编辑器后仍继续运行"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 5000);
     QFile file(record);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(file.readAll()).trimmed(),
-             QStringLiteral("0|") + QDir(dir_->filePath(QStringLiteral("cwd"))).canonicalPath());
+    const QStringList fields = QString::fromUtf8(file.readAll()).trimmed().split(u'|');
+    QCOMPARE(fields.size(), 4);
+    QCOMPARE(fields[0] + u'|' + fields[1], QStringLiteral("0|") + QDir(dir_->filePath(QStringLiteral("cwd"))).canonicalPath());
+    QVERIFY(fields[2].toLong() != long(getsid(0)));
+    QCOMPARE(fields[3], QStringLiteral("/dev/null"));
 }
 
 void LauncherTest::missingProgramShowsItsName()

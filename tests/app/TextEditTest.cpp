@@ -221,8 +221,11 @@ void TextEditTest::undoAfterBeginDoesNothingAndMenuIsOwn()
     QCOMPARE(editor->LineText(0), QString("abxy"));
     QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(editor->LineText(0), QString("ab"));
-    // Escape clears the text selection only; editing goes on.
+    // Escape with a text selection clears the selection only; editing goes on.
+    QTest::keyClick(editor, Qt::Key_Home, Qt::ShiftModifier);
+    QVERIFY(editor->HasSelection());
     QTest::keyClick(editor, Qt::Key_Escape);
+    QVERIFY(!editor->HasSelection());
     QVERIFY(text->IsEditing());
     QVERIFY(editor->isVisible());
 

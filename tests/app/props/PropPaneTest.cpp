@@ -240,9 +240,10 @@ void PropPaneTest::pageLinksClearAndChoose()
     QCOMPARE(driver.unused(), 0);
     QCOMPARE(f.page1->BackgroundColor(), Color(0x00F8FCF8));
     QCOMPARE(color->Value(), QStringLiteral("#F8FCF8"));
-    QCOMPARE(color->LinkIds(), (QStringList{QStringLiteral("Clear"), QStringLiteral("Link")}));
+    // The value link stays where "设置..." was; "清除" comes after it.
+    QCOMPARE(color->LinkIds(), (QStringList{QStringLiteral("Link"), QStringLiteral("Clear")}));
     QCOMPARE(color->text(),
-             QStringLiteral("<a href=\"Clear\">清除</a>&nbsp;&nbsp;<a href=\"Link\">#F8FCF8</a>"));
+             QStringLiteral("<a href=\"Link\">#F8FCF8</a>&nbsp;&nbsp;<a href=\"Clear\">清除</a>"));
     // Cancel changes nothing; Clear removes the colour.
     driver.Then(Reject);
     driver.Run([&] { color->Activate(QStringLiteral("Link")); });
@@ -250,6 +251,7 @@ void PropPaneTest::pageLinksClearAndChoose()
     QVERIFY(color->Activate(QStringLiteral("Clear")));
     QCOMPARE(f.page1->BackgroundColor(), kNoColor);
     QCOMPARE(color->Value(), QString());
+    QCOMPARE(f.Status(), QStringLiteral("已清除背景颜色“#F8FCF8”，可用撤消恢复"));
     QVERIFY(!color->Activate(QStringLiteral("Clear"))); // not shown any more
 
     // The background image comes from the image dialog and replaces the colour.
@@ -260,8 +262,16 @@ void PropPaneTest::pageLinksClearAndChoose()
     QCOMPARE(ImagePathOf(f.page1->BackgroundImage()), m_red);
     QCOMPARE(image->Value(), m_red);
     QCOMPARE(color->Value(), QString());
+    // A colour replaces the image, and says so.
+    driver.Then(PickColor(QColor(255, 255, 255)));
+    driver.Run([&] { color->Activate(QStringLiteral("Link")); });
+    QCOMPARE(f.page1->BackgroundImage(), nullptr);
+    QCOMPARE(f.Status(), QStringLiteral("背景颜色取代了背景图象“%1”").arg(m_red));
+    driver.Then(PickFile(m_red));
+    driver.Run([&] { image->Activate(QStringLiteral("Link")); });
     image->Activate(QStringLiteral("Clear"));
     QCOMPARE(f.page1->BackgroundImage(), nullptr);
+    QCOMPARE(f.Status(), QStringLiteral("已清除背景图象“%1”，可用撤消恢复").arg(m_red));
 
     // Send data shows 16 bytes and "..." for more; Clear removes it.
     std::vector<uint8_t> bytes(20, 0xAA);
@@ -280,6 +290,7 @@ void PropPaneTest::pageLinksClearAndChoose()
     QCOMPARE(unload->Value(), QStringLiteral("AA 55"));
     load->Activate(QStringLiteral("Clear"));
     QCOMPARE(f.page1->LoadSend(), nullptr);
+    QVERIFY(f.Status().startsWith(QStringLiteral("已清除加载发送“AA AA")));
     QCOMPARE(load->Value(), QString());
     QVERIFY(f.page1->UnloadSend());
 }
@@ -557,6 +568,15 @@ void PropPaneTest::linkPageTargetsConditionsAndData()
     QCOMPARE(target->currentIndex(), 0);
     QCOMPARE(button->JumpTarget(), kNoPage);
 
+    // A target naming no page (a hand-edited or foreign file) shows as
+    // such, not as "无目标", until it is changed.
+    button->SetJumpTarget(77);
+    QCOMPARE(target->currentText(), QStringLiteral("页面 77（不存在）"));
+    QCOMPARE(target->count(), 4);
+    button->SetJumpTarget(kNoPage);
+    QCOMPARE(target->currentIndex(), 0);
+    QCOMPARE(target->count(), 3);
+
     // A condition out of range selects nothing.
     button->SetExecuteCondition(16);
     QCOMPARE(condition->currentIndex(), -1);
@@ -589,6 +609,7 @@ void PropPaneTest::linkPageTargetsConditionsAndData()
     QVERIFY(data->Value().startsWith(QStringLiteral("0B 02 01")));
     QVERIFY(data->Activate(QStringLiteral("Clear")));
     QCOMPARE(button->SendData(), nullptr);
+    QVERIFY(f.Status().startsWith(QStringLiteral("已清除自定数据“0B 02 01")));
     QCOMPARE(data->text(), QStringLiteral("<a href=\"Link\">设置...</a>"));
 }
 
@@ -638,7 +659,7 @@ void PropPaneTest::imageToolAndImageLinksUseTheFileDialog()
     driver.Run([&] { f.Link(8584)->Activate(QStringLiteral("Link")); });
     QCOMPARE(startFolder, QFileInfo(m_blue).absolutePath()); // the folder used last
     QCOMPARE(ImagePathOf(image->PressedImage()), m_red);
-    QCOMPARE(f.Link(8584)->LinkIds(), (QStringList{QStringLiteral("Clear"), QStringLiteral("Link")}));
+    QCOMPARE(f.Link(8584)->LinkIds(), (QStringList{QStringLiteral("Link"), QStringLiteral("Clear")}));
     f.Link(8584)->Activate(QStringLiteral("Clear"));
     QCOMPARE(image->PressedImage(), nullptr);
     QCOMPARE(ImagePathOf(image->NormalImage()), m_blue);
@@ -687,8 +708,8 @@ void PropPaneTest::controlsWidenAndCarryTheirLabels()
     driver.Then(PickColor(QColor(0, 0, 255)));
     driver.Run([&] { actions->doAction(QStringLiteral("Link")); });
     QCOMPARE(f.page1->BackgroundColor(), Color(0x00F80000));
-    QCOMPARE(actions->actionNames(), (QStringList{QStringLiteral("Clear"), QStringLiteral("Link")}));
-    QCOMPARE(accessible->text(QAccessible::Value), QStringLiteral("清除  #0000F8"));
+    QCOMPARE(actions->actionNames(), (QStringList{QStringLiteral("Link"), QStringLiteral("Clear")}));
+    QCOMPARE(accessible->text(QAccessible::Value), QStringLiteral("#0000F8  清除"));
     actions->doAction(QStringLiteral("Clear"));
     QCOMPARE(f.page1->BackgroundColor(), kNoColor);
 }
