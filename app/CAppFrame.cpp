@@ -235,10 +235,12 @@ void CAppFrame::CreatePanes()
     propertyPane_ = new CPaneProp(kPropertyPane, QSize(200, 300), doc_.get(), this);
     propertyPane_->setWindowTitle(EditorString(IDS_TAB_PROPERTIES));
     // Image objects and page backgrounds ask for their files through the
-    // document; the dialog starts in the folder it last used. A picture in
-    // the project's folder is kept relative to it.
+    // document; the dialog starts in the folder it last used, at first in
+    // the project's. A picture in the project's folder is kept relative to it.
     doc_->SetImageChooser([this](const QString& currentPath) -> std::optional<QString> {
         const QString folder = doc_->ProjectFolder();
+        if (folders_.imageFolder.isEmpty())
+            folders_.imageFolder = folder;
         const auto chosen = ChooseImageFile(this, ResolvedPicturePath(currentPath, folder), folders_.imageFolder);
         if (!chosen)
             return std::nullopt;

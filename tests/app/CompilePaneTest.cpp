@@ -77,6 +77,15 @@ struct CompileFrame {
     }
 
     bool WaitForEnd() { return QTest::qWaitFor([this] { return !pane->IsCompiling(); }, kCompileTimeoutMs); }
+    // The frame on screen with the pane tall enough to double-click in.
+    bool ShowWithPane()
+    {
+        frame.resize(1000, 800);
+        frame.show();
+        frame.OutputPane()->show();
+        frame.resizeDocks({frame.OutputPane()}, {400}, Qt::Vertical);
+        return QTest::qWaitForWindowExposed(&frame);
+    }
 };
 
 void DoubleClickLine(CPaneCompile* pane, int line)
@@ -348,11 +357,7 @@ void CompilePaneTest::outputStaysReadOnlyAndKeepsSelectedText()
 void CompilePaneTest::doubleClickLocatesPagesAndObjects()
 {
     CompileFrame f;
-    f.frame.resize(1000, 800);
-    f.frame.show();
-    f.frame.OutputPane()->show();
-    f.frame.resizeDocks({f.frame.OutputPane()}, {400}, Qt::Vertical);
-    QVERIFY(QTest::qWaitForWindowExposed(&f.frame));
+    QVERIFY(f.ShowWithPane());
 
     CPageDoc& doc = f.frame.Document();
     CPage* first = doc.AddPage();
@@ -404,11 +409,7 @@ void CompilePaneTest::doubleClickLocatesPagesAndObjects()
 void CompilePaneTest::doubleClickFindsPictureAndJumpFailures()
 {
     CompileFrame f;
-    f.frame.resize(1000, 800);
-    f.frame.show();
-    f.frame.OutputPane()->show();
-    f.frame.resizeDocks({f.frame.OutputPane()}, {400}, Qt::Vertical);
-    QVERIFY(QTest::qWaitForWindowExposed(&f.frame));
+    QVERIFY(f.ShowWithPane());
     const auto picture = [&](const QString& name) {
         QImage image(4, 4, QImage::Format_RGB32);
         image.fill(Qt::red);

@@ -57,22 +57,26 @@ void ProjectPicturesTest::chosenInsideTheFolderIsStoredRelative()
     TestFrame frame;
     CPageDoc& doc = frame.Document();
     doc.AddPage();
+    QString startFolder;
     const auto choose = [&](const QString& file) {
         std::optional<QString> chosen;
         ModalDriver driver;
-        driver.Then(PickFile(file));
+        driver.Then(PickFile(file, &startFolder));
         driver.Run([&] { chosen = doc.ChooseImageFile(QString()); });
         return chosen.value_or(QStringLiteral("<none>"));
     };
-    // Untitled: no folder yet, the path as chosen.
-    QCOMPARE(choose(inside), inside);
+    // The first dialog starts in the project's folder.
     QVERIFY(frame.DoSave(m_dir.filePath("p1/p.kdp")));
     QCOMPARE(choose(inside), QStringLiteral("img/in.png"));
+    QCOMPARE(startFolder, m_dir.filePath("p1"));
     QCOMPARE(choose(outside), outside);
+    QCOMPARE(startFolder, m_dir.filePath("p1/img"));
 
-    // A new project forgets the old folder.
+    // A new project forgets the old folder: untitled, the path as chosen.
     frame.NewBlankProject();
+    doc.AddPage();
     QVERIFY(doc.ProjectFolder().isEmpty());
+    QCOMPARE(choose(inside), inside);
 }
 
 void ProjectPicturesTest::savingElsewhereKeepsEveryStateFindingThePictures()
