@@ -141,8 +141,14 @@ int RunRender(const std::vector<std::string>& args)
     QSemaphore waiting(2 * pool.maxThreadCount());
     std::atomic<bool> failed{false};
     for (int index = first; index <= last && !failed; ++index) {
+        QImage page = render::RenderPage(*image, index);
+        if (page.isNull()) {
+            std::fprintf(stderr, "kdx render: page %d: 内存不足\n", index);
+            failed = true;
+            break;
+        }
         waiting.acquire();
-        pool.start([&, index, page = render::RenderPage(*image, index)] {
+        pool.start([&, index, page = std::move(page)] {
             const std::string& path = outputs[size_t(index - first)];
             if (!failed && !WritePng(page, path, compression, inputs))
                 failed = true;

@@ -106,6 +106,8 @@ QImage PixelsToImage(const QByteArray& frame, int width, int height, int colorDe
         || frame.size() != qsizetype(width) * height * bytesPerPixel)
         return {};
     QImage image(width, height, QImage::Format_RGB888);
+    if (image.isNull())
+        return {}; // no memory for the pixels
     auto* in = reinterpret_cast<const uchar*>(frame.constData());
     for (int y = 0; y < height; ++y) {
         uchar* out = image.scanLine(y);

@@ -20,7 +20,8 @@ PageRect BoundsOf(const Record& r) { return PageRect{r.left, r.top, r.right + 1,
 // A radius no screen needs, for a record that carries a damaged one.
 int RadiusOf(const Record& r) { return int(std::min<uint32_t>(r.value, 0x7FFF)); }
 
-void DrawRecord(QPainter& p, const TerminalImage& image, const Record& r, const QColor& color, bool pressed)
+// Draws one record; false when a picture's pixels could not be allocated.
+bool DrawRecord(QPainter& p, const TerminalImage& image, const Record& r, const QColor& color, bool pressed)
 {
     switch (r.drawType) {
     case kDrawLine: PaintLine(p, r.left, r.top, r.right, r.bottom, color); break;
@@ -35,7 +36,10 @@ void DrawRecord(QPainter& p, const TerminalImage& image, const Record& r, const 
     case kDrawPicture:
         if (r.picture >= 0) {
             const Picture& picture = image.Pictures()[size_t(r.picture)];
-            PaintPicture(p, BoundsOf(r), pressed && !picture.pressed.isNull() ? picture.pressed : picture.normal);
+            const QImage& frame = pressed ? picture.Pressed() : picture.Normal();
+            if (frame.isNull())
+                return false;
+            PaintPicture(p, BoundsOf(r), frame);
         }
         break;
     case kDrawText:
@@ -50,6 +54,7 @@ void DrawRecord(QPainter& p, const TerminalImage& image, const Record& r, const 
         break;
     default: break; // custom areas draw nothing
     }
+    return true;
 }
 
 bool IsShape(uint16_t drawType) { return drawType == kDrawLine || (drawType >= kDrawRect && drawType <= kDrawFilledEllipse); }
@@ -110,11 +115,11 @@ bool SameDrawing(const Record& a, const Record& b)
 
 } // namespace
 
-void RenderPage(QPainter& painter, const TerminalImage& image, int pageIndex, int pressedRecord)
+bool RenderPage(QPainter& painter, const TerminalImage& image, int pageIndex, int pressedRecord)
 {
     painter.fillRect(0, 0, image.Width(), image.Height(), Qt::black);
     if (pageIndex < 0 || size_t(pageIndex) >= image.Pages().size())
-        return;
+        return true;
     painter.save();
     painter.setClipRect(0, 0, image.Width(), image.Height(), Qt::IntersectClip);
     // Records off the screen, hidden by a later one that covers it, or
@@ -125,6 +130,7 @@ void RenderPage(QPainter& painter, const TerminalImage& image, int pageIndex, in
     const size_t first = FirstShownRecord(records, screen);
     QColor color = kStartColor;
     const Record* last = nullptr;
+    bool complete = true;
     for (size_t i = 0; i < records.size(); ++i) {
         const Record& r = records[i];
         if (r.drawType == kDrawColor) {
@@ -132,18 +138,22 @@ void RenderPage(QPainter& painter, const TerminalImage& image, int pageIndex, in
                 last = nullptr;
             color = r.color;
         } else if (i >= first && Touches(r, screen) && !(last && IsShape(r.drawType) && SameDrawing(*last, r))) {
-            DrawRecord(painter, image, r, color, int(i) == pressedRecord);
+            complete = DrawRecord(painter, image, r, color, int(i) == pressedRecord) && complete;
             last = &r;
         }
     }
     painter.restore();
+    return complete;
 }
 
 QImage RenderPage(const TerminalImage& image, int pageIndex, int pressedRecord)
 {
     QImage screen(image.Width(), image.Height(), QImage::Format_RGB32);
+    if (screen.isNull())
+        return {};
     QPainter painter(&screen);
-    RenderPage(painter, image, pageIndex, pressedRecord);
+    if (!RenderPage(painter, image, pageIndex, pressedRecord))
+        return {};
     return screen;
 }
 

@@ -16,9 +16,10 @@ inline const QColor kStartColor = QColor(255, 255, 255);
 // coordinates; pictures show their normal frame (the pressed one for the
 // record 'pressedRecord', when the picture has one); texts in the terminal
 // fonts in the current colour. The painter's origin is the screen's top left.
-void RenderPage(QPainter& painter, const TerminalImage& image, int pageIndex, int pressedRecord = -1);
+// False when a picture could not be drawn for want of memory.
+bool RenderPage(QPainter& painter, const TerminalImage& image, int pageIndex, int pressedRecord = -1);
 
-// The same into a new screen-sized image (RGB32).
+// The same into a new screen-sized image (RGB32); null when memory runs out.
 QImage RenderPage(const TerminalImage& image, int pageIndex, int pressedRecord = -1);
 
 } // namespace kdx::render

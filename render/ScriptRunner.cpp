@@ -156,10 +156,15 @@ void ScriptRunner::Shot(const ScriptCommand& c, TerminalSession& session)
         Expect(c, false, expected, QStringLiteral("没有显示页面"));
         return;
     }
+    const QImage screen = RenderPage(session.Image(), session.CurrentPage(), session.PressedRecord());
+    if (screen.isNull()) {
+        Expect(c, false, expected, QStringLiteral("内存不足"));
+        return;
+    }
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    RenderPage(session.Image(), session.CurrentPage(), session.PressedRecord()).save(&buffer, "PNG");
+    screen.save(&buffer, "PNG");
     const OutputTarget target = ResolveOutput(QFile::encodeName(c.file).toStdString());
     std::u16string reason;
     if (target.refusal != OutputRefusal::None)

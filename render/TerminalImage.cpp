@@ -61,14 +61,29 @@ bool Record::HasTouchBehaviour(const std::vector<Picture>& pictures) const
     }
     if (jumpPage >= 0 || send >= 0)
         return true;
-    return drawType == kDrawPicture && picture >= 0 && !pictures[size_t(picture)].pressed.isNull();
+    return drawType == kDrawPicture && picture >= 0 && pictures[size_t(picture)].HasPressedFrame();
+}
+
+const QImage& Picture::Frame(int index) const
+{
+    Converted& converted = *m_converted;
+    std::call_once(converted.once[index], [&] {
+        const int bytesPerPixel = BytesPerPixel(depth);
+        const qsizetype frameSize = qsizetype(width) * height * bytesPerPixel;
+        const QByteArray raw = QByteArray::fromRawData(reinterpret_cast<const char*>(m_bytes->data() + m_frameAt[index]),
+                                                       frameSize);
+        converted.frame[index] = PixelsToImage(raw, width, height, depth).convertToFormat(QImage::Format_RGB32);
+    });
+    return converted.frame[index];
 }
 
 // Walks the memory image once, checking every count and offset against the
 // image's size before reading what it points at.
 class ImageReader {
 public:
-    ImageReader(std::span<const uint8_t> bytes, int depth, TerminalImage& out) : m_bytes(bytes), m_out(out)
+    // 'bytes' holds the memory image from 'start' on.
+    ImageReader(std::shared_ptr<const std::vector<uint8_t>> bytes, size_t start, int depth, TerminalImage& out)
+        : m_owner(std::move(bytes)), m_bytes(std::span(*m_owner).subspan(start)), m_start(start), m_out(out)
     {
         m_out.m_depth = depth;
     }
@@ -232,17 +247,13 @@ private:
         const uint64_t frameSize = uint64_t(picture.width) * picture.height * uint64_t(bytesPerPixel);
         Need(offset + kPictureHeadSize, uint64_t(frames) * (4 + frameSize), bad);
         Claim(offset, kPictureHeadSize + uint64_t(frames) * (4 + frameSize), block);
+        picture.offset = offset;
+        picture.m_bytes = m_owner;
+        picture.m_frameCount = frames;
         size_t at = offset + kPictureHeadSize;
         for (int f = 0; f < frames; ++f) {
             at += 4; // key colour
-            const QByteArray raw =
-                QByteArray::fromRawData(reinterpret_cast<const char*>(&m_bytes[at]), qsizetype(frameSize));
-            QImage frame = PixelsToImage(raw, picture.width, picture.height, picture.depth)
-                               .convertToFormat(QImage::Format_RGB32);
-            // Qt gives a null image when it cannot allocate the pixels.
-            if (frame.isNull())
-                Fail(block + QStringLiteral("过大，内存不足"));
-            (f == 0 ? picture.normal : picture.pressed) = std::move(frame);
+            picture.m_frameAt[f] = m_start + at;
             at += frameSize;
         }
         m_out.m_pictures.push_back(std::move(picture));
@@ -289,36 +300,46 @@ private:
         m_claimed.emplace(offset, end);
     }
 
+    std::shared_ptr<const std::vector<uint8_t>> m_owner;
     std::span<const uint8_t> m_bytes;
+    size_t m_start = 0;
     TerminalImage& m_out;
     std::map<uint64_t, uint64_t> m_claimed; // start -> end of every block read
     std::map<uint32_t, int> m_sendIndex, m_pictureIndex, m_textIndex;
 };
 
-std::shared_ptr<const TerminalImage> TerminalImage::FromMemoryImage(std::span<const uint8_t> image, int depth,
-                                                                    QString* error)
+namespace {
+
+using SharedBytes = std::shared_ptr<const std::vector<uint8_t>>;
+
+std::nullptr_t OutOfMemory(QString* error)
+{
+    if (error)
+        *error = QStringLiteral("内存不足");
+    return nullptr;
+}
+
+std::shared_ptr<const TerminalImage> ReadMemoryImage(SharedBytes bytes, size_t start, int depth, QString* error)
 {
     auto result = std::make_shared<TerminalImage>();
     try {
-        ImageReader(image, depth, *result).Read();
+        ImageReader(std::move(bytes), start, depth, *result).Read();
     } catch (const BadImage& bad) {
         if (error)
             *error = bad.message;
         return nullptr;
     } catch (const std::bad_alloc&) {
-        if (error)
-            *error = QStringLiteral("内存不足");
-        return nullptr;
+        return OutOfMemory(error);
     }
     return result;
 }
 
-std::shared_ptr<const TerminalImage> TerminalImage::FromCompiledFile(std::span<const uint8_t> file, QString* error)
+std::shared_ptr<const TerminalImage> ReadCompiledFile(SharedBytes file, QString* error)
 {
     // The same checks, in the same order and with the same texts, as the
     // uploader makes before it sends a file.
     FileHeader header;
-    switch (CheckCompiledFile(file, &header)) {
+    switch (CheckCompiledFile(*file, &header)) {
     case CompiledCheck::Ok: break;
     case CompiledCheck::NotCompiled:
         if (error)
@@ -329,13 +350,39 @@ std::shared_ptr<const TerminalImage> TerminalImage::FromCompiledFile(std::span<c
             *error = UploaderText(upload::LoadString(upload::IDS_FILE_DAMAGED));
         return nullptr;
     }
-    return FromMemoryImage(file.subspan(FileHeader::kSize), int(header.colorDepth), error);
+    return ReadMemoryImage(std::move(file), FileHeader::kSize, int(header.colorDepth), error);
+}
+
+// A copy the image can keep, as its pictures are converted from it later;
+// null when there is no memory for it.
+SharedBytes KeptCopy(std::span<const uint8_t> bytes)
+{
+    try {
+        return std::make_shared<const std::vector<uint8_t>>(bytes.begin(), bytes.end());
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+} // namespace
+
+std::shared_ptr<const TerminalImage> TerminalImage::FromMemoryImage(std::span<const uint8_t> image, int depth,
+                                                                    QString* error)
+{
+    SharedBytes bytes = KeptCopy(image);
+    return bytes ? ReadMemoryImage(std::move(bytes), 0, depth, error) : OutOfMemory(error);
+}
+
+std::shared_ptr<const TerminalImage> TerminalImage::FromCompiledFile(std::span<const uint8_t> file, QString* error)
+{
+    SharedBytes bytes = KeptCopy(file);
+    return bytes ? ReadCompiledFile(std::move(bytes), error) : OutOfMemory(error);
 }
 
 std::shared_ptr<const TerminalImage> TerminalImage::LoadFile(const QString& path, QString* error)
 {
     // Only a regular file is read: a FIFO would block and a device never end.
-    const FileReadResult file = ReadRegularFile(Utf16ToLocalPath(path.toStdU16String()));
+    FileReadResult file = ReadRegularFile(Utf16ToLocalPath(path.toStdU16String()));
     switch (file.error) {
     case FileReadError::None: break;
     case FileReadError::CannotOpen:
@@ -357,7 +404,7 @@ std::shared_ptr<const TerminalImage> TerminalImage::LoadFile(const QString& path
             *error = UploaderText(upload::LoadString(upload::IDS_READ_FAILED));
         return nullptr;
     }
-    return FromCompiledFile(file.bytes, error);
+    return ReadCompiledFile(std::make_shared<const std::vector<uint8_t>>(std::move(file.bytes)), error);
 }
 
 } // namespace kdx::render

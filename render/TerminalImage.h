@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -21,14 +22,34 @@ struct SendBlock {
     QByteArray bytes;
 };
 
-// A picture block decoded for drawing; 'pressed' is null when the block has
-// a single frame.
-struct Picture {
+// A picture block. Its frames are converted for drawing when first asked
+// for: a simulator showing one page of hundreds converts only what it shows.
+// Converting is safe from several threads at once.
+class Picture {
+public:
     int width = 0;
     int height = 0;
     int depth = 0;
-    QImage normal;
-    QImage pressed;
+    uint32_t offset = 0; // of the block in the memory image, for messages
+
+    bool HasPressedFrame() const { return m_frameCount == 2; }
+    // The frames as RGB32; null when the pixels cannot be allocated. The
+    // pressed frame is the normal one when the block has a single frame.
+    const QImage& Normal() const { return Frame(0); }
+    const QImage& Pressed() const { return Frame(HasPressedFrame() ? 1 : 0); }
+
+private:
+    friend class ImageReader;
+    const QImage& Frame(int index) const;
+
+    struct Converted {
+        std::once_flag once[2];
+        QImage frame[2];
+    };
+    std::shared_ptr<const std::vector<uint8_t>> m_bytes; // the whole memory image
+    size_t m_frameAt[2] = {};
+    int m_frameCount = 0;
+    std::shared_ptr<Converted> m_converted = std::make_shared<Converted>();
 };
 
 struct Text {
@@ -65,7 +86,7 @@ struct Page {
 };
 
 // The terminal's memory image, read with every count and offset checked
-// before use. Nothing refers back to the bytes once it is loaded.
+// before use. It keeps the bytes, for pictures converted when first drawn.
 class TerminalImage {
 public:
     // Reads a compiled file (header, seal, then the memory image). On

@@ -134,7 +134,7 @@ int main(int argc, char** argv)
 
     const double baselineMs = bench::BestMs(rounds, [&] {
         for (int i = 0; i < bench::kPictures; ++i)
-            painter.drawImage(QPoint(0, 0), image->Pictures()[size_t(i)].normal);
+            painter.drawImage(QPoint(0, 0), image->Pictures()[size_t(i)].Normal());
     });
 
     std::printf("page of %zu records (%d pictures of %d x %d, %d texts, %d shapes), best of %d rounds\n", records,

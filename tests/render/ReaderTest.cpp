@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <random>
+#include <thread>
 
 namespace kdx::testing {
 namespace {
@@ -122,6 +123,41 @@ TEST(CompiledFileReader, SampleReadsWithResolvedReferences)
         }
     }
     EXPECT_TRUE(sawText && sawButton);
+}
+
+// Pictures are converted when first drawn, from bytes the image keeps: the
+// buffer it was read from may be gone by then, and threads may ask at once.
+TEST(CompiledFileReader, PicturesAreConvertedLaterFromTheImagesOwnBytes)
+{
+    EnsureGuiApplication();
+    Workspace workspace;
+    Bytes file = Sample(workspace);
+    const auto image = Load(file);
+    ASSERT_TRUE(image);
+    std::fill(file.begin(), file.end(), uint8_t(0x55));
+    file = Bytes();
+
+    int button = -1;
+    const auto& records = image->Pages()[0].records;
+    for (size_t i = 0; i < records.size(); ++i)
+        if (records[i].drawType == image_layout::kDrawPicture)
+            button = int(i);
+    ASSERT_GE(button, 0);
+    const render::Picture& picture = image->Pictures()[size_t(records[size_t(button)].picture)];
+    ASSERT_TRUE(picture.HasPressedFrame());
+
+    std::vector<qint64> keys(8);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < keys.size(); ++t)
+        threads.emplace_back([&, t] { keys[t] = (t % 2 ? picture.Pressed() : picture.Normal()).cacheKey(); });
+    for (std::thread& thread : threads)
+        thread.join();
+    for (size_t t = 2; t < keys.size(); ++t)
+        EXPECT_EQ(keys[t], keys[t % 2]) << "each frame is converted once";
+    EXPECT_NE(keys[0], keys[1]);
+
+    EXPECT_EQ(render::RenderPage(*image, 0).pixelColor(10, 5), QColor(Qt::red));
+    EXPECT_EQ(render::RenderPage(*image, 0, button).pixelColor(10, 5), QColor(Qt::blue));
 }
 
 TEST(CompiledFileReader, BadReferencesBehindAValidSealAreNamed)
