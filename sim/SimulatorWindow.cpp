@@ -29,7 +29,6 @@ namespace kdx::sim {
 
 namespace {
 
-constexpr int kReloadDelayMs = 250;  // lets the compiler finish writing
 constexpr int kListenPollMs = 100;
 constexpr const char* kTitle = "KDX_TS 终端模拟器";
 
@@ -96,8 +95,13 @@ SimulatorWindow::SimulatorWindow(QWidget* parent) : QMainWindow(parent)
     statusBar()->addWidget(m_statusText, 1);
     statusBar()->addPermanentWidget(m_progress);
 
+    // The compiler renames a complete file over the old one, so the file is
+    // whole the moment it changes: the reload need not wait. The timer only
+    // merges the file's and the folder's notices of one change into one
+    // reload. A file written in place may be caught half-way; the reader
+    // refuses it, and the writer's last write brings another notice.
     m_reloadTimer.setSingleShot(true);
-    m_reloadTimer.setInterval(kReloadDelayMs);
+    m_reloadTimer.setInterval(0);
     connect(&m_reloadTimer, &QTimer::timeout, this, &SimulatorWindow::ReloadWatchedFile);
     // A compiler that writes a new file replaces or truncates it: watch the
     // folder too, so that a file that was replaced is still followed. Other

@@ -223,6 +223,35 @@ private slots:
         QVERIFY(other.LastError().contains(QStringLiteral("不是KDX触屏工程编译文件")));
     }
 
+    // The reload does not wait: a file written in place is caught half-way,
+    // refused while the old image keeps running, and run once it is whole.
+    void aFileWrittenInPlaceRunsOnceItIsWhole()
+    {
+        sim::SimulatorWindow window;
+        QVERIFY(window.OpenFile(file));
+        QDir elsewhere(dir.filePath("elsewhere"));
+        QVERIFY(elsewhere.mkpath("."));
+        const QString fresh = elsewhere.filePath("sample.kdpbin");
+        CompileSample(dir, fresh, 2);
+        QFile source(fresh);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QByteArray bytes = source.readAll();
+        QSignalSpy loaded(&window, &sim::SimulatorWindow::ImageLoaded);
+
+        QFile target(file);
+        QVERIFY(target.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        target.write(bytes.left(bytes.size() / 2));
+        target.flush();
+        QTRY_VERIFY_WITH_TIMEOUT(!window.LastError().isEmpty(), 5000);
+        QCOMPARE(loaded.count(), 0);
+        QCOMPARE(window.PageList()->count(), 2);
+        target.write(bytes.mid(bytes.size() / 2));
+        target.close();
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.count(), 1, 5000);
+        QCOMPARE(window.PageList()->count(), 4);
+        QVERIFY(window.LastError().isEmpty());
+    }
+
     void sentBytesGoOutOfTheSerialPort()
     {
         const int master = posix_openpt(O_RDWR | O_NOCTTY);
