@@ -128,6 +128,9 @@ int RunCheck(const std::vector<std::string>& args)
     } else {
         for (const check::Finding& f : findings)
             std::printf("%s\n", check::FormatFinding(file, f).toUtf8().constData());
+        // The findings first, so that a terminal or a log that gets both
+        // streams shows the summary after them.
+        std::fflush(stdout);
         std::fprintf(stderr, "%s\n", QStringLiteral("%1：%2个错误，%3个警告").arg(file).arg(errors).arg(warnings).toUtf8().constData());
     }
     std::fflush(stdout);
