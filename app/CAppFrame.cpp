@@ -951,7 +951,7 @@ void CAppFrame::OnModifiedChanged(bool)
     UpdateCaption();
 }
 
-void CAppFrame::OnUpdate(int, CDrawObj*)
+void CAppFrame::OnUpdate(UpdateHint, CDrawObj*)
 {
     UpdateIndicators();
 }

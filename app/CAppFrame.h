@@ -102,7 +102,7 @@ public:
 
     // IDocObserver
     void OnModifiedChanged(bool modified) override;
-    void OnUpdate(int hint, CDrawObj* object) override;
+    void OnUpdate(UpdateHint hint, CDrawObj* object) override;
     void OnPagesChanged() override;
     void OnStatusNotice(int kind, int stringId, const QString& text) override;
 

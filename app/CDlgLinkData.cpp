@@ -5,6 +5,7 @@
 #include "app/FileFilters.h"
 #include "app/Messages.h"
 #include "app/edit/CMyEdit.h"
+#include "common/Hex.h"
 #include "model/ModelStrings.h"
 
 #include <QAction>
@@ -25,17 +26,6 @@ constexpr QSize kDefaultSize(560, 360);
 // Any digit beyond this already makes the value too large for a byte.
 constexpr int kValueCap = 256;
 
-int HexValue(char16_t unit)
-{
-    if (unit >= u'0' && unit <= u'9')
-        return unit - u'0';
-    if (unit >= u'a' && unit <= u'f')
-        return unit - u'a' + 10;
-    if (unit >= u'A' && unit <= u'F')
-        return unit - u'A' + 10;
-    return -1;
-}
-
 bool IsBlank(char16_t unit)
 {
     return unit == u' ' || unit == u'\t';
@@ -55,7 +45,7 @@ bool ParseLine(QStringView line, QByteArray& out, bool& truncated)
         const qsizetype start = i;
         int value = 0;
         while (i < size) {
-            const int digit = HexValue(line[i].unicode());
+            const int digit = HexDigitValue(line[i].unicode());
             if (digit < 0)
                 break;
             value = std::min(value * 16 + digit, kValueCap);
@@ -174,7 +164,6 @@ void CDlgLinkData::OnCommand(int id)
 
 QString CDlgLinkData::FormatHex(const QByteArray& bytes)
 {
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     QString text;
     // Three units a byte: two digits and a space or the first of CR LF.
     text.reserve(bytes.size() * 3 + bytes.size() / kBytesPerLine);
@@ -182,8 +171,8 @@ QString CDlgLinkData::FormatHex(const QByteArray& bytes)
         if (i > 0)
             text += (i % kBytesPerLine == 0) ? QStringLiteral("\r\n") : QStringLiteral(" ");
         const auto byte = static_cast<unsigned char>(bytes[i]);
-        text += QChar(kDigits[byte >> 4]);
-        text += QChar(kDigits[byte & 0x0F]);
+        text += QChar(HexDigitChar(byte >> 4));
+        text += QChar(HexDigitChar(byte & 0x0F));
     }
     return text;
 }

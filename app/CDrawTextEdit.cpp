@@ -380,10 +380,10 @@ void CTextEditSession::OnObjectChanged(CDrawObj* object, uint32_t flags)
         CDrawTextEdit::ReflowObjectText(*text);
 }
 
-void CTextEditSession::OnUpdate(int hint, CDrawObj* object)
+void CTextEditSession::OnUpdate(UpdateHint hint, CDrawObj* object)
 {
     // An object removed while edited gets its text back before it goes.
-    if (hint == kHintRemoveObject && object && object == m_object)
+    if (hint == UpdateHint::RemoveObject && object && object == m_object)
         EndCurrent();
     // The page's background changed while typing: the text stands on it.
     if (hint == kHintRepaintPage && m_object && m_editor) {

@@ -93,7 +93,7 @@ public:
     // IDocObserver
     bool OnEditObject(CDrawObj* object, QObject* view, bool begin) override;
     void OnObjectChanged(CDrawObj* object, uint32_t flags) override;
-    void OnUpdate(int hint, CDrawObj* object) override;
+    void OnUpdate(UpdateHint hint, CDrawObj* object) override;
     void OnCurrentPageChanged(CPage* oldPage, CPage* newPage) override;
     bool OnCommitEdits() override;
     bool HasPendingEdits() const override;

@@ -4,6 +4,7 @@
 #include "app/Commands.h"
 #include "app/EditorStrings.h"
 #include "app/Messages.h"
+#include "model/MakeOfKind.h"
 #include "model/PageDoc.h"
 #include "model/PagePaint.h"
 
@@ -46,30 +47,23 @@ bool IsPointInObject(const CDrawObj* object, const QPoint& p)
     return object->Intersects({p.x(), p.y(), p.x() + 1, p.y() + 1});
 }
 
-std::unique_ptr<CDrawObj> MakeObjectForTool(int toolId, const PageRect& rect)
+std::unique_ptr<CDrawObj> MakeObjectForTool(PageTool tool, const PageRect& rect)
 {
-    switch (toolId) {
-    case CPageWnd::kImageTool: return std::make_unique<CDrawImage>(rect);
-    case CPageWnd::kTextTool: return std::make_unique<CDrawText>(rect);
-    case CPageWnd::kCustomTool: return std::make_unique<CDrawCustom>(rect);
-    case CPageWnd::kLineTool: return std::make_unique<CDrawLine>(rect);
-    case 3: case 4: return std::make_unique<CDrawRect>(rect);
-    case 5: case 6: return std::make_unique<CDrawRoundRect>(rect);
-    case 7: case 8: return std::make_unique<CDrawEllipse>(rect);
-    default: return nullptr;
-    }
+    const std::optional<ObjectKind> kind = ToolInfo(tool).kind;
+    if (!kind)
+        return nullptr;
+    return MakeOfKind<CDrawObj, CDrawLine, CDrawRect, CDrawRoundRect, CDrawEllipse, CDrawText, CDrawImage,
+                      CDrawCustom>(*kind, rect);
 }
 
 // The filled shapes take the fill colour; images and custom objects none.
 enum class ToolColor { kNone, kLine, kFill };
-ToolColor ColorForTool(int toolId)
+ToolColor ColorForTool(PageTool tool)
 {
-    switch (toolId) {
-    case CPageWnd::kImageTool:
-    case CPageWnd::kCustomTool: return ToolColor::kNone;
-    case 4: case 6: case 8: return ToolColor::kFill;
-    default: return ToolColor::kLine;
-    }
+    const PageToolInfo& info = ToolInfo(tool);
+    if (info.kind == ObjectKind::Image || info.kind == ObjectKind::Custom)
+        return ToolColor::kNone;
+    return info.filled ? ToolColor::kFill : ToolColor::kLine;
 }
 
 } // namespace
@@ -174,9 +168,9 @@ void CPageWnd::SetGridShown(bool shown)
     update();
 }
 
-void CPageWnd::SetTool(int toolId)
+void CPageWnd::SetTool(PageTool tool)
 {
-    toolId_ = toolId;
+    tool_ = tool;
 }
 
 void CPageWnd::InvalidateObject(const CDrawObj* object)
@@ -584,7 +578,7 @@ void CPageWnd::ReleaseCapture()
 
 void CPageWnd::ToolPress(const QPoint& p, Qt::KeyboardModifiers modifiers)
 {
-    if (toolId_ == kSelectTool)
+    if (tool_ == PageTool::Select)
         SelectPress(p, modifiers);
     else
         CreatePress(Snapped(p));
@@ -615,7 +609,7 @@ void CPageWnd::ToolMove(const QPoint& p)
         HoverCursor(p);
         return;
     }
-    if (toolId_ == kSelectTool) {
+    if (tool_ == PageTool::Select) {
         SelectMove(p);
         return;
     }
@@ -630,7 +624,7 @@ void CPageWnd::ToolRelease(const QPoint& p)
 {
     if (!capturing_)
         return;
-    if (toolId_ != kSelectTool) {
+    if (tool_ != PageTool::Select) {
         CreateRelease(Snapped(p));
         return;
     }
@@ -646,7 +640,7 @@ void CPageWnd::ToolRelease(const QPoint& p)
 
 void CPageWnd::ToolDoubleClick()
 {
-    if (toolId_ != kSelectTool)
+    if (tool_ != PageTool::Select)
         return;
     if (CDrawObj* object = SingleSelection())
         object->Edit(view_, true);
@@ -671,13 +665,13 @@ void CPageWnd::ToolCaptureLost()
     capturing_ = false;
     if (CDrawObj* made = std::exchange(creating_, nullptr); made && last_ == down_)
         doc_.RemoveObject(made); // an interrupted creation leaves no 0 x 0 object
-    if (toolId_ == kSelectTool) {
+    if (tool_ == PageTool::Select) {
         if (mode_ == kModeBand)
             SetBand(QRect());
         mode_ = kModeNone;
-    } else if (toolId_ != kLineTool) {
+    } else if (tool_ != PageTool::Line) {
         // Every shape tool but the line falls back to selecting after one object.
-        SetTool(kSelectTool);
+        SetTool(PageTool::Select);
     }
 }
 
@@ -685,7 +679,7 @@ void CPageWnd::ToolCancel()
 {
     // A shape tool deletes only the object of a creation drag in progress,
     // so that Escape after a finished line keeps that line.
-    if (toolId_ != kSelectTool && capturing_)
+    if (tool_ != PageTool::Select && capturing_)
         DeleteSelection();
     ReleaseCapture();
 }
@@ -763,7 +757,7 @@ void CPageWnd::SelectMove(const QPoint& p)
 void CPageWnd::HoverCursor(const QPoint& p)
 {
     Qt::CursorShape shape = Qt::ArrowCursor;
-    if (toolId_ != kSelectTool) {
+    if (tool_ != PageTool::Select) {
         shape = Qt::CrossCursor;
     } else if (CDrawObj* single = SingleSelection()) {
         const auto handleShape = single->GetHandleCursor(HandleAt(single, PointerFor(p)));
@@ -779,16 +773,16 @@ void CPageWnd::HoverCursor(const QPoint& p)
 
 int CPageWnd::CreationHandle() const
 {
-    if (toolId_ == kLineTool)
+    if (tool_ == PageTool::Line)
         return 1; // the end point
-    if (toolId_ == kRectTool)
+    if (tool_ == PageTool::Rect)
         return 0; // top-left corner
     return 4;     // bottom-right corner
 }
 
 void CPageWnd::CreatePress(const QPoint& p)
 {
-    auto made = MakeObjectForTool(toolId_, PageRect{p.x(), p.y(), p.x(), p.y()});
+    auto made = MakeObjectForTool(tool_, PageRect{p.x(), p.y(), p.x(), p.y()});
     if (!made)
         return;
     CDrawObj* object = nullptr;
@@ -800,7 +794,7 @@ void CPageWnd::CreatePress(const QPoint& p)
     }
     if (!object)
         return;
-    switch (ColorForTool(toolId_)) {
+    switch (ColorForTool(tool_)) {
     case ToolColor::kLine: object->SetLineColor(doc_.currentLineColor); break;
     case ToolColor::kFill: object->SetFillColor(doc_.currentFillColor); break;
     case ToolColor::kNone: break;
@@ -826,7 +820,7 @@ void CPageWnd::CreateRelease(const QPoint& p)
     } else {
         object->Edit(view_, true);
         const auto* image = dynamic_cast<CDrawImage*>(object);
-        if (toolId_ == kImageTool && image && !image->NormalImage())
+        if (tool_ == PageTool::Image && image && !image->NormalImage())
             DeleteSelection();
     }
     update();
@@ -845,7 +839,7 @@ CPageView::CPageView(CPageDoc& doc, QWidget* parent) : CMyView(parent), doc_(doc
     doc_.AddObserver(this);
     m_textEditing = std::make_unique<CTextEditSession>(
         doc_, pageWnd_, QPoint(CPageWnd::kFrameWidth, CPageWnd::kFrameWidth));
-    OnUpdate(kHintPageSize, nullptr);
+    OnUpdate(UpdateHint::PageSize, nullptr);
     AddZoomShortcuts();
 }
 
@@ -1032,21 +1026,21 @@ void CPageView::keyPressEvent(QKeyEvent* event)
         CMyView::keyPressEvent(event);
 }
 
-void CPageView::OnUpdate(int hint, CDrawObj* object)
+void CPageView::OnUpdate(UpdateHint hint, CDrawObj* object)
 {
     switch (hint) {
-    case kHintRepaintObject:
+    case UpdateHint::RepaintObject:
         if (object)
             pageWnd_->InvalidateObject(object);
         break;
-    case kHintRemoveObject:
+    case UpdateHint::RemoveObject:
         if (object)
             pageWnd_->DeselectObject(object);
         break;
-    case kHintPageSize:
+    case UpdateHint::PageSize:
         UpdateLayout();
         break;
-    case kHintCurrentPage:
+    case UpdateHint::CurrentPage:
         pageWnd_->ClearSelection();
         // A newly opened project may have another resolution.
         UpdateLayout();
@@ -1061,28 +1055,9 @@ void CPageView::OnUpdate(int hint, CDrawObj* object)
 
 // ------------------------------------------------------------ commands
 
-int CPageView::ToolForCommand(int commandId)
-{
-    if (commandId == ID_TOOL_FIRST)
-        return CPageWnd::kSelectTool;
-    if (commandId >= 40402 && commandId <= 40404)
-        return commandId - 40402 + CPageWnd::kImageTool;
-    if (commandId >= 40405 && commandId <= ID_TOOL_LAST)
-        return commandId - 40405 + CPageWnd::kLineTool;
-    return -1;
-}
-
-int CPageView::CommandForTool(int toolId)
-{
-    for (int id = ID_TOOL_FIRST; id <= ID_TOOL_LAST; ++id)
-        if (ToolForCommand(id) == toolId)
-            return id;
-    return ID_TOOL_FIRST;
-}
-
 int CPageView::SelectionCount() const { return int(pageWnd_->Selection().size()); }
 bool CPageView::IsGridShown() const { return pageWnd_->IsGridShown(); }
-int CPageView::CurrentToolCommand() const { return CommandForTool(pageWnd_->ToolId()); }
+int CPageView::CurrentToolCommand() const { return CommandForTool(pageWnd_->Tool()); }
 
 std::vector<int> CPageView::SelectedObjectIndices() const
 {
@@ -1115,14 +1090,14 @@ void CPageView::OnPageCommand(int commandId)
         return;
     }
     // A new or opened project starts with the select tool, page or not.
-    if (commandId == ID_TOOL_FIRST) {
-        pageWnd_->SetTool(CPageWnd::kSelectTool);
+    if (commandId == ID_TOOL_SELECT) {
+        pageWnd_->SetTool(PageTool::Select);
         return;
     }
     if (!doc_.CurrentPage())
         return;
-    if (const int tool = ToolForCommand(commandId); tool >= 0) {
-        pageWnd_->SetTool(tool);
+    if (const std::optional<PageTool> tool = ToolForCommand(commandId)) {
+        pageWnd_->SetTool(*tool);
         return;
     }
     switch (commandId) {

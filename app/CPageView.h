@@ -1,6 +1,7 @@
 #pragma once
 #include "app/CMyView.h"
 #include "app/PageCommands.h"
+#include "app/PageTools.h"
 #include "app/ViewScale.h"
 #include "model/DocObserver.h"
 #include "model/ModelTypes.h"
@@ -32,8 +33,6 @@ public:
     // Below full size a click also hits what lies this many screen pixels away.
     static constexpr int kReducedHitTolerance = 2;
     enum Mode { kModeNone = 0, kModeBand = 1, kModeMove = 2, kModeResize = 3 };
-    enum ToolId { kSelectTool = 0, kLineTool = 2, kRectTool = 3, kImageTool = 9, kTextTool = 10,
-                  kCustomTool = 11 };
 
     CPageWnd(CPageDoc& doc, CPageView* view);
 
@@ -47,8 +46,8 @@ public:
     bool IsGridShown() const { return gridShown_; }
     void SetGridShown(bool shown);
     QRect BandRect() const { return band_; }
-    int ToolId() const { return toolId_; }
-    void SetTool(int toolId);
+    PageTool Tool() const { return tool_; }
+    void SetTool(PageTool tool);
 
     void SelectObject(CDrawObj* object, bool add);
     void DeselectObject(CDrawObj* object);
@@ -139,7 +138,7 @@ private:
     QRect band_;
     CDrawObj* primary_ = nullptr;
     QSet<CDrawObj*> selection_;
-    int toolId_ = kSelectTool;
+    PageTool tool_ = PageTool::Select;
     int handle_ = -1;
     int mode_ = kModeNone;
     QPoint down_;
@@ -162,7 +161,6 @@ private:
 class CPageView : public CMyView, public IPageCommandTarget, public IDocObserver {
     Q_OBJECT
 public:
-    static constexpr int kHintPageSize = 3;
 
     explicit CPageView(CPageDoc& doc, QWidget* parent = nullptr);
     ~CPageView() override;
@@ -199,9 +197,8 @@ public:
     bool IsDragging() const override;
 
     // IDocObserver
-    void OnUpdate(int hint, CDrawObj* object) override;
+    void OnUpdate(UpdateHint hint, CDrawObj* object) override;
 
-    static int ToolForCommand(int commandId);
 signals:
     void ZoomChanged(int percent);
     // A right click on the page: the selection is what the menu acts on.
@@ -210,8 +207,6 @@ signals:
     void PointerMoved(std::optional<QPoint> pagePoint);
 
 public:
-    static int CommandForTool(int toolId);
-
     // Layout operations on the selection.
     void Align(int how);
     void CenterVertically();

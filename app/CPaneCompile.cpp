@@ -4,6 +4,7 @@
 #include "app/edit/EditStrings.h"
 
 #include "channel/CompileSession.h"
+#include "common/LocateMarker.h"
 #include "model/PageDoc.h"
 
 #include <QAction>
@@ -18,24 +19,8 @@ namespace {
 
 // A start failure that arrives as an exception shows at most this much.
 constexpr qsizetype kMaxStartErrorUnits = 520;
-// Only the start of a message line is looked at when locating.
-constexpr qsizetype kLocateHeadUnits = 15;
-constexpr qsizetype kLocateMinUnits = 8;
-constexpr qsizetype kLocatePrefixUnits = 6;
 // The compiler's message for a jump to a page that does not exist.
 constexpr char16_t kMissingPageMessage[] = u"*发生未知错误，无法匹配页面对象";
-
-int HexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -195,27 +180,10 @@ bool CPaneCompile::LocateFromLine(int line)
         return LocatePicture(*picture);
     if (text.startsWith(QString::fromUtf16(kMissingPageMessage)))
         return LocateMissingJump();
-    const QString head = text.left(kLocateHeadUnits);
-    if (head.size() < kLocateMinUnits)
+    const std::optional<LocateRef> ref = ParseLocateLine(text.toStdU16String());
+    if (!ref)
         return false;
-    static const struct {
-        const char16_t* prefix;
-        bool object;
-    } kPrefixes[] = {{u"!(IID=", true}, {u"*(IID=", true}, {u"!(PID=", false}, {u"*(PID=", false}};
-    for (const auto& kind : kPrefixes) {
-        if (!head.startsWith(QString::fromUtf16(kind.prefix), Qt::CaseInsensitive))
-            continue;
-        uint64_t value = 0;
-        qsizetype digits = 0;
-        for (qsizetype i = kLocatePrefixUnits; i < head.size() && HexDigit(head[i]) >= 0; ++i, ++digits)
-            value = value * 16 + uint64_t(HexDigit(head[i]));
-        // Without a number the line names nothing.
-        if (digits == 0)
-            return false;
-        const uint32_t id = value > UINT32_MAX ? UINT32_MAX : uint32_t(value);
-        return kind.object ? LocateObject(id) : LocatePage(id);
-    }
-    return false;
+    return ref->target == LocateTarget::Object ? LocateObject(ref->id) : LocatePage(ref->id);
 }
 
 std::optional<QString> CPaneCompile::PictureOfMessage(const QString& line)
@@ -309,7 +277,6 @@ void CPaneCompile::mouseDoubleClickEvent(QMouseEvent* event)
 std::vector<int> CPaneCompile::MenuItems() const
 {
     using namespace text_control;
-    static_assert(ID_CLEAR_ALL == ID_EDIT_CLEAR);
     return {ID_CANCEL_COMPILE, 0,
             ID_EDIT_COPY, ID_CLEAR_ALL, 0,
             ID_EDIT_SELECT_ALL, ID_EDIT_COLUMN_SELECT, 0,

@@ -1,6 +1,7 @@
 #pragma once
 #include "app/CPaneOutput.h"
 #include "app/edit/CMyEdit.h"
+#include "app/edit/EditStrings.h"
 #include "app/EditorStrings.h"
 
 #include <cstdint>
@@ -24,7 +25,7 @@ class CPaneCompile : public CMyEdit, public ICompilePane {
 public:
     static constexpr int ID_CANCEL_COMPILE = IDS_CANCEL_COMPILE;
     // The text control's "清空(&D)", which here empties the output.
-    static constexpr int ID_CLEAR_ALL = 38017;
+    static constexpr int ID_CLEAR_ALL = text_control::ID_EDIT_CLEAR;
     static constexpr int kMenuId = 142;
 
     explicit CPaneCompile(QWidget* parent = nullptr);

@@ -18,12 +18,6 @@ namespace {
 
 constexpr uint32_t kMaxStep = 0x7FFFFFFF; // a grid step read from a file may be any u32
 
-QString KindName(const CDrawObj& object)
-{
-    const QString name = QString::fromLatin1(object.ClassName());
-    return name.startsWith(QLatin1String("CDraw")) ? name.mid(5) : name;
-}
-
 } // namespace
 
 CObjectClipboard::CObjectClipboard(CPageDoc& doc, QObject* parent) : QObject(parent), m_doc(doc)
@@ -53,7 +47,7 @@ QString CObjectClipboard::Describe(const std::vector<CDrawObj*>& objects)
     for (const CDrawObj* object : objects) {
         const PageRect& r = object->Bounds();
         QString line = QStringLiteral("%1 (%2, %3)-(%4, %5)")
-                           .arg(KindName(*object)).arg(r.left).arg(r.top).arg(r.right).arg(r.bottom);
+                           .arg(QLatin1String(ObjectKindLabel(object->Kind()))).arg(r.left).arg(r.top).arg(r.right).arg(r.bottom);
         if (auto* text = dynamic_cast<const CDrawText*>(object); text && !text->Text().empty())
             line += QStringLiteral(" \"%1\"").arg(QString::fromStdU16String(text->Text()));
         if (auto* image = dynamic_cast<const CDrawImage*>(object); image && image->NormalImage())

@@ -1,5 +1,6 @@
 #include "app/UndoHistory.h"
 
+#include "app/Messages.h"
 #include "model/PageDoc.h"
 
 #include <QApplication>
@@ -194,7 +195,7 @@ bool CUndoHistory::Restore(size_t index, const PageViewState& view)
     if (error) {
         // The history's own bytes did not read back: it cannot be trusted.
         m_restoring = false;
-        m_doc.ShowNotice(kStatusError, error->stringId, error->Text());
+        ShowStatusMessage(kStatusError, error->Text());
         Reset();
         m_doc.SetModifiedFlag(true);
         return false;
@@ -245,9 +246,9 @@ void CUndoHistory::OnModifiedChanged(bool modified)
         NoteChange();
 }
 
-void CUndoHistory::OnUpdate(int hint, CDrawObj*)
+void CUndoHistory::OnUpdate(UpdateHint hint, CDrawObj*)
 {
-    if (hint != kHintCurrentPage)
+    if (hint != UpdateHint::CurrentPage)
         NoteChange();
 }
 

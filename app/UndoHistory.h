@@ -71,7 +71,7 @@ public:
 
     // IDocObserver
     void OnModifiedChanged(bool modified) override;
-    void OnUpdate(int hint, CDrawObj* object) override;
+    void OnUpdate(UpdateHint hint, CDrawObj* object) override;
     void OnObjectChanged(CDrawObj* object, uint32_t flags) override;
     void OnPagesChanged() override;
     void OnCurrentPageChanged(CPage* oldPage, CPage* newPage) override;

@@ -46,7 +46,7 @@ std::array<uint8_t, FileHeader::kSize> FileHeader::Bytes() const
     StoreLE16(&out[30], height);
     StoreLE32(&out[32], colorDepth);
     StoreLE32(&out[36], hardwareId);
-    StoreLE32(&out[40], crc);
+    StoreLE32(&out[kSealOffset], crc);
     std::copy(reserved.begin(), reserved.end(), out.begin() + 44);
     std::copy(remarkRaw.begin(), remarkRaw.end(), out.begin() + kRemarkOffset);
     return out;
@@ -69,7 +69,7 @@ std::optional<FileHeader> FileHeader::Parse(std::span<const uint8_t> bytes)
     h.height = LoadLE16(p + 30);
     h.colorDepth = LoadLE32(p + 32);
     h.hardwareId = LoadLE32(p + 36);
-    h.crc = LoadLE32(p + 40);
+    h.crc = LoadLE32(p + kSealOffset);
     std::copy(p + 44, p + 44 + h.reserved.size(), h.reserved.begin());
     std::copy(p + kRemarkOffset, p + kSize, h.remarkRaw.begin());
     return h;

@@ -98,4 +98,16 @@ std::string DescribeFileReadError(const FileReadResult& result)
     return {};
 }
 
+QString FileReadReason(const FileReadResult& result)
+{
+    switch (result.error) {
+    case FileReadError::None: return {};
+    case FileReadError::NotRegular: return QString::fromUtf16(u"不是普通文件");
+    case FileReadError::TooLarge: return QString::fromUtf16(u"文件过大");
+    case FileReadError::CannotOpen:
+    case FileReadError::ReadFailed: break;
+    }
+    return result.detail.empty() ? QString::fromUtf16(u"读取失败") : QString::fromLocal8Bit(result.detail);
+}
+
 } // namespace kdx

@@ -1,4 +1,6 @@
 #pragma once
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -39,5 +41,9 @@ FileReadResult ReadRegularFile(const std::string& path, uint64_t maxBytes = kMax
 
 // A short English description of a failed read, for command-line tools.
 std::string DescribeFileReadError(const FileReadResult& result);
+
+// Why a read failed, in the words the windowed programs show after the
+// file's name: the system's description where there is one.
+QString FileReadReason(const FileReadResult& result);
 
 } // namespace kdx

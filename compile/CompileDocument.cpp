@@ -29,7 +29,7 @@ namespace kdx {
 
 void CompilePage::SetColor(CompileDocument& doc, uint32_t color)
 {
-    if (color == compiler::kNoColor || color == currentColor)
+    if (color == kNoColor || color == currentColor)
         return;
     currentColor = color;
     uint8_t record[image_layout::kRecordSize] = {};
@@ -47,7 +47,7 @@ void CompilePage::AddRecord(CompileDocument& doc, const uint8_t (&record)[20])
 
 void ConvertColor(uint32_t color, uint32_t depth, uint8_t out[4])
 {
-    if (color == compiler::kNoColor) {
+    if (color == kNoColor) {
         std::fill(out, out + 4, 0);
         return;
     }

@@ -30,7 +30,7 @@ struct CompilePage {
     uint32_t unloadSend = 0;
     std::vector<std::unique_ptr<compiler::CDrawObj>> objects;
 
-    uint32_t currentColor = compiler::kNoColor;
+    uint32_t currentColor = kNoColor;
     uint32_t recordCount = 0;
     uint32_t firstRecord = 0;
 

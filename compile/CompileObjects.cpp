@@ -4,6 +4,7 @@
 #include "common/ByteOrder.h"
 #include "compile/CompileDocument.h"
 #include "common/MemoryImageLayout.h"
+#include "model/MakeOfKind.h"
 #include "model/TextLayout.h"
 #include "model/ObjectCodec.h"
 
@@ -32,7 +33,7 @@ void CDrawObj::LoadCommon(ArchiveReader& in, CompileDocument& doc)
     bounds = ToRect(fields.bounds);
     std::optional<uint32_t> send = doc.ReadSendData(in);
     if (!send)
-        doc.reporter.FailFormatted(u"*(IID=%X)读取对象的“触摸发送”数据错误(双击定位)\r\n", {int64_t(objectId)});
+        doc.reporter.FailAt(LocateTarget::Object, objectId, u"读取对象的“触摸发送”数据错误");
     sendData = *send;
 }
 
@@ -53,10 +54,10 @@ bool CDrawObj::IsVisible(CompileDocument& doc, const CompilePage& page)
     const int64_t bottom = std::min<int64_t>(bounds.bottom, doc.ScreenHeight());
     const bool visible = left < right && top < bottom;
     if (!visible)
-        doc.reporter.EmitFormatted(u"!(IID=%X)对象不可见，已被剔除(双击定位)\r\n", {int64_t(objectId)});
+        doc.reporter.WarnAt(LocateTarget::Object, objectId, u"对象不可见，已被剔除");
     // "No jump" is never a jump to the own page, even on a page whose id is 0xFFFF.
     if (jumpTarget == page.pageId && jumpTarget != kNoJump)
-        doc.reporter.EmitFormatted(u"!(IID=%X)对象跳转到自己所在页(双击定位)\r\n", {int64_t(objectId)});
+        doc.reporter.WarnAt(LocateTarget::Object, objectId, u"对象跳转到自己所在页");
     return visible;
 }
 
@@ -170,7 +171,7 @@ void CDrawText::Load(ArchiveReader& in, CompileDocument& doc)
     try {
         text = ReadTextUnits(in);
     } catch (const ArchiveError&) {
-        doc.reporter.FailFormatted(u"*(IID=%X)读取文本对象错误(双击定位)\r\n", {int64_t(objectId)});
+        doc.reporter.FailAt(LocateTarget::Object, objectId, u"读取文本对象错误");
     }
     if (text.empty())
         return;
@@ -179,7 +180,7 @@ void CDrawText::Load(ArchiveReader& in, CompileDocument& doc)
     if (prepared.error == TextLayoutError::UnknownFont)
         doc.reporter.EmitMessage(u"*不支持的字体\r\n");
     if (prepared.error != TextLayoutError::None)
-        doc.reporter.FailFormatted(u"*(IID=%X)计算文本对象布局错误(双击定位)\r\n", {int64_t(objectId)});
+        doc.reporter.FailAt(LocateTarget::Object, objectId, u"计算文本对象布局错误");
     if (!prepared.text.empty())
         textId = doc.RegisterText(prepared.text + u'\0', fontId, lineSpacing, charSpacing);
 }
@@ -188,7 +189,7 @@ bool CDrawText::Check(CompileDocument& doc, const CompilePage& page)
 {
     const bool visible = IsVisible(doc, page);
     if (textId == 0)
-        doc.reporter.EmitFormatted(u"!(IID=%X)对象无内容，已被剔除(双击定位)\r\n", {int64_t(objectId)});
+        doc.reporter.WarnAt(LocateTarget::Object, objectId, u"对象无内容，已被剔除");
     return visible && textId != 0;
 }
 
@@ -211,8 +212,8 @@ void CDrawImage::Load(ArchiveReader& in, CompileDocument& doc)
     LoadCommon(in, doc);
     const auto [normal, pressed] = ReadImagePaths(in);
     if (!doc.IsPictureSizeSupported(bounds.Width(), bounds.Height()))
-        doc.reporter.FailFormatted(u"*(IID=%X)图象对象的尺寸%d x %d超出终端所能显示的范围(双击定位)\r\n",
-                                   {int64_t(objectId), bounds.Width(), bounds.Height()});
+        doc.reporter.FailAt(LocateTarget::Object, objectId, u"图象对象的尺寸%d x %d超出终端所能显示的范围",
+                            {bounds.Width(), bounds.Height()});
     pictureId = doc.RegisterPicture(normal, pressed, bounds.Width(), bounds.Height());
 }
 
@@ -220,7 +221,7 @@ bool CDrawImage::Check(CompileDocument& doc, const CompilePage& page)
 {
     const bool visible = IsVisible(doc, page);
     if (pictureId == 0)
-        doc.reporter.EmitFormatted(u"!(IID=%X)对象无内容，已被剔除(双击定位)\r\n", {int64_t(objectId)});
+        doc.reporter.WarnAt(LocateTarget::Object, objectId, u"对象无内容，已被剔除");
     return visible && pictureId != 0;
 }
 
@@ -248,16 +249,10 @@ void CDrawCustom::Compile(CompileDocument& doc, CompilePage& page)
     AddRecord(doc, page, kDrawCustom, customId);
 }
 
-std::unique_ptr<CDrawObj> CreateObject(const std::string& className)
+std::unique_ptr<CDrawObj> CreateObject(ObjectKind kind)
 {
-    if (className == "CDrawLine") return std::make_unique<CDrawLine>();
-    if (className == "CDrawRect") return std::make_unique<CDrawRect>();
-    if (className == "CDrawRoundRect") return std::make_unique<CDrawRoundRect>();
-    if (className == "CDrawEllipse") return std::make_unique<CDrawEllipse>();
-    if (className == "CDrawText") return std::make_unique<CDrawText>();
-    if (className == "CDrawImage") return std::make_unique<CDrawImage>();
-    if (className == "CDrawCustom") return std::make_unique<CDrawCustom>();
-    return nullptr;
+    return MakeOfKind<CDrawObj, CDrawLine, CDrawRect, CDrawRoundRect, CDrawEllipse, CDrawText, CDrawImage,
+                      CDrawCustom>(kind);
 }
 
 } // namespace kdx::compiler

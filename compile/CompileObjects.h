@@ -1,4 +1,7 @@
 #pragma once
+#include "model/ModelTypes.h"
+#include "model/ObjectKind.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,7 +14,8 @@ struct CompilePage;
 
 // The compiler's slim forms of the seven page-object classes: they only read
 // their project-file form, check whether the terminal can show them and
-// append their drawing records. They share nothing with the editor's model.
+// append their drawing records. They share only the kinds and constants
+// with the editor's model.
 namespace compiler {
 
 struct Rect {
@@ -20,13 +24,12 @@ struct Rect {
     int64_t Height() const { return int64_t(bottom) - top; }
 };
 
-inline constexpr uint32_t kNoColor = 0xFFFFFFFF;
-inline constexpr uint32_t kNoJump = 0xFFFF;
+// "No jump" as the memory image holds it.
+inline constexpr uint32_t kNoJump = image_layout::kNoPage;
 
 class CDrawObj {
 public:
     virtual ~CDrawObj() = default;
-    virtual const char* ClassName() const = 0;
     // Reads the object's form behind its class tag; pools are filled on the way.
     virtual void Load(ArchiveReader& in, CompileDocument& doc) = 0;
     // Refuses coordinates the terminal's 16-bit record fields cannot hold
@@ -57,7 +60,6 @@ protected:
 
 class CDrawLine : public CDrawObj {
 public:
-    const char* ClassName() const override { return "CDrawLine"; }
     void Load(ArchiveReader& in, CompileDocument& doc) override;
     void CheckRange(CompileDocument& doc, const CompilePage& page) const override;
     bool Check(CompileDocument&, const CompilePage&) override { return true; }
@@ -66,14 +68,12 @@ public:
 
 class CDrawRect : public CDrawObj {
 public:
-    const char* ClassName() const override { return "CDrawRect"; }
     void Load(ArchiveReader& in, CompileDocument& doc) override { LoadCommon(in, doc); }
     void Compile(CompileDocument& doc, CompilePage& page) override;
 };
 
 class CDrawRoundRect : public CDrawObj {
 public:
-    const char* ClassName() const override { return "CDrawRoundRect"; }
     void Load(ArchiveReader& in, CompileDocument& doc) override;
     void Compile(CompileDocument& doc, CompilePage& page) override;
     uint32_t radius = 5;
@@ -81,14 +81,12 @@ public:
 
 class CDrawEllipse : public CDrawObj {
 public:
-    const char* ClassName() const override { return "CDrawEllipse"; }
     void Load(ArchiveReader& in, CompileDocument& doc) override { LoadCommon(in, doc); }
     void Compile(CompileDocument& doc, CompilePage& page) override;
 };
 
 class CDrawText : public CDrawObj {
 public:
-    const char* ClassName() const override { return "CDrawText"; }
     void Load(ArchiveReader& in, CompileDocument& doc) override;
     bool Check(CompileDocument& doc, const CompilePage& page) override;
     void Compile(CompileDocument& doc, CompilePage& page) override;
@@ -99,7 +97,6 @@ public:
 
 class CDrawImage : public CDrawObj {
 public:
-    const char* ClassName() const override { return "CDrawImage"; }
     void Load(ArchiveReader& in, CompileDocument& doc) override;
     bool Check(CompileDocument& doc, const CompilePage& page) override;
     void Compile(CompileDocument& doc, CompilePage& page) override;
@@ -109,14 +106,12 @@ public:
 
 class CDrawCustom : public CDrawObj {
 public:
-    const char* ClassName() const override { return "CDrawCustom"; }
     void Load(ArchiveReader& in, CompileDocument& doc) override;
     void Compile(CompileDocument& doc, CompilePage& page) override;
     uint32_t customId = 0;
 };
 
-// Creates the object of one of the seven class names, or nullptr.
-std::unique_ptr<CDrawObj> CreateObject(const std::string& className);
+std::unique_ptr<CDrawObj> CreateObject(ObjectKind kind);
 
 } // namespace compiler
 } // namespace kdx

@@ -31,7 +31,6 @@ using compiler::CDrawObj;
 
 namespace {
 
-constexpr uint32_t kViewSettingsSize = 24;
 constexpr uint32_t kMaxCount16 = 0xFFFF;
 
 std::u16string Utf16(const std::string& utf8) { return QString::fromStdString(utf8).toStdU16String(); }
@@ -69,7 +68,7 @@ std::vector<uint8_t> FileOfProjectText(const std::string& path, const std::vecto
 
 std::u16string PageLabel(uint32_t pageId, const std::u16string& name)
 {
-    return FormatText(u"页面(PID=%X)“%s”", {int64_t(pageId), std::u16string_view(name)});
+    return u"页面" + LocateTag(LocateTarget::Page, pageId) + u"“" + name + u"”";
 }
 
 // Turns an archive error into a description of what was being read.
@@ -89,9 +88,10 @@ void LoadObjects(ArchiveReader& in, CompileDocument& doc, CompilePage& page)
         const std::string className = in.ObjectTag();
         if (className.empty())
             continue; // a null object adds nothing
-        std::unique_ptr<CDrawObj> object = compiler::CreateObject(className);
-        if (!object)
+        const std::optional<ObjectKind> kind = ObjectKindOfClass(className);
+        if (!kind)
             throw CompileFailure{u"工程文件中有未知的对象类型“" + Utf16(className) + u"”"};
+        std::unique_ptr<CDrawObj> object = compiler::CreateObject(*kind);
         object->Load(in, doc);
         object->CheckRange(doc, page);
         page.objects.push_back(std::move(object));
@@ -111,22 +111,22 @@ void LoadPage(ArchiveReader& in, CompileDocument& doc, uint32_t index)
     // which only a file not written by the editor can hold, would alias
     // another page once cut.
     if (page.pageId > kMaxImagePageId)
-        doc.reporter.FailFormatted(u"*(PID=%X)“%s”页面标识超出范围（最大为FFFF）(双击定位)\r\n",
-                                   {int64_t(page.pageId), std::u16string_view(page.name)});
+        doc.reporter.FailAt(LocateTarget::Page, page.pageId, u"“%s”页面标识超出范围（最大为FFFF）",
+                            {std::u16string_view(page.name)});
     const uint32_t backgroundColor = in.U32();
     const std::u16string backgroundPath = in.String();
 
     const compiler::Rect screen{0, 0, doc.ScreenWidth(), doc.ScreenHeight()};
     if (!backgroundPath.empty()) {
         if (!doc.IsPictureSizeSupported(screen.right, screen.bottom))
-            doc.reporter.FailFormatted(u"*(PID=%X)“%s”的背景图象尺寸%d x %d超出终端所能显示的范围(双击定位)\r\n",
-                                       {int64_t(page.pageId), std::u16string_view(page.name),
-                                        int64_t(screen.right), int64_t(screen.bottom)});
+            doc.reporter.FailAt(LocateTarget::Page, page.pageId, u"“%s”的背景图象尺寸%d x %d超出终端所能显示的范围",
+                                {std::u16string_view(page.name),
+                                int64_t(screen.right), int64_t(screen.bottom)});
         auto background = std::make_unique<compiler::CDrawImage>();
         background->bounds = screen;
         background->pictureId = doc.RegisterPicture(backgroundPath, u"", screen.right, screen.bottom);
         page.objects.push_back(std::move(background));
-    } else if (backgroundColor != compiler::kNoColor) {
+    } else if (backgroundColor != kNoColor) {
         auto background = std::make_unique<compiler::CDrawRect>();
         background->bounds = screen;
         background->fillColor = backgroundColor;
@@ -135,13 +135,13 @@ void LoadPage(ArchiveReader& in, CompileDocument& doc, uint32_t index)
 
     std::optional<uint32_t> loadSend = doc.ReadSendData(in);
     if (!loadSend)
-        doc.reporter.FailFormatted(u"*(PID=%X)“%s”读取页面的“加卸数据”错误(双击定位)\r\n",
-                                   {int64_t(page.pageId), std::u16string_view(page.name)});
+        doc.reporter.FailAt(LocateTarget::Page, page.pageId, u"“%s”读取页面的“加卸数据”错误",
+                            {std::u16string_view(page.name)});
     page.loadSend = *loadSend;
     std::optional<uint32_t> unloadSend = doc.ReadSendData(in);
     if (!unloadSend)
-        doc.reporter.FailFormatted(u"*(PID=%X)“%s”读取页面的“卸载数据”错误(双击定位)\r\n",
-                                   {int64_t(page.pageId), std::u16string_view(page.name)});
+        doc.reporter.FailAt(LocateTarget::Page, page.pageId, u"“%s”读取页面的“卸载数据”错误",
+                            {std::u16string_view(page.name)});
     page.unloadSend = *unloadSend;
     LoadObjects(in, doc, page);
 }
@@ -188,9 +188,9 @@ void CompileProject::LoadProject(const std::string& path)
     ArchiveReader in(std::span<const uint8_t>(file).subspan(FileHeader::kSize));
     try {
         doc.readingContext = u"读取工程的视图设置";
-        if (in.Remaining() < kViewSettingsSize || in.U32() != kViewSettingsSize)
+        if (in.Remaining() < ViewSettings::kSize || in.U32() != ViewSettings::kSize)
             m_reporter.Fail(u"*版本不正确，无法读取该文件\r\n");
-        in.Bytes(kViewSettingsSize - 4);
+        in.Bytes(ViewSettings::kSize - 4);
         doc.readingContext = u"读取页面数量";
         const uint32_t pageCount = in.Count();
         for (uint32_t i = 0; i < pageCount; ++i)
@@ -214,8 +214,8 @@ void CompileProject::Optimize()
             return true;
         });
         if (page.objects.empty())
-            m_reporter.EmitFormatted(u"!(PID=%X)“%s”是个空页面，这是有意的吗(双击定位)\r\n",
-                                     {int64_t(page.pageId), std::u16string_view(page.name)});
+            m_reporter.WarnAt(LocateTarget::Page, page.pageId, u"“%s”是个空页面，这是有意的吗",
+                              {std::u16string_view(page.name)});
     }
 }
 
@@ -226,8 +226,8 @@ void CompileProject::BuildMemoryImage()
     // Counts, indexes and record counts travel in 16-bit fields.
     if (doc.pages.size() > kMaxCount16) {
         const CompilePage& page = doc.pages[kMaxCount16];
-        m_reporter.FailFormatted(u"*(PID=%X)“%s”超出了终端最多65535个页面的限制(双击定位)\r\n",
-                                 {int64_t(page.pageId), std::u16string_view(page.name)});
+        m_reporter.FailAt(LocateTarget::Page, page.pageId, u"“%s”超出了终端最多65535个页面的限制",
+                          {std::u16string_view(page.name)});
     }
     if (doc.picturePool.Count() > kMaxCount16)
         m_reporter.Fail(u"*图象数量超出了终端最多65535个图象的限制\r\n");
@@ -261,13 +261,13 @@ void CompileProject::BuildMemoryImage()
 
     for (CompilePage& page : doc.pages) {
         const size_t start = image.Size();
-        page.currentColor = compiler::kNoColor;
+        page.currentColor = kNoColor;
         page.recordCount = 0;
         for (auto& object : page.objects)
             object->Compile(doc, page);
         if (page.recordCount > kMaxCount16)
-            m_reporter.FailFormatted(u"*(PID=%X)“%s”的绘图记录超出了终端最多65535条的限制(双击定位)\r\n",
-                                     {int64_t(page.pageId), std::u16string_view(page.name)});
+            m_reporter.FailAt(LocateTarget::Page, page.pageId, u"“%s”的绘图记录超出了终端最多65535条的限制",
+                              {std::u16string_view(page.name)});
         page.firstRecord = page.recordCount ? uint32_t(start) : 0;
     }
 
@@ -328,7 +328,7 @@ void CompileProject::Relocate()
         const size_t entry = pageTable + i * kPageEntrySize;
         const uint16_t id = image.LoadU16(entry + kPageId);
         auto found = pageById.find(id);
-        if (id == kNoPage || found == pageById.end())
+        if (id == image_layout::kNoPage || found == pageById.end())
             failPage();
         image.StoreU16(entry + kPageRecordCount, uint16_t(found->second->recordCount));
         image.StoreU32(entry + kPageFirstRecord, found->second->firstRecord);
@@ -384,7 +384,7 @@ void CompileProject::Relocate()
 
     forEachRecord([&](size_t record) {
         const uint16_t target = image.LoadU16(record + kRecordJump);
-        if (target == kNoPage)
+        if (target == image_layout::kNoPage)
             return;
         auto found = indexById.find(target);
         if (found == indexById.end())

@@ -1,5 +1,7 @@
 #include "compile/CompileReporter.h"
 
+#include "common/Hex.h"
+
 namespace kdx {
 namespace {
 
@@ -17,7 +19,7 @@ void AppendNumber(std::u16string& out, int64_t value, int base)
     int n = 0;
     do {
         int d = int(magnitude % uint64_t(base));
-        digits[n++] = char16_t(d < 10 ? u'0' + d : u'A' + d - 10);
+        digits[n++] = HexDigitChar(d);
         magnitude /= uint64_t(base);
     } while (magnitude);
     while (n)
@@ -57,12 +59,16 @@ std::u16string FormatText(std::u16string_view format, std::initializer_list<Form
     return out;
 }
 
-void CompileReporter::EmitFormatted(std::u16string_view format, std::initializer_list<FormatArg> args)
+void CompileReporter::EmitCut(std::u16string text)
 {
-    std::u16string text = FormatText(format, args);
     if (text.size() > kFormatLimit)
         text.resize(kFormatLimit);
     EmitMessage(text);
+}
+
+void CompileReporter::EmitFormatted(std::u16string_view format, std::initializer_list<FormatArg> args)
+{
+    EmitCut(FormatText(format, args));
 }
 
 void CompileReporter::Fail(std::u16string_view text)
@@ -74,6 +80,19 @@ void CompileReporter::Fail(std::u16string_view text)
 void CompileReporter::FailFormatted(std::u16string_view format, std::initializer_list<FormatArg> args)
 {
     EmitFormatted(format, args);
+    throw CompileAbort{};
+}
+
+void CompileReporter::WarnAt(LocateTarget target, uint32_t id, std::u16string_view format,
+                             std::initializer_list<FormatArg> args)
+{
+    EmitCut(LocateMessage(LocateLevel::Warning, target, id, FormatText(format, args)));
+}
+
+void CompileReporter::FailAt(LocateTarget target, uint32_t id, std::u16string_view format,
+                             std::initializer_list<FormatArg> args)
+{
+    EmitCut(LocateMessage(LocateLevel::Error, target, id, FormatText(format, args)));
     throw CompileAbort{};
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include "common/LocateMarker.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -33,6 +35,17 @@ public:
     // Emits an error message and aborts.
     [[noreturn]] void Fail(std::u16string_view text);
     [[noreturn]] void FailFormatted(std::u16string_view format, std::initializer_list<FormatArg> args);
+
+    // A warning or an error about one object or page, formatted from 'format'
+    // and 'args' between the locate marker and its end, then cut like any
+    // formatted message.
+    void WarnAt(LocateTarget target, uint32_t id, std::u16string_view format,
+                std::initializer_list<FormatArg> args = {});
+    [[noreturn]] void FailAt(LocateTarget target, uint32_t id, std::u16string_view format,
+                             std::initializer_list<FormatArg> args = {});
+
+private:
+    void EmitCut(std::u16string text);
 };
 
 } // namespace kdx

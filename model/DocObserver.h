@@ -11,11 +11,12 @@ class CDrawObj;
 class CPage;
 
 // View hints passed with UpdateAllViews.
-enum UpdateHint : int {
-    kHintRepaintPage = 0,   // the current page's appearance changed
-    kHintRepaintObject = 1, // the object's area must be repainted
-    kHintRemoveObject = 2,  // the object is being removed
-    kHintCurrentPage = 4,   // the current page changed
+enum class UpdateHint {
+    RepaintPage,   // the current page's appearance changed
+    RepaintObject, // the object's area must be repainted
+    RemoveObject,  // the object is being removed
+    PageSize,      // the screen size of the pages changed
+    CurrentPage,   // the current page changed
 };
 
 // Kinds of highlighted status-bar notices; any other kind shows plain text.
@@ -29,7 +30,7 @@ public:
     virtual ~IDocObserver() = default;
 
     virtual void OnModifiedChanged(bool /*modified*/) {}
-    virtual void OnUpdate(int /*hint*/, CDrawObj* /*object*/) {}
+    virtual void OnUpdate(UpdateHint /*hint*/, CDrawObj* /*object*/) {}
     virtual void OnObjectChanged(CDrawObj* /*object*/, uint32_t /*flags*/) {}
     virtual void OnCurrentPageChanged(CPage* /*oldPage*/, CPage* /*newPage*/) {}
     // The page list, the property pane and the workspace should refresh.

@@ -1,6 +1,7 @@
 #include "model/DrawObj.h"
 
 #include "common/Archive.h"
+#include "model/MakeOfKind.h"
 #include "model/ObjectCodec.h"
 #include "model/PageDoc.h"
 #include "model/ProjectFormat.h"
@@ -37,7 +38,7 @@ CPageDoc* CDrawObj::Document() const { return m_page ? m_page->Document() : null
 void CDrawObj::Repaint()
 {
     if (CPageDoc* doc = Document())
-        doc->UpdateAllViews(kHintRepaintObject, this);
+        doc->UpdateAllViews(UpdateHint::RepaintObject, this);
 }
 
 void CDrawObj::MarkModified()
@@ -611,23 +612,16 @@ int CDrawCustom::FindFreeCustomId() const
 
 // ---------------------------------------------------------------- factory
 
+std::unique_ptr<CDrawObj> CreateDrawObj(ObjectKind kind)
+{
+    return MakeOfKind<CDrawObj, CDrawLine, CDrawRect, CDrawRoundRect, CDrawEllipse, CDrawText, CDrawImage,
+                      CDrawCustom>(kind);
+}
+
 std::unique_ptr<CDrawObj> CreateDrawObj(std::string_view className)
 {
-    if (className == "CDrawLine")
-        return std::make_unique<CDrawLine>();
-    if (className == "CDrawRect")
-        return std::make_unique<CDrawRect>();
-    if (className == "CDrawRoundRect")
-        return std::make_unique<CDrawRoundRect>();
-    if (className == "CDrawEllipse")
-        return std::make_unique<CDrawEllipse>();
-    if (className == "CDrawText")
-        return std::make_unique<CDrawText>();
-    if (className == "CDrawImage")
-        return std::make_unique<CDrawImage>();
-    if (className == "CDrawCustom")
-        return std::make_unique<CDrawCustom>();
-    return nullptr;
+    const std::optional<ObjectKind> kind = ObjectKindOfClass(className);
+    return kind ? CreateDrawObj(*kind) : nullptr;
 }
 
 } // namespace kdx

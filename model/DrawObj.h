@@ -1,5 +1,6 @@
 #pragma once
 #include "model/ModelTypes.h"
+#include "model/ObjectKind.h"
 
 #include <QColor>
 #include <QFont>
@@ -56,8 +57,9 @@ public:
     CDrawObj(const CDrawObj&) = delete;
     CDrawObj& operator=(const CDrawObj&) = delete;
 
+    virtual ObjectKind Kind() const = 0;
     // The run-time class name stored in the project file.
-    virtual const char* ClassName() const = 0;
+    const char* ClassName() const { return ObjectClassName(Kind()); }
 
     // The serialised form behind the class tag.
     virtual void Write(ArchiveWriter& out) const;
@@ -150,7 +152,7 @@ class CDrawLine : public CDrawObj {
 public:
     CDrawLine();
     explicit CDrawLine(const PageRect& rect);
-    const char* ClassName() const override { return "CDrawLine"; }
+    ObjectKind Kind() const override { return ObjectKind::Line; }
     void Write(ArchiveWriter& out) const override;
     void Read(ArchiveReader& in) override;
     void SetSize(int32_t, int32_t) override {}
@@ -166,21 +168,21 @@ public:
 class CDrawRect : public CDrawObj {
 public:
     using CDrawObj::CDrawObj;
-    const char* ClassName() const override { return "CDrawRect"; }
+    ObjectKind Kind() const override { return ObjectKind::Rect; }
     void Draw(QPainter& painter, const DrawStyle& style) const override;
 };
 
 class CDrawEllipse : public CDrawObj {
 public:
     using CDrawObj::CDrawObj;
-    const char* ClassName() const override { return "CDrawEllipse"; }
+    ObjectKind Kind() const override { return ObjectKind::Ellipse; }
     void Draw(QPainter& painter, const DrawStyle& style) const override;
 };
 
 class CDrawRoundRect : public CDrawObj {
 public:
     using CDrawObj::CDrawObj;
-    const char* ClassName() const override { return "CDrawRoundRect"; }
+    ObjectKind Kind() const override { return ObjectKind::RoundRect; }
     void Draw(QPainter& painter, const DrawStyle& style) const override;
     void Write(ArchiveWriter& out) const override;
     void Read(ArchiveReader& in) override;
@@ -196,7 +198,7 @@ class CDrawText : public CDrawObj {
 public:
     using CDrawObj::CDrawObj;
     ~CDrawText() override;
-    const char* ClassName() const override { return "CDrawText"; }
+    ObjectKind Kind() const override { return ObjectKind::Text; }
     void Draw(QPainter& painter, const DrawStyle& style) const override;
     void Write(ArchiveWriter& out) const override;
     void Read(ArchiveReader& in) override;
@@ -238,7 +240,7 @@ class CDrawImage : public CDrawObj {
 public:
     using CDrawObj::CDrawObj;
     ~CDrawImage() override;
-    const char* ClassName() const override { return "CDrawImage"; }
+    ObjectKind Kind() const override { return ObjectKind::Image; }
     void Draw(QPainter& painter, const DrawStyle& style) const override;
     void Write(ArchiveWriter& out) const override;
     void Read(ArchiveReader& in) override;
@@ -266,7 +268,7 @@ private:
 class CDrawCustom : public CDrawObj {
 public:
     using CDrawObj::CDrawObj;
-    const char* ClassName() const override { return "CDrawCustom"; }
+    ObjectKind Kind() const override { return ObjectKind::Custom; }
     void Draw(QPainter& painter, const DrawStyle& style) const override;
     void Write(ArchiveWriter& out) const override;
     void Read(ArchiveReader& in) override;
@@ -284,6 +286,7 @@ private:
     uint32_t m_customId = 0;
 };
 
+std::unique_ptr<CDrawObj> CreateDrawObj(ObjectKind kind);
 // Creates an object by its stored class name; nullptr for an unknown name.
 std::unique_ptr<CDrawObj> CreateDrawObj(std::string_view className);
 

@@ -1,4 +1,6 @@
 #pragma once
+#include "common/MemoryImageLayout.h"
+
 #include <QDateTime>
 #include <QImage>
 #include <QString>
@@ -12,13 +14,24 @@ namespace kdx {
 
 using Color = uint32_t;                   // 0x00BBGGRR
 constexpr Color kNoColor = 0xFFFFFFFFu;   // no outline, no fill, no background
-constexpr uint32_t kNoPage = 0xFFFF;      // jump target "none"
+constexpr uint32_t kNoPage = image_layout::kNoPage; // jump target "none", as the memory image holds it
 constexpr uint32_t kMaxPageId = 65534;
 constexpr uint32_t kMaxCustomId = 65534;
 constexpr size_t kMaxPages = 65534;
 constexpr size_t kMaxObjectsPerPage = 65534;
 constexpr size_t kMaxSendDataBytes = 65535;
 constexpr int kMaxTextUnits = 1024;       // including the terminating zero
+
+// The editor's view settings, stored right after the header.
+struct ViewSettings {
+    static constexpr uint32_t kSize = 24;
+    uint32_t size = kSize;
+    uint32_t lastObjectId = 0;
+    uint32_t gridWidth = 4;
+    uint32_t gridHeight = 4;
+    Color gridColor = 0x00808080; // grey text; the editor sets its palette's
+    uint32_t reserved = 0;
+};
 
 // A rectangle in screen pixels: left, top, right, bottom, right and bottom
 // exclusive. Unlike QRect it may be flipped (a line's start and end points).

@@ -88,7 +88,7 @@ void CPageDoc::SetModifiedFlag(bool modified)
         o->OnModifiedChanged(modified);
 }
 
-void CPageDoc::UpdateAllViews(int hint, CDrawObj* object)
+void CPageDoc::UpdateAllViews(UpdateHint hint, CDrawObj* object)
 {
     for (IDocObserver* o : m_observers)
         o->OnUpdate(hint, object);
@@ -350,7 +350,7 @@ void CPageDoc::SetGridSize(int32_t width, int32_t height)
         return;
     view.gridWidth = uint32_t(width);
     view.gridHeight = uint32_t(height);
-    UpdateAllViews(kHintRepaintPage);
+    UpdateAllViews(UpdateHint::RepaintPage);
     SetModifiedFlag(true);
 }
 
@@ -447,7 +447,7 @@ void CPageDoc::SetCurrentPage(CPage* page)
         return;
     CPage* old = m_currentPage;
     m_currentPage = page;
-    UpdateAllViews(kHintCurrentPage);
+    UpdateAllViews(UpdateHint::CurrentPage);
     for (IDocObserver* o : m_observers)
         o->OnCurrentPageChanged(old, page);
 }
@@ -491,7 +491,7 @@ bool CPageDoc::SetPageBackgroundColor(CPage* page, Color color)
         page->backgroundImage = nullptr;
     }
     page->backgroundColor = color;
-    UpdateAllViews(kHintRepaintPage);
+    UpdateAllViews(UpdateHint::RepaintPage);
     SetModifiedFlag(true);
     NotifyPagesChanged();
     return imageRemoved;
@@ -518,7 +518,7 @@ bool CPageDoc::SetPageBackgroundImage(CPage* page, const QString& path)
         ReleaseImage(page->backgroundImage);
         page->backgroundImage = nullptr;
     }
-    UpdateAllViews(kHintRepaintPage);
+    UpdateAllViews(UpdateHint::RepaintPage);
     SetModifiedFlag(true);
     NotifyPagesChanged();
     return true;
@@ -535,7 +535,7 @@ void CPageDoc::SetPageSend(SendDataEntry*& slot, const uint8_t* bytes, int lengt
     if (slot)
         ReleaseSendData(slot);
     slot = entry;
-    UpdateAllViews(kHintRepaintPage);
+    UpdateAllViews(UpdateHint::RepaintPage);
     SetModifiedFlag(true);
     NotifyPagesChanged();
 }
@@ -683,7 +683,7 @@ void CPageDoc::RemoveObject(CDrawObj* object)
     const int index = m_currentPage->IndexOfObject(object);
     if (index < 0)
         return;
-    UpdateAllViews(kHintRemoveObject, object);
+    UpdateAllViews(UpdateHint::RemoveObject, object);
     m_currentPage->objects.erase(m_currentPage->objects.begin() + index);
     SetModifiedFlag(true);
 }
@@ -723,7 +723,7 @@ void CPageDoc::RestackObject(CDrawObj* object, int how)
     default:
         return;
     }
-    UpdateAllViews(kHintRepaintObject, object);
+    UpdateAllViews(UpdateHint::RepaintObject, object);
     SetModifiedFlag(true);
 }
 

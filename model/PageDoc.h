@@ -23,17 +23,6 @@ namespace kdx {
 class ArchiveReader;
 class ArchiveWriter;
 
-// The editor's view settings, stored right after the header.
-struct ViewSettings {
-    static constexpr uint32_t kSize = 24;
-    uint32_t size = kSize;
-    uint32_t lastObjectId = 0;
-    uint32_t gridWidth = 4;
-    uint32_t gridHeight = 4;
-    Color gridColor = 0x00808080; // grey text; the editor sets its palette's
-    uint32_t reserved = 0;
-};
-
 // A failure to open or save a project: the string id of the message and,
 // for damaged contents and file-system errors, what could not be done.
 struct ProjectError {
@@ -101,7 +90,7 @@ public:
     const std::vector<IDocObserver*>& Observers() const { return m_observers; }
     void SetModifiedFlag(bool modified = true);
     bool IsModified() const { return m_modified; }
-    void UpdateAllViews(int hint, CDrawObj* object = nullptr);
+    void UpdateAllViews(UpdateHint hint, CDrawObj* object = nullptr);
     void NotifyObjectChanged(CDrawObj* object, uint32_t flags);
     void NotifyPagesChanged();
     void ShowNotice(int kind, int stringId, const QString& text);

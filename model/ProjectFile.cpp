@@ -1,6 +1,7 @@
 // Reading and writing the project file (.kdp).
 #include "common/Archive.h"
 #include "common/ByteOrder.h"
+#include "common/Crc32.h"
 #include "common/RegularFile.h"
 #include "model/ModelStrings.h"
 #include "model/ObjectCodec.h"
@@ -104,7 +105,7 @@ std::vector<uint8_t> CPageDoc::SaveToBytes()
         WritePage(out, *page);
     std::vector<uint8_t>& bytes = out.Data();
     SealBytes(bytes);
-    header.crc = LoadLE32(bytes.data() + 40);
+    header.crc = LoadLE32(bytes.data() + kSealOffset);
     return std::move(bytes);
 }
 
@@ -148,14 +149,7 @@ std::optional<ProjectError> CPageDoc::OpenProject(const QString& path)
     const FileReadResult file = ReadRegularFile(QFile::encodeName(path).toStdString());
     if (file.error != FileReadError::None) {
         DeleteContents();
-        QString reason = QString::fromLocal8Bit(file.detail);
-        if (file.error == FileReadError::NotRegular)
-            reason = QString::fromUtf16(u"不是普通文件");
-        else if (file.error == FileReadError::TooLarge)
-            reason = QString::fromUtf16(u"文件过大");
-        else if (reason.isEmpty())
-            reason = QString::fromUtf16(u"读取失败");
-        return ProjectError{kStrCannotReadFile, {path, reason}};
+        return ProjectError{kStrCannotReadFile, {path, FileReadReason(file)}};
     }
     m_folder = QFileInfo(path).absolutePath();
     const std::span<const uint8_t> bytes(file.bytes);

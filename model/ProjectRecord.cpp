@@ -9,18 +9,6 @@
 namespace kdx {
 namespace {
 
-
-struct KindName {
-    ObjectKind kind;
-    const char* className;
-};
-constexpr KindName kKindNames[] = {
-    {ObjectKind::Line, "CDrawLine"},   {ObjectKind::Rect, "CDrawRect"},
-    {ObjectKind::RoundRect, "CDrawRoundRect"}, {ObjectKind::Ellipse, "CDrawEllipse"},
-    {ObjectKind::Text, "CDrawText"},   {ObjectKind::Image, "CDrawImage"},
-    {ObjectKind::Custom, "CDrawCustom"},
-};
-
 void WriteSend(ArchiveWriter& out, const std::optional<SendBlockRecord>& block)
 {
     if (block)
@@ -130,22 +118,6 @@ PageRecord ReadPage(ArchiveReader& in)
 }
 
 } // namespace
-
-const char* ObjectClassName(ObjectKind kind)
-{
-    for (const KindName& k : kKindNames)
-        if (k.kind == kind)
-            return k.className;
-    return "";
-}
-
-std::optional<ObjectKind> ObjectKindOfClass(std::string_view className)
-{
-    for (const KindName& k : kKindNames)
-        if (className == k.className)
-            return k.kind;
-    return std::nullopt;
-}
 
 std::optional<ProjectError> ReadProjectRecord(std::span<const uint8_t> file, ProjectRecord& out)
 {

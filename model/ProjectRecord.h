@@ -1,6 +1,7 @@
 #pragma once
 #include "common/FileHeader.h"
 #include "model/ModelTypes.h"
+#include "model/ObjectKind.h"
 #include "model/PageDoc.h"
 
 #include <optional>
@@ -10,12 +11,6 @@
 #include <vector>
 
 namespace kdx {
-
-// The kinds of page object, each stored under its class name.
-enum class ObjectKind { Line, Rect, RoundRect, Ellipse, Text, Image, Custom };
-
-const char* ObjectClassName(ObjectKind kind);
-std::optional<ObjectKind> ObjectKindOfClass(std::string_view className);
 
 struct SendBlockRecord {
     uint32_t tag = 0;

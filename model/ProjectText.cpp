@@ -5,6 +5,7 @@
 #include "model/ProjectText.h"
 
 #include "common/Crc32.h"
+#include "common/Hex.h"
 #include "common/LocalPath.h"
 #include "common/RegularFile.h"
 
@@ -30,25 +31,15 @@ constexpr int kTextFormVersion = 1;
 constexpr size_t kSendBytesPerLine = 16;
 constexpr size_t kReservedHeaderBytes = 34;
 
-struct KindKey {
-    ObjectKind kind;
-    const char* key;
-};
-constexpr KindKey kKindKeys[] = {
-    {ObjectKind::Line, "line"},       {ObjectKind::Rect, "rect"},   {ObjectKind::RoundRect, "roundRect"},
-    {ObjectKind::Ellipse, "ellipse"}, {ObjectKind::Text, "text"},   {ObjectKind::Image, "image"},
-    {ObjectKind::Custom, "custom"},
-};
 
 
 // ---------------------------------------------------------------- writing
 
 void AppendEscape(std::string& out, char16_t unit)
 {
-    static const char* kHex = "0123456789ABCDEF";
     out += "\\u";
     for (int shift = 12; shift >= 0; shift -= 4)
-        out.push_back(kHex[(unit >> shift) & 0xF]);
+        out.push_back(char(HexDigitChar((unit >> shift) & 0xF)));
 }
 
 // A JSON string that shows line breaks, tabs and other control characters
@@ -85,10 +76,9 @@ std::string Quote(std::u16string_view text)
 
 std::string Hex(uint32_t value, int digits)
 {
-    static const char* kHex = "0123456789ABCDEF";
     std::string out(size_t(digits), '0');
     for (int i = digits - 1; i >= 0; --i, value >>= 4)
-        out[size_t(i)] = kHex[value & 0xF];
+        out[size_t(i)] = char(HexDigitChar(int(value & 0xF)));
     return out;
 }
 
@@ -418,7 +408,7 @@ struct Failure {
     QString message;
 };
 
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
+bool IsHexDigit(char c) { return HexDigitValue(char16_t(static_cast<unsigned char>(c))) >= 0; }
 
 // Qt's parser also takes escapes JSON does not have ("\x41", "\q") and raw
 // control characters inside strings; the text form admits only JSON, so that
@@ -552,12 +542,8 @@ public:
                 ++i;
                 continue;
             }
-            auto digit = [](char16_t c) {
-                return c >= u'0' && c <= u'9' ? c - u'0' : c >= u'A' && c <= u'F' ? c - u'A' + 10
-                                                       : c >= u'a' && c <= u'f' ? c - u'a' + 10 : -1;
-            };
-            const int hi = digit(text[i]);
-            const int lo = i + 1 < text.size() ? digit(text[i + 1]) : -1;
+            const int hi = HexDigitValue(text[i]);
+            const int lo = i + 1 < text.size() ? HexDigitValue(text[i + 1]) : -1;
             if (hi < 0 || lo < 0 || (i + 2 < text.size() && text[i + 2] != u' '))
                 Fail(path, QString::fromUtf16(u"字节应写成以空格分隔的两位十六进制数，例如 \"0A FF\""));
             bytes.push_back(uint8_t(hi * 16 + lo));
@@ -658,14 +644,13 @@ public:
         if (kindValue.isUndefined())
             Fail(path, QString::fromUtf16(u"缺少字段“kind”"));
         const QString kindText = QString::fromStdU16String(String(kindValue, path + "/kind"));
-        const KindKey* kind = std::find_if(std::begin(kKindKeys), std::end(kKindKeys),
-                                           [&](const KindKey& k) { return kindText == QLatin1String(k.key); });
-        if (kind == std::end(kKindKeys))
+        const std::optional<ObjectKind> kind = ObjectKindOfKey(kindText.toStdString());
+        if (!kind)
             Fail(path + "/kind", QString::fromUtf16(u"未知的对象类型“%1”：应为 line、rect、roundRect、ellipse、"
                                                     u"text、image 或 custom")
                                      .arg(kindText));
         ObjectRecord rec;
-        rec.kind = kind->kind;
+        rec.kind = *kind;
         if (rec.kind == ObjectKind::Line) {
             const QJsonObject obj = Object(v, path, {"kind", "lineColor", "line"});
             rec.lineColor = ColorValue(obj, path, "lineColor");
@@ -783,14 +768,6 @@ private:
 };
 
 } // namespace
-
-const char* ObjectKindKey(ObjectKind kind)
-{
-    for (const KindKey& k : kKindKeys)
-        if (k.kind == kind)
-            return k.key;
-    return "";
-}
 
 std::vector<FieldText> HeaderFieldTexts(const FileHeader& h)
 {

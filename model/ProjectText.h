@@ -35,7 +35,6 @@ struct FieldText {
     std::string key;
     std::string value;
 };
-const char* ObjectKindKey(ObjectKind kind); // "line", "rect", ...
 std::vector<FieldText> HeaderFieldTexts(const FileHeader& header);
 std::vector<FieldText> ViewFieldTexts(const ViewSettings& view);
 std::vector<FieldText> PageFieldTexts(const PageRecord& page); // without the objects

@@ -386,12 +386,9 @@ std::shared_ptr<const TerminalImage> TerminalImage::LoadFile(const QString& path
     switch (file.error) {
     case FileReadError::None: break;
     case FileReadError::CannotOpen:
-        if (error)
-            *error = QStringLiteral("无法打开文件“%1”：%2").arg(path, QString::fromLocal8Bit(file.detail));
-        return nullptr;
     case FileReadError::NotRegular:
         if (error)
-            *error = QStringLiteral("无法打开文件“%1”：不是普通文件").arg(path);
+            *error = QStringLiteral("无法打开文件“%1”：%2").arg(path, FileReadReason(file));
         return nullptr;
     case FileReadError::TooLarge:
         if (error)

@@ -29,33 +29,33 @@ CPropBase::CPropBase(int dialogId, CPropList* list) : QWidget(list), m_dialogId(
 
 CPageDoc* CPropBase::Document() const { return m_list->Document(); }
 
-QWidget* CPropBase::Control(int id) const
+QWidget* CPropBase::Control(PropId id) const
 {
     for (const Row& row : m_rows)
-        if (row.control->objectName() == QString::number(id))
+        if (row.control->objectName() == QString::number(int(id)))
             return row.control;
     return nullptr;
 }
 
-QLabel* CPropBase::Label(int id) const
+QLabel* CPropBase::Label(PropId id) const
 {
     for (const Row& row : m_rows)
-        if (row.control->objectName() == QString::number(id))
+        if (row.control->objectName() == QString::number(int(id)))
             return row.label;
     return nullptr;
 }
 
-void CPropBase::AddRow(int id, const QString& label, QWidget* control)
+void CPropBase::AddRow(PropId id, const QString& label, QWidget* control)
 {
     auto* caption = new QLabel(label, this);
     LabelField(caption, control);
-    control->setObjectName(QString::number(id));
+    control->setObjectName(QString::number(int(id)));
     m_rows.push_back({caption, control});
     m_controls.push_back(control);
     LayoutRows();
 }
 
-CPropCtrlEdit* CPropBase::AddEdit(int id, const QString& label, bool readOnly)
+CPropCtrlEdit* CPropBase::AddEdit(PropId id, const QString& label, bool readOnly)
 {
     auto* edit = new CPropCtrlEdit(this);
     edit->setReadOnly(readOnly);
@@ -63,21 +63,21 @@ CPropCtrlEdit* CPropBase::AddEdit(int id, const QString& label, bool readOnly)
     return edit;
 }
 
-CPropCtrlEdit* CPropBase::AddNumberEdit(int id, const QString& label)
+CPropCtrlEdit* CPropBase::AddNumberEdit(PropId id, const QString& label)
 {
     CPropCtrlEdit* edit = AddEdit(id, label);
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
     return edit;
 }
 
-CPropCtrlLink* CPropBase::AddLink(int id, const QString& label, bool withClear)
+CPropCtrlLink* CPropBase::AddLink(PropId id, const QString& label, bool withClear)
 {
     auto* link = new CPropCtrlLink(withClear, this);
     AddRow(id, label, link);
     return link;
 }
 
-QComboBox* CPropBase::AddList(int id, const QString& label)
+QComboBox* CPropBase::AddList(PropId id, const QString& label)
 {
     auto* list = new CPropCtrlList(this);
     list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

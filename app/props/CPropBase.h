@@ -1,4 +1,6 @@
 #pragma once
+#include "app/props/PropIds.h"
+
 #include <QVariant>
 #include <QWidget>
 
@@ -33,8 +35,8 @@ public:
     CPageDoc* Document() const;
     const std::vector<QWidget*>& ValueControls() const { return m_controls; }
     // The value control with the id, or nullptr.
-    QWidget* Control(int id) const;
-    QLabel* Label(int id) const;
+    QWidget* Control(PropId id) const;
+    QLabel* Label(PropId id) const;
 
     // Shows the values of whatever the page is attached to.
     virtual void Load() = 0;
@@ -45,11 +47,11 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
-    CPropCtrlEdit* AddEdit(int id, const QString& label, bool readOnly = false);
+    CPropCtrlEdit* AddEdit(PropId id, const QString& label, bool readOnly = false);
     // An edit box that takes digits only.
-    CPropCtrlEdit* AddNumberEdit(int id, const QString& label);
-    CPropCtrlLink* AddLink(int id, const QString& label, bool withClear);
-    QComboBox* AddList(int id, const QString& label);
+    CPropCtrlEdit* AddNumberEdit(PropId id, const QString& label);
+    CPropCtrlLink* AddLink(PropId id, const QString& label, bool withClear);
+    QComboBox* AddList(PropId id, const QString& label);
 
     // A refused value: the fields show the model again and the status bar
     // shows the message of the string id as an error.
@@ -61,7 +63,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void AddRow(int id, const QString& label, QWidget* control);
+    void AddRow(PropId id, const QString& label, QWidget* control);
     void LayoutRows();
 
     struct Row {

@@ -13,13 +13,13 @@ namespace kdx {
 
 CPropLink::CPropLink(CPropList* list) : CPropPage(kDialogId, list)
 {
-    m_target = AddList(8521, QStringLiteral("跳转目标："));
+    m_target = AddList(PropId::LinkTarget, QStringLiteral("跳转目标："));
     connect(m_target, &QComboBox::activated, this, [this](int index) {
         if (Object())
             Object()->SetJumpTarget(index >= 0 ? m_target->itemData(index).toUInt() : kNoPage);
         Load();
     });
-    m_condition = AddList(8522, QStringLiteral("执行条件："));
+    m_condition = AddList(PropId::LinkCondition, QStringLiteral("执行条件："));
     for (uint32_t value = 0; value < kConditionCount; ++value)
         m_condition->addItem(ExecuteConditionText(value), value);
     connect(m_condition, &QComboBox::activated, this, [this](int index) {
@@ -27,7 +27,7 @@ CPropLink::CPropLink(CPropList* list) : CPropPage(kDialogId, list)
             Object()->SetExecuteCondition(index >= 0 ? uint32_t(index) : 0);
         Load();
     });
-    m_data = AddLink(8523, QStringLiteral("自定数据："), /*withClear=*/true);
+    m_data = AddLink(PropId::LinkData, QStringLiteral("自定数据："), /*withClear=*/true);
     connect(m_data, &CPropCtrlLink::LinkChosen, this, &CPropLink::OnDataLink);
     RefillTargets();
 }

@@ -42,21 +42,15 @@ CPropPageGlobal* CPropList::GlobalPage()
 
 CPropPage* CPropList::PageForObject(const CDrawObj& object)
 {
-    const std::string_view kind = object.ClassName();
-    if (kind == "CDrawLine")
-        return FindPage<CPropPageLine>();
-    if (kind == "CDrawRect")
-        return FindPage<CPropPageRect>();
-    if (kind == "CDrawRoundRect")
-        return FindPage<CPropPageRoundRect>();
-    if (kind == "CDrawEllipse")
-        return FindPage<CPropPageEllipse>();
-    if (kind == "CDrawText")
-        return FindPage<CPropPageText>();
-    if (kind == "CDrawImage")
-        return FindPage<CPropPageImage>();
-    if (kind == "CDrawCustom")
-        return FindPage<CPropPageCustom>();
+    switch (object.Kind()) {
+    case ObjectKind::Line: return FindPage<CPropPageLine>();
+    case ObjectKind::Rect: return FindPage<CPropPageRect>();
+    case ObjectKind::RoundRect: return FindPage<CPropPageRoundRect>();
+    case ObjectKind::Ellipse: return FindPage<CPropPageEllipse>();
+    case ObjectKind::Text: return FindPage<CPropPageText>();
+    case ObjectKind::Image: return FindPage<CPropPageImage>();
+    case ObjectKind::Custom: return FindPage<CPropPageCustom>();
+    }
     return nullptr;
 }
 

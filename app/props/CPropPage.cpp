@@ -38,7 +38,7 @@ void CPropPage::Load()
     LoadFields();
 }
 
-void CPropPage::AddSizeRow(int id)
+void CPropPage::AddSizeRow(PropId id)
 {
     // A new size keeps the top-left corner where it is.
     m_size = AddEdit(id, QStringLiteral("尺寸："));
@@ -56,7 +56,7 @@ void CPropPage::AddSizeRow(int id)
     });
 }
 
-void CPropPage::AddTopLeftRow(int id)
+void CPropPage::AddTopLeftRow(PropId id)
 {
     m_topLeft = AddEdit(id, QStringLiteral("左上角(x,y)："));
     connect(m_topLeft, &CPropCtrlEdit::Committed, this, [this] {
@@ -68,7 +68,7 @@ void CPropPage::AddTopLeftRow(int id)
     });
 }
 
-void CPropPage::AddBottomRightRow(int id)
+void CPropPage::AddBottomRightRow(PropId id)
 {
     m_bottomRight = AddEdit(id, QStringLiteral("右下角(x,y)："));
     connect(m_bottomRight, &CPropCtrlEdit::Committed, this, [this] {
@@ -80,7 +80,7 @@ void CPropPage::AddBottomRightRow(int id)
     });
 }
 
-void CPropPage::AddColorRow(int id)
+void CPropPage::AddColorRow(PropId id)
 {
     m_color = AddLink(id, QStringLiteral("绘制颜色："), /*withClear=*/false);
     connect(m_color, &CPropCtrlLink::LinkChosen, this, [this] { ChooseColor(); });

@@ -27,10 +27,10 @@ protected:
     // The page's own fields; called only while attached.
     virtual void LoadFields() = 0;
 
-    void AddSizeRow(int id);
-    void AddTopLeftRow(int id);
-    void AddBottomRightRow(int id);
-    void AddColorRow(int id);
+    void AddSizeRow(PropId id);
+    void AddTopLeftRow(PropId id);
+    void AddBottomRightRow(PropId id);
+    void AddColorRow(PropId id);
 
     // Parses a point field and hands it to 'apply'; an unreadable point, or
     // one that 'apply' refuses, restores the fields and shows "坐标错误".

@@ -12,11 +12,11 @@ CDrawCustom* Custom(CDrawObj* object) { return static_cast<CDrawCustom*>(object)
 
 CPropPageCustom::CPropPageCustom(CPropList* list) : CPropPage(kDialogId, list)
 {
-    AddSizeRow(8590);
-    m_customId = AddNumberEdit(8591, QStringLiteral("自定标识："));
+    AddSizeRow(PropId::CustomSize);
+    m_customId = AddNumberEdit(PropId::CustomId, QStringLiteral("自定标识："));
     connect(m_customId, &CPropCtrlEdit::Committed, this, &CPropPageCustom::CommitCustomId);
-    AddTopLeftRow(8592);
-    AddBottomRightRow(8593);
+    AddTopLeftRow(PropId::CustomTopLeft);
+    AddBottomRightRow(PropId::CustomBottomRight);
 }
 
 void CPropPageCustom::CommitCustomId()

@@ -18,8 +18,8 @@ PointValue Center(const PageRect& r)
 
 CPropPageEllipse::CPropPageEllipse(CPropList* list) : CPropPage(kDialogId, list)
 {
-    AddSizeRow(8560);
-    m_center = AddEdit(8561, QStringLiteral("中心(x,y)："));
+    AddSizeRow(PropId::EllipseSize);
+    m_center = AddEdit(PropId::EllipseCenter, QStringLiteral("中心(x,y)："));
     connect(m_center, &CPropCtrlEdit::Committed, this, [this] {
         CommitPoint(m_center, false, [this](int32_t x, int32_t y) {
             // The rectangle moves so that its centre is the point; its size stays.
@@ -34,15 +34,15 @@ CPropPageEllipse::CPropPageEllipse(CPropList* list) : CPropPage(kDialogId, list)
             return true;
         });
     });
-    m_width = AddNumberEdit(8562, QStringLiteral("宽度："));
+    m_width = AddNumberEdit(PropId::EllipseWidth, QStringLiteral("宽度："));
     connect(m_width, &CPropCtrlEdit::Committed, this, [this] {
         CommitCount(m_width, [this](int32_t w) { Object()->SetSize(w, Object()->Bounds().Height()); });
     });
-    m_height = AddNumberEdit(8563, QStringLiteral("高度："));
+    m_height = AddNumberEdit(PropId::EllipseHeight, QStringLiteral("高度："));
     connect(m_height, &CPropCtrlEdit::Committed, this, [this] {
         CommitCount(m_height, [this](int32_t h) { Object()->SetSize(Object()->Bounds().Width(), h); });
     });
-    AddColorRow(8564);
+    AddColorRow(PropId::EllipseColor);
 }
 
 void CPropPageEllipse::LoadFields()

@@ -15,18 +15,18 @@ QString PathOf(const ImageEntry* image) { return image ? image->path : QString()
 
 CPropPageGlobal::CPropPageGlobal(CPropList* list) : CPropBase(kDialogId, list)
 {
-    m_name = AddEdit(8502, QStringLiteral("页面名称："));
+    m_name = AddEdit(PropId::PageName, QStringLiteral("页面名称："));
     m_name->setMaxLength(kMaxNameLength);
     connect(m_name, &CPropCtrlEdit::Committed, this, &CPropPageGlobal::CommitName);
-    m_pageId = AddNumberEdit(8501, QStringLiteral("自定标识："));
+    m_pageId = AddNumberEdit(PropId::PageId, QStringLiteral("自定标识："));
     connect(m_pageId, &CPropCtrlEdit::Committed, this, &CPropPageGlobal::CommitPageId);
-    m_loadSend = AddLink(8503, QStringLiteral("加载发送："), /*withClear=*/true);
+    m_loadSend = AddLink(PropId::PageLoadSend, QStringLiteral("加载发送："), /*withClear=*/true);
     connect(m_loadSend, &CPropCtrlLink::LinkChosen, this, [this](const QString& id) { OnSendLink(id, true); });
-    m_unloadSend = AddLink(8504, QStringLiteral("卸载发送："), /*withClear=*/true);
+    m_unloadSend = AddLink(PropId::PageUnloadSend, QStringLiteral("卸载发送："), /*withClear=*/true);
     connect(m_unloadSend, &CPropCtrlLink::LinkChosen, this, [this](const QString& id) { OnSendLink(id, false); });
-    m_image = AddLink(8505, QStringLiteral("背景图象："), /*withClear=*/true);
+    m_image = AddLink(PropId::PageImage, QStringLiteral("背景图象："), /*withClear=*/true);
     connect(m_image, &CPropCtrlLink::LinkChosen, this, &CPropPageGlobal::OnImageLink);
-    m_color = AddLink(8506, QStringLiteral("背景颜色："), /*withClear=*/true);
+    m_color = AddLink(PropId::PageColor, QStringLiteral("背景颜色："), /*withClear=*/true);
     connect(m_color, &CPropCtrlLink::LinkChosen, this, &CPropPageGlobal::OnColorLink);
 }
 

@@ -12,16 +12,16 @@ QString PathOf(const ImageEntry* image) { return image ? image->path : QString()
 
 CPropPageImage::CPropPageImage(CPropList* list) : CPropPage(kDialogId, list)
 {
-    AddSizeRow(8580);
-    AddTopLeftRow(8581);
-    AddBottomRightRow(8582);
-    m_normal = AddLink(8583, QStringLiteral("正常图象："), /*withClear=*/false);
+    AddSizeRow(PropId::ImageSize);
+    AddTopLeftRow(PropId::ImageTopLeft);
+    AddBottomRightRow(PropId::ImageBottomRight);
+    m_normal = AddLink(PropId::ImageNormal, QStringLiteral("正常图象："), /*withClear=*/false);
     connect(m_normal, &CPropCtrlLink::LinkChosen, this, [this] {
         if (Object())
             Image(Object())->ChooseNormalImage();
         Load();
     });
-    m_pressed = AddLink(8584, QStringLiteral("按下图象："), /*withClear=*/true);
+    m_pressed = AddLink(PropId::ImagePressed, QStringLiteral("按下图象："), /*withClear=*/true);
     connect(m_pressed, &CPropCtrlLink::LinkChosen, this, &CPropPageImage::OnPressedLink);
 }
 

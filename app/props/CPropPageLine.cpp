@@ -8,12 +8,12 @@ namespace kdx {
 
 CPropPageLine::CPropPageLine(CPropList* list) : CPropPage(kDialogId, list)
 {
-    AddEndRow(8531, QStringLiteral("第一点(x,y)："), 0, m_start);
-    AddEndRow(8532, QStringLiteral("第二点(x,y)："), 1, m_end);
-    AddColorRow(8533);
+    AddEndRow(PropId::LineStart, QStringLiteral("第一点(x,y)："), 0, m_start);
+    AddEndRow(PropId::LineEnd, QStringLiteral("第二点(x,y)："), 1, m_end);
+    AddColorRow(PropId::LineColor);
 }
 
-void CPropPageLine::AddEndRow(int id, const QString& label, int handle, CPropCtrlEdit*& edit)
+void CPropPageLine::AddEndRow(PropId id, const QString& label, int handle, CPropCtrlEdit*& edit)
 {
     edit = AddEdit(id, label);
     CPropCtrlEdit* field = edit;

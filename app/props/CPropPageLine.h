@@ -14,7 +14,7 @@ protected:
     void LoadFields() override;
 
 private:
-    void AddEndRow(int id, const QString& label, int handle, CPropCtrlEdit*& edit);
+    void AddEndRow(PropId id, const QString& label, int handle, CPropCtrlEdit*& edit);
 
     CPropCtrlEdit* m_start = nullptr;
     CPropCtrlEdit* m_end = nullptr;

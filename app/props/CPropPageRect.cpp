@@ -4,10 +4,10 @@ namespace kdx {
 
 CPropPageRect::CPropPageRect(CPropList* list) : CPropPage(kDialogId, list)
 {
-    AddSizeRow(8540);
-    AddTopLeftRow(8541);
-    AddBottomRightRow(8542);
-    AddColorRow(8543);
+    AddSizeRow(PropId::RectSize);
+    AddTopLeftRow(PropId::RectTopLeft);
+    AddBottomRightRow(PropId::RectBottomRight);
+    AddColorRow(PropId::RectColor);
 }
 
 } // namespace kdx

@@ -10,14 +10,14 @@ CDrawRoundRect* RoundRect(CDrawObj* object) { return static_cast<CDrawRoundRect*
 
 CPropPageRoundRect::CPropPageRoundRect(CPropList* list) : CPropPage(kDialogId, list)
 {
-    AddSizeRow(8550);
-    AddTopLeftRow(8551);
-    AddBottomRightRow(8552);
-    m_radius = AddNumberEdit(8553, QStringLiteral("圆角半径："));
+    AddSizeRow(PropId::RoundRectSize);
+    AddTopLeftRow(PropId::RoundRectTopLeft);
+    AddBottomRightRow(PropId::RoundRectBottomRight);
+    m_radius = AddNumberEdit(PropId::RoundRectRadius, QStringLiteral("圆角半径："));
     connect(m_radius, &CPropCtrlEdit::Committed, this, [this] {
         CommitCount(m_radius, [this](int32_t value) { RoundRect(Object())->SetRadius(value); });
     });
-    AddColorRow(8554);
+    AddColorRow(PropId::RoundRectColor);
 }
 
 void CPropPageRoundRect::LoadFields()

@@ -14,10 +14,10 @@ CDrawText* Text(CDrawObj* object) { return static_cast<CDrawText*>(object); }
 
 CPropPageText::CPropPageText(CPropList* list) : CPropPage(kDialogId, list)
 {
-    AddSizeRow(8570);
-    AddTopLeftRow(8571);
-    AddBottomRightRow(8572);
-    m_font = AddList(8573, QStringLiteral("字体："));
+    AddSizeRow(PropId::TextSize);
+    AddTopLeftRow(PropId::TextTopLeft);
+    AddBottomRightRow(PropId::TextBottomRight);
+    m_font = AddList(PropId::TextFont, QStringLiteral("字体："));
     for (uint32_t id = 1; id <= 3; ++id)
         m_font->addItem(ModelString(kStrFirstFontName + int(id) - 1), id);
     connect(m_font, &QComboBox::activated, this, [this](int index) {
@@ -25,20 +25,20 @@ CPropPageText::CPropPageText(CPropList* list) : CPropPage(kDialogId, list)
             Text(Object())->SetFontId(m_font->itemData(index).toUInt());
         Load();
     });
-    m_tabSize = AddNumberEdit(8574, QStringLiteral("制表大小："));
+    m_tabSize = AddNumberEdit(PropId::TextTabSize, QStringLiteral("制表大小："));
     connect(m_tabSize, &CPropCtrlEdit::Committed, this, [this] {
         CommitCount(m_tabSize, [this](int32_t n) { Text(Object())->SetTabSize(n); });
     });
-    m_lineSpacing = AddNumberEdit(8575, QStringLiteral("行间隔："));
+    m_lineSpacing = AddNumberEdit(PropId::TextLineSpacing, QStringLiteral("行间隔："));
     connect(m_lineSpacing, &CPropCtrlEdit::Committed, this, [this] {
         CommitCount(m_lineSpacing, [this](int32_t n) { Text(Object())->SetLineSpacing(n); });
     });
     // The compiled text carries the character spacing as one byte.
-    m_charSpacing = AddNumberEdit(8576, QStringLiteral("字符间隔："));
+    m_charSpacing = AddNumberEdit(PropId::TextCharSpacing, QStringLiteral("字符间隔："));
     connect(m_charSpacing, &CPropCtrlEdit::Committed, this, [this] {
         CommitCount(m_charSpacing, kMaxCharSpacing, [this](int32_t n) { Text(Object())->SetCharSpacing(n); });
     });
-    AddColorRow(8577);
+    AddColorRow(PropId::TextColor);
 }
 
 void CPropPageText::LoadFields()

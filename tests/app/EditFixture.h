@@ -3,6 +3,7 @@
 #include "app/CDrawTextEdit.h"
 #include "app/CPageView.h"
 #include "app/UndoHistory.h"
+#include "app/props/PropIds.h"
 #include "model/PageDoc.h"
 
 #include <QApplication>
@@ -13,8 +14,6 @@
 
 namespace kdx::test {
 
-constexpr int kTopLeftField = 8541; // the rectangle page's top-left corner
-constexpr int kDeletePage = 38006;
 
 // An editor frame with a page view showing a saved project of two pages:
 // page 1 holds rectangles A (jumps to page 1) and B (jumps to page 2) and text T, page 2

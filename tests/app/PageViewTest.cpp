@@ -87,7 +87,7 @@ void PageViewTest::layoutCentresAndScrollsThePage()
     // A page size change announced with hint 3 lays the page out again.
     f.doc.header.width = 800;
     f.doc.header.height = 600;
-    f.doc.UpdateAllViews(CPageView::kHintPageSize);
+    f.doc.UpdateAllViews(UpdateHint::PageSize);
     QCOMPARE(f.wnd()->size(), QSize(810, 610));
     QCOMPARE(f.view->TotalSize(), QSize(810, 610));
     QCOMPARE(f.wnd()->pos(), QPoint(0, 0));

@@ -6,6 +6,7 @@
 #include "app/CPageView.h"
 #include "app/Commands.h"
 #include "app/EditorStrings.h"
+#include "app/edit/EditStrings.h"
 #include "model/PageDoc.h"
 #include "model/TerminalFontLookup.h"
 
@@ -21,10 +22,6 @@
 namespace kdx::test {
 
 namespace {
-
-constexpr int kTextTool = 40403;
-constexpr int kRectTool = 40406;
-constexpr int kEditUndo = 38010; // the text control's own undo command
 
 struct Fixture : PageViewFixture {
     CDrawTextEdit* editor() const { return view->TextEditing().Editor(); }
@@ -214,7 +211,7 @@ void TextEditTest::undoAfterBeginDoesNothingAndMenuIsOwn()
     QVERIFY(!editor->CanUndo());
     QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(editor->LineText(0), QString("ab"));
-    QVERIFY(!editor->IsCommandEnabled(kEditUndo));
+    QVERIFY(!editor->IsCommandEnabled(text_control::ID_EDIT_UNDO));
 
     QTest::keyClick(editor, Qt::Key_End);
     QTest::keyClicks(editor, "xy");
@@ -304,7 +301,7 @@ void TextEditTest::clickElsewhereAndPageChangeWriteBack()
 void TextEditTest::drawingATextOpensTheEditor()
 {
     Fixture f;
-    f.view->OnPageCommand(kTextTool);
+    f.view->OnPageCommand(ID_TOOL_TEXT);
     QTest::mousePress(f.wnd(), Qt::LeftButton, {}, Fixture::At(100, 100));
     QTest::mouseMove(f.wnd(), Fixture::At(150, 120));
     QTest::mouseMove(f.wnd(), Fixture::At(200, 140));
@@ -424,7 +421,7 @@ void TextEditTest::lostGrabEndsResizeDrag()
 
     // A creation drag that loses the mouse before it moved leaves nothing
     // and falls back to the select tool.
-    f.view->OnPageCommand(kRectTool);
+    f.view->OnPageCommand(ID_TOOL_RECT);
     QTest::mousePress(f.wnd(), Qt::LeftButton, {}, Fixture::At(300, 200));
     QCOMPARE(f.page->Objects().size(), size_t(2));
     QFocusEvent focusOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
@@ -438,7 +435,7 @@ void TextEditTest::selectionChangeDuringCreationLeavesNoEmptyObject()
 {
     Fixture f;
     CDrawObj* other = f.AddRect({300, 200, 350, 250});
-    f.view->OnPageCommand(kRectTool);
+    f.view->OnPageCommand(ID_TOOL_RECT);
     QTest::mousePress(f.wnd(), Qt::LeftButton, {}, Fixture::At(50, 50));
     f.view->OnPageCommand(ID_EDIT_SELECT_ALL);
     QCOMPARE(f.page->Objects().size(), size_t(1));
@@ -451,7 +448,7 @@ void TextEditTest::selectionChangeDuringCreationLeavesNoEmptyObject()
 
     // An object already dragged out is kept and selected with the rest.
     f.view->OnPageCommand(ID_EDIT_CLEAR);
-    f.view->OnPageCommand(kRectTool);
+    f.view->OnPageCommand(ID_TOOL_RECT);
     QTest::mousePress(f.wnd(), Qt::LeftButton, {}, Fixture::At(50, 50));
     QTest::mouseMove(f.wnd(), Fixture::At(80, 70));
     f.AddRect({400, 10, 420, 30});
@@ -473,12 +470,12 @@ void TextEditTest::newAndOpenSelectTheSelectTool()
     frame.SetPageView(view);
     frame.Document().SetCurrentPage(frame.Document().AddPage());
     frame.Document().SetModifiedFlag(false);
-    view->OnPageCommand(kRectTool);
-    QCOMPARE(view->CurrentToolCommand(), kRectTool);
+    view->OnPageCommand(ID_TOOL_RECT);
+    QCOMPARE(view->CurrentToolCommand(), ID_TOOL_RECT);
     QVERIFY(frame.OpenDocumentFile(path));
     QCOMPARE(view->CurrentToolCommand(), 40401);
-    view->OnPageCommand(kTextTool);
-    QCOMPARE(view->CurrentToolCommand(), kTextTool);
+    view->OnPageCommand(ID_TOOL_TEXT);
+    QCOMPARE(view->CurrentToolCommand(), ID_TOOL_TEXT);
     frame.NewBlankProject();
     QCOMPARE(view->CurrentToolCommand(), 40401);
 }

@@ -6,6 +6,7 @@
 #include "app/CPageList.h"
 #include "app/CPageView.h"
 #include "app/Commands.h"
+#include "app/EditorStrings.h"
 #include "app/UndoHistory.h"
 #include "app/props/CPaneProp.h"
 #include "app/props/CPropBase.h"
@@ -78,7 +79,7 @@ void UndoTest::dragsAndCommitsAreOneStepEach()
     ExpectOneStep(f, [&] {
         f.Click({60, 45});
         CPropBase* shown = f.frame.findChild<CPaneProp*>()->List()->ShownPage();
-        auto* field = qobject_cast<CPropCtrlEdit*>(shown ? shown->Control(kTopLeftField) : nullptr);
+        auto* field = qobject_cast<CPropCtrlEdit*>(shown ? shown->Control(PropId::RectTopLeft) : nullptr);
         QVERIFY(field);
         field->setFocus();
         field->selectAll();
@@ -108,7 +109,7 @@ void UndoTest::pageDeletionAndTextEditAreOneStepEach()
     // Deleting page 2 clears B's jump; undo brings both back.
     ExpectOneStep(f, [&] {
         f.doc.SetCurrentPage(f.page(1));
-        list->ExecuteCommand(kDeletePage);
+        list->ExecuteCommand(ID_PAGE_DELETE);
         QCOMPARE(f.doc.PageCount(), size_t(1));
         QCOMPARE(f.object(0, 1)->JumpTarget(), kNoPage);
     });

@@ -277,7 +277,7 @@ void ZoomTest::toolsSnapToPagePixels()
     QCOMPARE(made->Bounds().top, 20);
     QCOMPARE(made->Bounds().right, end.x());
     QCOMPARE(made->Bounds().bottom, end.y());
-    QCOMPARE(f.wnd()->ToolId(), int(CPageWnd::kSelectTool));
+    QCOMPARE(f.wnd()->Tool(), PageTool::Select);
 
     // A move of 31 screen pixels is 10 page pixels (the pixel boundaries
     // crossed, not the distance divided and rounded).

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 using namespace kdx;
 using namespace kdx::test;
 
@@ -24,6 +27,21 @@ TEST(DrawObj, DefaultsFollowTheClass)
                              "CDrawImage", "CDrawCustom"})
         EXPECT_STREQ(CreateDrawObj(name)->ClassName(), name);
     EXPECT_EQ(CreateDrawObj("CDrawObj"), nullptr);
+}
+
+TEST(DrawObj, EveryKindHasItsOwnNamesAndClass)
+{
+    std::set<std::string> names;
+    for (ObjectKind kind : kAllObjectKinds) {
+        EXPECT_EQ(CreateDrawObj(kind)->Kind(), kind);
+        EXPECT_EQ(ObjectKindOfClass(ObjectClassName(kind)), kind);
+        EXPECT_EQ(ObjectKindOfKey(ObjectKindKey(kind)), kind);
+        for (const char* name : {ObjectClassName(kind), ObjectKindKey(kind), ObjectKindLabel(kind)})
+            EXPECT_TRUE(names.insert(name).second) << name;
+    }
+    // Class names and text keys are not interchangeable.
+    EXPECT_EQ(ObjectKindOfClass("rect"), std::nullopt);
+    EXPECT_EQ(ObjectKindOfKey("CDrawRect"), std::nullopt);
 }
 
 TEST(DrawObj, SettersReportOneFlagAndMarkOnlyRealChanges)

@@ -260,12 +260,12 @@ TEST(PageDoc, ChangeReportingToObservers)
     d.doc.SetCurrentPage(other);
     ASSERT_EQ(d.seen.currentPages.size(), 1u);
     EXPECT_EQ(d.seen.currentPages[0], std::make_pair(d.page, other));
-    EXPECT_EQ(d.seen.updates, (std::vector<std::pair<int, CDrawObj*>>{{kHintCurrentPage, nullptr}}));
+    EXPECT_EQ(d.seen.updates, (std::vector<std::pair<UpdateHint, CDrawObj*>>{{UpdateHint::CurrentPage, nullptr}}));
 
     auto* rect = d.Add<CDrawRect>();
     d.seen.Clear();
     d.doc.RemoveObject(rect);
-    EXPECT_EQ(d.seen.updates, (std::vector<std::pair<int, CDrawObj*>>{{kHintRemoveObject, rect}}));
+    EXPECT_EQ(d.seen.updates, (std::vector<std::pair<UpdateHint, CDrawObj*>>{{UpdateHint::RemoveObject, rect}}));
 
     d.seen.Clear();
     d.doc.SetGridSize(0, 8);

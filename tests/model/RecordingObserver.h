@@ -9,14 +9,14 @@ namespace kdx::test {
 // Records what a document reports, in order.
 struct RecordingObserver : IDocObserver {
     std::vector<bool> modified;
-    std::vector<std::pair<int, CDrawObj*>> updates;
+    std::vector<std::pair<UpdateHint, CDrawObj*>> updates;
     std::vector<std::pair<CDrawObj*, uint32_t>> changes;
     std::vector<std::pair<CPage*, CPage*>> currentPages;
     std::vector<std::pair<int, QString>> notices;
     int pagesChanged = 0;
 
     void OnModifiedChanged(bool m) override { modified.push_back(m); }
-    void OnUpdate(int hint, CDrawObj* obj) override { updates.emplace_back(hint, obj); }
+    void OnUpdate(UpdateHint hint, CDrawObj* obj) override { updates.emplace_back(hint, obj); }
     void OnObjectChanged(CDrawObj* obj, uint32_t flags) override { changes.emplace_back(obj, flags); }
     void OnCurrentPageChanged(CPage* o, CPage* n) override { currentPages.emplace_back(o, n); }
     void OnPagesChanged() override { ++pagesChanged; }

@@ -67,15 +67,15 @@ struct PaneFixture {
         return object;
     }
     CPropBase* Shown() const { return list->ShownPage(); }
-    CPropCtrlEdit* Edit(int id, CPropBase* page = nullptr) const
+    CPropCtrlEdit* Edit(PropId id, CPropBase* page = nullptr) const
     {
         return qobject_cast<CPropCtrlEdit*>((page ? page : Shown())->Control(id));
     }
-    CPropCtrlLink* Link(int id, CPropBase* page = nullptr) const
+    CPropCtrlLink* Link(PropId id, CPropBase* page = nullptr) const
     {
         return qobject_cast<CPropCtrlLink*>((page ? page : Shown())->Control(id));
     }
-    QComboBox* Combo(int id, CPropBase* page) const { return qobject_cast<QComboBox*>(page->Control(id)); }
+    QComboBox* Combo(PropId id, CPropBase* page) const { return qobject_cast<QComboBox*>(page->Control(id)); }
     QString Status() const { return frame.StatusBar()->MessageText(); }
     void ClearStatus() const { ShowStatusMessage(0, QString()); }
 
@@ -140,7 +140,7 @@ void PropPaneTest::shownPageFollowsSelection()
     QCOMPARE(f.Shown(), global);
     QVERIFY(global->isVisible());
     QVERIFY(!f.list->LinkPage()->isVisible());
-    QCOMPARE(f.Edit(8502)->text(), QStringLiteral("页面 1"));
+    QCOMPARE(f.Edit(PropId::PageName)->text(), QStringLiteral("页面 1"));
 
     CDrawObj* rect = f.Add({10, 10, 50, 30});
     CDrawObj* line = f.Add<CDrawLine>({100, 50, 10, 5});
@@ -180,14 +180,14 @@ void PropPaneTest::shownPageFollowsSelection()
     QVERIFY(!global->IsAttached());
     f.doc.SetCurrentPage(f.page2);
     QCOMPARE(f.Shown(), global);
-    QCOMPARE(f.Edit(8502)->text(), QStringLiteral("页面 2"));
+    QCOMPARE(f.Edit(PropId::PageName)->text(), QStringLiteral("页面 2"));
 }
 
 void PropPaneTest::pagePropertiesCommitAndRefuse()
 {
     PaneFixture f;
-    CPropCtrlEdit* name = f.Edit(8502);
-    CPropCtrlEdit* id = f.Edit(8501);
+    CPropCtrlEdit* name = f.Edit(PropId::PageName);
+    CPropCtrlEdit* id = f.Edit(PropId::PageId);
     QCOMPARE(id->text(), QStringLiteral("0"));
     QCOMPARE(name->maxLength(), 63);
 
@@ -226,10 +226,10 @@ void PropPaneTest::pagePropertiesCommitAndRefuse()
 void PropPaneTest::pageLinksClearAndChoose()
 {
     PaneFixture f;
-    CPropCtrlLink* color = f.Link(8506);
-    CPropCtrlLink* image = f.Link(8505);
-    CPropCtrlLink* load = f.Link(8503);
-    CPropCtrlLink* unload = f.Link(8504);
+    CPropCtrlLink* color = f.Link(PropId::PageColor);
+    CPropCtrlLink* image = f.Link(PropId::PageImage);
+    CPropCtrlLink* load = f.Link(PropId::PageLoadSend);
+    CPropCtrlLink* unload = f.Link(PropId::PageUnloadSend);
     QCOMPARE(color->text(), QStringLiteral("<a href=\"Link\">设置...</a>"));
     QCOMPARE(color->LinkIds(), QStringList{QStringLiteral("Link")});
 
@@ -298,7 +298,7 @@ void PropPaneTest::pageLinksClearAndChoose()
 void PropPaneTest::pendingEditGoesToTheOldPage()
 {
     PaneFixture f;
-    CPropCtrlEdit* name = f.Edit(8502);
+    CPropCtrlEdit* name = f.Edit(PropId::PageName);
     f.Type(name, QStringLiteral("Alpha"));
     QVERIFY(name->hasFocus());
     // The page changes while the field still has the focus (as through the
@@ -315,40 +315,40 @@ void PropPaneTest::rectangleCornersParseAndRestore()
     PaneFixture f;
     CDrawObj* rect = f.Add({10, 10, 50, 30});
     QVERIFY(f.view->SelectOnly(rect));
-    QCOMPARE(f.Edit(8540)->text(), QStringLiteral("40 x 20"));
-    QCOMPARE(f.Edit(8541)->text(), QStringLiteral("10,10"));
-    QCOMPARE(f.Edit(8542)->text(), QStringLiteral("49,29"));
+    QCOMPARE(f.Edit(PropId::RectSize)->text(), QStringLiteral("40 x 20"));
+    QCOMPARE(f.Edit(PropId::RectTopLeft)->text(), QStringLiteral("10,10"));
+    QCOMPARE(f.Edit(PropId::RectBottomRight)->text(), QStringLiteral("49,29"));
 
-    f.Enter(f.Edit(8542), QStringLiteral("99,99"));
+    f.Enter(f.Edit(PropId::RectBottomRight), QStringLiteral("99,99"));
     QCOMPARE(rect->Bounds(), (PageRect{10, 10, 100, 100}));
-    QCOMPARE(f.Edit(8540)->text(), QStringLiteral("90 x 90"));
+    QCOMPARE(f.Edit(PropId::RectSize)->text(), QStringLiteral("90 x 90"));
 
     // The top-left corner moves; the opposite corner stays.
-    f.Enter(f.Edit(8541), QStringLiteral("-5 , 10"));
+    f.Enter(f.Edit(PropId::RectTopLeft), QStringLiteral("-5 , 10"));
     QCOMPARE(rect->Bounds(), (PageRect{-5, 10, 100, 100}));
-    QCOMPARE(f.Edit(8541)->text(), QStringLiteral("-5,10"));
+    QCOMPARE(f.Edit(PropId::RectTopLeft)->text(), QStringLiteral("-5,10"));
 
     f.ClearStatus();
-    f.Enter(f.Edit(8541), QStringLiteral("5;10"));
+    f.Enter(f.Edit(PropId::RectTopLeft), QStringLiteral("5;10"));
     QCOMPARE(rect->Bounds(), (PageRect{-5, 10, 100, 100}));
-    QCOMPARE(f.Edit(8541)->text(), QStringLiteral("-5,10"));
+    QCOMPARE(f.Edit(PropId::RectTopLeft)->text(), QStringLiteral("-5,10"));
     QCOMPARE(f.Status(), QStringLiteral("坐标错误"));
     f.ClearStatus();
-    f.Enter(f.Edit(8542), QStringLiteral("2147483647,5"));
-    QCOMPARE(f.Edit(8542)->text(), QStringLiteral("99,99"));
+    f.Enter(f.Edit(PropId::RectBottomRight), QStringLiteral("2147483647,5"));
+    QCOMPARE(f.Edit(PropId::RectBottomRight)->text(), QStringLiteral("99,99"));
     QCOMPARE(f.Status(), QStringLiteral("坐标错误"));
 
     // The size field resizes around the top-left corner.
-    f.Enter(f.Edit(8540), QStringLiteral("30x 12"));
+    f.Enter(f.Edit(PropId::RectSize), QStringLiteral("30x 12"));
     QCOMPARE(rect->Bounds(), (PageRect{-5, 10, 25, 22}));
-    QCOMPARE(f.Edit(8540)->text(), QStringLiteral("30 x 12"));
-    QCOMPARE(f.Edit(8542)->text(), QStringLiteral("24,21"));
+    QCOMPARE(f.Edit(PropId::RectSize)->text(), QStringLiteral("30 x 12"));
+    QCOMPARE(f.Edit(PropId::RectBottomRight)->text(), QStringLiteral("24,21"));
     f.ClearStatus();
-    f.Enter(f.Edit(8540), QStringLiteral("30,12"));
-    QCOMPARE(f.Edit(8540)->text(), QStringLiteral("30 x 12"));
+    f.Enter(f.Edit(PropId::RectSize), QStringLiteral("30,12"));
+    QCOMPARE(f.Edit(PropId::RectSize)->text(), QStringLiteral("30 x 12"));
     QCOMPARE(f.Status(), QStringLiteral("数值错误"));
     f.ClearStatus();
-    f.Enter(f.Edit(8540), QStringLiteral("99999999999 x 1"));
+    f.Enter(f.Edit(PropId::RectSize), QStringLiteral("99999999999 x 1"));
     QCOMPARE(rect->Bounds(), (PageRect{-5, 10, 25, 22}));
     QCOMPARE(f.Status(), QStringLiteral("数值错误"));
 }
@@ -359,12 +359,12 @@ void PropPaneTest::onlyChangedFieldsCommit()
     CDrawObj* rect = f.Add({10, 10, 50, 30});
     QVERIFY(f.view->SelectOnly(rect));
     f.doc.SetModifiedFlag(false);
-    CPropCtrlEdit* topLeft = f.Edit(8541);
+    CPropCtrlEdit* topLeft = f.Edit(PropId::RectTopLeft);
 
     // Entering and leaving, or pressing Enter, without a change commits nothing.
     topLeft->setFocus();
     QTest::keyClick(topLeft, Qt::Key_Return);
-    f.Edit(8542)->setFocus();
+    f.Edit(PropId::RectBottomRight)->setFocus();
     QVERIFY(!f.doc.IsModified());
 
     // A value set by the model is no change either: a refused one restored
@@ -372,7 +372,7 @@ void PropPaneTest::onlyChangedFieldsCommit()
     rect->MoveTo(20, 20);
     f.doc.SetModifiedFlag(false);
     topLeft->setFocus();
-    f.Edit(8542)->setFocus();
+    f.Edit(PropId::RectBottomRight)->setFocus();
     QVERIFY(!f.doc.IsModified());
 
     // A changed field commits when left for the page view.
@@ -390,23 +390,23 @@ void PropPaneTest::fieldsFollowTheObjectLive()
     CDrawObj* rect = f.Add({10, 10, 50, 30});
     QVERIFY(f.view->SelectOnly(rect));
     rect->MoveTo(100, 50);
-    QCOMPARE(f.Edit(8541)->text(), QStringLiteral("100,50"));
-    QCOMPARE(f.Edit(8542)->text(), QStringLiteral("139,69"));
+    QCOMPARE(f.Edit(PropId::RectTopLeft)->text(), QStringLiteral("100,50"));
+    QCOMPARE(f.Edit(PropId::RectBottomRight)->text(), QStringLiteral("139,69"));
 
     // A mouse drag in the page updates the fields at every move.
     CPageWnd* wnd = f.view->PageWindow();
     const QPoint at(CPageWnd::kFrameWidth, CPageWnd::kFrameWidth);
     QTest::mousePress(wnd, Qt::LeftButton, {}, at + QPoint(110, 60));
     QTest::mouseMove(wnd, at + QPoint(120, 65));
-    QCOMPARE(f.Edit(8541)->text(), QStringLiteral("110,55"));
+    QCOMPARE(f.Edit(PropId::RectTopLeft)->text(), QStringLiteral("110,55"));
     QTest::mouseMove(wnd, at + QPoint(130, 70));
-    QCOMPARE(f.Edit(8541)->text(), QStringLiteral("120,60"));
+    QCOMPARE(f.Edit(PropId::RectTopLeft)->text(), QStringLiteral("120,60"));
     QTest::mouseRelease(wnd, Qt::LeftButton, {}, at + QPoint(130, 70));
     // A deselected object's changes no longer reach its page.
     wnd->ClearSelection();
     rect->MoveTo(0, 0);
     CPropBase* rectPage = f.list->FindPage<CPropPageRect>();
-    QCOMPARE(f.Edit(8541, rectPage)->text(), QStringLiteral("120,60"));
+    QCOMPARE(f.Edit(PropId::RectTopLeft, rectPage)->text(), QStringLiteral("120,60"));
 }
 
 void PropPaneTest::colourLinkEditsFillOrLineByDepth()
@@ -420,7 +420,7 @@ void PropPaneTest::colourLinkEditsFillOrLineByDepth()
 
     ModalDriver driver;
     QVERIFY(f.view->SelectOnly(filled));
-    QCOMPARE(f.Link(8543)->Value(), QStringLiteral("#FF0000")); // red, as people write it
+    QCOMPARE(f.Link(PropId::RectColor)->Value(), QStringLiteral("#FF0000")); // red, as people write it
     QColor started;
     driver.Then([&](QWidget* window) {
         auto* dialog = qobject_cast<QColorDialog*>(window);
@@ -429,24 +429,24 @@ void PropPaneTest::colourLinkEditsFillOrLineByDepth()
         dialog->setCurrentColor(QColor(255, 255, 255));
         dialog->accept();
     });
-    driver.Run([&] { f.Link(8543)->Activate(QStringLiteral("Link")); });
+    driver.Run([&] { f.Link(PropId::RectColor)->Activate(QStringLiteral("Link")); });
     QCOMPARE(started, QColor(255, 0, 0));
     QCOMPARE(filled->FillColor(), Color(0x00F8FCF8));
     QCOMPARE(filled->LineColor(), kNoColor);
     QCOMPARE(f.doc.currentFillColor, Color(0x00F8FCF8));
 
     QVERIFY(f.view->SelectOnly(outline));
-    QCOMPARE(f.Link(8543)->Value(), QStringLiteral("#00FF00"));
+    QCOMPARE(f.Link(PropId::RectColor)->Value(), QStringLiteral("#00FF00"));
     f.doc.header.colorDepth = 24;
     driver.Then(PickColor(QColor(1, 2, 3)));
-    driver.Run([&] { f.Link(8543)->Activate(QStringLiteral("Link")); });
+    driver.Run([&] { f.Link(PropId::RectColor)->Activate(QStringLiteral("Link")); });
     QCOMPARE(outline->LineColor(), Color(0x00030201));
     QCOMPARE(outline->FillColor(), kNoColor);
 
     // Any other depth: the dialog's colour is not taken.
     f.doc.header.colorDepth = 8;
     driver.Then(PickColor(QColor(200, 0, 0)));
-    driver.Run([&] { f.Link(8543)->Activate(QStringLiteral("Link")); });
+    driver.Run([&] { f.Link(PropId::RectColor)->Activate(QStringLiteral("Link")); });
     QCOMPARE(driver.unused(), 0);
     QCOMPARE(outline->LineColor(), Color(0x00030201));
 }
@@ -458,30 +458,30 @@ void PropPaneTest::lineEllipseTextAndCustomFields()
     CDrawObj* line = f.Add<CDrawLine>({10, 5, 10, 5});
     line->SetRect({100, 50, 10, 5});
     QVERIFY(f.view->SelectOnly(line));
-    QCOMPARE(f.Edit(8531)->text(), QStringLiteral("100,50"));
-    QCOMPARE(f.Edit(8532)->text(), QStringLiteral("10,5"));
-    f.Enter(f.Edit(8532), QStringLiteral("0, 0"));
+    QCOMPARE(f.Edit(PropId::LineStart)->text(), QStringLiteral("100,50"));
+    QCOMPARE(f.Edit(PropId::LineEnd)->text(), QStringLiteral("10,5"));
+    f.Enter(f.Edit(PropId::LineEnd), QStringLiteral("0, 0"));
     QCOMPARE(line->RawRect(), (PageRect{100, 50, 0, 0}));
 
     // Ellipse: the centre moves it, width and height resize it.
     CDrawObj* ellipse = f.Add<CDrawEllipse>({10, 10, 50, 30});
     QVERIFY(f.view->SelectOnly(ellipse));
-    QCOMPARE(f.Edit(8561)->text(), QStringLiteral("30,20"));
-    f.Enter(f.Edit(8561), QStringLiteral("100,100"));
+    QCOMPARE(f.Edit(PropId::EllipseCenter)->text(), QStringLiteral("30,20"));
+    f.Enter(f.Edit(PropId::EllipseCenter), QStringLiteral("100,100"));
     QCOMPARE(ellipse->Bounds(), (PageRect{80, 90, 120, 110}));
-    f.Enter(f.Edit(8562), QStringLiteral("60"));
-    f.Enter(f.Edit(8563), QStringLiteral("7"));
+    f.Enter(f.Edit(PropId::EllipseWidth), QStringLiteral("60"));
+    f.Enter(f.Edit(PropId::EllipseHeight), QStringLiteral("7"));
     QCOMPARE(ellipse->Bounds(), (PageRect{80, 90, 140, 97}));
     f.ClearStatus();
-    f.Enter(f.Edit(8563), QString());
-    QCOMPARE(f.Edit(8563)->text(), QStringLiteral("7"));
+    f.Enter(f.Edit(PropId::EllipseHeight), QString());
+    QCOMPARE(f.Edit(PropId::EllipseHeight)->text(), QStringLiteral("7"));
     QCOMPARE(f.Status(), QStringLiteral("数值错误"));
 
     // Rounded rectangle: the radius.
     auto* round = f.Add<CDrawRoundRect>({0, 0, 40, 40});
     QVERIFY(f.view->SelectOnly(round));
-    QCOMPARE(f.Edit(8553)->text(), QStringLiteral("5"));
-    f.Enter(f.Edit(8553), QStringLiteral("12"));
+    QCOMPARE(f.Edit(PropId::RoundRectRadius)->text(), QStringLiteral("5"));
+    f.Enter(f.Edit(PropId::RoundRectRadius), QStringLiteral("12"));
     QCOMPARE(round->Radius(), 12);
 
     // Text: font list, tab size (0 stores 1), line spacing; the character
@@ -489,28 +489,28 @@ void PropPaneTest::lineEllipseTextAndCustomFields()
     auto* text = f.Add<CDrawText>({0, 0, 100, 40});
     text->SetCharSpacing(3);
     QVERIFY(f.view->SelectOnly(text));
-    QComboBox* font = f.Combo(8573, f.Shown());
+    QComboBox* font = f.Combo(PropId::TextFont, f.Shown());
     QCOMPARE(font->count(), 3);
     QCOMPARE(font->itemText(2), QStringLiteral("32x32"));
     QCOMPARE(font->currentIndex(), 0);
     font->setFocus();
     QTest::keyClick(font, Qt::Key_Down);
     QCOMPARE(text->FontId(), 2u);
-    f.Enter(f.Edit(8574), QStringLiteral("0"));
+    f.Enter(f.Edit(PropId::TextTabSize), QStringLiteral("0"));
     QCOMPARE(text->TabSize(), 1);
-    QCOMPARE(f.Edit(8574)->text(), QStringLiteral("1"));
-    f.Enter(f.Edit(8575), QStringLiteral("4"));
+    QCOMPARE(f.Edit(PropId::TextTabSize)->text(), QStringLiteral("1"));
+    f.Enter(f.Edit(PropId::TextLineSpacing), QStringLiteral("4"));
     QCOMPARE(text->LineSpacing(), 4);
-    QCOMPARE(f.Edit(8576)->text(), QStringLiteral("3"));
+    QCOMPARE(f.Edit(PropId::TextCharSpacing)->text(), QStringLiteral("3"));
     // The character spacing is one byte of the compiled text.
-    f.Enter(f.Edit(8576), QStringLiteral("255"));
+    f.Enter(f.Edit(PropId::TextCharSpacing), QStringLiteral("255"));
     QCOMPARE(text->CharSpacing(), 255);
     f.ClearStatus();
-    f.Enter(f.Edit(8576), QStringLiteral("256"));
+    f.Enter(f.Edit(PropId::TextCharSpacing), QStringLiteral("256"));
     QCOMPARE(text->CharSpacing(), 255);
-    QCOMPARE(f.Edit(8576)->text(), QStringLiteral("255"));
+    QCOMPARE(f.Edit(PropId::TextCharSpacing)->text(), QStringLiteral("255"));
     QCOMPARE(f.Status(), QStringLiteral("数值错误"));
-    f.Enter(f.Edit(8576), QStringLiteral("0"));
+    f.Enter(f.Edit(PropId::TextCharSpacing), QStringLiteral("0"));
     QCOMPARE(text->CharSpacing(), 0);
 
     // Custom object: a taken id is refused, offering a free one.
@@ -520,15 +520,15 @@ void PropPaneTest::lineEllipseTextAndCustomFields()
     QCOMPARE(second->CustomId(), 1u);
     first->SetCustomId(2);
     QVERIFY(f.view->SelectOnly(second));
-    f.Enter(f.Edit(8591), QStringLiteral("2"));
+    f.Enter(f.Edit(PropId::CustomId), QStringLiteral("2"));
     QCOMPARE(second->CustomId(), 1u);
-    QCOMPARE(f.Edit(8591)->text(), QStringLiteral("1"));
+    QCOMPARE(f.Edit(PropId::CustomId)->text(), QStringLiteral("1"));
     QCOMPARE(f.Status(), QStringLiteral("自定标识无效[存在相同或者数值错误(0-65534)]，您可以考虑使用“0”这个数值"));
-    f.Enter(f.Edit(8591), QStringLiteral("65535"));
+    f.Enter(f.Edit(PropId::CustomId), QStringLiteral("65535"));
     QCOMPARE(second->CustomId(), 1u);
-    f.Enter(f.Edit(8591), QStringLiteral("9"));
+    f.Enter(f.Edit(PropId::CustomId), QStringLiteral("9"));
     QCOMPARE(second->CustomId(), 9u);
-    f.Enter(f.Edit(8593), QStringLiteral("39,19"));
+    f.Enter(f.Edit(PropId::CustomBottomRight), QStringLiteral("39,19"));
     QCOMPARE(second->Bounds(), (PageRect{20, 0, 40, 20}));
 }
 
@@ -538,8 +538,8 @@ void PropPaneTest::linkPageTargetsConditionsAndData()
     CDrawObj* button = f.Add({10, 10, 50, 30});
     QVERIFY(f.view->SelectOnly(button));
     CPropLink* link = f.list->LinkPage();
-    QComboBox* target = f.Combo(8521, link);
-    QComboBox* condition = f.Combo(8522, link);
+    QComboBox* target = f.Combo(PropId::LinkTarget, link);
+    QComboBox* condition = f.Combo(PropId::LinkCondition, link);
     QCOMPARE(target->count(), 3);
     QCOMPARE(target->itemText(0), QStringLiteral("无目标"));
     QCOMPARE(target->itemText(2), QStringLiteral("页面 2"));
@@ -582,7 +582,7 @@ void PropPaneTest::linkPageTargetsConditionsAndData()
     QCOMPARE(condition->currentIndex(), -1);
 
     // Custom data: its value text, and Clear.
-    CPropCtrlLink* data = f.Link(8523, link);
+    CPropCtrlLink* data = f.Link(PropId::LinkData, link);
     QCOMPARE(data->Value(), QString());
     std::vector<uint8_t> bytes(20, 0x01);
     button->SetSendData(bytes.data(), 20);
@@ -641,9 +641,9 @@ void PropPaneTest::imageToolAndImageLinksUseTheFileDialog()
     QVERIFY(!image->IsEditing());
     QCOMPARE(f.frame.Folders().imageFolder, QFileInfo(m_red).absolutePath());
     QVERIFY(qobject_cast<CPropPageImage*>(f.Shown()));
-    QCOMPARE(f.Link(8583)->Value(), m_red);
-    QCOMPARE(f.Link(8583)->LinkIds(), QStringList{QStringLiteral("Link")});
-    QCOMPARE(f.Link(8584)->Value(), QString());
+    QCOMPARE(f.Link(PropId::ImageNormal)->Value(), m_red);
+    QCOMPARE(f.Link(PropId::ImageNormal)->LinkIds(), QStringList{QStringLiteral("Link")});
+    QCOMPARE(f.Link(PropId::ImagePressed)->Value(), QString());
 
     // A double click opens the dialog at the current image.
     QString startFolder;
@@ -652,15 +652,15 @@ void PropPaneTest::imageToolAndImageLinksUseTheFileDialog()
     QCOMPARE(driver.unused(), 0);
     QCOMPARE(startFolder, QFileInfo(m_red).absolutePath());
     QCOMPARE(ImagePathOf(image->NormalImage()), m_blue);
-    QCOMPARE(f.Link(8583)->Value(), m_blue);
+    QCOMPARE(f.Link(PropId::ImageNormal)->Value(), m_blue);
 
     // The pressed image: chosen through its link, then cleared.
     driver.Then(PickFile(m_red, &startFolder));
-    driver.Run([&] { f.Link(8584)->Activate(QStringLiteral("Link")); });
+    driver.Run([&] { f.Link(PropId::ImagePressed)->Activate(QStringLiteral("Link")); });
     QCOMPARE(startFolder, QFileInfo(m_blue).absolutePath()); // the folder used last
     QCOMPARE(ImagePathOf(image->PressedImage()), m_red);
-    QCOMPARE(f.Link(8584)->LinkIds(), (QStringList{QStringLiteral("Link"), QStringLiteral("Clear")}));
-    f.Link(8584)->Activate(QStringLiteral("Clear"));
+    QCOMPARE(f.Link(PropId::ImagePressed)->LinkIds(), (QStringList{QStringLiteral("Link"), QStringLiteral("Clear")}));
+    f.Link(PropId::ImagePressed)->Activate(QStringLiteral("Clear"));
     QCOMPARE(image->PressedImage(), nullptr);
     QCOMPARE(ImagePathOf(image->NormalImage()), m_blue);
 }
@@ -676,7 +676,7 @@ void PropPaneTest::controlsWidenAndCarryTheirLabels()
     int fields = 0;
     for (CPropBase* page : pages) {
         for (QWidget* control : page->ValueControls()) {
-            const int id = control->objectName().toInt();
+            const PropId id = PropId(control->objectName().toInt());
             QLabel* label = page->Label(id);
             QVERIFY(label);
             QCOMPARE(label->buddy(), control);
@@ -698,7 +698,7 @@ void PropPaneTest::controlsWidenAndCarryTheirLabels()
     QCOMPARE(fields, 6 + 3 + 3 + 4 + 5 + 5 + 8 + 5 + 4);
 
     // A link control offers its links as actions; doing one is a click.
-    CPropCtrlLink* color = f.Link(8506, f.list->GlobalPage());
+    CPropCtrlLink* color = f.Link(PropId::PageColor, f.list->GlobalPage());
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(color);
     QAccessibleActionInterface* actions = accessible->actionInterface();
     QVERIFY(actions);
@@ -718,7 +718,7 @@ void PropPaneTest::fieldsFollowOneTable()
 {
     // Every page's fields in order with their labels; all of them take input.
     struct Field {
-        int id;
+        PropId id;
         const char16_t* label;
     };
     PaneFixture f;
@@ -726,33 +726,33 @@ void PropPaneTest::fieldsFollowOneTable()
         CPropBase* page;
         std::vector<Field> fields;
     } table[] = {
-        {f.list->GlobalPage(), {{8502, u"页面名称："}, {8501, u"自定标识："}, {8503, u"加载发送："},
-                                {8504, u"卸载发送："}, {8505, u"背景图象："}, {8506, u"背景颜色："}}},
-        {f.list->LinkPage(), {{8521, u"跳转目标："}, {8522, u"执行条件："}, {8523, u"自定数据："}}},
-        {f.list->FindPage<CPropPageLine>(), {{8531, u"第一点(x,y)："}, {8532, u"第二点(x,y)："}, {8533, u"绘制颜色："}}},
-        {f.list->FindPage<CPropPageRect>(), {{8540, u"尺寸："}, {8541, u"左上角(x,y)："}, {8542, u"右下角(x,y)："},
-                                             {8543, u"绘制颜色："}}},
-        {f.list->FindPage<CPropPageRoundRect>(), {{8550, u"尺寸："}, {8551, u"左上角(x,y)："}, {8552, u"右下角(x,y)："},
-                                                  {8553, u"圆角半径："}, {8554, u"绘制颜色："}}},
-        {f.list->FindPage<CPropPageEllipse>(), {{8560, u"尺寸："}, {8561, u"中心(x,y)："}, {8562, u"宽度："},
-                                                {8563, u"高度："}, {8564, u"绘制颜色："}}},
-        {f.list->FindPage<CPropPageText>(), {{8570, u"尺寸："}, {8571, u"左上角(x,y)："}, {8572, u"右下角(x,y)："},
-                                             {8573, u"字体："}, {8574, u"制表大小："}, {8575, u"行间隔："},
-                                             {8576, u"字符间隔："}, {8577, u"绘制颜色："}}},
-        {f.list->FindPage<CPropPageImage>(), {{8580, u"尺寸："}, {8581, u"左上角(x,y)："}, {8582, u"右下角(x,y)："},
-                                              {8583, u"正常图象："}, {8584, u"按下图象："}}},
-        {f.list->FindPage<CPropPageCustom>(), {{8590, u"尺寸："}, {8591, u"自定标识："}, {8592, u"左上角(x,y)："},
-                                               {8593, u"右下角(x,y)："}}},
+        {f.list->GlobalPage(), {{PropId::PageName, u"页面名称："}, {PropId::PageId, u"自定标识："}, {PropId::PageLoadSend, u"加载发送："},
+                                {PropId::PageUnloadSend, u"卸载发送："}, {PropId::PageImage, u"背景图象："}, {PropId::PageColor, u"背景颜色："}}},
+        {f.list->LinkPage(), {{PropId::LinkTarget, u"跳转目标："}, {PropId::LinkCondition, u"执行条件："}, {PropId::LinkData, u"自定数据："}}},
+        {f.list->FindPage<CPropPageLine>(), {{PropId::LineStart, u"第一点(x,y)："}, {PropId::LineEnd, u"第二点(x,y)："}, {PropId::LineColor, u"绘制颜色："}}},
+        {f.list->FindPage<CPropPageRect>(), {{PropId::RectSize, u"尺寸："}, {PropId::RectTopLeft, u"左上角(x,y)："}, {PropId::RectBottomRight, u"右下角(x,y)："},
+                                             {PropId::RectColor, u"绘制颜色："}}},
+        {f.list->FindPage<CPropPageRoundRect>(), {{PropId::RoundRectSize, u"尺寸："}, {PropId::RoundRectTopLeft, u"左上角(x,y)："}, {PropId::RoundRectBottomRight, u"右下角(x,y)："},
+                                                  {PropId::RoundRectRadius, u"圆角半径："}, {PropId::RoundRectColor, u"绘制颜色："}}},
+        {f.list->FindPage<CPropPageEllipse>(), {{PropId::EllipseSize, u"尺寸："}, {PropId::EllipseCenter, u"中心(x,y)："}, {PropId::EllipseWidth, u"宽度："},
+                                                {PropId::EllipseHeight, u"高度："}, {PropId::EllipseColor, u"绘制颜色："}}},
+        {f.list->FindPage<CPropPageText>(), {{PropId::TextSize, u"尺寸："}, {PropId::TextTopLeft, u"左上角(x,y)："}, {PropId::TextBottomRight, u"右下角(x,y)："},
+                                             {PropId::TextFont, u"字体："}, {PropId::TextTabSize, u"制表大小："}, {PropId::TextLineSpacing, u"行间隔："},
+                                             {PropId::TextCharSpacing, u"字符间隔："}, {PropId::TextColor, u"绘制颜色："}}},
+        {f.list->FindPage<CPropPageImage>(), {{PropId::ImageSize, u"尺寸："}, {PropId::ImageTopLeft, u"左上角(x,y)："}, {PropId::ImageBottomRight, u"右下角(x,y)："},
+                                              {PropId::ImageNormal, u"正常图象："}, {PropId::ImagePressed, u"按下图象："}}},
+        {f.list->FindPage<CPropPageCustom>(), {{PropId::CustomSize, u"尺寸："}, {PropId::CustomId, u"自定标识："}, {PropId::CustomTopLeft, u"左上角(x,y)："},
+                                               {PropId::CustomBottomRight, u"右下角(x,y)："}}},
     };
     for (const auto& row : table) {
         QVERIFY(row.page);
         const std::vector<QWidget*>& controls = row.page->ValueControls();
         QCOMPARE(controls.size(), row.fields.size());
         for (size_t i = 0; i < controls.size(); ++i) {
-            QCOMPARE(controls[i]->objectName().toInt(), row.fields[i].id);
+            QCOMPARE(controls[i]->objectName().toInt(), int(row.fields[i].id));
             QCOMPARE(row.page->Label(row.fields[i].id)->text(), QString::fromUtf16(row.fields[i].label));
             if (auto* edit = qobject_cast<CPropCtrlEdit*>(controls[i]))
-                QVERIFY2(!edit->isReadOnly(), qPrintable(QString::number(row.fields[i].id)));
+                QVERIFY2(!edit->isReadOnly(), qPrintable(QString::number(int(row.fields[i].id))));
         }
     }
 
@@ -765,10 +765,10 @@ void PropPaneTest::fieldsFollowOneTable()
     for (const auto& c : colours) {
         rect->SetLineColor(c.stored);
         QVERIFY(f.view->SelectOnly(rect));
-        QCOMPARE(f.Link(8543)->Value(), QString::fromLatin1(c.shown));
+        QCOMPARE(f.Link(PropId::RectColor)->Value(), QString::fromLatin1(c.shown));
         f.view->PageWindow()->ClearSelection();
         f.doc.SetPageBackgroundColor(f.page1, c.stored);
-        QCOMPARE(f.Link(8506, f.list->GlobalPage())->Value(), QString::fromLatin1(c.shown));
+        QCOMPARE(f.Link(PropId::PageColor, f.list->GlobalPage())->Value(), QString::fromLatin1(c.shown));
     }
 }
 
@@ -799,7 +799,7 @@ void PropPaneTest::savingAfterAnEditChangesOnlyThatField()
     QVERIFY(f.frame.OpenDocumentFile(path));
     CDrawObj* rect = f.doc.CurrentPage()->Objects().front().get();
     QVERIFY(f.view->SelectOnly(rect));
-    f.Enter(f.Edit(8542), QStringLiteral("79,29"));
+    f.Enter(f.Edit(PropId::RectBottomRight), QStringLiteral("79,29"));
     QCOMPARE(rect->Bounds(), (PageRect{10, 10, 80, 30}));
     QVERIFY(f.frame.DoFileSave());
     QVERIFY(file.open(QIODevice::ReadOnly));
