@@ -1,0 +1,3 @@
+#include "common/Crc32.h"
+#include "model/ObjectKind.h"
+#include <QString>

@@ -1,0 +1,2 @@
+#include "common/Crc32.h"
+#include "model/PageDoc.h"

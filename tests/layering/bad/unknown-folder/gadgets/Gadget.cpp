@@ -1,0 +1,1 @@
+#include "common/Crc32.h"
