@@ -105,6 +105,7 @@ QString FileReadReason(const FileReadResult& result)
     case FileReadError::NotRegular: return QString::fromUtf16(u"不是普通文件");
     case FileReadError::TooLarge: return QString::fromUtf16(u"文件过大");
     case FileReadError::CannotOpen:
+    case FileReadError::WrongKind:
     case FileReadError::ReadFailed: break;
     }
     return result.detail.empty() ? QString::fromUtf16(u"读取失败") : QString::fromLocal8Bit(result.detail);
