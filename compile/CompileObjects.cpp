@@ -42,8 +42,7 @@ void CDrawObj::CheckRange(CompileDocument& doc, const CompilePage&) const
     // The record holds the inclusive right and bottom edges.
     if (!FitsRecord(bounds.left) || !FitsRecord(bounds.top) || !FitsRecord(int64_t(bounds.right) - 1) ||
         !FitsRecord(int64_t(bounds.bottom) - 1))
-        doc.reporter.FailFormatted(u"*(IID=%X)对象的坐标超出终端所能表示的范围（-32768～32767）(双击定位)\r\n",
-                                   {int64_t(objectId)});
+        doc.reporter.FailAt(LocateTarget::Object, objectId, u"对象的坐标超出终端所能表示的范围（-32768～32767）");
 }
 
 bool CDrawObj::IsVisible(CompileDocument& doc, const CompilePage& page)
@@ -106,8 +105,8 @@ void CDrawLine::CheckRange(CompileDocument& doc, const CompilePage& page) const
 {
     // A line has no object id: the message locates its page.
     if (!FitsRecord(bounds.left) || !FitsRecord(bounds.top) || !FitsRecord(bounds.right) || !FitsRecord(bounds.bottom))
-        doc.reporter.FailFormatted(u"*(PID=%X)“%s”中直线的坐标超出终端所能表示的范围（-32768～32767）(双击定位)\r\n",
-                                   {int64_t(page.pageId), std::u16string_view(page.name)});
+        doc.reporter.FailAt(LocateTarget::Page, page.pageId, u"“%s”中直线的坐标超出终端所能表示的范围（-32768～32767）",
+                            {std::u16string_view(page.name)});
 }
 
 void CDrawLine::Compile(CompileDocument& doc, CompilePage& page)
@@ -139,8 +138,7 @@ void CDrawRoundRect::Load(ArchiveReader& in, CompileDocument& doc)
     // The field is signed in the project; a negative radius would reach the
     // terminal as a huge one.
     if (int32_t(radius) < 0)
-        doc.reporter.FailFormatted(u"*(IID=%X)圆角矩形的圆角半径%d不能为负数(双击定位)\r\n",
-                                   {int64_t(objectId), int64_t(int32_t(radius))});
+        doc.reporter.FailAt(LocateTarget::Object, objectId, u"圆角矩形的圆角半径%d不能为负数", {int64_t(int32_t(radius))});
 }
 
 void CDrawRoundRect::Compile(CompileDocument& doc, CompilePage& page)
