@@ -1,6 +1,7 @@
 #include "check/ProjectCheck.h"
 
 #include "check/CheckContext.h"
+#include "common/LocateMarker.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -60,17 +61,14 @@ QString FormatFinding(const QString& file, const Finding& finding)
 
 QString FindingAsCompilerMessage(const Finding& finding)
 {
-    const QChar mark = finding.level == Level::Error ? QLatin1Char('*') : QLatin1Char('!');
-    QString line = mark;
+    const std::u16string text = TextWithRule(finding).toStdU16String();
+    const LocateLevel level = finding.level == Level::Error ? LocateLevel::Error : LocateLevel::Warning;
     if (finding.objectId)
-        line += QStringLiteral("(IID=%1)").arg(*finding.objectId, 0, 16).toUpper();
-    else if (finding.pageId)
-        line += QStringLiteral("(PID=%1)“%2”").arg(QString::number(*finding.pageId, 16).toUpper(),
-                                                   QString::fromStdU16String(finding.pageName));
-    line += TextWithRule(finding);
-    if (finding.objectId || finding.pageId)
-        line += QStringLiteral("(双击定位)");
-    return line + QStringLiteral("\r\n");
+        return QString::fromStdU16String(LocateMessage(level, LocateTarget::Object, *finding.objectId, text));
+    if (finding.pageId)
+        return QString::fromStdU16String(
+            LocateMessage(level, LocateTarget::Page, *finding.pageId, u"“" + finding.pageName + u"”" + text));
+    return QChar(char16_t(level)) + QString::fromStdU16String(text) + QStringLiteral("\r\n");
 }
 
 bool ParseCheckSettings(const QByteArray& text, std::set<std::string>& disabled, QString* error)

@@ -279,7 +279,7 @@ void CPageDoc::TakeDecodedPicture(const PictureRequest& request, const QImage& b
     entry.source = source;
     if (bitmap.isNull())
         ShowNotice(kStatusError, kStrOpenImageFailed, FormatModelString(kStrOpenImageFailed, {request.path}));
-    UpdateAllViews(kHintRepaintPage);
+    UpdateAllViews(UpdateHint::RepaintPage);
 }
 
 void CPageDoc::ReleaseImage(ImageEntry* entry)

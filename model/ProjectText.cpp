@@ -519,7 +519,8 @@ public:
         bool ok = v.isString() && text.startsWith(u'#') && (text.size() == 7 || text.size() == 9);
         uint32_t value = 0;
         for (qsizetype i = 1; ok && i < text.size(); ++i) {
-            const int digit = QStringView(text).mid(i, 1).toInt(&ok, 16);
+            const int digit = HexDigitValue(text[i].unicode());
+            ok = digit >= 0;
             value = (value << 4) | uint32_t(digit);
         }
         if (!ok)

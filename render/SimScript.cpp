@@ -1,16 +1,13 @@
 #include "render/SimScript.h"
 
+#include "common/Hex.h"
+
 #include <QStringList>
 
 #include <algorithm>
 
 namespace kdx::render {
 namespace {
-
-bool IsHexDigit(QChar c)
-{
-    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
-}
 
 struct Token {
     QString text;
@@ -70,7 +67,7 @@ public:
                 digits = digits.mid(2);
             const QByteArray bytes = QByteArray::fromHex(digits.toLatin1());
             const bool valid = !digits.isEmpty() && digits.size() % 2 == 0 &&
-                               std::all_of(digits.begin(), digits.end(), [](QChar c) { return IsHexDigit(c); });
+                               std::all_of(digits.begin(), digits.end(), [](QChar c) { return HexDigitValue(c.unicode()) >= 0; });
             if (!valid)
                 return Fail(t.column, QStringLiteral("“%1”不是十六进制字节（每个字节两位，如 AA 或 AA0155）").arg(t.text));
             out += bytes;

@@ -10,7 +10,7 @@
 
 # The rooms of the tree. A file belongs to the first room its path starts
 # with; tests/ and bench/ measure the rooms and are not checked.
-set(kRooms app/edit upload/dialog common terminal model channel upload compile render edit app cli sim tools)
+set(kRooms app/edit upload/dialog common terminal model channel upload compile check render edit app cli sim tools)
 
 # What each room may include besides itself.
 set(kMay_common "")
@@ -19,11 +19,12 @@ set(kMay_model common terminal)
 set(kMay_channel common)
 set(kMay_upload common)
 set(kMay_compile common terminal model channel)
+set(kMay_check common terminal model compile)
 set(kMay_render common terminal model upload)
 set(kMay_edit common terminal)
 set(kMay_upload/dialog common terminal upload)
-set(kMay_app common terminal model channel upload compile render edit)
-set(kMay_cli common terminal model channel upload compile render)
+set(kMay_app common terminal model channel upload compile check render edit)
+set(kMay_cli common terminal model channel upload compile check render)
 set(kMay_sim common terminal model channel upload compile render)
 set(kMay_tools common terminal model channel upload compile render edit tests)
 
@@ -32,7 +33,7 @@ set(kMay_tools common terminal model channel upload compile render edit tests)
 set(kKnown "sim/SimulatorWindow.cpp -> tools/vterm/VirtualTerminal.h" "KDX_TS -> kdx_vterm")
 
 # Rooms that are libraries below the windowed ones: no Qt Widgets.
-set(kWidgetFree common terminal model channel upload compile render)
+set(kWidgetFree common terminal model channel upload compile check render)
 
 function(room_of path out)
   foreach(room ${kRooms})
