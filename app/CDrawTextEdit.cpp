@@ -386,7 +386,7 @@ void CTextEditSession::OnUpdate(UpdateHint hint, CDrawObj* object)
     if (hint == UpdateHint::RemoveObject && object && object == m_object)
         EndCurrent();
     // The page's background changed while typing: the text stands on it.
-    if (hint == kHintRepaintPage && m_object && m_editor) {
+    if (hint == UpdateHint::RepaintPage && m_object && m_editor) {
         m_editor->TakeStyleFrom(*m_object);
         m_editor->update();
     }

@@ -109,7 +109,7 @@ int CPageDoc::RewritePicturePaths(const std::function<QString(const QString&)>& 
             }
     }
     if (backgrounds) {
-        UpdateAllViews(kHintRepaintPage);
+        UpdateAllViews(UpdateHint::RepaintPage);
         SetModifiedFlag(true);
         NotifyPagesChanged();
     }
