@@ -5,6 +5,7 @@
 #include "app/CMyStatusBar.h"
 #include "app/CPageList.h"
 #include "app/Commands.h"
+#include "app/EditorStrings.h"
 #include "app/Messages.h"
 #include "app/ObjectClipboard.h"
 #include "app/props/CPaneProp.h"
@@ -21,11 +22,12 @@
 namespace kdx::test {
 namespace {
 
-constexpr int kSizeField = 8540;
-constexpr int kPageNameField = 8502;
-constexpr int kPageIdField = 8501;
+constexpr PropId kSizeField = PropId::RectSize;
+constexpr PropId kPageNameField = PropId::PageName;
+constexpr PropId kPageIdField = PropId::PageId;
+constexpr PropId kTopLeftField = PropId::RectTopLeft;
 
-CPropCtrlEdit* Field(EditorFixture& f, int id)
+CPropCtrlEdit* Field(EditorFixture& f, PropId id)
 {
     CPropBase* shown = f.frame.findChild<CPaneProp*>()->List()->ShownPage();
     return qobject_cast<CPropCtrlEdit*>(shown ? shown->Control(id) : nullptr);
@@ -89,7 +91,7 @@ void EditSafetyTest::deletingThePageWhoseNameIsBeingTyped()
     EditorFixture f(m_dir.filePath(QStringLiteral("delete.kdp")));
     CPropCtrlEdit* name = Field(f, kPageNameField);
     Type(name, QStringLiteral("Renamed"));
-    ChooseFromCaptionMenu(f, kDeletePage);
+    ChooseFromCaptionMenu(f, ID_PAGE_DELETE);
     QTRY_COMPARE(f.doc.PageCount(), size_t(1));
     // The page left is current, shown and listed; nothing points at the
     // page that went.
@@ -190,7 +192,7 @@ void EditSafetyTest::editingKeysStayInTheFocusedField()
     };
     // The size and corner fields (read-only ones take what they can) and
     // the in-place text editor.
-    for (int id : {kSizeField, kTopLeftField}) {
+    for (PropId id : {kSizeField, kTopLeftField}) {
         CPropCtrlEdit* field = Field(f, id);
         field->setFocus();
         QTRY_VERIFY(field->hasFocus());
@@ -262,7 +264,7 @@ void EditSafetyTest::jumpsClearedByDeletingOrPastingAreSaid()
 
     // Deleting page 2 clears B's jump and says so; undo brings both back.
     f.doc.SetCurrentPage(f.page(1));
-    f.frame.findChild<CPageList*>()->ExecuteCommand(kDeletePage);
+    f.frame.findChild<CPageList*>()->ExecuteCommand(ID_PAGE_DELETE);
     QCOMPARE(Status(f), QStringLiteral("已清除 1 个对象指向该页的跳转目标"));
     QCOMPARE(f.object(0, 1)->JumpTarget(), kNoPage);
     f.Settle();
