@@ -133,12 +133,14 @@ CAppFrame::~CAppFrame()
     disconnect(history_.get(), nullptr, this, nullptr);
     if (StatusMessageTarget() == statusBar_)
         SetStatusMessageTarget(nullptr);
+    // The frame stops listening first: a window that goes writes back what
+    // it was editing, and the frame's own windows may already be gone.
+    doc_->RemoveObserver(this);
     // The windows go before the document they show.
     pageView_ = nullptr;
     const auto windows = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
     for (QWidget* window : windows)
         delete window;
-    doc_->RemoveObserver(this);
 }
 
 void CAppFrame::CreateStatusBar()
