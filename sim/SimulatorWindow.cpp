@@ -2,7 +2,7 @@
 
 #include "common/EditorSettingsKeys.h"
 #include "sim/ScreenView.h"
-#include "tools/vterm/VirtualTerminal.h"
+#include "terminal/VirtualTerminal.h"
 #include "upload/PortDiscovery.h"
 #include "upload/SerialPort.h"
 

@@ -4,7 +4,7 @@
 //
 // usage: bench_upload [IMAGE_BYTES] [BAUD...]   (default 1 MiB at 115200 and 921600)
 #include "common/FileHeader.h"
-#include "tools/vterm/VirtualTerminal.h"
+#include "terminal/VirtualTerminal.h"
 #include "upload/UploadStrings.h"
 #include "upload/UploadWorker.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "common/FileHeader.h"
-#include "tools/vterm/VirtualTerminal.h"
+#include "terminal/VirtualTerminal.h"
 #include "upload/UploadWorker.h"
 
 #include <QString>

@@ -3,7 +3,7 @@
 // the upload protocol and keeps the memory image it receives.
 #include "common/OutputFile.h"
 #include "common/ProgramInfo.h"
-#include "tools/vterm/VirtualTerminal.h"
+#include "terminal/VirtualTerminal.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "tools/vterm/VirtualTerminal.h"
+#include "terminal/VirtualTerminal.h"
 
 #include "common/Crc32.h"
-#include "upload/Protocol.h"
+#include "terminal/UploadWire.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +14,7 @@
 namespace kdx::vterm {
 namespace {
 
-using namespace kdx::upload;
+using namespace kdx::wire;
 
 // No command the terminal knows carries more than this; a longer length
 // field means the frame start was a stray byte.
