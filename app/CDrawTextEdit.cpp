@@ -86,8 +86,10 @@ void CDrawTextEdit::TakeStyleFrom(const CDrawText& object)
     const TerminalFont* terminal = TerminalFontOf(object);
     const QFont font = terminal ? TerminalQFont(*terminal) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     const int cellHeight = terminal ? terminal->cellHeight : 0;
-    if (Metrics().Font() != font || (cellHeight > 0 && Metrics().FontHeight() != cellHeight))
-        SetFont(font, cellHeight);
+    const int cellWidth = terminal ? terminal->cellWidth : 0;
+    if (Metrics().Font() != font || (cellHeight > 0 && Metrics().FontHeight() != cellHeight) ||
+        Metrics().CellWidth() != cellWidth)
+        SetFont(font, cellHeight, cellWidth);
     // Characters stand as far apart as on the page and the panel.
     SetCharSpacing(object.CharSpacing());
     const Color c = object.LineColor();
@@ -223,7 +225,7 @@ void CDrawTextEdit::ReflowObjectText(CDrawText& object)
 
     // The control's own measure and splitter, at the object's width.
     TextMetrics metrics;
-    metrics.SetFont(TerminalQFont(*font), font->cellHeight);
+    metrics.SetFont(TerminalQFont(*font), font->cellHeight, font->cellWidth);
     metrics.SetTabSize(object.TabSize());
     metrics.SetCharSpacing(object.CharSpacing());
     const QString delimiters = CMyEditCtrl::DefaultDelimiters();

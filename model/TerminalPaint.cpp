@@ -2,6 +2,7 @@
 
 #include "common/MemoryImageLayout.h"
 #include "model/TerminalFontLookup.h"
+#include "terminal/CellWidth.h"
 
 #include <QPainter>
 
@@ -204,8 +205,7 @@ void WalkTerminalText(std::u16string_view text, const TextStyle& style, int64_t 
 {
     const TerminalFont* terminal = style.font ? style.font : FindTerminalFont(1);
     const int64_t tab = std::max(style.tabSize, 1);
-    const int fullWidth = terminal->cellWidth;
-    const int halfWidth = terminal->cellWidth / 2;
+    const int spaceWidth = CellAdvance(terminal->cellWidth, u' ');
     int64_t x = 0;
     int64_t line = 0;
     int64_t column = 0;
@@ -223,10 +223,10 @@ void WalkTerminalText(std::u16string_view text, const TextStyle& style, int64_t 
             ++line;
         } else if (c == u'\t') {
             const int64_t spaces = tab - column % tab;
-            x += spaces * (halfWidth + style.charSpacing);
+            x += spaces * (spaceWidth + style.charSpacing);
             column += spaces;
         } else {
-            const int advance = c < 0x80 ? halfWidth : fullWidth;
+            const int advance = CellAdvance(terminal->cellWidth, c);
             const bool pair = QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1]);
             if (c != u' ')
                 glyph(x, line, advance, text.substr(i, pair ? 2 : 1));

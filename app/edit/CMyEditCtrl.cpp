@@ -691,9 +691,9 @@ void CMyEditCtrl::ClearBookmarks()
 
 
 
-void CMyEditCtrl::SetFont(const QFont& font, int cellHeight)
+void CMyEditCtrl::SetFont(const QFont& font, int cellHeight, int cellWidth)
 {
-    metrics_.SetFont(font, cellHeight);
+    metrics_.SetFont(font, cellHeight, cellWidth);
     Layout();
     if (m_layout.WrapMode() != 0)
         StartRewrap();

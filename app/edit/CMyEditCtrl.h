@@ -118,8 +118,9 @@ public:
     // stays in unscaled pixels (a text shown on a zoomed page).
     void SetPaintScale(qreal scale);
     qreal PaintScale() const { return paintScale_; }
-    // cellHeight: the row pitch of a fixed-cell font (0: ascent + descent).
-    void SetFont(const QFont& font, int cellHeight = 0);
+    // cellHeight: the row pitch of a fixed-cell font (0: ascent + descent);
+    // cellWidth: its cell width, which then measures the characters.
+    void SetFont(const QFont& font, int cellHeight = 0, int cellWidth = 0);
     void SetColour(int slot, const QColor& colour);
     QColor Colour(int slot) const;
     void SetTabSize(int size);

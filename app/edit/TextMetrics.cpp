@@ -1,5 +1,7 @@
 #include "app/edit/TextMetrics.h"
 
+#include "terminal/CellWidth.h"
+
 #include <QFontDatabase>
 #include <algorithm>
 
@@ -10,10 +12,11 @@ TextMetrics::TextMetrics() : metrics_(QFont())
     SetFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 }
 
-void TextMetrics::SetFont(const QFont& font, int cellHeight)
+void TextMetrics::SetFont(const QFont& font, int cellHeight, int cellWidth)
 {
     font_ = font;
     cellHeight_ = cellHeight;
+    m_cellWidth = cellWidth;
     paintFont_ = font;
     paintFont_.setLetterSpacing(QFont::AbsoluteSpacing, charSpacing_);
     metrics_ = QFontMetrics(font);
@@ -21,7 +24,8 @@ void TextMetrics::SetFont(const QFont& font, int cellHeight)
     fontHeight_ = std::max(1, cellHeight > 0 ? cellHeight : metrics_.ascent() + metrics_.descent());
     averageWidth_ = std::max(1, metrics_.averageCharWidth());
     wideWidth_ = std::max(2 * averageWidth_, metrics_.maxWidth());
-    spaceWidth_ = std::max(1, metrics_.horizontalAdvance(QLatin1Char(' ')) + charSpacing_);
+    const int space = cellWidth > 0 ? CellAdvance(cellWidth, u' ') : metrics_.horizontalAdvance(QLatin1Char(' '));
+    spaceWidth_ = std::max(1, space + charSpacing_);
     widestDigit_ = 0;
     for (char digit = '0'; digit <= '9'; ++digit)
         widestDigit_ = std::max(widestDigit_, metrics_.horizontalAdvance(QLatin1Char(digit)));
@@ -44,13 +48,17 @@ void TextMetrics::SetCharSpacing(int spacing)
     if (spacing == charSpacing_)
         return;
     charSpacing_ = spacing;
-    SetFont(QFont(font_), cellHeight_);
+    SetFont(QFont(font_), cellHeight_, m_cellWidth);
 }
 
 int TextMetrics::MeasureUnit(char16_t unit) const
 {
     int width = 0;
-    if (unit < 0x20 || (unit >= 0xD800 && unit <= 0xDFFF))
+    if (m_cellWidth > 0 && QChar::isSurrogate(unit))
+        width = QChar::isHighSurrogate(unit) ? m_cellWidth + charSpacing_ : 0; // a pair is one character
+    else if (m_cellWidth > 0)
+        width = CellAdvance(m_cellWidth, unit) + charSpacing_;
+    else if (unit < 0x20 || (unit >= 0xD800 && unit <= 0xDFFF))
         width = spaceWidth_;  // control units and lone surrogates take a space's room
     else
         width = metrics_.horizontalAdvance(QChar(unit)) + charSpacing_;

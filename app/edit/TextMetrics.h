@@ -17,13 +17,17 @@ class TextMetrics {
 public:
     TextMetrics();
 
-    // A font of fixed square cells (a terminal font) may give its cell
-    // height, so that rows stand at the cell pitch rather than the taller
-    // ascent + descent of the screen font that stands for it.
-    void SetFont(const QFont& font, int cellHeight = 0);
+    // A font of fixed cells (a terminal font) may give its cell height, so
+    // that rows stand at the cell pitch rather than the taller ascent +
+    // descent of the screen font that stands for it, and its cell width, so
+    // that characters are as wide as the terminal makes them (half a cell or
+    // a whole one) and wrapping agrees with the panel whatever screen font
+    // stands for the terminal font.
+    void SetFont(const QFont& font, int cellHeight = 0, int cellWidth = 0);
     // The font as set, and the one text is painted with (with the spacing).
     const QFont& Font() const { return font_; }
     const QFont& PaintFont() const { return paintFont_; }
+    int CellWidth() const { return m_cellWidth; }
     // The paint font's glyphs, for placing each at its measured x.
     const QRawFont& RawFont() const;
     // Extra pixels after every character, as the terminal's character
@@ -78,6 +82,7 @@ private:
     QFont paintFont_;
     int charSpacing_ = 0;
     int cellHeight_ = 0;
+    int m_cellWidth = 0;
     int tabSize_ = 8;
     int lineSpacing_ = 0;
     int fontHeight_ = 0;

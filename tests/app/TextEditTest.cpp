@@ -9,6 +9,7 @@
 #include "app/edit/EditStrings.h"
 #include "model/PageDoc.h"
 #include "model/TerminalFontLookup.h"
+#include "model/TerminalPaint.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -39,7 +40,8 @@ struct Fixture : PageViewFixture {
 int WidthOf(const QString& text, uint32_t fontId = 1)
 {
     TextMetrics metrics;
-    metrics.SetFont(TerminalQFont(*FindTerminalFont(fontId)));
+    const TerminalFont& font = *FindTerminalFont(fontId);
+    metrics.SetFont(TerminalQFont(font), font.cellHeight, font.cellWidth);
     int width = 0;
     for (QChar c : text)
         width += metrics.UnitWidth(c.unicode());
@@ -200,6 +202,49 @@ void TextEditTest::reflowsWhenResizedWhileNotEditing()
     QCOMPARE(f.editor()->Store().RowCount(), 1);
     spaced->Edit(f.view.get(), false);
     QCOMPARE(spaced->Text(), std::u16string(u"abcd"));
+}
+
+void TextEditTest::wrapPointsFollowTheTerminalCells()
+{
+    // Rows hold as many characters as the terminal's cells allow, whatever
+    // the desktop font that stands for the terminal font measures: five
+    // whole cells or ten half cells per row, at every font and spacing.
+    Fixture f;
+    const struct {
+        std::u16string_view text;
+        std::u16string_view wrapped;
+    } cases[] = {
+        {u"中中中中中中中中中中中中", u"中中中中中\n中中中中中\n中中\n"},
+        {u"aaaaaaaaaaaaaaaaaaaaaa", u"aaaaaaaaaa\naaaaaaaaaa\naa\n"},
+    };
+    for (uint32_t fontId : {1u, 2u, 3u}) {
+        for (int spacing : {0, 3}) {
+            for (const auto& c : cases) {
+                const TerminalFont& font = *FindTerminalFont(fontId);
+                const int unit = c.text[0] < 0x80 ? font.cellWidth / 2 : font.cellWidth;
+                const int perRow = unit == font.cellWidth ? 5 : 10;
+                const int width = perRow * (unit + spacing) + 1;
+                const QString where = QStringLiteral("font %1 spacing %2").arg(fontId).arg(spacing);
+                CDrawText* text = f.AddText({0, 0, 2000, 400}, c.text);
+                text->SetFontId(fontId);
+                text->SetCharSpacing(spacing);
+                text->SetSize(width, 400);
+                QVERIFY2(text->Text() == c.wrapped, qPrintable(where));
+                // The rows as the page and the panel draw them fit the object.
+                TextStyle style;
+                style.font = &font;
+                style.charSpacing = spacing;
+                for (int lineWidth : TerminalTextLineWidths(text->Text(), style))
+                    QVERIFY2(lineWidth <= width, qPrintable(where));
+                // The editor measures as the wrap does.
+                text->Edit(f.view.get(), true);
+                QCOMPARE(f.editor()->Metrics().UnitWidth(c.text[0]), unit + spacing);
+                QCOMPARE(f.editor()->Store().RowCount(), 3);
+                text->Edit(f.view.get(), false);
+                f.doc.RemoveObject(text);
+            }
+        }
+    }
 }
 
 void TextEditTest::undoAfterBeginDoesNothingAndMenuIsOwn()

@@ -13,6 +13,7 @@ private slots:
     void editorLiesOverTheObjectInItsStyle();
     void followsTheObjectWhileEditing();
     void reflowsWhenResizedWhileNotEditing();
+    void wrapPointsFollowTheTerminalCells();
     void undoAfterBeginDoesNothingAndMenuIsOwn();
     void typingIsLimitedToWhatAnObjectHolds();
     void clickElsewhereAndPageChangeWriteBack();
