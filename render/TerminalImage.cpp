@@ -247,7 +247,6 @@ private:
         const uint64_t frameSize = uint64_t(picture.width) * picture.height * uint64_t(bytesPerPixel);
         Need(offset + kPictureHeadSize, uint64_t(frames) * (4 + frameSize), bad);
         Claim(offset, kPictureHeadSize + uint64_t(frames) * (4 + frameSize), block);
-        picture.offset = offset;
         picture.m_bytes = m_owner;
         picture.m_frameCount = frames;
         size_t at = offset + kPictureHeadSize;

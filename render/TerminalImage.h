@@ -30,7 +30,6 @@ public:
     int width = 0;
     int height = 0;
     int depth = 0;
-    uint32_t offset = 0; // of the block in the memory image, for messages
 
     bool HasPressedFrame() const { return m_frameCount == 2; }
     // The frames as RGB32; null when the pixels cannot be allocated. The
