@@ -4,8 +4,8 @@
 #include "app/edit/TextMetrics.h"
 #include "model/PageDoc.h"
 #include "model/PagePaint.h"
-#include "model/TerminalPaint.h"
-#include "model/TerminalFontLookup.h"
+#include "terminal/TerminalPaint.h"
+#include "terminal/TerminalFontLookup.h"
 
 #include <QFontDatabase>
 #include <QKeyEvent>

@@ -2,7 +2,7 @@
 
 #include "common/Crc32.h"
 #include "common/FrameCache.h"
-#include "model/PixelConvert.h"
+#include "terminal/PixelConvert.h"
 
 #include <QCoreApplication>
 #include <QFile>

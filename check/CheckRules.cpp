@@ -6,9 +6,9 @@
 
 #include "common/Cp936.h"
 #include "compile/CompileProject.h"
-#include "model/TextLayout.h"
-#include "model/FontTable.h"
-#include "model/TerminalPaint.h"
+#include "terminal/TextLayout.h"
+#include "terminal/FontTable.h"
+#include "terminal/TerminalPaint.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "common/Cp936.h"
 #include "common/Crc32.h"
 #include "common/FileHeader.h"
-#include "common/MemoryImageLayout.h"
+#include "terminal/MemoryImageLayout.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -5,9 +5,9 @@
 #include "common/Archive.h"
 #include "common/ByteOrder.h"
 #include "common/Crc32.h"
-#include "common/MemoryImageLayout.h"
+#include "terminal/MemoryImageLayout.h"
 #include "model/ObjectCodec.h"
-#include "model/PixelConvert.h"
+#include "terminal/PixelConvert.h"
 
 #include <QDir>
 #include <QFileInfo>

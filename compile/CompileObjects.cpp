@@ -3,9 +3,9 @@
 #include "common/Archive.h"
 #include "common/ByteOrder.h"
 #include "compile/CompileDocument.h"
-#include "common/MemoryImageLayout.h"
+#include "terminal/MemoryImageLayout.h"
 #include "model/MakeOfKind.h"
-#include "model/TextLayout.h"
+#include "terminal/TextLayout.h"
 #include "model/ObjectCodec.h"
 
 #include <cstdint>

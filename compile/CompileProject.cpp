@@ -6,10 +6,10 @@
 #include "common/Crc32.h"
 #include "compile/CompileDocument.h"
 #include "compile/CrcCombine.h"
-#include "common/MemoryImageLayout.h"
+#include "terminal/MemoryImageLayout.h"
 #include "common/OutputFile.h"
 #include "common/RegularFile.h"
-#include "model/FontTable.h"
+#include "terminal/FontTable.h"
 #include "model/ProjectTextForm.h"
 
 #include <QFile>

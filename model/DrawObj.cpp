@@ -5,7 +5,7 @@
 #include "model/ObjectCodec.h"
 #include "model/PageDoc.h"
 #include "model/ProjectFormat.h"
-#include "model/TextLayout.h"
+#include "terminal/TextLayout.h"
 
 #include <QPolygon>
 #include <QRegion>

@@ -3,7 +3,7 @@
 // filled alike.
 #include "model/DrawObj.h"
 #include "model/PageDoc.h"
-#include "model/TerminalPaint.h"
+#include "terminal/TerminalPaint.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "model/ModelStrings.h"
 
-#include "model/FontTable.h"
+#include "terminal/FontTable.h"
 
 #include <QStringList>
 

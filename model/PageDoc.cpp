@@ -1,7 +1,7 @@
 #include "model/PageDoc.h"
 
 #include "model/ModelStrings.h"
-#include "model/PixelConvert.h"
+#include "terminal/PixelConvert.h"
 
 #include <QDir>
 #include <QFileInfo>

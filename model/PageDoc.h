@@ -2,7 +2,7 @@
 #include "common/FileHeader.h"
 #include "model/DocObserver.h"
 #include "model/DrawObj.h"
-#include "model/FontTable.h"
+#include "terminal/FontTable.h"
 #include "model/ModelTypes.h"
 #include "model/PicturePaths.h"
 

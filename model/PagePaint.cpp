@@ -2,7 +2,7 @@
 
 #include "model/DrawObj.h"
 #include "model/PageDoc.h"
-#include "model/TerminalPaint.h"
+#include "terminal/TerminalPaint.h"
 
 #include <QPainter>
 

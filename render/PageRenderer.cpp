@@ -1,7 +1,7 @@
 #include "render/PageRenderer.h"
 
-#include "common/MemoryImageLayout.h"
-#include "model/TerminalPaint.h"
+#include "terminal/MemoryImageLayout.h"
+#include "terminal/TerminalPaint.h"
 
 #include <QPainter>
 

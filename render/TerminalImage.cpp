@@ -2,10 +2,10 @@
 
 #include "common/Cp936.h"
 #include "common/FileHeader.h"
-#include "common/MemoryImageLayout.h"
+#include "terminal/MemoryImageLayout.h"
 #include "common/LocalPath.h"
 #include "common/RegularFile.h"
-#include "model/PixelConvert.h"
+#include "terminal/PixelConvert.h"
 #include "upload/UploadStrings.h"
 
 #include <QFile>

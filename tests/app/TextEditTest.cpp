@@ -8,8 +8,8 @@
 #include "app/EditorStrings.h"
 #include "app/edit/EditStrings.h"
 #include "model/PageDoc.h"
-#include "model/TerminalFontLookup.h"
-#include "model/TerminalPaint.h"
+#include "terminal/TerminalFontLookup.h"
+#include "terminal/TerminalPaint.h"
 
 #include <QApplication>
 #include <QClipboard>

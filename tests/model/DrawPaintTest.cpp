@@ -1,6 +1,6 @@
 #include "RecordingObserver.h"
 
-#include "model/TerminalPaint.h"
+#include "terminal/TerminalPaint.h"
 
 #include <QGuiApplication>
 #include <QPainter>

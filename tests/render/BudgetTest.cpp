@@ -4,8 +4,8 @@
 #include "tests/render/RenderTestSupport.h"
 
 #include "common/ByteOrder.h"
-#include "common/MemoryImageLayout.h"
-#include "model/TerminalPaint.h"
+#include "terminal/MemoryImageLayout.h"
+#include "terminal/TerminalPaint.h"
 #include "render/PageRenderer.h"
 #include "tests/support/ProgramRun.h"
 

@@ -2,7 +2,7 @@
 // checked pixel by pixel.
 #include "tests/render/RenderTestSupport.h"
 
-#include "common/MemoryImageLayout.h"
+#include "terminal/MemoryImageLayout.h"
 #include "render/PageRenderer.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "tests/render/RenderTestSupport.h"
 
 #include "common/ByteOrder.h"
-#include "common/MemoryImageLayout.h"
+#include "terminal/MemoryImageLayout.h"
 #include "render/PageRenderer.h"
 #include "render/TerminalSession.h"
 

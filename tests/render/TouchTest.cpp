@@ -2,7 +2,7 @@
 // touch acts, and what goes out.
 #include "tests/render/RenderTestSupport.h"
 
-#include "common/MemoryImageLayout.h"
+#include "terminal/MemoryImageLayout.h"
 #include "render/TerminalSession.h"
 
 #include <gtest/gtest.h>

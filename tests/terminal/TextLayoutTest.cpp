@@ -1,4 +1,4 @@
-#include "model/TextLayout.h"
+#include "terminal/TextLayout.h"
 
 #include <gtest/gtest.h>
 

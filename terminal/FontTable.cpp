@@ -1,4 +1,4 @@
-#include "model/FontTable.h"
+#include "terminal/FontTable.h"
 
 #include <array>
 

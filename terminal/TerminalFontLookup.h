@@ -1,5 +1,5 @@
 #pragma once
-#include "model/FontTable.h"
+#include "terminal/FontTable.h"
 
 #include <QFont>
 

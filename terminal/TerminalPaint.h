@@ -1,6 +1,6 @@
 #pragma once
-#include "model/FontTable.h"
-#include "model/ModelTypes.h"
+#include "terminal/FontTable.h"
+#include "terminal/ScreenTypes.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,6 +1,6 @@
-#include "model/TextLayout.h"
+#include "terminal/TextLayout.h"
 
-#include "model/FontTable.h"
+#include "terminal/FontTable.h"
 
 namespace kdx {
 

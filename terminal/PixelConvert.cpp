@@ -1,4 +1,4 @@
-#include "model/PixelConvert.h"
+#include "terminal/PixelConvert.h"
 
 #include <QImageReader>
 #include <QPainter>

@@ -1,7 +1,7 @@
-#include "model/TerminalPaint.h"
+#include "terminal/TerminalPaint.h"
 
-#include "common/MemoryImageLayout.h"
-#include "model/TerminalFontLookup.h"
+#include "terminal/MemoryImageLayout.h"
+#include "terminal/TerminalFontLookup.h"
 #include "terminal/CellWidth.h"
 
 #include <QPainter>

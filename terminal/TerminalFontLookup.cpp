@@ -1,4 +1,4 @@
-#include "model/TerminalFontLookup.h"
+#include "terminal/TerminalFontLookup.h"
 
 #include <QFontDatabase>
 #include <QImage>
