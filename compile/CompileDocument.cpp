@@ -5,6 +5,7 @@
 #include "common/Archive.h"
 #include "common/ByteOrder.h"
 #include "common/Crc32.h"
+#include "terminal/ColorDepth.h"
 #include "terminal/MemoryImageLayout.h"
 #include "model/ObjectCodec.h"
 #include "terminal/PixelConvert.h"
@@ -35,7 +36,7 @@ void CompilePage::SetColor(CompileDocument& doc, uint32_t color)
     uint8_t record[image_layout::kRecordSize] = {};
     StoreLE16(record + image_layout::kRecordType, image_layout::kDrawColor);
     StoreLE16(record + image_layout::kRecordJump, image_layout::kNoPage);
-    ConvertColor(color, doc.header.colorDepth, record + image_layout::kRecordValue);
+    ColorRecordBytes(color, doc.header.colorDepth, record + image_layout::kRecordValue);
     AddRecord(doc, record);
 }
 
@@ -43,25 +44,6 @@ void CompilePage::AddRecord(CompileDocument& doc, const uint8_t (&record)[20])
 {
     doc.image.Append(record, sizeof record);
     ++recordCount;
-}
-
-void ConvertColor(uint32_t color, uint32_t depth, uint8_t out[4])
-{
-    if (color == kNoColor) {
-        std::fill(out, out + 4, 0);
-        return;
-    }
-    const uint8_t r = uint8_t(color), g = uint8_t(color >> 8), b = uint8_t(color >> 16);
-    if (depth == 16) {
-        out[0] = b >> 3;
-        out[1] = g >> 2;
-        out[2] = r >> 3;
-    } else {
-        out[0] = b;
-        out[1] = g;
-        out[2] = r;
-    }
-    out[3] = 0xFF;
 }
 
 std::optional<uint32_t> CompileDocument::ReadSendData(ArchiveReader& in)

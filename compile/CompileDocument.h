@@ -108,8 +108,4 @@ private:
     std::u16string ImageProblem(const std::u16string& path);
 };
 
-// The four bytes of a colour in a colour record: B, G, R, 0xFF at depth 24;
-// B >> 3, G >> 2, R >> 3, 0xFF at depth 16; none gives four zeros.
-void ConvertColor(uint32_t color, uint32_t depth, uint8_t out[4]);
-
 } // namespace kdx

@@ -2,6 +2,7 @@
 
 #include "common/Cp936.h"
 #include "common/FileHeader.h"
+#include "terminal/ColorDepth.h"
 #include "terminal/MemoryImageLayout.h"
 #include "common/LocalPath.h"
 #include "common/RegularFile.h"
@@ -36,18 +37,6 @@ QString UploaderText(const QString& line)
     if (text.startsWith(u'*'))
         text.remove(0, 1);
     return text;
-}
-
-QColor ColorFromBytes(uint32_t value, int depth)
-{
-    const int b = int(value & 0xFF), g = int((value >> 8) & 0xFF), r = int((value >> 16) & 0xFF);
-    if (depth == 16) {
-        // Components cut to 5, 6 and 5 bits; spread back over 8 bits so that
-        // cutting them again gives the same values.
-        const int r5 = r & 0x1F, g6 = g & 0x3F, b5 = b & 0x1F;
-        return QColor((r5 << 3) | (r5 >> 2), (g6 << 2) | (g6 >> 4), (b5 << 3) | (b5 >> 2));
-    }
-    return QColor(r, g, b);
 }
 
 } // namespace
@@ -176,7 +165,7 @@ private:
         r.right = int16_t(U16(at + kRecordRect + 4));
         r.bottom = int16_t(U16(at + kRecordRect + 6));
         switch (r.drawType) {
-        case kDrawColor: r.color = ColorFromBytes(r.value, m_out.m_depth); return;
+        case kDrawColor: r.color = ShownRecordColor(r.value, m_out.m_depth); return;
         case kDrawLine: return;
         case kDrawCustom:
         case kDrawRect:

@@ -21,8 +21,8 @@ QImage OpaqueRgb32(const QImage& image)
     return target;
 }
 
-// Qt's own (vectorised) reduction to 5-6-5 truncates each component, then
-// every pixel is stored high byte first.
+// Qt's own (vectorised) reduction to 5-6-5 cuts each component as Pack565
+// does, then every pixel is stored high byte first.
 void WriteRgb565BigEndian(const QImage& rgb32, char* out)
 {
     const QImage rgb16 = rgb32.convertToFormat(QImage::Format_RGB16);
@@ -52,15 +52,6 @@ void WriteBgr888(const QImage& rgb32, char* out)
 
 } // namespace
 
-int BytesPerPixel(int colorDepth)
-{
-    switch (colorDepth) {
-    case 16: return 2;
-    case 24: return 3;
-    default: return 0;
-    }
-}
-
 QImage ScaleOpaque(const QImage& image, int width, int height)
 {
     if (image.isNull() || width < 1 || height < 1)
@@ -81,7 +72,7 @@ QByteArray ConvertImageToPixels(const QImage& image, int width, int height, int 
     if (opaque.isNull())
         return {};
     QByteArray frame(qsizetype(width) * height * bytesPerPixel, Qt::Uninitialized);
-    if (colorDepth == 16)
+    if (colorDepth == int(ColorDepth::Rgb565))
         WriteRgb565BigEndian(opaque, frame.data());
     else
         WriteBgr888(opaque, frame.data());
@@ -112,13 +103,12 @@ QImage PixelsToImage(const QByteArray& frame, int width, int height, int colorDe
     for (int y = 0; y < height; ++y) {
         uchar* out = image.scanLine(y);
         for (int x = 0; x < width; ++x, out += 3) {
-            if (colorDepth == 16) {
-                const unsigned v = (unsigned(in[0]) << 8) | in[1];
+            if (colorDepth == int(ColorDepth::Rgb565)) {
+                const QRgb shown = Unpack565(uint16_t(in[0] << 8 | in[1]));
                 in += 2;
-                const unsigned r = (v >> 11) & 0x1F, g = (v >> 5) & 0x3F, b = v & 0x1F;
-                out[0] = uchar((r << 3) | (r >> 2));
-                out[1] = uchar((g << 2) | (g >> 4));
-                out[2] = uchar((b << 3) | (b >> 2));
+                out[0] = uchar(qRed(shown));
+                out[1] = uchar(qGreen(shown));
+                out[2] = uchar(qBlue(shown));
             } else {
                 out[0] = in[2];
                 out[1] = in[1];

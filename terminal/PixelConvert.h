@@ -1,4 +1,6 @@
 #pragma once
+#include "terminal/ColorDepth.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -8,9 +10,6 @@ namespace kdx {
 // The terminal's raw pixel formats: depth 16 is RGB 5-6-5 stored big-endian
 // (first byte RRRRRGGG, second GGGBBBBB), depth 24 is the bytes B, G, R.
 // A frame is width x height pixels, rows top to bottom, no row padding.
-
-// Bytes per pixel of a project colour depth; 0 for a depth other than 16 or 24.
-int BytesPerPixel(int colorDepth);
 
 // Converts a decoded image into a frame of exactly width x height pixels at
 // the given depth. The image is scaled with smooth resampling to fill the

@@ -3,6 +3,7 @@
 #include "app/CDlgLinkData.h"
 #include "app/EditorStrings.h"
 #include "app/props/PropValues.h"
+#include "terminal/ColorDepth.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -54,7 +55,7 @@ std::optional<Color> ChooseColor(QWidget* parent, Color initial, uint32_t colorD
     dialog.setCurrentColor(initial == kNoColor ? QColor(Qt::white) : ToQColor(initial));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return ColorForDepth(ToColorRef(dialog.selectedColor()), colorDepth);
+    return KeptColor(ToColorRef(dialog.selectedColor()), colorDepth);
 }
 
 const QString& ImageFileFilter()

@@ -13,7 +13,7 @@ namespace kdx {
 // The dialogs the property fields open.
 
 // The colour dialog starting at 'initial' (white for no colour); on OK the
-// chosen colour as the project's depth keeps it (ColorForDepth), on Cancel
+// chosen colour as the project's depth keeps it (KeptColor), on Cancel
 // nothing.
 std::optional<Color> ChooseColor(QWidget* parent, Color initial, uint32_t colorDepth);
 

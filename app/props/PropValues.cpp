@@ -117,13 +117,4 @@ std::optional<int32_t> ParseCount(const QString& text)
     return value;
 }
 
-std::optional<Color> ColorForDepth(Color chosen, uint32_t colorDepth)
-{
-    switch (colorDepth) {
-    case 16: return chosen & 0x00F8FCF8u; // top 5 bits of red and blue, 6 of green
-    case 24: return chosen & 0x00FFFFFFu;
-    default: return std::nullopt;
-    }
-}
-
 } // namespace kdx

@@ -52,9 +52,4 @@ std::optional<SizeValue> ParseSize(const QString& text);
 // Unsigned decimal digits only (no sign, no blanks) up to 2147483647.
 std::optional<int32_t> ParseCount(const QString& text);
 
-// The colour a chooser result becomes at a colour depth: 16-bit projects
-// keep 5-6-5 precision, 24-bit projects the whole colour, other depths
-// take no colour.
-std::optional<Color> ColorForDepth(Color chosen, uint32_t colorDepth);
-
 } // namespace kdx

@@ -1,6 +1,7 @@
 #include "PropValuesTest.h"
 
 #include "app/props/PropValues.h"
+#include "terminal/ColorDepth.h"
 
 #include <QTest>
 #include <vector>
@@ -69,11 +70,11 @@ void PropValuesTest::counts()
 
 void PropValuesTest::coloursFollowTheDepth()
 {
-    QCOMPARE(ColorForDepth(0x00FFFFFF, 16), std::optional<Color>(0x00F8FCF8)); // (248, 252, 248)
-    QCOMPARE(ColorForDepth(0x00070307, 16), std::optional<Color>(0));
-    QCOMPARE(ColorForDepth(0x00123456, 24), std::optional<Color>(0x00123456));
-    QCOMPARE(ColorForDepth(0x00123456, 8), std::nullopt);
-    QCOMPARE(ColorForDepth(0x00123456, 32), std::nullopt);
+    QCOMPARE(KeptColor(0x00FFFFFF, 16), std::optional<Color>(0x00F8FCF8)); // (248, 252, 248)
+    QCOMPARE(KeptColor(0x00070307, 16), std::optional<Color>(0));
+    QCOMPARE(KeptColor(0x00123456, 24), std::optional<Color>(0x00123456));
+    QCOMPARE(KeptColor(0x00123456, 8), std::nullopt);
+    QCOMPARE(KeptColor(0x00123456, 32), std::nullopt);
 }
 
 } // namespace kdx::test
