@@ -4,7 +4,7 @@
 #include "app/CDlgProject.h"
 #include "app/CMyStatusBar.h"
 #include "app/CPageView.h"
-#include "app/ViewScale.h"
+#include "app/ZoomBox.h"
 #include "app/CPageList.h"
 #include "app/CPaneCompile.h"
 #include "app/CPaneOutput.h"

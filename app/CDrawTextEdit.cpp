@@ -8,6 +8,7 @@
 #include "terminal/TerminalFontLookup.h"
 
 #include <QFontDatabase>
+#include <QtMath>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -108,13 +109,15 @@ void CDrawTextEdit::TakeStyleFrom(const CDrawText& object)
 
 void CDrawTextEdit::PlaceOver(const QRect& rect)
 {
-    PlaceOver(rect, rect.size(), 1.0);
+    PlaceOver(rect, rect, ViewScale());
 }
 
-void CDrawTextEdit::PlaceOver(const QRect& shown, const QSize& textSize, qreal scale)
+void CDrawTextEdit::PlaceOver(const QRect& shown, const QRect& page, const ViewScale& scale)
 {
-    m_textSize = scale == 1.0 ? QSize() : textSize;
-    SetPaintScale(scale);
+    m_scale = scale;
+    m_pageOrigin = page.topLeft();
+    m_textSize = scale.IsOneToOne() ? QSize() : page.size();
+    SetPaintScale(scale.Factor());
     setGeometry(shown);
     ApplySizeNow();
     update();
@@ -122,7 +125,8 @@ void CDrawTextEdit::PlaceOver(const QRect& shown, const QSize& textSize, qreal s
 
 QMouseEvent CDrawTextEdit::Unscaled(const QMouseEvent& event) const
 {
-    const QPointF local = event.position() / PaintScale();
+    const QPoint inWindow(qFloor(event.position().x()), qFloor(event.position().y()));
+    const QPointF local = m_scale.ToPage(m_scale.ToScreen(m_pageOrigin) + inWindow) - m_pageOrigin;
     return QMouseEvent(event.type(), local, event.scenePosition(), event.globalPosition(), event.button(),
                        event.buttons(), event.modifiers(), event.pointingDevice());
 }
@@ -291,7 +295,7 @@ QRect CTextEditSession::Displayed(const CDrawText& object) const
 void CTextEditSession::PlaceOn(const CDrawText& object)
 {
     const PageRect& r = object.Bounds();
-    m_editor->PlaceOver(Displayed(object), QSize(r.right - r.left, r.bottom - r.top), m_scale.Factor());
+    m_editor->PlaceOver(Displayed(object), QRect(r.left, r.top, r.Width(), r.Height()), m_scale);
 }
 
 void CTextEditSession::SetScale(const ViewScale& scale)

@@ -1,6 +1,6 @@
 #pragma once
 #include "app/edit/CMyEdit.h"
-#include "app/ViewScale.h"
+#include "terminal/ViewScale.h"
 #include "model/DocObserver.h"
 
 #include <QPoint>
@@ -30,10 +30,11 @@ public:
     void TakeStyleFrom(const CDrawText& object);
     // Lies exactly over `rect` (parent coordinates) and wraps at its width now.
     void PlaceOver(const QRect& rect);
-    // Lies over `shown`, the object's rectangle on a scaled page, and lays
-    // the text out in `textSize` page pixels drawn `scale` times as large,
-    // so that it wraps exactly where the page and the terminal wrap it.
-    void PlaceOver(const QRect& shown, const QSize& textSize, qreal scale);
+    // Lies over `shown`, the object's rectangle `page` on a page drawn at
+    // `scale`, and lays the text out in the page pixels of `page`, so that it
+    // wraps exactly where the page and the terminal wrap it; a point of the
+    // window stands for the page pixel it shows.
+    void PlaceOver(const QRect& shown, const QRect& page, const ViewScale& scale);
 
     // Shows the object's text: CR LF breaks lines, a lone LF (a wrap point)
     // joins its neighbours. Loading cannot be undone.
@@ -66,6 +67,8 @@ private:
     QMouseEvent Unscaled(const QMouseEvent& event) const;
 
     QSize m_textSize; // invalid: the window's own size
+    QPoint m_pageOrigin; // the object's top left page pixel
+    ViewScale m_scale;
 };
 
 // Edits the text objects of one document in place. The editor window is

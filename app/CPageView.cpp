@@ -17,7 +17,6 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QWheelEvent>
-#include <QtMath>
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -861,23 +860,14 @@ void CPageView::SetZoomPercent(int percent, std::optional<QPoint> anchor)
 {
     const QPoint at = anchor.value_or(viewport()->rect().center());
     const QPoint frame(CPageWnd::kFrameWidth, CPageWnd::kFrameWidth);
-    // The page point under the anchor, to sub-pixel precision.
-    const QPointF local = QPointF(at - pageWnd_->pos() - frame) + QPointF(0.5, 0.5);
-    const double oldFactor = pageWnd_->Scale().Factor();
-    const QPointF pagePoint = local / oldFactor;
-    const QPoint pixel = pageWnd_->Scale().ToPage(at - pageWnd_->pos() - frame);
-    ViewScale wanted = pageWnd_->Scale();
+    const ViewScale before = pageWnd_->Scale();
+    ViewScale wanted = before;
     if (!wanted.SetPercent(percent))
         return;
+    const QPoint local = at - pageWnd_->pos() - frame;
     pageWnd_->SetScalePercent(wanted.Percent());
     UpdateLayout();
-    // The screen pixel nearest to that point which still shows the same page pixel.
-    const auto keep = [&wanted](double page, int pixel) {
-        const int s = qFloor(page * wanted.Factor());
-        return std::clamp(s, wanted.ToScreen(pixel), wanted.ToScreen(pixel + 1) - 1);
-    };
-    const QPoint moved(keep(pagePoint.x(), pixel.x()), keep(pagePoint.y(), pixel.y()));
-    const QPoint now = pageWnd_->pos() + frame + moved;
+    const QPoint now = pageWnd_->pos() + frame + wanted.KeepAnchor(local, before);
     horizontalScrollBar()->setValue(horizontalScrollBar()->value() + now.x() - at.x());
     verticalScrollBar()->setValue(verticalScrollBar()->value() + now.y() - at.y());
     PlacePageWindow();

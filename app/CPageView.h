@@ -2,7 +2,7 @@
 #include "app/CMyView.h"
 #include "app/PageCommands.h"
 #include "app/PageTools.h"
-#include "app/ViewScale.h"
+#include "terminal/ViewScale.h"
 #include "model/DocObserver.h"
 #include "model/ModelTypes.h"
 

@@ -2,6 +2,7 @@
 
 #include "render/PageRenderer.h"
 #include "render/TerminalSession.h"
+#include "terminal/ViewScale.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +14,13 @@ namespace kdx::sim {
 namespace {
 constexpr int kHoldTickMs = 10;
 constexpr QSize kEmptyScreen(480, 272);
+
+ViewScale ScaleOf(int zoom)
+{
+    ViewScale scale;
+    scale.SetPercent(zoom * ViewScale::kFullPercent);
+    return scale;
+}
 } // namespace
 
 ScreenView::ScreenView(QWidget* parent) : QWidget(parent)
@@ -61,13 +69,14 @@ QSize ScreenView::sizeHint() const { return ToWidget(m_screen.rect(), m_zoom).si
 
 QPoint ScreenView::ToPixel(const QPointF& widgetPoint, int zoom)
 {
-    // Rounded down: a point in the right half of a zoomed pixel is still on it.
-    return QPoint(int(std::floor(widgetPoint.x() / zoom)), int(std::floor(widgetPoint.y() / zoom)));
+    // The widget pixel the point lies in, then the terminal pixel it shows.
+    const QPoint widgetPixel(int(std::floor(widgetPoint.x())), int(std::floor(widgetPoint.y())));
+    return ScaleOf(zoom).ToPage(widgetPixel);
 }
 
 QRect ScreenView::ToWidget(const QRect& pixels, int zoom)
 {
-    return QRect(pixels.topLeft() * zoom, pixels.size() * zoom);
+    return ScaleOf(zoom).ToScreen(pixels);
 }
 
 void ScreenView::paintEvent(QPaintEvent*)

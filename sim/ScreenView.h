@@ -28,10 +28,10 @@ public:
 
     QSize sizeHint() const override;
 
-    // The one mapping between the terminal's pixels and the widget at a
-    // zoom: pixel (x, y) covers the widget square from (x, y) * zoom to
-    // (x + 1, y + 1) * zoom exclusive, so a point of the widget lies on the
-    // pixel it is drawn with.
+    // The terminal's pixels and the widget at a whole zoom, by the page
+    // views' one mapping: pixel (x, y) covers the widget square from
+    // (x, y) * zoom to (x + 1, y + 1) * zoom exclusive, so a point of the
+    // widget lies on the pixel it is drawn with.
     static QPoint ToPixel(const QPointF& widgetPoint, int zoom);
     static QRect ToWidget(const QRect& pixels, int zoom);
 

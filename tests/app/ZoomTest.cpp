@@ -7,7 +7,7 @@
 #include "app/CMyStatusBar.h"
 #include "app/CPageView.h"
 #include "app/CPaneCompile.h"
-#include "app/ViewScale.h"
+#include "app/ZoomBox.h"
 #include "model/PageDoc.h"
 
 #include <QLineEdit>

@@ -1,15 +1,16 @@
 #pragma once
-#include <QComboBox>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
 
+#include <span>
+
 namespace kdx {
 
-// The page view's scale in whole percent, and the one mapping between page
-// pixels and screen pixels that drawing, hit testing and the in-place editor
-// share. Screen pixel s shows page pixel floor((s + 0.5) / scale); page pixel
+// A view's scale in whole percent, and the one mapping between page pixels
+// and screen pixels that the editor's drawing, hit testing and in-place
+// editor and the simulator's screen share. Screen pixel s shows page pixel floor((s + 0.5) / scale); page pixel
 // x starts at screen pixel ceil(x * scale - 0.5). Whole percentages keep the
 // mapping exact, so neighbouring repaints never disagree by a pixel.
 class ViewScale {
@@ -24,7 +25,8 @@ public:
     bool IsOneToOne() const { return m_percent == kFullPercent; }
     double Factor() const { return m_percent / 100.0; }
 
-    // The preset scales the keys and the wheel step through.
+    // The preset scales the keys, the wheel and the zoom box step through.
+    static std::span<const int> Presets();
     static int NextPercent(int percent);
     static int PreviousPercent(int percent);
     // The largest scale at which `page` plus `margin` on each side fits in
@@ -42,6 +44,15 @@ public:
     QRect PageCovering(const QRect& screen) const;
     QSize ToScreen(const QSize& page) const { return {ToScreen(page.width()), ToScreen(page.height())}; }
 
+    // The screen pixel that shows, at this scale, the page pixel screen
+    // pixel `screen` shows at scale `from`, at the same place within it, so
+    // that a zoom keeps the point under the mouse.
+    int KeepAnchor(int screen, const ViewScale& from) const;
+    QPoint KeepAnchor(const QPoint& screen, const ViewScale& from) const
+    {
+        return {KeepAnchor(screen.x(), from), KeepAnchor(screen.y(), from)};
+    }
+
     // Scales `source`, whose pixel (0, 0) is page pixel `sourceOrigin`, onto
     // the screen pixels of `screenArea`. Enlarging repeats pixels (the
     // terminal's pixels stay sharp); reducing averages the page pixels each
@@ -50,27 +61,6 @@ public:
 
 private:
     int m_percent = kFullPercent;
-};
-
-// The zoom box of the status bar: shows the view's scale and lets the user
-// pick a preset or type a percentage.
-class CZoomBox : public QComboBox {
-    Q_OBJECT
-public:
-    explicit CZoomBox(QWidget* parent = nullptr);
-
-    // Shows `percent` without reporting it back.
-    void ShowPercent(int percent);
-    // Reads "150", "150%" or " 150 % "; 0 when the text is no percentage.
-    static int ParsePercent(const QString& text);
-
-signals:
-    void PercentChosen(int percent);
-
-private:
-    void Commit(const QString& text);
-
-    int m_shown = ViewScale::kFullPercent;
 };
 
 } // namespace kdx

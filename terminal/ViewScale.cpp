@@ -1,7 +1,5 @@
-#include "app/ViewScale.h"
+#include "terminal/ViewScale.h"
 
-#include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -23,6 +21,8 @@ struct Span {
 };
 
 } // namespace
+
+std::span<const int> ViewScale::Presets() { return kPresets; }
 
 bool ViewScale::SetPercent(int percent)
 {
@@ -78,6 +78,17 @@ int ViewScale::ToPage(int screen) const
 {
     // floor((screen + 1/2) * 100 / percent)
     return int(FloorDiv((2LL * screen + 1) * 50, m_percent));
+}
+
+int ViewScale::KeepAnchor(int screen, const ViewScale& from) const
+{
+    const int page = from.ToPage(screen);
+    const long long oldFirst = from.ToScreen(page);
+    const long long oldSpan = std::max(1, from.ToScreen(page + 1) - from.ToScreen(page));
+    const long long first = ToScreen(page);
+    const long long span = std::max(1, ToScreen(page + 1) - ToScreen(page));
+    // Reduced, the page pixel's span may be empty: its first screen pixel shows it.
+    return int(first + std::min(span - 1, (screen - oldFirst) * span / oldSpan));
 }
 
 QRect ViewScale::ToScreen(const QRect& page) const
@@ -153,58 +164,6 @@ QImage ViewScale::ScaleImage(const QImage& sourceImage, const QPoint& origin, co
         }
     }
     return out;
-}
-
-// ------------------------------------------------------------ zoom box
-
-CZoomBox::CZoomBox(QWidget* parent) : QComboBox(parent)
-{
-    setObjectName(QStringLiteral("ZoomBox"));
-    setEditable(true);
-    setInsertPolicy(QComboBox::NoInsert);
-    setToolTip(QStringLiteral("显示比例 (Ctrl+滚轮, Ctrl++, Ctrl+-, Ctrl+0 适合窗口)"));
-    setAccessibleName(QStringLiteral("显示比例"));
-    setFocusPolicy(Qt::ClickFocus);
-    setMinimumContentsLength(5); // "800%" and room for typing
-    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    for (int preset : kPresets)
-        addItem(QStringLiteral("%1%").arg(preset), preset);
-    lineEdit()->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral(R"(\s*\d{0,4}\s*%?\s*)")), this));
-    ShowPercent(ViewScale::kFullPercent);
-    connect(this, &QComboBox::textActivated, this, &CZoomBox::Commit);
-    connect(lineEdit(), &QLineEdit::editingFinished, this, [this] { Commit(currentText()); });
-}
-
-void CZoomBox::ShowPercent(int percent)
-{
-    m_shown = percent;
-    const QSignalBlocker block(this);
-    const int index = findData(percent);
-    setCurrentIndex(index);
-    setEditText(QStringLiteral("%1%").arg(percent));
-}
-
-int CZoomBox::ParsePercent(const QString& text)
-{
-    QString digits = text.trimmed();
-    if (digits.endsWith(u'%'))
-        digits.chop(1);
-    bool ok = false;
-    const int value = digits.trimmed().toInt(&ok);
-    return ok && value > 0 ? value : 0;
-}
-
-void CZoomBox::Commit(const QString& text)
-{
-    const int percent = ParsePercent(text);
-    if (percent <= 0) {
-        ShowPercent(m_shown); // not a percentage: the box shows the scale again
-        return;
-    }
-    const int clamped = std::clamp(percent, ViewScale::kMinPercent, ViewScale::kMaxPercent);
-    ShowPercent(clamped);
-    emit PercentChosen(clamped);
 }
 
 } // namespace kdx
