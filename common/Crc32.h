@@ -6,8 +6,10 @@
 namespace kdx {
 
 // The one CRC-32 of the tool chain: IEEE 802.3, reflected polynomial
-// 0xEDB88320, initial value and final exclusive-or 0xFFFFFFFF, computed a
-// byte at a time from a table. Used for file seals and for upload blocks.
+// 0xEDB88320, initial value and final exclusive-or 0xFFFFFFFF; long runs are
+// folded with carry-less multiplication where the processor has it, short
+// ones go through tables. Used for file seals, cached frames and upload
+// blocks.
 class Crc32 {
 public:
     void Update(std::span<const uint8_t> bytes);

@@ -13,23 +13,44 @@ TEST(Crc32, StandardCheckValue)
     EXPECT_EQ(ComputeCrc32({}), 0u);
 }
 
-TEST(Crc32, MatchesTheBitwiseDefinitionAtEveryLength)
+namespace {
+
+uint32_t Bitwise(std::span<const uint8_t> data)
 {
-    auto bitwise = [](const std::vector<uint8_t>& data, size_t n) {
-        uint32_t c = 0xFFFFFFFFu;
-        for (size_t i = 0; i < n; ++i) {
-            c ^= data[i];
-            for (int bit = 0; bit < 8; ++bit)
-                c = (c & 1) ? (0xEDB88320u ^ (c >> 1)) : (c >> 1);
-        }
-        return ~c;
-    };
-    std::vector<uint8_t> data(300);
+    uint32_t c = 0xFFFFFFFFu;
+    for (uint8_t byte : data) {
+        c ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            c = (c & 1) ? (0xEDB88320u ^ (c >> 1)) : (c >> 1);
+    }
+    return ~c;
+}
+
+std::vector<uint8_t> NoiseBytes(size_t n)
+{
+    std::vector<uint8_t> data(n);
     uint32_t x = 12345;
     for (uint8_t& b : data)
         b = uint8_t((x = x * 1103515245u + 12345u) >> 16);
-    for (size_t n = 0; n <= data.size(); ++n)
-        ASSERT_EQ(ComputeCrc32(std::span(data).first(n)), bitwise(data, n)) << n;
+    return data;
+}
+
+} // namespace
+
+// Every length around the folding sizes (16-byte lanes, 64-byte rounds), at
+// every alignment of the start, and one run of a picture's size.
+TEST(Crc32, MatchesTheBitwiseDefinitionAtEveryLengthAndAlignment)
+{
+    const std::vector<uint8_t> data = NoiseBytes(400);
+    for (size_t start = 0; start < 16; ++start)
+        for (size_t n = 0; start + n <= data.size(); ++n)
+            ASSERT_EQ(ComputeCrc32(std::span(data).subspan(start, n)), Bitwise(std::span(data).subspan(start, n)))
+                << "start " << start << " length " << n;
+    const std::vector<uint8_t> large = NoiseBytes(768 * 1024 + 13);
+    EXPECT_EQ(ComputeCrc32(std::span(large).subspan(3)), Bitwise(std::span(large).subspan(3)));
+    const std::vector<uint8_t> zeros(4096, 0), ones(4096, 0xFF);
+    EXPECT_EQ(ComputeCrc32(zeros), Bitwise(zeros));
+    EXPECT_EQ(ComputeCrc32(ones), Bitwise(ones));
 }
 
 TEST(Crc32, PiecewiseUpdateEqualsOneStream)
@@ -37,10 +58,12 @@ TEST(Crc32, PiecewiseUpdateEqualsOneStream)
     std::vector<uint8_t> data(1000);
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = uint8_t(i * 7 + 3);
-    Crc32 crc;
-    crc.Update(std::span(data).first(13));
-    crc.Update(std::span(data).subspan(13));
-    EXPECT_EQ(crc.Value(), ComputeCrc32(data));
+    for (size_t cut : {size_t(13), size_t(64), size_t(100), size_t(937)}) {
+        Crc32 crc;
+        crc.Update(std::span(data).first(cut));
+        crc.Update(std::span(data).subspan(cut));
+        EXPECT_EQ(crc.Value(), ComputeCrc32(data)) << cut;
+    }
 }
 
 TEST(Crc32, FileSealSkipsTheStoredValue)
