@@ -36,8 +36,8 @@ private:
 std::u16string CompilerBanner();
 
 // The whole compiler program: argument check, channel, path checks and the
-// pipeline. Returns the process exit code: 0 when the compiled file was
-// written, -1 otherwise.
+// pipeline. Ends the process with exit code 0 once the compiled file is
+// written (without freeing what the compile holds); otherwise returns -1.
 int RunCompiler(int argc, char** argv);
 
 } // namespace kdx
