@@ -151,7 +151,10 @@ std::u16string DescribeWriteError(int error)
     return QString::fromLocal8Bit(std::strerror(error)).toStdU16String();
 }
 
-ReplacingWriter::ReplacingWriter(OutputTarget target) : m_target(std::move(target)) {}
+ReplacingWriter::ReplacingWriter(OutputTarget target, Durability durability)
+    : m_target(std::move(target)), m_durability(durability)
+{
+}
 
 ReplacingWriter::~ReplacingWriter()
 {
@@ -198,7 +201,7 @@ bool ReplacingWriter::Write(std::span<const uint8_t> bytes, int* error)
 
 bool ReplacingWriter::Commit(int* error)
 {
-    if (fsync(m_fd) != 0) {
+    if (m_durability == Durability::OnDisk && fsync(m_fd) != 0) {
         *error = errno;
         return false;
     }

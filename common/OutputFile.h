@@ -35,12 +35,21 @@ OutputTarget ResolveOutput(const std::string& path, std::span<const std::string>
 // A short Chinese description of a refusal, to follow the path in a message.
 std::u16string DescribeOutputRefusal(const OutputTarget& target);
 
+// Whether a written file must be on the disk before it replaces its target.
+// Files made from others (a compiled image) can be made again, and carry a
+// seal that tells a damaged one; waiting for tens of megabytes to reach the
+// disk on every compile would cost more than the compile itself.
+enum class Durability {
+    OnDisk,
+    Remakeable,
+};
+
 // A file written beside its target and renamed over it only when complete
-// and on the disk, so that a failed write never leaves a partial file and
-// never touches anything but the target.
+// (and, unless it can be made again, on the disk), so that a failed write
+// never leaves a partial file and never touches anything but the target.
 class ReplacingWriter {
 public:
-    explicit ReplacingWriter(OutputTarget target);
+    explicit ReplacingWriter(OutputTarget target, Durability durability = Durability::OnDisk);
     ~ReplacingWriter(); // removes the temporary file unless committed
     ReplacingWriter(const ReplacingWriter&) = delete;
     ReplacingWriter& operator=(const ReplacingWriter&) = delete;
@@ -55,6 +64,7 @@ public:
 
 private:
     OutputTarget m_target;
+    Durability m_durability;
     std::string m_tempPath;
     int m_fd = -1;
     bool m_committed = false;

@@ -501,8 +501,10 @@ void CompileProject::WriteOutput(const std::string& path)
 
     // Written beside the target (or the file a link leads to) and renamed
     // over it only when complete, so a failed compile never leaves a
-    // half-written file and never replaces a device or a FIFO.
-    ReplacingWriter writer(ResolvedOutput(path, m_projectPath));
+    // half-written file and never replaces a device or a FIFO. It is not
+    // waited onto the disk: a compile can be run again, and the seal tells
+    // a file damaged by a power cut.
+    ReplacingWriter writer(ResolvedOutput(path, m_projectPath), Durability::Remakeable);
     int error = 0;
     bool written = writer.Open(&error);
     uint64_t at = 0;
