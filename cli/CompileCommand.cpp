@@ -117,7 +117,8 @@ int RunCompile(const std::vector<std::string>& args)
             session.RequestCancel();
             cancelled = true;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // Short naps: the end of a quick recompile is seen at once.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     session.Join();
     return !cancelled && CompiledThisRun(session, localOutput, before) ? 0 : 1;
