@@ -11,7 +11,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
 
@@ -133,26 +132,24 @@ int RunRender(const std::vector<std::string>& args)
 
     const auto gui = MakeOffscreenGui();
 
-    // Pages are drawn here, one after another (drawing shares the font
-    // lookups), and encoded and written on worker threads: the encoding is
-    // where the time goes. A few drawn pages wait at most, to bound memory.
+    // Each page is drawn, encoded and written on a worker thread: pictures
+    // are converted when first drawn and glyph lookups are shared under a
+    // lock, so pages are independent. One page per thread is in memory.
     QThreadPool pool;
     pool.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
-    QSemaphore waiting(2 * pool.maxThreadCount());
     std::atomic<bool> failed{false};
-    for (int index = first; index <= last && !failed; ++index) {
-        QImage page = render::RenderPage(*image, index);
-        if (page.isNull()) {
-            std::fprintf(stderr, "kdx render: page %d: 内存不足\n", index);
-            failed = true;
-            break;
-        }
-        waiting.acquire();
-        pool.start([&, index, page = std::move(page)] {
-            const std::string& path = outputs[size_t(index - first)];
-            if (!failed && !WritePng(page, path, compression, inputs))
+    for (int index = first; index <= last; ++index) {
+        pool.start([&, index] {
+            if (failed)
+                return;
+            const QImage drawn = render::RenderPage(*image, index);
+            if (drawn.isNull()) {
+                std::fprintf(stderr, "kdx render: page %d: 内存不足\n", index);
                 failed = true;
-            waiting.release();
+                return;
+            }
+            if (!WritePng(drawn, outputs[size_t(index - first)], compression, inputs))
+                failed = true;
         });
     }
     pool.waitForDone();
