@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QImageReader>
+#include <QTimer>
 #include <QProxyStyle>
 #include <clocale>
 
@@ -66,6 +67,13 @@ void CEditorApp::ProcessCommandLine(CAppFrame& frame, const QStringList& argumen
     const QString path = ProjectArgument(arguments);
     if (!path.isEmpty())
         frame.OpenDocumentFile(path);
+}
+
+void CEditorApp::ShowAndOpen(CAppFrame& frame, const QStringList& arguments)
+{
+    frame.show();
+    if (!ProjectArgument(arguments).isEmpty())
+        QTimer::singleShot(0, &frame, [&frame, arguments] { ProcessCommandLine(frame, arguments); });
 }
 
 } // namespace kdx

@@ -24,6 +24,11 @@ public:
     static QString ProjectArgument(const QStringList& arguments);
     // Opens the project named on the command line, if any, in the frame.
     static void ProcessCommandLine(CAppFrame& frame, const QStringList& arguments);
+    // Shows the frame, then opens the command line's project as soon as the
+    // event loop runs: the window is on the screen before a large project
+    // has been read, and a message about an unreadable one has a window to
+    // stand over.
+    static void ShowAndOpen(CAppFrame& frame, const QStringList& arguments);
 };
 
 } // namespace kdx

@@ -29,7 +29,6 @@ int main(int argc, char* argv[])
         [view = QPointer<kdx::CPageView>(pageView)](kdx::CDrawObj* object) {
             return view && view->SelectOnly(object);
         });
-    kdx::CEditorApp::ProcessCommandLine(frame, QApplication::arguments());
-    frame.show();
+    kdx::CEditorApp::ShowAndOpen(frame, QApplication::arguments());
     return QApplication::exec();
 }

@@ -176,14 +176,18 @@ int EditorChild(int argc, char** argv, const QString& project)
     PictureLoader pictures(frame.Document());
     auto* pageView = new CPageView(frame.Document());
     frame.SetPageView(pageView);
-    // The first page counts as drawn when a paint finds all its pictures in.
+    // The first page counts as drawn when a paint of the opened project
+    // finds all its pictures in.
     struct FirstPaint : QObject {
         QElapsedTimer* timer;
+        CAppFrame* frame;
         CPageDoc* doc;
         bool seen = false;
         bool PicturesIn() const
         {
             const CPage* page = doc->CurrentPage();
+            if (frame->PathName().isEmpty())
+                return false;
             if (!page)
                 return false;
             auto in = [](const ImageEntry* e) { return !e || e->decoding == ImageEntry::Decoding::Done; };
@@ -207,12 +211,12 @@ int EditorChild(int argc, char** argv, const QString& project)
         }
     } firstPaint;
     firstPaint.timer = &timer;
+    firstPaint.frame = &frame;
     firstPaint.doc = &frame.Document();
     pageView->installEventFilter(&firstPaint);
     for (QWidget* child : pageView->findChildren<QWidget*>())
         child->installEventFilter(&firstPaint);
-    CEditorApp::ProcessCommandLine(frame, {QStringLiteral("KDX_TE"), project});
-    frame.show();
+    CEditorApp::ShowAndOpen(frame, {QStringLiteral("KDX_TE"), project});
     std::printf("window %.4f\n", double(timer.nsecsElapsed()) / 1e9);
     std::fflush(stdout);
     return QApplication::exec();

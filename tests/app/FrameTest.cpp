@@ -71,6 +71,19 @@ void FrameTest::startsWithProjectFromCommandLine()
     QVERIFY(frame.Action(ID_PROJECT_COMPILE)->isEnabled());
 }
 
+void FrameTest::showsTheWindowBeforeReadingTheProject()
+{
+    const QString path = dir_.filePath(QStringLiteral("panel.kdp"));
+    WriteProject(path, 800, 480, 24, 3);
+    TestFrame frame;
+    CEditorApp::ShowAndOpen(frame, {QStringLiteral("KDX_TE"), path});
+    QVERIFY(frame.isVisible());
+    QVERIFY(frame.PathName().isEmpty());
+    QTRY_COMPARE(frame.PathName(), path);
+    QCOMPARE(frame.Document().PageCount(), size_t(3));
+    QCOMPARE(frame.windowTitle(), kTitlePrefix + QStringLiteral("panel.kdp"));
+}
+
 void FrameTest::startsWithExampleProject()
 {
     const QString demo = QStringLiteral(KDX_SOURCE_DIR "/examples/demo/demo.kdp");

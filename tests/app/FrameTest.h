@@ -10,6 +10,7 @@ class FrameTest : public QObject {
 private slots:
     void init();
     void startsWithProjectFromCommandLine();
+    void showsTheWindowBeforeReadingTheProject();
     void startsWithExampleProject();
     void missingOrDamagedFileLeavesNewProject();
     void captionFollowsModifiedState();
