@@ -76,13 +76,13 @@ bool CheckOutputPath(const char* command, const std::string& path, std::span<con
 }
 
 bool WriteOutput(const char* command, const std::string& path, std::span<const std::string> inputs,
-                 std::span<const uint8_t> bytes)
+                 std::span<const uint8_t> bytes, Durability durability)
 {
     OutputTarget target;
     if (!CheckOutputPath(command, path, inputs, target))
         return false;
     std::u16string reason;
-    if (WriteOutputFile(target, bytes, &reason))
+    if (WriteOutputFile(target, bytes, &reason, durability))
         return true;
     PrintCommandError(command, Local(path) + QStringLiteral(": ") + QString::fromStdU16String(reason));
     return false;

@@ -32,7 +32,7 @@ bool CheckOutputPath(const char* command, const std::string& path, std::span<con
 // Writes an output file whole once CheckOutputPath allows it; the file is
 // replaced only once it is complete. On failure prints the reason.
 bool WriteOutput(const char* command, const std::string& path, std::span<const std::string> inputs,
-                 std::span<const uint8_t> bytes);
+                 std::span<const uint8_t> bytes, Durability durability = Durability::OnDisk);
 
 // Writes a project in the form its extension names (.kdp or .kdpj), as
 // WriteOutput does.

@@ -58,7 +58,8 @@ bool WritePng(const QImage& page, const std::string& path, int compression, std:
         return false;
     }
     const std::span bytes(reinterpret_cast<const uint8_t*>(png.constData()), size_t(png.size()));
-    return WriteOutput("render", path, inputs, bytes);
+    // Pictures of pages are made again by running the command again.
+    return WriteOutput("render", path, inputs, bytes, Durability::Remakeable);
 }
 
 // A whole decimal number from 0 to 'most'.

@@ -224,9 +224,10 @@ bool ReplacingWriter::Commit(int* error)
     return true;
 }
 
-bool WriteOutputFile(const OutputTarget& target, std::span<const uint8_t> bytes, std::u16string* reason)
+bool WriteOutputFile(const OutputTarget& target, std::span<const uint8_t> bytes, std::u16string* reason,
+                     Durability durability)
 {
-    ReplacingWriter writer(target);
+    ReplacingWriter writer(target, durability);
     int error = 0;
     if (writer.Open(&error) && writer.Write(bytes, &error) && writer.Commit(&error))
         return true;

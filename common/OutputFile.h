@@ -72,7 +72,8 @@ private:
 
 // Writes 'bytes' to an output resolved with ResolveOutput. On failure
 // 'reason' holds a Chinese description.
-bool WriteOutputFile(const OutputTarget& target, std::span<const uint8_t> bytes, std::u16string* reason);
+bool WriteOutputFile(const OutputTarget& target, std::span<const uint8_t> bytes, std::u16string* reason,
+                     Durability durability = Durability::OnDisk);
 
 // The Chinese description of a write failure's errno.
 std::u16string DescribeWriteError(int error);
