@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
   cmake make g++ pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev qt6-image-formats-plugins
-  qt6-qpa-plugins qt6-translations-l10n libgl-dev zlib1g-dev libgtest-dev libgmock-dev
+  qt6-qpa-plugins qt6-translations-l10n libgl-dev zlib1g-dev libssl-dev libgtest-dev libgmock-dev
   fonts-wqy-zenhei fontconfig xvfb xauth lintian
 )
 

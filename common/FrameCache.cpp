@@ -2,8 +2,8 @@
 
 #include "common/ByteOrder.h"
 #include "common/Crc32.h"
+#include "common/Sha256.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 
 #include <algorithm>
@@ -62,11 +62,11 @@ bool HasUnreliableIdentity(int fd)
 
 bool IsRecent(const timespec& t, time_t now) { return t.tv_sec + kSettledSeconds >= now; }
 
-bool ReadAll(int fd, QCryptographicHash& hash)
+bool ReadAll(int fd, Sha256& hash)
 {
     if (lseek(fd, 0, SEEK_SET) != 0)
         return false;
-    std::vector<char> buffer(1 << 16);
+    std::vector<uint8_t> buffer(1 << 16);
     for (;;) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR)
@@ -75,7 +75,7 @@ bool ReadAll(int fd, QCryptographicHash& hash)
             return false;
         if (n == 0)
             return true;
-        hash.addData(QByteArrayView(buffer.data(), n));
+        hash.Update(std::span(buffer).first(size_t(n)));
     }
 }
 
@@ -117,10 +117,11 @@ std::optional<FileIdentity> FileIdentity::Of(int fd, time_t now)
     identity.m_byContents = st.st_size <= kHashedSize || st.st_ino == 0 || IsRecent(st.st_mtim, now) ||
                             IsRecent(st.st_ctim, now) || HasUnreliableIdentity(fd);
     if (identity.m_byContents) {
-        QCryptographicHash hash(QCryptographicHash::Sha256);
+        Sha256 hash;
         if (!ReadAll(fd, hash))
             return std::nullopt;
-        identity.m_text = "contents:" + std::to_string(st.st_size) + ":" + hash.result().toHex().toStdString();
+        const Sha256::Digest digest = hash.Final();
+        identity.m_text = "contents:" + std::to_string(st.st_size) + ":" + Hex(digest.data(), digest.size());
     } else {
         identity.m_text = "file:" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" +
                           std::to_string(st.st_size) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
@@ -143,11 +144,7 @@ CacheKey& CacheKey::Add(int64_t value) { return Add(std::to_string(value)); }
 
 std::array<uint8_t, 32> CacheKey::Digest() const
 {
-    const QByteArray digest = QCryptographicHash::hash(QByteArrayView(m_parts.data(), qsizetype(m_parts.size())),
-                                                       QCryptographicHash::Sha256);
-    std::array<uint8_t, 32> out{};
-    std::memcpy(out.data(), digest.constData(), out.size());
-    return out;
+    return Sha256::Of({reinterpret_cast<const uint8_t*>(m_parts.data()), m_parts.size()});
 }
 
 std::string CacheKey::Hex() const
