@@ -1,8 +1,8 @@
-#include "app/CAppFrame.h"
-#include "app/CEditorApp.h"
-#include "app/CPageView.h"
-#include "app/CPaneCompile.h"
-#include "app/PictureLoader.h"
+#include "app/frame/CAppFrame.h"
+#include "app/frame/CEditorApp.h"
+#include "app/page/CPageView.h"
+#include "app/panes/CPaneCompile.h"
+#include "app/page/PictureLoader.h"
 #include "common/ProgramInfo.h"
 
 #include <QApplication>

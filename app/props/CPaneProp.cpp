@@ -1,6 +1,6 @@
 #include "app/props/CPaneProp.h"
 
-#include "app/EditorStrings.h"
+#include "app/frame/EditorStrings.h"
 #include "app/props/CPropList.h"
 #include "model/PageDoc.h"
 

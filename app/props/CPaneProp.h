@@ -1,5 +1,5 @@
 #pragma once
-#include "app/CPaneBase.h"
+#include "app/panes/CPaneBase.h"
 #include "model/DocObserver.h"
 
 class QScrollArea;

@@ -1,8 +1,8 @@
 #include "app/props/CPropBase.h"
 
-#include "app/EditorStrings.h"
-#include "app/FieldLabels.h"
-#include "app/Messages.h"
+#include "app/frame/EditorStrings.h"
+#include "app/frame/FieldLabels.h"
+#include "app/frame/Messages.h"
 #include "app/props/CPropCtrls.h"
 #include "app/props/CPropList.h"
 

@@ -1,6 +1,6 @@
 #include "app/props/CPropPageCustom.h"
 
-#include "app/EditorStrings.h"
+#include "app/frame/EditorStrings.h"
 #include "app/props/CPropCtrls.h"
 #include "app/props/PropValues.h"
 #include "model/DrawObj.h"

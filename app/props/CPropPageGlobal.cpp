@@ -1,7 +1,7 @@
 #include "app/props/CPropPageGlobal.h"
 
-#include "app/EditorStrings.h"
-#include "app/Messages.h"
+#include "app/frame/EditorStrings.h"
+#include "app/frame/Messages.h"
 #include "app/props/CPropCtrls.h"
 #include "app/props/PropDialogs.h"
 #include "app/props/PropValues.h"

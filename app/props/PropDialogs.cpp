@@ -1,7 +1,7 @@
 #include "app/props/PropDialogs.h"
 
-#include "app/CDlgLinkData.h"
-#include "app/EditorStrings.h"
+#include "app/dialogs/CDlgLinkData.h"
+#include "app/frame/EditorStrings.h"
 #include "app/props/PropValues.h"
 #include "terminal/ColorDepth.h"
 

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/edit/CMyEditCtrl.h"
+#include "edit/CMyEditCtrl.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 // Each is the median of several runs, printed with its ratio to the 30-page
 // project and to the cold compile of the same project.
 // Usage: bench_speed [work folder]   (images there are kept and reused)
-#include "app/CAppFrame.h"
-#include "app/CEditorApp.h"
-#include "app/CPageView.h"
-#include "app/PictureLoader.h"
+#include "app/frame/CAppFrame.h"
+#include "app/frame/CEditorApp.h"
+#include "app/page/CPageView.h"
+#include "app/page/PictureLoader.h"
 #include "bench/support/BenchProject.h"
 #include "sim/ScreenView.h"
 #include "sim/SimulatorWindow.h"

@@ -1,10 +1,10 @@
 #include "AccessibilityTest.h"
 
 #include "AppTestSupport.h"
-#include "app/CDlgGrid.h"
-#include "app/CDlgProject.h"
-#include "app/CPageList.h"
-#include "app/FieldLabels.h"
+#include "app/dialogs/CDlgGrid.h"
+#include "app/dialogs/CDlgProject.h"
+#include "app/panes/CPageList.h"
+#include "app/frame/FieldLabels.h"
 #include "model/PageDoc.h"
 
 #include <QAccessible>

@@ -17,7 +17,7 @@
 #include "TextEditTest.h"
 #include "UndoTest.h"
 #include "ZoomTest.h"
-#include "app/CEditorApp.h"
+#include "app/frame/CEditorApp.h"
 
 #include <QApplication>
 #include <QDir>

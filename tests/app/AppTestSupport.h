@@ -1,5 +1,5 @@
 #pragma once
-#include "app/CAppFrame.h"
+#include "app/frame/CAppFrame.h"
 
 #include <QMessageBox>
 #include <QPointer>

@@ -1,12 +1,12 @@
 #include "ClipboardTest.h"
 
 #include "EditFixture.h"
-#include "app/CDrawTextEdit.h"
-#include "app/CMyStatusBar.h"
-#include "app/CPaneCompile.h"
-#include "app/Commands.h"
-#include "app/Messages.h"
-#include "app/ObjectClipboard.h"
+#include "app/page/CDrawTextEdit.h"
+#include "app/frame/CMyStatusBar.h"
+#include "app/panes/CPaneCompile.h"
+#include "app/frame/Commands.h"
+#include "app/frame/Messages.h"
+#include "app/page/ObjectClipboard.h"
 #include "common/Archive.h"
 #include "model/ObjectTransfer.h"
 

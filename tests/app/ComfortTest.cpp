@@ -3,11 +3,11 @@
 #include "EditFixture.h"
 #include "PageViewFixture.h"
 
-#include "app/CAppFrame.h"
-#include "app/CMyStatusBar.h"
-#include "app/CPageList.h"
-#include "app/Commands.h"
-#include "app/EditorStrings.h"
+#include "app/frame/CAppFrame.h"
+#include "app/frame/CMyStatusBar.h"
+#include "app/panes/CPageList.h"
+#include "app/frame/Commands.h"
+#include "app/frame/EditorStrings.h"
 #include "app/props/CPaneProp.h"
 
 #include <QContextMenuEvent>

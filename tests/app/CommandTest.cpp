@@ -1,10 +1,10 @@
 #include "CommandTest.h"
 
 #include "AppTestSupport.h"
-#include "app/CMyStatusBar.h"
-#include "app/Commands.h"
-#include "app/EditorStrings.h"
-#include "app/PageCommands.h"
+#include "app/frame/CMyStatusBar.h"
+#include "app/frame/Commands.h"
+#include "app/frame/EditorStrings.h"
+#include "app/page/PageCommands.h"
 #include "model/PageDoc.h"
 
 #include <QMenu>

@@ -1,12 +1,12 @@
 #include "DialogTest.h"
 
 #include "AppTestSupport.h"
-#include "app/CDlgGrid.h"
-#include "app/CDlgProject.h"
-#include "app/CMyStatusBar.h"
-#include "app/Commands.h"
-#include "app/EditorStrings.h"
-#include "app/Messages.h"
+#include "app/dialogs/CDlgGrid.h"
+#include "app/dialogs/CDlgProject.h"
+#include "app/frame/CMyStatusBar.h"
+#include "app/frame/Commands.h"
+#include "app/frame/EditorStrings.h"
+#include "app/frame/Messages.h"
 #include "model/PageDoc.h"
 
 #include <QColorDialog>

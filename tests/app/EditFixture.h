@@ -1,8 +1,8 @@
 #pragma once
 #include "AppTestSupport.h"
-#include "app/CDrawTextEdit.h"
-#include "app/CPageView.h"
-#include "app/UndoHistory.h"
+#include "app/page/CDrawTextEdit.h"
+#include "app/page/CPageView.h"
+#include "app/frame/UndoHistory.h"
 #include "app/props/PropIds.h"
 #include "model/PageDoc.h"
 

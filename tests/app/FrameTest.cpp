@@ -1,12 +1,12 @@
 #include "FrameTest.h"
 
 #include "AppTestSupport.h"
-#include "app/CDlgProject.h"
-#include "app/CEditorApp.h"
-#include "app/CMyStatusBar.h"
-#include "app/CPaneOutput.h"
-#include "app/Commands.h"
-#include "app/EditorStrings.h"
+#include "app/dialogs/CDlgProject.h"
+#include "app/frame/CEditorApp.h"
+#include "app/frame/CMyStatusBar.h"
+#include "app/panes/CPaneOutput.h"
+#include "app/frame/Commands.h"
+#include "app/frame/EditorStrings.h"
 #include "model/ModelStrings.h"
 #include "model/PageDoc.h"
 

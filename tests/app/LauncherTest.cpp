@@ -1,11 +1,11 @@
 #include "LauncherTest.h"
 
 #include "AppTestSupport.h"
-#include "app/CAppFrame.h"
-#include "app/CPaneCompile.h"
-#include "app/Commands.h"
-#include "app/CMyStatusBar.h"
-#include "app/Launcher.h"
+#include "app/frame/CAppFrame.h"
+#include "app/panes/CPaneCompile.h"
+#include "app/frame/Commands.h"
+#include "app/frame/CMyStatusBar.h"
+#include "app/frame/Launcher.h"
 #include "model/PageDoc.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #include "LinkDataTest.h"
 
 #include "AppTestSupport.h"
-#include "app/CDlgLinkData.h"
-#include "app/edit/CMyEdit.h"
+#include "app/dialogs/CDlgLinkData.h"
+#include "edit/CMyEdit.h"
 
 #include <QAction>
 #include <QFileDialog>

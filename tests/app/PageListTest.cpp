@@ -1,8 +1,8 @@
 #include "PageListTest.h"
 
 #include "AppTestSupport.h"
-#include "app/CPageList.h"
-#include "app/EditorStrings.h"
+#include "app/panes/CPageList.h"
+#include "app/frame/EditorStrings.h"
 #include "model/PageDoc.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/CPageView.h"
+#include "app/page/CPageView.h"
 #include "model/DrawObj.h"
 #include "model/PageDoc.h"
 

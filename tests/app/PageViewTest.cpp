@@ -2,9 +2,9 @@
 
 #include "PageViewFixture.h"
 
-#include "app/CAppFrame.h"
-#include "app/CPageView.h"
-#include "app/Commands.h"
+#include "app/frame/CAppFrame.h"
+#include "app/page/CPageView.h"
+#include "app/frame/Commands.h"
 #include "model/PageDoc.h"
 
 #include <QScrollBar>

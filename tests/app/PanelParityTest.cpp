@@ -1,6 +1,6 @@
 #include "PanelParityTest.h"
 
-#include "app/CPageView.h"
+#include "app/page/CPageView.h"
 #include "model/DrawObj.h"
 #include "model/PageDoc.h"
 #include "tests/support/ProgramRun.h"

@@ -2,9 +2,9 @@
 
 #include "AppTestSupport.h"
 
-#include "app/CMyStatusBar.h"
-#include "app/Commands.h"
-#include "app/UndoHistory.h"
+#include "app/frame/CMyStatusBar.h"
+#include "app/frame/Commands.h"
+#include "app/frame/UndoHistory.h"
 #include "model/PageDoc.h"
 #include "tests/support/ProgramRun.h"
 

@@ -1,10 +1,10 @@
 #include "StatusBarTest.h"
 
 #include "AppTestSupport.h"
-#include "app/CMyStatusBar.h"
-#include "app/CMyView.h"
-#include "app/EditorStrings.h"
-#include "app/Messages.h"
+#include "app/frame/CMyStatusBar.h"
+#include "app/page/CMyView.h"
+#include "app/frame/EditorStrings.h"
+#include "app/frame/Messages.h"
 
 #include <QApplication>
 #include <QScrollBar>

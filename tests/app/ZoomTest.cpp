@@ -2,12 +2,12 @@
 
 #include "PageViewFixture.h"
 
-#include "app/CAppFrame.h"
-#include "app/CDrawTextEdit.h"
-#include "app/CMyStatusBar.h"
-#include "app/CPageView.h"
-#include "app/CPaneCompile.h"
-#include "app/ZoomBox.h"
+#include "app/frame/CAppFrame.h"
+#include "app/page/CDrawTextEdit.h"
+#include "app/frame/CMyStatusBar.h"
+#include "app/page/CPageView.h"
+#include "app/panes/CPaneCompile.h"
+#include "app/frame/ZoomBox.h"
 #include "model/PageDoc.h"
 
 #include <QLineEdit>

@@ -10,7 +10,7 @@
 
 # The rooms of the tree. A file belongs to the first room its path starts
 # with; tests/ and bench/ measure the rooms and are not checked.
-set(kRooms app/edit upload/dialog common terminal model channel upload compile check render edit app cli sim tools)
+set(kRooms upload/dialog common terminal model channel upload compile check render edit app cli sim tools)
 
 # What each room may include besides itself.
 set(kMay_common "")
@@ -37,9 +37,6 @@ set(kWidgetFree common terminal model channel upload compile check render)
 function(room_of path out)
   foreach(room ${kRooms})
     if(path MATCHES "^${room}/")
-      if(room STREQUAL "app/edit")
-        set(room edit) # the text control: a library of its own inside app/
-      endif()
       set(${out} ${room} PARENT_SCOPE)
       return()
     endif()

@@ -11,7 +11,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "app/edit/CMyEdit.h"
+#include "edit/CMyEdit.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "PropPaneTest.h"
 #include "PropValuesTest.h"
 #include "AppTestSupport.h"
-#include "app/CEditorApp.h"
+#include "app/frame/CEditorApp.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

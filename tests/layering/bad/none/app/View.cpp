@@ -1,3 +1,3 @@
 #include "model/ObjectKind.h"
-#include "app/edit/CMyEdit.h"
+#include "edit/CMyEdit.h"
 #include <QWidget>

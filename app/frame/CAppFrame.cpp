@@ -1,0 +1,971 @@
+#include "app/frame/CAppFrame.h"
+
+#include "app/dialogs/CDlgGrid.h"
+#include "app/dialogs/CDlgProject.h"
+#include "app/frame/CMyStatusBar.h"
+#include "app/page/CPageView.h"
+#include "app/frame/ZoomBox.h"
+#include "app/panes/CPageList.h"
+#include "app/panes/CPaneCompile.h"
+#include "app/panes/CPaneOutput.h"
+#include "app/frame/CommandIcons.h"
+#include "app/frame/Commands.h"
+#include "app/frame/EditorStrings.h"
+#include "app/frame/FileFilters.h"
+#include "app/frame/Launcher.h"
+#include "app/frame/Messages.h"
+#include "app/page/PageCommands.h"
+#include "app/page/ObjectClipboard.h"
+#include "app/frame/UndoHistory.h"
+#include "app/props/CPaneProp.h"
+#include "app/props/PropDialogs.h"
+#include "check/ProjectCheck.h"
+#include "common/EditorSettingsKeys.h"
+#include "model/ModelStrings.h"
+#include "model/PageDoc.h"
+#include "model/ProjectRecord.h"
+#include "model/PicturePaths.h"
+#include "model/ProjectText.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QShortcut>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace kdx {
+namespace {
+
+constexpr const char* kBarStateKey = "BarState";
+constexpr const char* kGeometryKey = "WindowGeometry";
+constexpr const char* kRecentGroup = "Recent File List";
+// The output each project was last compiled to, by project path.
+constexpr const char* kCompileOutputsKey = "CompileOutputs";
+constexpr qsizetype kMaxRememberedOutputs = 100;
+constexpr QSize kToolButtonSize(31, 30);
+constexpr QSize kToolImageSize(24, 24);
+
+QString ProjectFilter()
+{
+    return QStringList{EditorString(IDS_ANY_PROJECT_FILTER), EditorString(IDS_PROJECT_FILTER),
+                       EditorString(IDS_PROJECT_TEXT_FILTER), EditorString(IDS_ALL_FILES_FILTER)}
+        .join(QStringLiteral(";;"));
+}
+
+Color ToColorRef(const QColor& color)
+{
+    return Color(color.red()) | Color(color.green()) << 8 | Color(color.blue()) << 16;
+}
+
+} // namespace
+
+std::unique_ptr<QSettings> EditorSettings()
+{
+    return std::make_unique<QSettings>(QStringLiteral("ZOV"), EditorString(IDS_APP_TITLE));
+}
+
+CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_unique<CPageDoc>())
+{
+    setObjectName(QStringLiteral("CAppFrame"));
+    setWindowIcon(ApplicationIcon());
+    setAcceptDrops(true);
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
+    doc_->AddObserver(this);
+    CreateEditSupport(); // the history sees changes before the panes act on them
+    doc_->currentLineColor = ToColorRef(palette().color(QPalette::WindowText));
+    doc_->currentFillColor = doc_->currentLineColor;
+    doc_->SetNewPageName(EditorString(IDS_NEW_PAGE_NAME)); // "页面 1", "页面 2", ...
+
+    auto* placeholder = new QWidget(this);
+    placeholder->setObjectName(QStringLiteral("ViewPlaceholder"));
+    placeholder->setBackgroundRole(QPalette::Dark);
+    placeholder->setAutoFillBackground(true);
+    setCentralWidget(placeholder);
+
+    CreateStatusBar();
+    RegisterCommands();
+    CreateMenus();
+    CreateToolBars();
+    CreatePanes();
+
+    auto settings = EditorSettings();
+    settings->beginGroup(QLatin1String(kRecentGroup));
+    for (int i = 1; i <= kMaxRecentFiles; ++i) {
+        const QString path = settings->value(QStringLiteral("File%1").arg(i)).toString();
+        if (!path.isEmpty())
+            recentFiles_ << path;
+    }
+    settings->endGroup();
+    resize(1024, 720);
+    restoreGeometry(settings->value(QLatin1String(kGeometryKey)).toByteArray());
+    restoreState(settings->value(QLatin1String(kBarStateKey)).toByteArray());
+
+    // F10 alone enters and leaves the menu bar's keyboard mode, as Alt does.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, &CAppFrame::ToggleMenuKeyboardMode);
+
+    auto* idle = new QTimer(this);
+    connect(idle, &QTimer::timeout, this, &CAppFrame::UpdateCommandUI);
+    idle->start(kIdleUpdateMs);
+
+    NewBlankProject();
+}
+
+CAppFrame::~CAppFrame()
+{
+    // A running compilation reports into the compile pane: it ends while
+    // every window is still whole.
+    if (compilePane_)
+        compilePane_->CancelCompile();
+    // Child windows still report while they are destroyed; the rules they
+    // would run use members that are already gone.
+    for (QObject* child : children())
+        disconnect(child, nullptr, this, nullptr);
+    disconnect(history_.get(), nullptr, this, nullptr);
+    if (StatusMessageTarget() == statusBar_)
+        SetStatusMessageTarget(nullptr);
+    // The frame stops listening first: a window that goes writes back what
+    // it was editing, and the frame's own windows may already be gone.
+    doc_->RemoveObserver(this);
+    // The windows go before the document they show.
+    pageView_ = nullptr;
+    const auto windows = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* window : windows)
+        delete window;
+}
+
+void CAppFrame::CreateStatusBar()
+{
+    statusBar_ = new CMyStatusBar(this);
+    statusBar_->SetPanes({0, kPointerPane, kVersionPane, kResolutionPane, kDepthPane});
+    zoomBox_ = new CZoomBox(statusBar_);
+    zoomBox_->setEnabled(false); // until a page view is shown
+    statusBar_->SetTrailingWidget(zoomBox_);
+    setStatusBar(statusBar_);
+    SetStatusMessageTarget(statusBar_);
+}
+
+QAction* CAppFrame::MakeAction(int id, const QString& text, const char* shortcut)
+{
+    auto* action = new QAction(text, this);
+    action->setObjectName(QString::number(id));
+    action->setData(id);
+    action->setStatusTip(CommandPrompt(id));
+    action->setToolTip(CommandToolTip(id).isEmpty() ? text : CommandToolTip(id));
+    action->setIcon(CommandIcon(id));
+    const auto& command = commands_[id];
+    // Menus show the images of plain commands; check marks stand for the rest.
+    action->setIconVisibleInMenu(!command.checked);
+    if (shortcut)
+        action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
+    action->setCheckable(bool(command.checked));
+    connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+    actions_.insert(id, action);
+    addAction(action);
+    return action;
+}
+
+void CAppFrame::CreateMenus()
+{
+    // The tools are one choice: they show as radio items.
+    auto* tools = new QActionGroup(this);
+    tools->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("1000"));
+    for (const TopMenu& top : MainMenu()) {
+        QMenu* menu = bar->addMenu(QString::fromUtf16(top.text));
+        connect(menu, &QMenu::aboutToShow, this, &CAppFrame::UpdateCommandUI);
+        for (const MenuItem& item : top.items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            QAction* action = MakeAction(item.id, MenuItemText(item), item.shortcut);
+            menu->addAction(action);
+            if (item.id >= ID_TOOL_FIRST && item.id <= ID_TOOL_LAST)
+                tools->addAction(action);
+            if (item.id == ID_FILE_MRU_FIRST) {
+                fileMenu_ = menu;
+                connect(menu, &QMenu::aboutToShow, this, &CAppFrame::RebuildRecentMenu);
+            }
+        }
+    }
+}
+
+void CAppFrame::CreateToolBars()
+{
+    const auto build = [this](QToolBar* bar, const QString& name, int id, std::span<const int> buttons) {
+        bar->setObjectName(name);
+        bar->setWindowTitle(EditorString(id));
+        bar->setIconSize(kToolImageSize);
+        bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        for (int commandId : buttons) {
+            if (commandId == 0) {
+                bar->addSeparator();
+                continue;
+            }
+            QAction* action = actions_.value(commandId);
+            bar->addAction(action);
+            if (QWidget* button = bar->widgetForAction(action))
+                button->setFixedSize(kToolButtonSize);
+        }
+    };
+    standardBar_ = new QToolBar(this);
+    build(standardBar_, QStringLiteral("BarStd"), IDS_STD_TOOLBAR, StandardToolbarButtons());
+    addToolBar(Qt::TopToolBarArea, standardBar_);
+    addToolBarBreak(Qt::TopToolBarArea);
+    layoutBar_ = new QToolBar(this);
+    build(layoutBar_, QStringLiteral("BarLayout"), IDS_LAYOUT_TOOLBAR, LayoutToolbarButtons());
+    addToolBar(Qt::TopToolBarArea, layoutBar_);
+}
+
+void CAppFrame::CreatePanes()
+{
+    outputPane_ = new CPaneOutput(kOutputPane, QSize(300, 200), this);
+    outputPane_->setWindowTitle(EditorString(IDS_TAB_COMPILE));
+    pageListPane_ = new CPaneWorkspace(kPageListPane, QSize(200, 300), doc_.get(), this);
+    pageListPane_->setWindowTitle(EditorString(IDS_TAB_PAGES));
+    propertyPane_ = new CPaneProp(kPropertyPane, QSize(200, 300), doc_.get(), this);
+    propertyPane_->setWindowTitle(EditorString(IDS_TAB_PROPERTIES));
+    // Image objects and page backgrounds ask for their files through the
+    // document; the dialog starts in the folder it last used, at first in
+    // the project's. A picture in the project's folder is kept relative to it.
+    doc_->SetImageChooser([this](const QString& currentPath) -> std::optional<QString> {
+        const QString folder = doc_->ProjectFolder();
+        if (folders_.imageFolder.isEmpty())
+            folders_.imageFolder = folder;
+        const auto chosen = ChooseImageFile(this, ResolvedPicturePath(currentPath, folder), folders_.imageFolder);
+        if (!chosen)
+            return std::nullopt;
+        return StoredPicturePath(*chosen, folder);
+    });
+
+    addDockWidget(Qt::BottomDockWidgetArea, outputPane_);
+    addDockWidget(Qt::LeftDockWidgetArea, pageListPane_);
+    addDockWidget(Qt::RightDockWidgetArea, propertyPane_);
+    resizeDocks({pageListPane_, propertyPane_}, {200, 200}, Qt::Horizontal);
+    resizeDocks({outputPane_}, {200}, Qt::Vertical);
+    outputPane_->hide();
+
+    for (CPaneBase* pane : {pageListPane_, propertyPane_, static_cast<CPaneBase*>(outputPane_)})
+        connect(pane, &QDockWidget::visibilityChanged, this, &CAppFrame::UpdateCommandUI);
+}
+
+CPaneCompile* CAppFrame::CreateCompilePane()
+{
+    if (!compilePane_) {
+        compilePane_ = new CPaneCompile(outputPane_);
+        compilePane_->setObjectName(QStringLiteral("CompilePane"));
+        // The page view makes located objects its selection through
+        // compilePane_->SetObjectSelector once it exists.
+        compilePane_->SetDocument(doc_.get());
+        outputPane_->SetCompilePane(compilePane_, compilePane_);
+        // The simulator opens the file of the last successful compile.
+        connect(compilePane_, &CPaneCompile::TextAppended, this, [this](const QString& text) {
+            if (!compileOutput_.isEmpty() && text.contains(QStringLiteral(">已经生成文件")))
+                EditorSettings()->setValue(QLatin1String(kLastCompiledFileKey), compileOutput_);
+        });
+    }
+    return compilePane_;
+}
+
+CPaneCompile* CAppFrame::CompilePane() const
+{
+    return compilePane_;
+}
+
+void CAppFrame::AddCommand(int id, std::function<void()> run, std::function<bool()> enabled,
+                           std::function<bool()> checked)
+{
+    commands_[id] = Command{std::move(run), std::move(enabled), std::move(checked)};
+}
+
+void CAppFrame::RegisterCommands()
+{
+    const auto always = [] { return true; };
+    AddCommand(ID_FILE_NEW, [this] { OnFileNew(); }, always);
+    AddCommand(ID_FILE_OPEN, [this] { OnFileOpen(); }, always);
+    AddCommand(ID_FILE_SAVE, [this] { DoFileSave(); },
+               [this] { return doc_->IsModified() || doc_->HasPendingEdits(); });
+    AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, always);
+    AddCommand(ID_FILE_MRU_FIRST, [this] { OnOpenRecent(0); }, [this] { return !recentFiles_.isEmpty(); });
+    AddCommand(ID_APP_EXIT, [this] { close(); }, always);
+    RegisterEditCommands();
+
+    const auto paneCommand = [this](int id, CPaneBase* CAppFrame::*pane) {
+        AddCommand(id, [this, pane] { TogglePane(this->*pane); }, [] { return true; },
+                   [this, pane] { return (this->*pane) && (this->*pane)->isVisible(); });
+    };
+    paneCommand(ID_VIEW_PAGE_LIST, &CAppFrame::pageListPane_);
+    paneCommand(ID_VIEW_PROPERTIES, &CAppFrame::propertyPane_);
+    AddCommand(ID_VIEW_OUTPUT, [this] { TogglePane(outputPane_); }, always,
+               [this] { return outputPane_ && outputPane_->isVisible(); });
+
+    const auto canCompile = [this] { return doc_->PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling()); };
+    AddCommand(ID_PROJECT_COMPILE, [this] { OnCompile(true); }, canCompile);
+    AddCommand(ID_PROJECT_RECOMPILE, [this] { OnCompile(false); }, canCompile);
+    AddCommand(ID_PROJECT_CHECK, [this] { OnCheckProject(); }, canCompile);
+    m_checkBeforeCompile = EditorSettings()->value(QLatin1String(kCheckBeforeCompileKey), true).toBool();
+    AddCommand(ID_PROJECT_CHECK_BEFORE_COMPILE, [this] {
+        m_checkBeforeCompile = !m_checkBeforeCompile;
+        EditorSettings()->setValue(QLatin1String(kCheckBeforeCompileKey), m_checkBeforeCompile);
+    }, always, [this] { return m_checkBeforeCompile; });
+    AddCommand(ID_PROJECT_COLLECT_PICTURES, [this] { OnCollectPictures(); }, [this] { return doc_->PageCount() > 0; });
+    AddCommand(ID_PROJECT_UPLOAD, [this] { LaunchUploader(this, LastCompiledFile()); }, always);
+    AddCommand(ID_PROJECT_SIMULATE, [this] { LaunchSimulator(this, LastCompiledFile()); }, always);
+    RegisterPageCommands();
+}
+
+void CAppFrame::RegisterPageCommands()
+{
+    // Drawing and layout commands are carried out by the page view; their
+    // rules need the selection count n, a current page and the count m of
+    // objects on it.
+    const auto forward = [this](int id) { return PageViewCommand(id); };
+    const auto rule = [this](auto test) {
+        return [this, test] { return HasCurrentPage() && test(SelectionCount(), CurrentPageObjectCount()); };
+    };
+    for (int id = ID_TOOL_FIRST; id <= ID_TOOL_LAST; ++id) {
+        AddCommand(id, [this, id] {
+            if (pageView_)
+                pageView_->OnPageCommand(id);
+            else
+                fallbackTool_ = id;
+        }, rule([](int, int) { return true; }), [this, id] {
+            return (pageView_ ? pageView_->CurrentToolCommand() : fallbackTool_) == id;
+        });
+    }
+    for (int id = ID_LAYOUT_UP; id <= ID_LAYOUT_BOTTOM; ++id)
+        AddCommand(id, forward(id), rule([](int n, int m) { return n == 1 && m > 1; }));
+    for (int id = ID_ALIGN_LEFT; id <= ID_ALIGN_BOTTOM; ++id)
+        AddCommand(id, forward(id), rule([](int n, int) { return n > 1; }));
+    for (int id : {ID_CENTER_VERT, ID_CENTER_HORZ})
+        AddCommand(id, forward(id), rule([](int n, int) { return n > 0; }));
+    for (int id : {ID_SPACE_ACROSS, ID_SPACE_DOWN})
+        AddCommand(id, forward(id), rule([](int n, int) { return n > 2; }));
+    for (int id = ID_SAME_WIDTH; id <= ID_SAME_SIZE; ++id)
+        AddCommand(id, forward(id), rule([](int n, int) { return n > 1; }));
+    AddCommand(ID_GRID_SHOW, forward(ID_GRID_SHOW), rule([](int, int) { return true; }),
+               [this] { return pageView_ && pageView_->IsGridShown(); });
+    AddCommand(ID_GRID_SETTINGS, [this] { OnGridSettings(); }, rule([](int, int) { return true; }));
+    RegisterViewCommands();
+}
+
+std::function<void()> CAppFrame::PageViewCommand(int id)
+{
+    return [this, id] {
+        if (pageView_)
+            pageView_->OnPageCommand(id);
+    };
+}
+
+void CAppFrame::SetPageView(IPageCommandTarget* view)
+{
+    pageView_ = view;
+    if (view && view->ViewWidget())
+        setCentralWidget(view->ViewWidget());
+    ConnectZoomBox(view ? qobject_cast<CPageView*>(view->ViewWidget()) : nullptr);
+    ConnectPageView(view ? qobject_cast<CPageView*>(view->ViewWidget()) : nullptr);
+    UpdateCommandUI();
+}
+
+void CAppFrame::ConnectZoomBox(CPageView* view)
+{
+    // The box and the view's keys and wheel show and set one scale.
+    disconnect(zoomBox_, &CZoomBox::PercentChosen, nullptr, nullptr);
+    if (zoomView_)
+        disconnect(zoomView_, &CPageView::ZoomChanged, zoomBox_, nullptr);
+    zoomView_ = view;
+    zoomBox_->setEnabled(view != nullptr);
+    if (!view)
+        return;
+    zoomBox_->ShowPercent(view->ZoomPercent());
+    connect(view, &CPageView::ZoomChanged, zoomBox_, &CZoomBox::ShowPercent);
+    connect(zoomBox_, &CZoomBox::PercentChosen, view, [view](int percent) {
+        view->SetZoomPercent(percent);
+        view->PageWindow()->setFocus(Qt::OtherFocusReason);
+    });
+}
+
+int CAppFrame::SelectionCount() const { return pageView_ ? pageView_->SelectionCount() : 0; }
+bool CAppFrame::HasCurrentPage() const { return doc_->CurrentPage() != nullptr; }
+
+int CAppFrame::CurrentPageObjectCount() const
+{
+    const CPage* page = doc_->CurrentPage();
+    return page ? int(page->Objects().size()) : 0;
+}
+
+void CAppFrame::UpdateCommandUI()
+{
+    for (auto it = actions_.constBegin(); it != actions_.constEnd(); ++it) {
+        const auto found = commands_.find(it.key());
+        if (found == commands_.end())
+            continue;
+        const Command& command = found->second;
+        it.value()->setEnabled(command.enabled && command.enabled());
+        if (command.checked)
+            it.value()->setChecked(command.checked());
+    }
+}
+
+void CAppFrame::ExecuteCommand(int id)
+{
+    // The editing keys of a focused text field are that field's.
+    if (ForwardToFocusedText(id))
+        return;
+    // What was typed but not committed goes into the project before any
+    // command acts on it; a refused value (its message shows) stops it.
+    if (!doc_->CommitEdits())
+        return;
+    const auto found = commands_.find(id);
+    if (found == commands_.end() || !found->second.enabled || !found->second.enabled())
+        return;
+    if (found->second.run)
+        found->second.run();
+    UpdateCommandUI();
+}
+
+void CAppFrame::ToggleMenuKeyboardMode()
+{
+    // The menu bar watches its window for a lone Alt; hand it one so that
+    // its own keyboard navigation takes over.
+    // (A key event of Alt itself reports its modifiers with Alt toggled.)
+    QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QApplication::sendEvent(this, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+    QApplication::sendEvent(this, &release);
+}
+
+void CAppFrame::TogglePane(CPaneBase* pane)
+{
+    pane->setVisible(!pane->isVisible());
+    UpdateCommandUI();
+}
+
+// ---------------------------------------------------------------- documents
+
+void CAppFrame::ResetDocument()
+{
+    doc_->DeleteContents();
+    doc_->header = FileHeader();
+    SetPathName({});
+}
+
+void CAppFrame::SetPathName(const QString& path)
+{
+    pathName_ = path;
+    doc_->SetTitle(path.isEmpty() ? EditorString(IDS_UNTITLED) : QFileInfo(path).fileName());
+    // An untitled project has no folder: its pictures keep the paths chosen.
+    doc_->SetProjectFolder(path.isEmpty() ? QString() : QFileInfo(path).absolutePath());
+    UpdateCaption();
+}
+
+void CAppFrame::MakeFirstPageCurrent()
+{
+    if (!doc_->CurrentPage() && doc_->PageCount() > 0)
+        doc_->SetCurrentPage(doc_->PageAt(0));
+}
+
+void CAppFrame::SelectDefaultTool()
+{
+    fallbackTool_ = ID_TOOL_FIRST;
+    if (pageView_)
+        pageView_->OnPageCommand(ID_TOOL_FIRST);
+}
+
+void CAppFrame::NewBlankProject()
+{
+    ResetDocument();
+    SelectDefaultTool();
+    doc_->SetModifiedFlag(false);
+    StartEditSession();
+    UpdateCaption();
+    UpdateIndicators();
+    UpdateCommandUI();
+}
+
+void CAppFrame::OnFileNew()
+{
+    CDlgProject dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // A cancelled save prompt abandons the whole command: the open project
+    // keeps its size, depth and pages.
+    if (!SaveModified())
+        return;
+    ResetDocument();
+    doc_->SetModifiedFlag(false);
+    doc_->header.width = uint16_t(dialog.Width());
+    doc_->header.height = uint16_t(dialog.Height());
+    doc_->header.colorDepth = uint32_t(dialog.ColorDepth());
+    doc_->AddPage();
+    MakeFirstPageCurrent();
+    SelectDefaultTool();
+    StartEditSession();
+    UpdateCaption();
+    UpdateIndicators();
+}
+
+QString CAppFrame::AskOpenPath()
+{
+    return QFileDialog::getOpenFileName(this, QString(), QString(), ProjectFilter());
+}
+
+QString CAppFrame::AskSavePath(const QString& suggestion)
+{
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // Both forms are offered; the one the project is in comes first chosen.
+    const QString fileFilter = EditorString(IDS_PROJECT_FILTER);
+    const QString textFilter = EditorString(IDS_PROJECT_TEXT_FILTER);
+    auto suffixFor = [textFilter](const QString& filter) {
+        return filter == textFilter ? QStringLiteral("kdpj") : QStringLiteral("kdp");
+    };
+    dialog.setNameFilters({fileFilter, textFilter});
+    const QString current = IsProjectTextPath(suggestion) ? textFilter : fileFilter;
+    dialog.selectNameFilter(current);
+    dialog.setDefaultSuffix(suffixFor(current));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog, suffixFor](const QString& filter) { dialog.setDefaultSuffix(suffixFor(filter)); });
+    dialog.selectFile(suggestion);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+QString CAppFrame::AskCompileOutputPath(const QString& proposal)
+{
+    QFileDialog dialog(this, EditorString(IDS_COMPILE_OUTPUT_TITLE), QFileInfo(proposal).absolutePath());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(ConvertFilter(EditorString(IDS_COMPILED_FILTER)));
+    dialog.setDefaultSuffix(QStringLiteral("kdpbin"));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(QFileInfo(proposal).fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+void CAppFrame::OnFileOpen()
+{
+    const QString path = AskOpenPath();
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
+}
+
+bool CAppFrame::OpenDocumentFile(const QString& path)
+{
+    return OpenProjectFile(path) == OpenResult::kOpened;
+}
+
+CAppFrame::OpenResult CAppFrame::OpenProjectFile(const QString& path)
+{
+    if (!SaveModified())
+        return OpenResult::kCancelled;
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    // A file that cannot be read leaves the open project as it is.
+    QFile probe(fullPath);
+    if (QFileInfo(fullPath).isDir() || !probe.open(QIODevice::ReadOnly)) {
+        const QString reason = QFileInfo(fullPath).isDir() ? QStringLiteral("Is a directory") : probe.errorString();
+        ShowMessageText(this, FormatModelString(kStrCannotReadFile, {fullPath, reason}), QMessageBox::Critical);
+        return OpenResult::kUnreadable;
+    }
+    probe.close();
+    // A file that is not a readable project is found out before the open
+    // project is given up; reading it without decoding images is quick.
+    {
+        CPageDoc trial;
+        trial.SetImageDecoding(false);
+        trial.SetProjectFolder(QFileInfo(fullPath).absolutePath());
+        if (const auto error = trial.OpenProject(fullPath)) {
+            ShowMessageText(this, error->Text(), QMessageBox::Critical);
+            return OpenResult::kUnreadable;
+        }
+    }
+    doc_->SetProjectFolder(QFileInfo(fullPath).absolutePath());
+    if (const auto error = doc_->OpenProject(fullPath)) {
+        ShowMessageText(this, error->Text(), QMessageBox::Critical);
+        NewBlankProject();
+        return OpenResult::kUnreadable;
+    }
+    SelectDefaultTool();
+    doc_->SetModifiedFlag(false);
+    SetPathName(fullPath);
+    MakeFirstPageCurrent();
+    StartEditSession();
+    AddRecentFile(fullPath);
+    UpdateIndicators();
+    UpdateCommandUI();
+    return OpenResult::kOpened;
+}
+
+bool CAppFrame::SaveModified()
+{
+    // A value being typed counts as a change; a refused one keeps the
+    // project open with its message.
+    if (!doc_->CommitEdits())
+        return false;
+    if (!doc_->IsModified())
+        return true;
+    const QString name = pathName_.isEmpty() ? doc_->Title() : pathName_;
+    const auto answer = ShowMessageBox(this, IDS_SAVE_CHANGES, QMessageBox::Question,
+                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, {name});
+    if (answer == QMessageBox::Cancel || answer == QMessageBox::NoButton)
+        return false;
+    if (answer == QMessageBox::No)
+        return true;
+    return DoFileSave();
+}
+
+bool CAppFrame::DoFileSave()
+{
+    return DoSave(pathName_);
+}
+
+void CAppFrame::OnFileSaveAs()
+{
+    DoSave({});
+}
+
+bool CAppFrame::DoSave(const QString& path)
+{
+    if (!doc_->CommitEdits())
+        return false;
+    QString target = path;
+    if (target.isEmpty()) {
+        const QString suggestion = pathName_.isEmpty() ? doc_->Title() + QStringLiteral(".kdp") : pathName_;
+        target = AskSavePath(suggestion);
+        if (target.isEmpty())
+            return false;
+        if (QFileInfo(target).suffix().isEmpty())
+            target += IsProjectTextPath(pathName_) ? QStringLiteral(".kdpj") : QStringLiteral(".kdp");
+    }
+    target = QFileInfo(target).absoluteFilePath();
+    if (!SaveProjectTo(target))
+        return false;
+    doc_->SetModifiedFlag(false);
+    history_->MarkSaved();
+    SetPathName(target);
+    AddRecentFile(target);
+    UpdateCommandUI();
+    return true;
+}
+
+bool CAppFrame::SaveProjectTo(const QString& target)
+{
+    const QString from = doc_->ProjectFolder(), to = QFileInfo(target).absolutePath();
+    const auto map = [from, to](const QString& path) { return MovedPicturePath(path, from, to); };
+    std::optional<ProjectError> error;
+    if (from.isEmpty() || QDir::cleanPath(from) == QDir::cleanPath(to)) {
+        error = doc_->SaveProject(target);
+    } else {
+        // Saved into another folder, relative picture paths are rewritten so
+        // that they name the same files from there. The open project (and
+        // its undo steps) follow only once the file is written.
+        CPageDoc moved;
+        moved.SetImageDecoding(false);
+        error = moved.LoadFromBytes(doc_->SaveToBytes());
+        if (!error) {
+            moved.RewritePicturePaths(map);
+            error = moved.SaveProject(target);
+        }
+        if (!error) {
+            doc_->SetProjectFolder(to);
+            history_->RewriteStates([&map](CPageDoc& doc) { doc.RewritePicturePaths(map); });
+        }
+    }
+    if (error)
+        ShowMessageText(this, error->Text(), QMessageBox::Critical);
+    return !error;
+}
+
+void CAppFrame::OnCollectPictures()
+{
+    doc_->CommitEdits();
+    if (pathName_.isEmpty() && !DoFileSave())
+        return;
+    const CollectedPictures result = doc_->CollectPictures();
+    history_->Checkpoint(); // the copies and the new paths are one step
+    const QString folder = QString::fromLatin1(kCollectedPictureFolder);
+    if (!result.copied.isEmpty())
+        ShowStatusMessage(kStatusSuccess, IDS_PICTURES_COLLECTED,
+                          {int(result.copied.size()), folder, result.copied.join(QStringLiteral("、"))});
+    else if (result.rewritten > 0)
+        ShowStatusMessage(kStatusInfo, IDS_PICTURES_RELINKED, {folder});
+    else if (result.failures.isEmpty())
+        ShowStatusMessage(kStatusInfo, IDS_NO_PICTURES_TO_COLLECT);
+    if (!result.failures.isEmpty())
+        ShowMessageText(this, result.failures.join(QStringLiteral("\n")), QMessageBox::Warning);
+}
+
+void CAppFrame::UpdateCaption()
+{
+    setWindowTitle(EditorString(IDS_FRAME_TITLE) + QStringLiteral(" - ") + doc_->ShownTitle());
+}
+
+void CAppFrame::UpdateIndicators()
+{
+    const FileHeader& header = doc_->header;
+    statusBar_->SetPaneText(statusBar_->IndexOf(kVersionPane),
+                            FormatString(kStrStatusVersion, {header.MajorVersion(), header.MinorVersion()}));
+    statusBar_->SetPaneText(statusBar_->IndexOf(kResolutionPane),
+                            FormatString(kStrStatusResolution, {header.width, header.height}));
+    statusBar_->SetPaneText(statusBar_->IndexOf(kDepthPane),
+                            FormatString(kStrStatusColorDepth, {header.colorDepth}));
+}
+
+// ------------------------------------------------------------- recent files
+
+void CAppFrame::AddRecentFile(const QString& path)
+{
+    recentFiles_.removeAll(path);
+    recentFiles_.prepend(path);
+    while (recentFiles_.size() > kMaxRecentFiles)
+        recentFiles_.removeLast();
+    SaveRecentFiles();
+}
+
+void CAppFrame::RemoveRecentFile(const QString& path)
+{
+    recentFiles_.removeAll(path);
+    SaveRecentFiles();
+}
+
+void CAppFrame::SaveRecentFiles() const
+{
+    auto settings = EditorSettings();
+    settings->beginGroup(QLatin1String(kRecentGroup));
+    for (int i = 0; i < kMaxRecentFiles; ++i) {
+        const QString key = QStringLiteral("File%1").arg(i + 1);
+        if (i < recentFiles_.size())
+            settings->setValue(key, recentFiles_[i]);
+        else
+            settings->remove(key);
+    }
+    settings->endGroup();
+}
+
+void CAppFrame::RebuildRecentMenu()
+{
+    // The list's first entry carries the placeholder command; further
+    // entries get the following ids.
+    QAction* first = actions_.value(ID_FILE_MRU_FIRST);
+    qDeleteAll(recentActions_);
+    recentActions_.clear();
+    if (recentFiles_.isEmpty()) {
+        first->setText(QString::fromUtf16(FindMenuItem(ID_FILE_MRU_FIRST)->text));
+        first->setEnabled(false);
+        return;
+    }
+    const auto label = [this](int i) {
+        return QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(recentFiles_[i]));
+    };
+    first->setText(label(0));
+    first->setEnabled(true);
+    QAction* before = nullptr;
+    const QList<QAction*> menuActions = fileMenu_->actions();
+    const qsizetype at = menuActions.indexOf(first);
+    if (at + 1 < menuActions.size())
+        before = menuActions[at + 1];
+    for (int i = 1; i < recentFiles_.size(); ++i) {
+        auto* action = new QAction(label(i), fileMenu_);
+        action->setData(ID_FILE_MRU_FIRST + i);
+        action->setStatusTip(CommandPrompt(ID_FILE_MRU_FIRST));
+        connect(action, &QAction::triggered, this, [this, i] { OnOpenRecent(i); });
+        fileMenu_->insertAction(before, action);
+        recentActions_ << action;
+    }
+}
+
+void CAppFrame::OnOpenRecent(int index)
+{
+    if (index < 0 || index >= recentFiles_.size())
+        return;
+    const QString path = recentFiles_[index];
+    if (!QFileInfo::exists(path)) {
+        ShowMessageBox(this, IDS_RECENT_FILE_MISSING, QMessageBox::Warning, QMessageBox::Ok, {path});
+        RemoveRecentFile(path);
+        return;
+    }
+    // A recent project that no longer opens leaves the list.
+    if (OpenProjectFile(path) == OpenResult::kUnreadable)
+        RemoveRecentFile(path);
+}
+
+// ------------------------------------------------------------ compile, grid
+
+QString CAppFrame::LastCompileOutput() const
+{
+    if (pathName_.isEmpty())
+        return {};
+    return EditorSettings()->value(QLatin1String(kCompileOutputsKey)).toMap().value(pathName_).toString();
+}
+
+void CAppFrame::RememberCompileOutput(const QString& output)
+{
+    auto settings = EditorSettings();
+    QVariantMap outputs = settings->value(QLatin1String(kCompileOutputsKey)).toMap();
+    outputs.insert(pathName_, output);
+    // Projects that no longer exist make room first.
+    for (auto it = outputs.begin(); it != outputs.end() && outputs.size() > kMaxRememberedOutputs;)
+        it = QFileInfo::exists(it.key()) ? std::next(it) : outputs.erase(it);
+    settings->setValue(QLatin1String(kCompileOutputsKey), outputs);
+}
+
+QString CAppFrame::LastCompiledFile() const
+{
+    const QString output = LastCompileOutput();
+    return QFileInfo(output).isFile() ? output : QString();
+}
+
+void CAppFrame::OnCompile(bool ask)
+{
+    if ((doc_->IsModified() || pathName_.isEmpty()) && !DoFileSave())
+        return;
+    // The last output of this project, or the project's name beside it.
+    QString output = LastCompileOutput();
+    if (ask || output.isEmpty()) {
+        const QFileInfo project(pathName_);
+        output = AskCompileOutputPath(output.isEmpty()
+                                          ? project.dir().filePath(project.completeBaseName() + QStringLiteral(".kdpbin"))
+                                          : output);
+        if (output.isEmpty())
+            return;
+        output = QFileInfo(output).absoluteFilePath();
+        RememberCompileOutput(output);
+    }
+    ICompilePane* pane = ShowFreeCompilePane();
+    if (!pane)
+        return;
+    compileOutput_ = output;
+    pane->StartCompile(pathName_, output);
+    // The findings come first: the compiler's messages reach the pane only
+    // once this returns to the event loop.
+    if (m_checkBeforeCompile && pane->IsCompiling())
+        pane->ShowReport(CheckReport(), false);
+    UpdateCommandUI();
+}
+
+ICompilePane* CAppFrame::ShowFreeCompilePane()
+{
+    ICompilePane* pane = outputPane_->AcquireCompilePane();
+    if (!pane) {
+        ShowStatusMessage(kStatusError, IDS_NO_COMPILE_PANE);
+        return nullptr;
+    }
+    outputPane_->SelectTab(CPaneOutput::kCompileTab);
+    outputPane_->show();
+    return pane;
+}
+
+void CAppFrame::OnCheckProject()
+{
+    doc_->CommitEdits();
+    if (ICompilePane* pane = ShowFreeCompilePane())
+        pane->ShowReport(CheckReport(), true);
+    UpdateCommandUI();
+}
+
+QString CAppFrame::CheckReport()
+{
+    // The project as it is now, saved or not.
+    ProjectRecord project;
+    if (const std::optional<ProjectError> error = ReadProjectRecord(doc_->SaveToBytes(), project))
+        return QStringLiteral("*") + error->Text();
+    check::CheckOptions options;
+    options.projectFolder = doc_->ProjectFolder();
+    QString report = QStringLiteral("\r\n>正在检查工程...\r\n");
+    QString settingsError;
+    if (!pathName_.isEmpty() && !check::ReadProjectCheckSettings(pathName_, options.disabled, &settingsError))
+        report += QStringLiteral("!") + settingsError + QStringLiteral("\r\n");
+    int errors = 0;
+    const std::vector<check::Finding> findings = check::CheckProject(project, options);
+    for (const check::Finding& finding : findings) {
+        report += check::FindingAsCompilerMessage(finding);
+        errors += finding.level == check::Level::Error;
+    }
+    return report + QStringLiteral(">检查完毕：%1个错误，%2个警告\r\n").arg(errors).arg(int(findings.size()) - errors);
+}
+
+void CAppFrame::OnGridSettings()
+{
+    CDlgGrid dialog(int(doc_->view.gridWidth), int(doc_->view.gridHeight), this);
+    if (dialog.exec() == QDialog::Accepted)
+        doc_->SetGridSize(uint32_t(dialog.GridWidth()), uint32_t(dialog.GridHeight()));
+}
+
+// ---------------------------------------------------------- window events
+
+void CAppFrame::closeEvent(QCloseEvent* event)
+{
+    if (!SaveModified()) {
+        event->ignore();
+        return;
+    }
+    // The compiler is asked to stop and its monitor has ended before the
+    // windows go.
+    if (compilePane_)
+        compilePane_->CancelCompile();
+    EditorSettings()->setValue(QLatin1String(kBarStateKey), saveState());
+    EditorSettings()->setValue(QLatin1String(kGeometryKey), saveGeometry());
+    event->accept();
+}
+
+bool CAppFrame::event(QEvent* event)
+{
+    // A shortcut is matched against the enabled commands after this: their
+    // rules see the field being typed in (a typed value makes saving possible).
+    if (event->type() == QEvent::ShortcutOverride)
+        UpdateCommandUI();
+    return QMainWindow::event(event);
+}
+
+void CAppFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CAppFrame::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    activateWindow();
+    for (const QUrl& url : urls)
+        if (url.isLocalFile())
+            OpenDocumentFile(url.toLocalFile());
+}
+
+// ------------------------------------------------------------ doc observer
+
+void CAppFrame::OnModifiedChanged(bool)
+{
+    UpdateCaption();
+}
+
+void CAppFrame::OnUpdate(UpdateHint, CDrawObj*)
+{
+    UpdateIndicators();
+}
+
+void CAppFrame::OnPagesChanged()
+{
+    UpdateCommandUI();
+}
+
+void CAppFrame::OnStatusNotice(int kind, int, const QString& text)
+{
+    ShowStatusMessage(kind, text);
+}
+
+} // namespace kdx

@@ -1,0 +1,169 @@
+// The main frame's edit commands: undo and redo of the project, and the
+// clipboard. While a text control has the focus they belong to it.
+#include "app/frame/CAppFrame.h"
+
+#include "app/panes/CPaneCompile.h"
+#include "app/frame/Commands.h"
+#include "app/page/ObjectClipboard.h"
+#include "app/page/PageCommands.h"
+#include "app/frame/UndoHistory.h"
+#include "model/PageDoc.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScopedValueRollback>
+#include <QTextEdit>
+
+#include <algorithm>
+
+namespace kdx {
+namespace {
+
+// The focused control that does its own text editing, or null: the text
+// control of the compile pane and of in-place text, and the entry fields.
+QWidget* FocusedTextControl()
+{
+    QWidget* focus = QApplication::focusWidget();
+    for (QWidget* w = focus; w; w = w->parentWidget()) {
+        if (w->inherits("kdx::CMyEditCtrl") || qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+            qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w))
+            return focus;
+        if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->isEditable())
+            return focus;
+        if (w->isWindow())
+            break;
+    }
+    return nullptr;
+}
+
+// The key that does an editing command in a text field.
+struct TextKey {
+    int command;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+};
+constexpr TextKey kTextKeys[] = {
+    {ID_EDIT_UNDO, Qt::Key_Z, Qt::ControlModifier},  {ID_EDIT_REDO, Qt::Key_Y, Qt::ControlModifier},
+    {ID_EDIT_COPY, Qt::Key_C, Qt::ControlModifier},  {ID_EDIT_CUT, Qt::Key_X, Qt::ControlModifier},
+    {ID_EDIT_PASTE, Qt::Key_V, Qt::ControlModifier}, {ID_EDIT_CLEAR, Qt::Key_Delete, Qt::NoModifier},
+    {ID_EDIT_SELECT_ALL, Qt::Key_A, Qt::ControlModifier},
+};
+
+} // namespace
+
+bool CAppFrame::ForwardToFocusedText(int id)
+{
+    const auto* found = std::find_if(std::begin(kTextKeys), std::end(kTextKeys),
+                                     [id](const TextKey& k) { return k.command == id; });
+    QWidget* control = found != std::end(kTextKeys) ? FocusedTextControl() : nullptr;
+    if (!control)
+        return false;
+    if (m_forwardingKey)
+        return true;
+    // Sent as typed there; a read-only field takes what it can (copy,
+    // select all) and the rest does nothing, never acting on the page.
+    const QScopedValueRollback<bool> forwarding(m_forwardingKey, true);
+    QKeyEvent press(QEvent::KeyPress, found->key, found->modifiers);
+    QApplication::sendEvent(control, &press);
+    QKeyEvent release(QEvent::KeyRelease, found->key, found->modifiers);
+    QApplication::sendEvent(control, &release);
+    return true;
+}
+
+void CAppFrame::CreateEditSupport()
+{
+    history_ = std::make_unique<CUndoHistory>(*doc_);
+    history_->SetViewAccess({
+        [this] {
+            PageViewState state;
+            if (const CPage* page = doc_->CurrentPage())
+                state.pageIndex = doc_->IndexOfPage(page->PageId());
+            if (pageView_)
+                state.selected = pageView_->SelectedObjectIndices();
+            return state;
+        },
+        [this](const PageViewState& state) {
+            CPage* page = doc_->PageAt(state.pageIndex);
+            doc_->SetCurrentPage(page ? page : doc_->PageAt(0));
+            if (pageView_)
+                pageView_->SelectObjectIndices(page ? state.selected : std::vector<int>{});
+        },
+        [this] { return pageView_ && pageView_->IsDragging(); },
+    });
+    connect(history_.get(), &CUndoHistory::Changed, this, &CAppFrame::UpdateCommandUI);
+    clipboard_ = std::make_unique<CObjectClipboard>(*doc_);
+}
+
+void CAppFrame::StartEditSession()
+{
+    history_->Reset();
+    clipboard_->NewSession();
+    // Messages of another project would locate nothing here.
+    if (compilePane_ && !compilePane_->IsCompiling())
+        compilePane_->ClearAll();
+}
+
+std::vector<CDrawObj*> CAppFrame::SelectedObjects() const
+{
+    // In the page's drawing order, so that pasted copies stack the same way.
+    std::vector<CDrawObj*> objects;
+    const CPage* page = doc_->CurrentPage();
+    if (!page || !pageView_)
+        return objects;
+    for (int index : pageView_->SelectedObjectIndices())
+        objects.push_back(page->Objects()[size_t(index)].get());
+    return objects;
+}
+
+void CAppFrame::CopySelection()
+{
+    clipboard_->Copy(SelectedObjects());
+}
+
+void CAppFrame::CutSelection()
+{
+    if (clipboard_->Copy(SelectedObjects()) && pageView_)
+        pageView_->OnPageCommand(ID_EDIT_CLEAR);
+}
+
+void CAppFrame::PasteObjects()
+{
+    const std::vector<CDrawObj*> placed = clipboard_->Paste();
+    const CPage* page = doc_->CurrentPage();
+    if (placed.empty() || !page || !pageView_)
+        return;
+    // The pasted objects become the selection, ready to be dragged.
+    std::vector<int> indices;
+    for (CDrawObj* object : placed)
+        indices.push_back(page->IndexOfObject(object));
+    pageView_->SelectObjectIndices(indices);
+}
+
+void CAppFrame::RegisterEditCommands()
+{
+    const auto textOr = [](std::function<bool()> rule) {
+        return [rule] { return FocusedTextControl() != nullptr || rule(); };
+    };
+    // Not in the middle of a drag: the objects being dragged would be read
+    // anew under the mouse.
+    const auto idle = [this] { return !(pageView_ && pageView_->IsDragging()); };
+    // With the focus in a text field these go to it (ExecuteCommand).
+    AddCommand(ID_EDIT_UNDO, [this] { history_->Undo(); },
+               textOr([this, idle] { return idle() && history_->CanUndo(); }));
+    AddCommand(ID_EDIT_REDO, [this] { history_->Redo(); },
+               textOr([this, idle] { return idle() && history_->CanRedo(); }));
+    const auto selected = [this] { return SelectionCount() > 0; };
+    AddCommand(ID_EDIT_COPY, [this] { CopySelection(); }, textOr(selected));
+    AddCommand(ID_EDIT_CUT, [this] { CutSelection(); }, textOr(selected));
+    AddCommand(ID_EDIT_PASTE, [this] { PasteObjects(); }, textOr([this] { return clipboard_->CanPaste(); }));
+    AddCommand(ID_EDIT_CLEAR, PageViewCommand(ID_EDIT_CLEAR), textOr(selected));
+    AddCommand(ID_EDIT_SELECT_ALL, PageViewCommand(ID_EDIT_SELECT_ALL), textOr([this] {
+        return HasCurrentPage() && CurrentPageObjectCount() > 0;
+    }));
+}
+
+} // namespace kdx
