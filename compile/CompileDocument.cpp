@@ -2,12 +2,10 @@
 
 #include "compile/CompileProject.h"
 
-#include "common/Archive.h"
 #include "common/ByteOrder.h"
 #include "common/Crc32.h"
 #include "terminal/ColorDepth.h"
 #include "terminal/MemoryImageLayout.h"
-#include "model/ObjectCodec.h"
 #include "terminal/PixelConvert.h"
 
 #include <QDir>
@@ -46,19 +44,14 @@ void CompilePage::AddRecord(CompileDocument& doc, const uint8_t (&record)[20])
     ++recordCount;
 }
 
-std::optional<uint32_t> CompileDocument::ReadSendData(ArchiveReader& in)
+uint32_t CompileDocument::RegisterSendData(const std::optional<SendBlockRecord>& block)
 {
+    if (!block)
+        return 0;
     auto entry = std::make_unique<SendDataPoolEntry>();
-    try {
-        const SendBlock block = ReadSendBlock(in);
-        if (block.bytes.empty())
-            return 0;
-        entry->tag = block.tag;
-        // The terminal's length field has 16 bits.
-        entry->bytes.assign(block.bytes.begin(), block.bytes.begin() + std::min<size_t>(block.bytes.size(), 0xFFFF));
-    } catch (const ArchiveError&) {
-        return std::nullopt;
-    }
+    entry->tag = block->tag;
+    // The terminal's length field has 16 bits.
+    entry->bytes.assign(block->bytes.begin(), block->bytes.begin() + std::min<size_t>(block->bytes.size(), 0xFFFF));
     if (uint32_t id = sendPool.Share([&](const SendDataPoolEntry& e) {
             return e.tag == entry->tag && e.bytes == entry->bytes;
         }))

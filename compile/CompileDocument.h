@@ -6,6 +6,7 @@
 #include "compile/FrameStore.h"
 #include "compile/CompileReporter.h"
 #include "compile/ImageWriter.h"
+#include "model/ProjectRecord.h"
 
 #include <QFile>
 #include <QString>
@@ -18,8 +19,6 @@
 #include <vector>
 
 namespace kdx {
-
-class ArchiveReader;
 
 // A page in the compiler's form: its objects (a background first, if any)
 // and the state used while its drawing records are written.
@@ -72,9 +71,8 @@ public:
     // What is being read, for the description of an unexpected failure.
     std::u16string readingContext;
 
-    // Reads a send-data block and registers it; nullopt when its bytes
-    // cannot be read in full. Returns the pool id (0 = no data).
-    std::optional<uint32_t> ReadSendData(ArchiveReader& in);
+    // Registers a send-data block; the pool id (0 = no data).
+    uint32_t RegisterSendData(const std::optional<SendBlockRecord>& block);
     uint32_t RegisterText(const std::u16string& text, uint32_t fontId, uint32_t lineSpacing,
                           uint32_t charSpacing);
     // Enters a picture of this size once; the frames are converted later,

@@ -1,12 +1,11 @@
 #include "compile/CompileObjects.h"
 
-#include "common/Archive.h"
 #include "common/ByteOrder.h"
 #include "compile/CompileDocument.h"
 #include "terminal/MemoryImageLayout.h"
 #include "model/MakeOfKind.h"
 #include "terminal/TextLayout.h"
-#include "model/ObjectCodec.h"
+#include "model/ProjectRecord.h"
 
 #include <cstdint>
 
@@ -22,19 +21,15 @@ bool FitsRecord(int64_t value) { return value >= INT16_MIN && value <= INT16_MAX
 
 } // namespace
 
-void CDrawObj::LoadCommon(ArchiveReader& in, CompileDocument& doc)
+void CDrawObj::LoadCommon(const ObjectRecord& record, CompileDocument& doc)
 {
-    const ObjectFields fields = ReadObjectFields(in);
-    objectId = fields.objectId;
-    lineColor = fields.lineColor;
-    fillColor = fields.fillColor;
-    jumpTarget = fields.jumpTarget;
-    executeCondition = fields.executeCondition;
-    bounds = ToRect(fields.bounds);
-    std::optional<uint32_t> send = doc.ReadSendData(in);
-    if (!send)
-        doc.reporter.FailAt(LocateTarget::Object, objectId, u"读取对象的“触摸发送”数据错误");
-    sendData = *send;
+    objectId = record.objectId;
+    lineColor = record.lineColor;
+    fillColor = record.fillColor;
+    jumpTarget = record.jumpTarget;
+    executeCondition = record.executeCondition;
+    bounds = ToRect(record.rect);
+    sendData = doc.RegisterSendData(record.sendData);
 }
 
 void CDrawObj::CheckRange(CompileDocument& doc, const CompilePage&) const
@@ -95,10 +90,10 @@ uint16_t CDrawObj::ShapeType(uint16_t outlineType, uint32_t* color) const
     return uint16_t(outlineType + 1);
 }
 
-void CDrawLine::Load(ArchiveReader& in, CompileDocument&)
+void CDrawLine::Load(const ObjectRecord& record, CompileDocument&)
 {
-    lineColor = in.U32();
-    bounds = ToRect(ReadRect(in));
+    lineColor = record.lineColor;
+    bounds = ToRect(record.rect);
 }
 
 void CDrawLine::CheckRange(CompileDocument& doc, const CompilePage& page) const
@@ -131,10 +126,10 @@ void CDrawRect::Compile(CompileDocument& doc, CompilePage& page)
     AddRecord(doc, page, type, 0);
 }
 
-void CDrawRoundRect::Load(ArchiveReader& in, CompileDocument& doc)
+void CDrawRoundRect::Load(const ObjectRecord& record, CompileDocument& doc)
 {
-    LoadCommon(in, doc);
-    radius = in.U32();
+    LoadCommon(record, doc);
+    radius = uint32_t(record.radius);
     // The field is signed in the project; a negative radius would reach the
     // terminal as a huge one.
     if (int32_t(radius) < 0)
@@ -157,24 +152,17 @@ void CDrawEllipse::Compile(CompileDocument& doc, CompilePage& page)
     AddRecord(doc, page, type, 0);
 }
 
-void CDrawText::Load(ArchiveReader& in, CompileDocument& doc)
+void CDrawText::Load(const ObjectRecord& record, CompileDocument& doc)
 {
-    LoadCommon(in, doc);
-    fontId = in.U32();
-    tabSize = in.U32();
-    lineSpacing = in.U32();
-    charSpacing = in.U32();
-
-    std::u16string text;
-    try {
-        text = ReadTextUnits(in);
-    } catch (const ArchiveError&) {
-        doc.reporter.FailAt(LocateTarget::Object, objectId, u"读取文本对象错误");
-    }
-    if (text.empty())
+    LoadCommon(record, doc);
+    fontId = record.fontId;
+    tabSize = uint32_t(record.tabSize);
+    lineSpacing = uint32_t(record.lineSpacing);
+    charSpacing = uint32_t(record.charSpacing);
+    if (!record.text)
         return;
 
-    const PreparedText prepared = PrepareText(std::move(text), tabSize, fontId, lineSpacing, bounds.Height());
+    const PreparedText prepared = PrepareText(*record.text, tabSize, fontId, lineSpacing, bounds.Height());
     if (prepared.error == TextLayoutError::UnknownFont)
         doc.reporter.EmitMessage(u"*不支持的字体\r\n");
     if (prepared.error != TextLayoutError::None)
@@ -205,14 +193,13 @@ void CDrawText::Release(CompileDocument& doc)
     textId = 0;
 }
 
-void CDrawImage::Load(ArchiveReader& in, CompileDocument& doc)
+void CDrawImage::Load(const ObjectRecord& record, CompileDocument& doc)
 {
-    LoadCommon(in, doc);
-    const auto [normal, pressed] = ReadImagePaths(in);
+    LoadCommon(record, doc);
     if (!doc.IsPictureSizeSupported(bounds.Width(), bounds.Height()))
         doc.reporter.FailAt(LocateTarget::Object, objectId, u"图象对象的尺寸%d x %d超出终端所能显示的范围",
                             {bounds.Width(), bounds.Height()});
-    pictureId = doc.RegisterPicture(normal, pressed, bounds.Width(), bounds.Height());
+    pictureId = doc.RegisterPicture(record.normalImage, record.pressedImage, bounds.Width(), bounds.Height());
 }
 
 bool CDrawImage::Check(CompileDocument& doc, const CompilePage& page)
@@ -236,10 +223,10 @@ void CDrawImage::Release(CompileDocument& doc)
     pictureId = 0;
 }
 
-void CDrawCustom::Load(ArchiveReader& in, CompileDocument& doc)
+void CDrawCustom::Load(const ObjectRecord& record, CompileDocument& doc)
 {
-    LoadCommon(in, doc);
-    customId = in.U32();
+    LoadCommon(record, doc);
+    customId = record.customId;
 }
 
 void CDrawCustom::Compile(CompileDocument& doc, CompilePage& page)

@@ -8,14 +8,14 @@
 
 namespace kdx {
 
-class ArchiveReader;
 class CompileDocument;
 struct CompilePage;
+struct ObjectRecord;
 
-// The compiler's slim forms of the seven page-object classes: they only read
-// their project-file form, check whether the terminal can show them and
-// append their drawing records. They share only the kinds and constants
-// with the editor's model.
+// The compiler's slim forms of the seven page-object classes: they only take
+// their stored values, check whether the terminal can show them and append
+// their drawing records. They share the stored form (the object record), the
+// kinds and constants with the editor's model, nothing else.
 namespace compiler {
 
 struct Rect {
@@ -30,8 +30,8 @@ inline constexpr uint32_t kNoJump = image_layout::kNoPage;
 class CDrawObj {
 public:
     virtual ~CDrawObj() = default;
-    // Reads the object's form behind its class tag; pools are filled on the way.
-    virtual void Load(ArchiveReader& in, CompileDocument& doc) = 0;
+    // Takes the object's stored values; pools are filled on the way.
+    virtual void Load(const ObjectRecord& record, CompileDocument& doc) = 0;
     // Refuses coordinates the terminal's 16-bit record fields cannot hold
     // (only a hand-edited or foreign file has them).
     virtual void CheckRange(CompileDocument& doc, const CompilePage& page) const;
@@ -51,7 +51,7 @@ public:
     Rect bounds;           // for a line: x1, y1, x2, y2 as stored
 
 protected:
-    void LoadCommon(ArchiveReader& in, CompileDocument& doc);
+    void LoadCommon(const ObjectRecord& record, CompileDocument& doc);
     bool IsVisible(CompileDocument& doc, const CompilePage& page);
     void AddRecord(CompileDocument& doc, CompilePage& page, uint16_t drawType, uint32_t value);
     // The colour of an outline-or-filled shape and its draw type.
@@ -60,7 +60,7 @@ protected:
 
 class CDrawLine : public CDrawObj {
 public:
-    void Load(ArchiveReader& in, CompileDocument& doc) override;
+    void Load(const ObjectRecord& record, CompileDocument& doc) override;
     void CheckRange(CompileDocument& doc, const CompilePage& page) const override;
     bool Check(CompileDocument&, const CompilePage&) override { return true; }
     void Compile(CompileDocument& doc, CompilePage& page) override;
@@ -68,26 +68,26 @@ public:
 
 class CDrawRect : public CDrawObj {
 public:
-    void Load(ArchiveReader& in, CompileDocument& doc) override { LoadCommon(in, doc); }
+    void Load(const ObjectRecord& record, CompileDocument& doc) override { LoadCommon(record, doc); }
     void Compile(CompileDocument& doc, CompilePage& page) override;
 };
 
 class CDrawRoundRect : public CDrawObj {
 public:
-    void Load(ArchiveReader& in, CompileDocument& doc) override;
+    void Load(const ObjectRecord& record, CompileDocument& doc) override;
     void Compile(CompileDocument& doc, CompilePage& page) override;
     uint32_t radius = 5;
 };
 
 class CDrawEllipse : public CDrawObj {
 public:
-    void Load(ArchiveReader& in, CompileDocument& doc) override { LoadCommon(in, doc); }
+    void Load(const ObjectRecord& record, CompileDocument& doc) override { LoadCommon(record, doc); }
     void Compile(CompileDocument& doc, CompilePage& page) override;
 };
 
 class CDrawText : public CDrawObj {
 public:
-    void Load(ArchiveReader& in, CompileDocument& doc) override;
+    void Load(const ObjectRecord& record, CompileDocument& doc) override;
     bool Check(CompileDocument& doc, const CompilePage& page) override;
     void Compile(CompileDocument& doc, CompilePage& page) override;
     void Release(CompileDocument& doc) override;
@@ -97,7 +97,7 @@ public:
 
 class CDrawImage : public CDrawObj {
 public:
-    void Load(ArchiveReader& in, CompileDocument& doc) override;
+    void Load(const ObjectRecord& record, CompileDocument& doc) override;
     bool Check(CompileDocument& doc, const CompilePage& page) override;
     void Compile(CompileDocument& doc, CompilePage& page) override;
     void Release(CompileDocument& doc) override;
@@ -106,7 +106,7 @@ public:
 
 class CDrawCustom : public CDrawObj {
 public:
-    void Load(ArchiveReader& in, CompileDocument& doc) override;
+    void Load(const ObjectRecord& record, CompileDocument& doc) override;
     void Compile(CompileDocument& doc, CompilePage& page) override;
     uint32_t customId = 0;
 };

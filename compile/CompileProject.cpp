@@ -1,6 +1,5 @@
 #include "compile/CompileProject.h"
 
-#include "common/Archive.h"
 #include "common/ByteOrder.h"
 #include "common/Cp936.h"
 #include "common/Crc32.h"
@@ -10,6 +9,7 @@
 #include "common/OutputFile.h"
 #include "common/RegularFile.h"
 #include "terminal/FontTable.h"
+#include "model/ProjectRecord.h"
 #include "model/ProjectTextForm.h"
 
 #include <QFile>
@@ -71,41 +71,71 @@ std::u16string PageLabel(uint32_t pageId, const std::u16string& name)
     return u"页面" + LocateTag(LocateTarget::Page, pageId) + u"“" + name + u"”";
 }
 
-// Turns an archive error into a description of what was being read.
-[[noreturn]] void FailArchive(const CompileDocument& doc, const ArchiveError& error)
+// The failure that stopped the project file's reading, described by what
+// was being read.
+[[noreturn]] void FailReading(const CompileDocument& doc, const RecordFault& fault)
 {
-    const bool endsEarly =
-        error.Fault() == ArchiveFault::EndsEarly || error.Fault() == ArchiveFault::StringTooLong;
+    if (!fault.error)
+        throw CompileFailure{doc.readingContext + u"时内存不足"};
+    const ArchiveFault kind = fault.error->Fault();
+    const bool endsEarly = kind == ArchiveFault::EndsEarly || kind == ArchiveFault::StringTooLong;
     throw CompileFailure{doc.readingContext + (endsEarly ? u"时工程文件意外结束" : u"时遇到无法识别的数据")};
 }
 
-void LoadObjects(ArchiveReader& in, CompileDocument& doc, CompilePage& page)
+bool StoppedAt(const RecordFault* fault, RecordPart part) { return fault && fault->part == part; }
+
+std::u16string ObjectContext(const CompilePage& page, uint32_t number)
 {
-    const uint32_t count = in.Count();
-    for (uint32_t i = 0; i < count; ++i) {
-        doc.readingContext = u"读取" + PageLabel(page.pageId, page.name) +
-                             FormatText(u"的第%u个对象", {int64_t(i + 1)});
-        const std::string className = in.ObjectTag();
-        if (className.empty())
-            continue; // a null object adds nothing
-        const std::optional<ObjectKind> kind = ObjectKindOfClass(className);
-        if (!kind)
-            throw CompileFailure{u"工程文件中有未知的对象类型“" + Utf16(className) + u"”"};
-        std::unique_ptr<CDrawObj> object = compiler::CreateObject(*kind);
-        object->Load(in, doc);
+    return u"读取" + PageLabel(page.pageId, page.name) + FormatText(u"的第%u个对象", {int64_t(number)});
+}
+
+// Reports the object whose reading failed, with what the object's own
+// values read before tell.
+[[noreturn]] void FailObject(CompileDocument& doc, const CompilePage& page, const PageRecord& record,
+                             const RecordFault& fault)
+{
+    doc.readingContext = ObjectContext(page, fault.objectNumber);
+    switch (fault.part) {
+    case RecordPart::ObjectClass:
+        throw CompileFailure{u"工程文件中有未知的对象类型“" + Utf16(fault.className) + u"”"};
+    case RecordPart::ObjectSend:
+        doc.reporter.FailAt(LocateTarget::Object, record.objects.back().objectId, u"读取对象的“触摸发送”数据错误");
+    case RecordPart::ObjectText:
+        doc.reporter.FailAt(LocateTarget::Object, record.objects.back().objectId, u"读取文本对象错误");
+    default: FailReading(doc, fault);
+    }
+}
+
+// 'fault' is where the reading stopped when it stopped in this page.
+void LoadObjects(CompileDocument& doc, CompilePage& page, const PageRecord& record, const RecordFault* fault)
+{
+    if (StoppedAt(fault, RecordPart::ObjectCount))
+        FailReading(doc, *fault);
+    const bool partial = fault && fault->part >= RecordPart::ObjectFields;
+    const size_t complete = record.objects.size() - (partial ? 1 : 0);
+    for (size_t i = 0; i < complete; ++i) {
+        doc.readingContext = ObjectContext(page, uint32_t(i + 1));
+        std::unique_ptr<CDrawObj> object = compiler::CreateObject(record.objects[i].kind);
+        object->Load(record.objects[i], doc);
         object->CheckRange(doc, page);
         page.objects.push_back(std::move(object));
     }
+    if (fault)
+        FailObject(doc, page, record, *fault);
 }
 
 constexpr uint32_t kMaxImagePageId = 0xFFFF;
 
-void LoadPage(ArchiveReader& in, CompileDocument& doc, uint32_t index)
+// Takes a page's values with the checks that need no other page, in the
+// order they are stored; 'fault' as for LoadObjects.
+void LoadPage(CompileDocument& doc, const PageRecord& record, uint32_t index, const RecordFault* fault)
 {
     CompilePage& page = doc.pages.emplace_back();
     doc.readingContext = FormatText(u"读取第%u个页面", {int64_t(index + 1)});
-    page.pageId = in.U32();
-    page.name = in.String();
+    if (StoppedAt(fault, RecordPart::PageHead))
+        FailReading(doc, *fault);
+    page.pageId = record.pageId;
+    page.name = record.name;
     doc.readingContext = u"读取" + PageLabel(page.pageId, page.name);
     // The memory image and every jump hold page ids in 16 bits; a larger id,
     // which only a file not written by the editor can hold, would alias
@@ -113,42 +143,40 @@ void LoadPage(ArchiveReader& in, CompileDocument& doc, uint32_t index)
     if (page.pageId > kMaxImagePageId)
         doc.reporter.FailAt(LocateTarget::Page, page.pageId, u"“%s”页面标识超出范围（最大为FFFF）",
                             {std::u16string_view(page.name)});
-    const uint32_t backgroundColor = in.U32();
-    const std::u16string backgroundPath = in.String();
+    if (StoppedAt(fault, RecordPart::PageBackground))
+        FailReading(doc, *fault);
 
     const compiler::Rect screen{0, 0, doc.ScreenWidth(), doc.ScreenHeight()};
-    if (!backgroundPath.empty()) {
+    if (!record.backgroundImage.empty()) {
         if (!doc.IsPictureSizeSupported(screen.right, screen.bottom))
             doc.reporter.FailAt(LocateTarget::Page, page.pageId, u"“%s”的背景图象尺寸%d x %d超出终端所能显示的范围",
                                 {std::u16string_view(page.name),
                                 int64_t(screen.right), int64_t(screen.bottom)});
         auto background = std::make_unique<compiler::CDrawImage>();
         background->bounds = screen;
-        background->pictureId = doc.RegisterPicture(backgroundPath, u"", screen.right, screen.bottom);
+        background->pictureId = doc.RegisterPicture(record.backgroundImage, u"", screen.right, screen.bottom);
         page.objects.push_back(std::move(background));
-    } else if (backgroundColor != kNoColor) {
+    } else if (record.backgroundColor != kNoColor) {
         auto background = std::make_unique<compiler::CDrawRect>();
         background->bounds = screen;
-        background->fillColor = backgroundColor;
+        background->fillColor = record.backgroundColor;
         page.objects.push_back(std::move(background));
     }
 
-    std::optional<uint32_t> loadSend = doc.ReadSendData(in);
-    if (!loadSend)
+    if (StoppedAt(fault, RecordPart::PageLoadSend))
         doc.reporter.FailAt(LocateTarget::Page, page.pageId, u"“%s”读取页面的“加卸数据”错误",
                             {std::u16string_view(page.name)});
-    page.loadSend = *loadSend;
-    std::optional<uint32_t> unloadSend = doc.ReadSendData(in);
-    if (!unloadSend)
+    page.loadSend = doc.RegisterSendData(record.loadSend);
+    if (StoppedAt(fault, RecordPart::PageUnloadSend))
         doc.reporter.FailAt(LocateTarget::Page, page.pageId, u"“%s”读取页面的“卸载数据”错误",
                             {std::u16string_view(page.name)});
-    page.unloadSend = *unloadSend;
-    LoadObjects(in, doc, page);
+    page.unloadSend = doc.RegisterSendData(record.unloadSend);
+    LoadObjects(doc, page, record, fault);
 }
 
-void CheckHeader(CompileReporter& reporter, std::span<const uint8_t> file, FileHeader& header)
+void CheckHeader(CompileReporter& reporter, ProjectCheck check, const FileHeader& header)
 {
-    switch (CheckProjectFile(file, &header)) {
+    switch (check) {
     case ProjectCheck::Ok: break;
     case ProjectCheck::NotProject: reporter.Fail(u"*不是KDX触摸工程文件\r\n");
     case ProjectCheck::BadVersion: reporter.Fail(u"*版本不正确，无法读取该文件\r\n");
@@ -164,6 +192,18 @@ void CheckHeader(CompileReporter& reporter, std::span<const uint8_t> file, FileH
         {int64_t(header.MajorVersion()), int64_t(header.MinorVersion()), int64_t(header.hardwareId),
          int64_t(header.width), int64_t(header.height), int64_t(header.colorDepth),
          std::u16string_view(remark)});
+}
+
+// The pages in file order, each checked as far as it was read.
+void LoadPages(CompileDocument& doc, const ProjectRecord& project, const RecordFault* fault)
+{
+    doc.readingContext = u"读取页面数量";
+    if (StoppedAt(fault, RecordPart::PageCount))
+        FailReading(doc, *fault);
+    for (size_t i = 0; i < project.pages.size(); ++i) {
+        const bool last = i + 1 == project.pages.size();
+        LoadPage(doc, project.pages[i], uint32_t(i), last ? fault : nullptr);
+    }
 }
 
 } // namespace
@@ -182,21 +222,18 @@ void CompileProject::LoadProject(const std::string& path)
     std::vector<uint8_t> file = ReadWholeFile(path);
     if (IsProjectText(file))
         file = FileOfProjectText(path, file);
-    CheckHeader(m_reporter, file, doc.header);
+    ProjectRecord project;
+    const std::optional<RecordFault> read = ReadProjectParts(file, project, RecordStrictness::Lenient);
+    const RecordFault* fault = read ? &*read : nullptr;
+    doc.header = project.header;
+    CheckHeader(m_reporter, fault ? fault->check : ProjectCheck::Ok, doc.header);
     doc.projectFolder = QFileInfo(QFile::decodeName(path.c_str())).absolutePath();
 
-    ArchiveReader in(std::span<const uint8_t>(file).subspan(FileHeader::kSize));
     try {
         doc.readingContext = u"读取工程的视图设置";
-        if (in.Remaining() < ViewSettings::kSize || in.U32() != ViewSettings::kSize)
+        if (StoppedAt(fault, RecordPart::ViewSettings))
             m_reporter.Fail(u"*版本不正确，无法读取该文件\r\n");
-        in.Bytes(ViewSettings::kSize - 4);
-        doc.readingContext = u"读取页面数量";
-        const uint32_t pageCount = in.Count();
-        for (uint32_t i = 0; i < pageCount; ++i)
-            LoadPage(in, doc, i);
-    } catch (const ArchiveError& error) {
-        FailArchive(doc, error);
+        LoadPages(doc, project, fault);
     } catch (const std::bad_alloc&) {
         throw CompileFailure{doc.readingContext + u"时内存不足"};
     }

@@ -1,10 +1,10 @@
 #include "model/DrawObj.h"
-
 #include "common/Archive.h"
+
 #include "model/MakeOfKind.h"
-#include "model/ObjectCodec.h"
 #include "model/PageDoc.h"
 #include "model/ProjectFormat.h"
+#include "model/ProjectRecord.h"
 #include "terminal/TextLayout.h"
 
 #include <QPolygon>
@@ -246,46 +246,49 @@ bool CDrawObj::OnEdit(QObject* view, bool begin)
     return accepted;
 }
 
-void CDrawObj::WriteCommon(ArchiveWriter& out) const
+void CDrawObj::ToRecord(ObjectRecord& out) const
 {
-    WriteObjectFields(out, {m_objectId, m_lineColor, m_fillColor, m_jumpTarget, m_executeCondition, m_bounds});
-    WriteSendDataBlock(out, m_sendData);
+    out.kind = Kind();
+    out.objectId = m_objectId;
+    out.lineColor = m_lineColor;
+    out.fillColor = m_fillColor;
+    out.jumpTarget = m_jumpTarget;
+    out.executeCondition = m_executeCondition;
+    out.rect = m_bounds;
+    out.sendData = SendRecord(m_sendData);
 }
 
-void CDrawObj::ReadCommon(ArchiveReader& in)
+void CDrawObj::FromRecord(const ObjectRecord& in)
 {
-    const ObjectFields fields = ReadObjectFields(in);
-    m_objectId = fields.objectId;
-    m_lineColor = fields.lineColor;
-    m_fillColor = fields.fillColor;
-    m_jumpTarget = fields.jumpTarget;
-    m_executeCondition = fields.executeCondition;
-    m_bounds = fields.bounds;
+    m_objectId = in.objectId;
+    m_lineColor = in.lineColor;
+    m_fillColor = in.fillColor;
+    m_jumpTarget = in.jumpTarget;
+    m_executeCondition = in.executeCondition;
+    m_bounds = in.rect;
     m_rawRect = m_bounds; // taken as stored, not normalised
     CPageDoc* doc = Document();
     if (!doc)
         throw ArchiveError(ArchiveFault::Misplaced, "an object is read outside a page");
-    m_sendData = ReadSendDataBlock(in, *doc);
+    m_sendData = InternSendRecord(*doc, in.sendData);
 }
-
-void CDrawObj::Write(ArchiveWriter& out) const { WriteCommon(out); }
-void CDrawObj::Read(ArchiveReader& in) { ReadCommon(in); }
 
 // ---------------------------------------------------------------- CDrawLine
 
 CDrawLine::CDrawLine() { m_linkable = false; }
 CDrawLine::CDrawLine(const PageRect& rect) : CDrawObj(rect) { m_linkable = false; }
 
-void CDrawLine::Write(ArchiveWriter& out) const
+void CDrawLine::ToRecord(ObjectRecord& out) const
 {
-    out.U32(m_lineColor);
-    WriteRect(out, m_rawRect);
+    out.kind = Kind();
+    out.lineColor = m_lineColor;
+    out.rect = m_rawRect;
 }
 
-void CDrawLine::Read(ArchiveReader& in)
+void CDrawLine::FromRecord(const ObjectRecord& in)
 {
-    m_lineColor = in.U32();
-    m_rawRect = ReadRect(in);
+    m_lineColor = in.lineColor;
+    m_rawRect = in.rect;
     m_bounds = m_rawRect.Normalized();
 }
 
@@ -351,16 +354,16 @@ std::optional<Qt::CursorShape> CDrawLine::GetHandleCursor(int handle) const
 
 // ---------------------------------------------------------------- CDrawRoundRect
 
-void CDrawRoundRect::Write(ArchiveWriter& out) const
+void CDrawRoundRect::ToRecord(ObjectRecord& out) const
 {
-    WriteCommon(out);
-    out.I32(m_radius);
+    CDrawObj::ToRecord(out);
+    out.radius = m_radius;
 }
 
-void CDrawRoundRect::Read(ArchiveReader& in)
+void CDrawRoundRect::FromRecord(const ObjectRecord& in)
 {
-    ReadCommon(in);
-    m_radius = in.I32();
+    CDrawObj::FromRecord(in);
+    m_radius = in.radius;
 }
 
 void CDrawRoundRect::SetRadius(int32_t radius)
@@ -380,27 +383,26 @@ CDrawText::~CDrawText()
         doc->ReleaseText(m_text);
 }
 
-void CDrawText::Write(ArchiveWriter& out) const
+void CDrawText::ToRecord(ObjectRecord& out) const
 {
-    WriteCommon(out);
-    out.U32(m_fontId);
-    out.I32(m_tabSize);
-    out.I32(m_lineSpacing);
-    out.I32(m_charSpacing);
-    WriteTextUnits(out, m_text ? std::u16string_view(m_text->text) : std::u16string_view());
+    CDrawObj::ToRecord(out);
+    out.fontId = m_fontId;
+    out.tabSize = m_tabSize;
+    out.lineSpacing = m_lineSpacing;
+    out.charSpacing = m_charSpacing;
+    if (m_text && !m_text->text.empty())
+        out.text = m_text->text;
 }
 
-void CDrawText::Read(ArchiveReader& in)
+void CDrawText::FromRecord(const ObjectRecord& in)
 {
-    ReadCommon(in);
-    m_fontId = in.U32();
-    m_tabSize = in.I32();
-    m_lineSpacing = in.I32();
-    m_charSpacing = in.I32();
-    const std::u16string units = ReadTextUnits(in);
-    if (units.empty())
-        return;
-    m_text = Document()->InternText(units.data(), int(units.size()), /*fromFile=*/true);
+    CDrawObj::FromRecord(in);
+    m_fontId = in.fontId;
+    m_tabSize = in.tabSize;
+    m_lineSpacing = in.lineSpacing;
+    m_charSpacing = in.charSpacing;
+    if (in.text)
+        m_text = Document()->InternText(in.text->data(), int(in.text->size()), /*fromFile=*/true);
 }
 
 std::u16string CDrawText::Text() const
@@ -503,18 +505,18 @@ CDrawImage::~CDrawImage()
     }
 }
 
-void CDrawImage::Write(ArchiveWriter& out) const
+void CDrawImage::ToRecord(ObjectRecord& out) const
 {
-    WriteCommon(out);
-    WriteImagePaths(out, {ImagePath(m_normalImage).toStdU16String(), ImagePath(m_pressedImage).toStdU16String()});
+    CDrawObj::ToRecord(out);
+    out.normalImage = ImagePath(m_normalImage).toStdU16String();
+    out.pressedImage = ImagePath(m_pressedImage).toStdU16String();
 }
 
-void CDrawImage::Read(ArchiveReader& in)
+void CDrawImage::FromRecord(const ObjectRecord& in)
 {
-    ReadCommon(in);
-    const ImagePaths paths = ReadImagePaths(in);
-    m_normalImage = Document()->LoadImage(QString::fromStdU16String(paths.normal));
-    m_pressedImage = Document()->LoadImage(QString::fromStdU16String(paths.pressed));
+    CDrawObj::FromRecord(in);
+    m_normalImage = Document()->LoadImage(QString::fromStdU16String(in.normalImage));
+    m_pressedImage = Document()->LoadImage(QString::fromStdU16String(in.pressedImage));
 }
 
 void CDrawImage::SetNormalImage(const QString& path) { SetImage(m_normalImage, path, kChangedKindField1); }
@@ -555,16 +557,16 @@ void CDrawImage::SetImage(ImageEntry*& slot, const QString& path, uint32_t flag)
 
 // ---------------------------------------------------------------- CDrawCustom
 
-void CDrawCustom::Write(ArchiveWriter& out) const
+void CDrawCustom::ToRecord(ObjectRecord& out) const
 {
-    WriteCommon(out);
-    out.U32(m_customId);
+    CDrawObj::ToRecord(out);
+    out.customId = m_customId;
 }
 
-void CDrawCustom::Read(ArchiveReader& in)
+void CDrawCustom::FromRecord(const ObjectRecord& in)
 {
-    ReadCommon(in);
-    m_customId = in.U32();
+    CDrawObj::FromRecord(in);
+    m_customId = in.customId;
 }
 
 namespace {

@@ -14,10 +14,9 @@ class QPainter;
 
 namespace kdx {
 
-class ArchiveReader;
-class ArchiveWriter;
 class CPage;
 class CPageDoc;
+struct ObjectRecord;
 
 // Colours and font of the editor's drawing that come from its palette; the
 // defaults are the usual system colours.
@@ -61,11 +60,11 @@ public:
     // The run-time class name stored in the project file.
     const char* ClassName() const { return ObjectClassName(Kind()); }
 
-    // The serialised form behind the class tag.
-    virtual void Write(ArchiveWriter& out) const;
-    // Reads the serialised form; the object must already belong to a page so
-    // that references go into the page's document.
-    virtual void Read(ArchiveReader& in);
+    // The stored values, as the project file holds them.
+    virtual void ToRecord(ObjectRecord& out) const;
+    // Takes stored values as they were read; the object must already belong
+    // to a page so that references go into the page's document.
+    virtual void FromRecord(const ObjectRecord& in);
 
     CPage* Page() const { return m_page; }
     CPageDoc* Document() const;
@@ -131,8 +130,6 @@ protected:
     void Changed(uint32_t flags, bool repaint);
     void Repaint();
     void MarkModified();
-    void WriteCommon(ArchiveWriter& out) const;
-    void ReadCommon(ArchiveReader& in);
 
     CPage* m_page = nullptr;
     bool m_linkable = true;
@@ -153,8 +150,8 @@ public:
     CDrawLine();
     explicit CDrawLine(const PageRect& rect);
     ObjectKind Kind() const override { return ObjectKind::Line; }
-    void Write(ArchiveWriter& out) const override;
-    void Read(ArchiveReader& in) override;
+    void ToRecord(ObjectRecord& out) const override;
+    void FromRecord(const ObjectRecord& in) override;
     void SetSize(int32_t, int32_t) override {}
     void MoveTo(int32_t x, int32_t y) override;
     bool Intersects(const PageRect& rect) const override;
@@ -184,8 +181,8 @@ public:
     using CDrawObj::CDrawObj;
     ObjectKind Kind() const override { return ObjectKind::RoundRect; }
     void Draw(QPainter& painter, const DrawStyle& style) const override;
-    void Write(ArchiveWriter& out) const override;
-    void Read(ArchiveReader& in) override;
+    void ToRecord(ObjectRecord& out) const override;
+    void FromRecord(const ObjectRecord& in) override;
 
     int32_t Radius() const { return m_radius; }
     void SetRadius(int32_t radius);
@@ -200,8 +197,8 @@ public:
     ~CDrawText() override;
     ObjectKind Kind() const override { return ObjectKind::Text; }
     void Draw(QPainter& painter, const DrawStyle& style) const override;
-    void Write(ArchiveWriter& out) const override;
-    void Read(ArchiveReader& in) override;
+    void ToRecord(ObjectRecord& out) const override;
+    void FromRecord(const ObjectRecord& in) override;
 
     uint32_t FontId() const { return m_fontId; }
     int32_t TabSize() const { return m_tabSize; }
@@ -242,8 +239,8 @@ public:
     ~CDrawImage() override;
     ObjectKind Kind() const override { return ObjectKind::Image; }
     void Draw(QPainter& painter, const DrawStyle& style) const override;
-    void Write(ArchiveWriter& out) const override;
-    void Read(ArchiveReader& in) override;
+    void ToRecord(ObjectRecord& out) const override;
+    void FromRecord(const ObjectRecord& in) override;
 
     const ImageEntry* NormalImage() const { return m_normalImage; }
     const ImageEntry* PressedImage() const { return m_pressedImage; }
@@ -270,8 +267,8 @@ public:
     using CDrawObj::CDrawObj;
     ObjectKind Kind() const override { return ObjectKind::Custom; }
     void Draw(QPainter& painter, const DrawStyle& style) const override;
-    void Write(ArchiveWriter& out) const override;
-    void Read(ArchiveReader& in) override;
+    void ToRecord(ObjectRecord& out) const override;
+    void FromRecord(const ObjectRecord& in) override;
 
     uint32_t CustomId() const { return m_customId; }
     // False when the id is above 65534 or another custom object of the page has it.

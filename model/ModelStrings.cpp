@@ -1,6 +1,7 @@
 #include "model/ModelStrings.h"
 
 #include "terminal/FontTable.h"
+#include "model/ProjectError.h"
 
 #include <QStringList>
 
@@ -73,6 +74,8 @@ QString FormatModelString(int id, const QStringList& args)
     }
     return out;
 }
+
+QString ProjectError::Text() const { return FormatModelString(stringId, args); }
 
 QString ExecuteConditionText(uint32_t condition)
 {

@@ -13,9 +13,8 @@ namespace kdx {
 class ArchiveReader;
 class ArchiveWriter;
 
-// The project file's encodings of what every page object stores first, in
-// one place for the editor's model, the compiler and the tests' project
-// builder. Each keeps its own object classes; only the bytes are shared.
+// The project file's encodings of what page objects store, in one place for
+// the project record's reader and writer and the tests' project builder.
 
 // The fields that open the form of every object but a line, in file order;
 // the object's send-data block follows them.

@@ -4,6 +4,7 @@
 #include "model/DrawObj.h"
 #include "model/PageDoc.h"
 #include "model/ProjectFormat.h"
+#include "model/ProjectRecord.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -42,8 +43,9 @@ std::vector<uint8_t> WriteObjectTransfer(const ObjectOrigin& origin, std::span<c
     out.String(origin.projectFolder.toStdU16String());
     out.Count(uint32_t(objects.size()));
     for (const CDrawObj* object : objects) {
-        out.ObjectTag(object->ClassName());
-        object->Write(out);
+        ObjectRecord record;
+        object->ToRecord(record);
+        WriteObjectRecord(out, record);
     }
     return std::move(out.Data());
 }
@@ -79,7 +81,13 @@ ObjectTransferRead ReadObjectTransfer(CPageDoc& doc, CPage* page, std::span<cons
             explicit DecodingOff(CPageDoc& d) : doc(d) { doc.SetImageDecoding(false); }
             ~DecodingOff() { doc.SetImageDecoding(was); }
         } decodingOff(doc);
-        read.objects = doc.ReadObjects(in, page, count);
+        if (count > in.Remaining() / kMinObjectBytes)
+            throw ArchiveError(ArchiveFault::BadCount, "too many objects (" + std::to_string(count) + ") for the data");
+        std::vector<ObjectRecord> records;
+        for (uint32_t i = 0; i < count; ++i)
+            if (std::optional<ObjectRecord> record = ReadObjectRecord(in))
+                records.push_back(std::move(*record));
+        read.objects = doc.MakeObjects(page, records);
         if (!in.AtEnd())
             throw ArchiveError(ArchiveFault::BadCount,
                                std::to_string(in.Remaining()) + " bytes after the last object");

@@ -35,8 +35,6 @@ QImage ToProjectPixels(const QImage& image, uint32_t colorDepth)
 
 } // namespace
 
-QString ProjectError::Text() const { return FormatModelString(stringId, args); }
-
 // ---------------------------------------------------------------- CPage
 
 CPage::~CPage()

@@ -5,6 +5,7 @@
 #include "terminal/FontTable.h"
 #include "model/ModelTypes.h"
 #include "model/PicturePaths.h"
+#include "model/ProjectError.h"
 
 #include <QHash>
 #include <QString>
@@ -20,16 +21,9 @@
 
 namespace kdx {
 
-class ArchiveReader;
-class ArchiveWriter;
-
-// A failure to open or save a project: the string id of the message and,
-// for damaged contents and file-system errors, what could not be done.
-struct ProjectError {
-    int stringId = 0;
-    QStringList args; // filled into the text where it is a format
-    QString Text() const;
-};
+struct ObjectRecord;
+struct PageRecord;
+struct ProjectRecord;
 
 // Raised by AddObject when a page already holds 65534 objects.
 class NotSupportedError : public std::runtime_error {
@@ -208,6 +202,8 @@ public:
     int RetargetJumps(uint32_t oldId, uint32_t newId);
 
     // --- project files
+    // The project's stored values: what its file holds.
+    ProjectRecord ToRecord() const;
     // The whole project file, sealed.
     std::vector<uint8_t> SaveToBytes();
     // Writes the file through a temporary file in the same folder, so that a
@@ -217,16 +213,12 @@ public:
     // contents are empty. An empty file opens as a project without pages.
     std::optional<ProjectError> OpenProject(const QString& path);
     std::optional<ProjectError> LoadFromBytes(std::span<const uint8_t> bytes);
-    // Reads `count` class-tagged objects in the project file's form for
-    // `page` without adding them to it; image paths that do not decode are
-    // kept, as when a file is read. Damaged data raises ArchiveError.
-    std::vector<std::unique_ptr<CDrawObj>> ReadObjects(ArchiveReader& in, CPage* page, uint32_t count);
+    // Objects of stored values for `page`, without adding them to it; image
+    // paths that do not decode are kept, as when a file is read.
+    std::vector<std::unique_ptr<CDrawObj>> MakeObjects(CPage* page, std::span<const ObjectRecord> records);
 
 private:
-    void ReadPages(ArchiveReader& in);
-    std::unique_ptr<CPage> ReadPage(ArchiveReader& in, uint32_t number, uint32_t pageCount);
-    void WritePage(ArchiveWriter& out, const CPage& page) const;
-    std::unique_ptr<CDrawObj> ReadObject(ArchiveReader& in, CPage* page);
+    void MakePages(const std::vector<PageRecord>& pages);
     ImageEntry* LoadImageEntry(const QString& path, bool keepUndecodable);
     QImage DecodeImage(const QString& path, PictureSource& source) const;
     QString ImageFile(const QString& path) const;
@@ -262,7 +254,19 @@ private:
     };
     int m_changeDepth = 0;
     bool m_modified = false;
+    // While stored values are taken in: pictures then go to the picture loader.
     bool m_loading = false;
+    class LoadingScope {
+    public:
+        explicit LoadingScope(bool& flag) : m_flag(flag), m_was(flag) { m_flag = true; }
+        ~LoadingScope() { m_flag = m_was; }
+        LoadingScope(const LoadingScope&) = delete;
+        LoadingScope& operator=(const LoadingScope&) = delete;
+
+    private:
+        bool& m_flag;
+        bool m_was;
+    };
     bool m_decodeImages = true;
     // While a project is read from bytes, the pictures of the one it
     // replaces, by stored path: a state read back (undo, redo) decodes only

@@ -1,12 +1,12 @@
-// Reading and writing the project file (.kdp).
-#include "common/Archive.h"
+// Reading and writing the project file (.kdp): the document is built from
+// the file's records and written as records.
 #include "common/ByteOrder.h"
 #include "common/Crc32.h"
 #include "common/RegularFile.h"
 #include "model/ModelStrings.h"
-#include "model/ObjectCodec.h"
 #include "model/PageDoc.h"
 #include "model/ProjectFormat.h"
+#include "model/ProjectRecord.h"
 #include "model/ProjectText.h"
 
 #include <QFile>
@@ -15,13 +15,6 @@
 
 namespace kdx {
 namespace {
-
-// The smallest forms a page and an object can take in a file, used to
-// refuse counts that the remaining bytes cannot hold before reading on.
-// Damage found while reading, described for the user.
-struct ContentError {
-    QString text;
-};
 
 QString PageLocation(uint32_t number, uint32_t count)
 {
@@ -33,94 +26,75 @@ QString ObjectLocation(uint32_t number, uint32_t count)
     return QString::fromUtf16(u"第 %1 个对象（共 %2 个）").arg(number).arg(count);
 }
 
+// Where the pages of a file stopped being readable and why, for the user.
+QString DescribePageFault(const RecordFault& fault, size_t pagesRead)
+{
+    if (!fault.error)
+        return QString::fromUtf16(u"内存不足");
+    if (fault.part == RecordPart::PageCount)
+        return QString::fromUtf16(u"页面数量：") + DescribeArchiveError(*fault.error);
+    QString where = PageLocation(uint32_t(pagesRead), fault.pageCount);
+    if (fault.objectNumber > 0 && fault.objectNumber <= fault.objectCount)
+        where += ObjectLocation(fault.objectNumber, fault.objectCount);
+    return where + QString::fromUtf16(u"：") + DescribeArchiveError(*fault.error);
+}
+
 } // namespace
-
-QString DescribeArchiveError(const ArchiveError& e)
-{
-    const char16_t* text = u"数据错误";
-    switch (e.Fault()) {
-    case ArchiveFault::EndsEarly: text = u"文件意外结束"; break;
-    case ArchiveFault::StringTooLong: text = u"字符串长度超出文件"; break;
-    case ArchiveFault::BackReference: text = u"不支持的对象引用"; break;
-    case ArchiveFault::UnknownClass: text = u"未知的对象类型"; break;
-    case ArchiveFault::BadClassName: text = u"对象类名错误"; break;
-    case ArchiveFault::SendDataTooLong: text = u"发送数据超过65535字节"; break;
-    case ArchiveFault::OddTextLength: text = u"文本长度错误"; break;
-    case ArchiveFault::BadCount: text = u"数量超出文件大小"; break;
-    case ArchiveFault::Misplaced: break;
-    }
-    return QString::fromUtf16(text) + u'（' + QString::fromStdString(e.what()) + u'）';
-}
-
-// ---------------------------------------------------------------- shared encodings
-
-void WriteSendDataBlock(ArchiveWriter& out, const SendDataEntry* data)
-{
-    if (data)
-        WriteSendBlock(out, {data->tag, data->bytes});
-    else
-        WriteSendBlock(out, {});
-}
-
-SendDataEntry* ReadSendDataBlock(ArchiveReader& in, CPageDoc& doc)
-{
-    const SendBlock block = ReadSendBlock(in, kMaxSendDataBytes);
-    if (block.bytes.empty())
-        return nullptr;
-    return doc.InternSendData(block.bytes.data(), int(block.bytes.size()), block.tag);
-}
 
 QString ImagePath(const ImageEntry* image) { return image ? image->path : QString(); }
 
+std::optional<SendBlockRecord> SendRecord(const SendDataEntry* data)
+{
+    if (!data)
+        return std::nullopt;
+    return SendBlockRecord{data->tag, data->bytes};
+}
+
+SendDataEntry* InternSendRecord(CPageDoc& doc, const std::optional<SendBlockRecord>& block)
+{
+    return block ? doc.InternSendData(block->bytes.data(), int(block->bytes.size()), block->tag) : nullptr;
+}
+
 // ---------------------------------------------------------------- writing
 
-void CPageDoc::WritePage(ArchiveWriter& out, const CPage& page) const
+ProjectRecord CPageDoc::ToRecord() const
 {
-    out.U32(page.pageId);
-    out.String(page.name.toStdU16String());
-    out.U32(page.backgroundColor);
-    out.String(ImagePath(page.backgroundImage).toStdU16String());
-    WriteSendDataBlock(out, page.loadSend);
-    WriteSendDataBlock(out, page.unloadSend);
-    out.Count(uint32_t(page.objects.size()));
-    for (const auto& obj : page.objects) {
-        out.ObjectTag(obj->ClassName());
-        obj->Write(out);
+    ProjectRecord project;
+    project.header = header;
+    project.header.kind = FileHeader::kProjectKind;
+    project.view = view;
+    project.pages.reserve(m_pages.size());
+    for (const auto& page : m_pages) {
+        PageRecord& out = project.pages.emplace_back();
+        out.pageId = page->pageId;
+        out.name = page->name.toStdU16String();
+        out.backgroundColor = page->backgroundColor;
+        out.backgroundImage = ImagePath(page->backgroundImage).toStdU16String();
+        out.loadSend = SendRecord(page->loadSend);
+        out.unloadSend = SendRecord(page->unloadSend);
+        out.objects.resize(page->objects.size());
+        for (size_t i = 0; i < page->objects.size(); ++i)
+            page->objects[i]->ToRecord(out.objects[i]);
     }
+    return project;
 }
 
 std::vector<uint8_t> CPageDoc::SaveToBytes()
 {
+    std::vector<uint8_t> bytes = WriteProjectRecord(ToRecord());
     header.kind = FileHeader::kProjectKind;
-    ArchiveWriter out;
-    out.Bytes(header.Bytes());
-    out.U32(view.size);
-    out.U32(view.lastObjectId);
-    out.U32(view.gridWidth);
-    out.U32(view.gridHeight);
-    out.U32(view.gridColor);
-    out.U32(view.reserved);
-    out.Count(uint32_t(m_pages.size()));
-    for (const auto& page : m_pages)
-        WritePage(out, *page);
-    std::vector<uint8_t>& bytes = out.Data();
-    SealBytes(bytes);
     header.crc = LoadLE32(bytes.data() + kSealOffset);
-    return std::move(bytes);
+    return bytes;
 }
 
 std::optional<ProjectError> CPageDoc::SaveProject(const QString& path)
 {
     std::vector<uint8_t> bytes = SaveToBytes();
     if (IsProjectTextPath(path)) {
-        ProjectRecord record;
+        ProjectRecord record = ToRecord();
+        record.header.crc = header.crc;
         QByteArray text;
-        std::optional<QString> error;
-        if (std::optional<ProjectError> readError = ReadProjectRecord(bytes, record))
-            error = readError->Text();
-        else
-            error = WriteProjectText(record, text);
-        if (error)
+        if (std::optional<QString> error = WriteProjectText(record, text))
             return ProjectError{kStrCannotSaveFile, {path, *error}};
         bytes.assign(text.begin(), text.end());
     }
@@ -185,37 +159,25 @@ std::optional<ProjectError> CPageDoc::ReadFromBytes(std::span<const uint8_t> byt
             header = FileHeader();
             return std::nullopt;
         }
-        FileHeader read;
-        switch (CheckProjectFile(bytes, &read)) {
-        case ProjectCheck::NotProject: return ProjectError{kStrNotProjectFile, {}};
-        case ProjectCheck::BadVersion: return ProjectError{kStrBadVersion, {}};
-        case ProjectCheck::Damaged: return ProjectError{kStrFileDamaged, {}};
-        case ProjectCheck::BadDepth: return ProjectError{kStrBadColorDepth, {}};
-        case ProjectCheck::Ok: break;
+        ProjectRecord record;
+        const std::optional<RecordFault> fault = ReadProjectParts(bytes, record, RecordStrictness::Strict);
+        if (fault && fault->part == RecordPart::Header) {
+            switch (fault->check) {
+            case ProjectCheck::NotProject: return ProjectError{kStrNotProjectFile, {}};
+            case ProjectCheck::BadVersion: return ProjectError{kStrBadVersion, {}};
+            case ProjectCheck::Damaged: return ProjectError{kStrFileDamaged, {}};
+            case ProjectCheck::BadDepth: return ProjectError{kStrBadColorDepth, {}};
+            case ProjectCheck::Ok: break;
+            }
         }
-        header = read;
-        ArchiveReader in(bytes.subspan(FileHeader::kSize));
-        if (in.Remaining() < ViewSettings::kSize)
+        header = record.header;
+        if (fault && fault->part == RecordPart::ViewSettings)
             return ProjectError{kStrBadVersion, {}};
-        ViewSettings settings;
-        settings.size = in.U32();
-        settings.lastObjectId = in.U32();
-        settings.gridWidth = in.U32();
-        settings.gridHeight = in.U32();
-        settings.gridColor = in.U32();
-        settings.reserved = in.U32();
-        if (settings.size != ViewSettings::kSize)
-            return ProjectError{kStrBadVersion, {}};
-        view = settings;
-        struct LoadingScope {
-            bool& flag;
-            explicit LoadingScope(bool& f) : flag(f) { flag = true; }
-            ~LoadingScope() { flag = false; }
-        } loading(m_loading);
+        if (fault)
+            return ProjectError{kStrCannotReadContent, {DescribePageFault(*fault, record.pages.size())}};
+        view = record.view;
         try {
-            ReadPages(in);
-        } catch (const ContentError& e) {
-            return ProjectError{kStrCannotReadContent, {e.text}};
+            MakePages(record.pages);
         } catch (const std::bad_alloc&) {
             return ProjectError{kStrCannotReadContent, {QString::fromUtf16(u"内存不足")}};
         } catch (const std::exception& e) {
@@ -232,76 +194,34 @@ std::optional<ProjectError> CPageDoc::ReadFromBytes(std::span<const uint8_t> byt
     return error;
 }
 
-void CPageDoc::ReadPages(ArchiveReader& in)
+void CPageDoc::MakePages(const std::vector<PageRecord>& pages)
 {
-    uint32_t count = 0;
-    try {
-        count = in.Count();
-        if (count > in.Remaining() / kMinPageBytes)
-            throw ArchiveError(ArchiveFault::BadCount, "too many pages (" + std::to_string(count) + ") for the file");
-    } catch (const ArchiveError& e) {
-        throw ContentError{QString::fromUtf16(u"页面数量：") + DescribeArchiveError(e)};
+    const LoadingScope loading(m_loading);
+    m_pages.reserve(pages.size());
+    for (const PageRecord& record : pages) {
+        auto page = std::make_unique<CPage>(this);
+        page->pageId = record.pageId;
+        page->name = QString::fromStdU16String(record.name);
+        page->backgroundColor = record.backgroundColor;
+        page->backgroundImage = LoadImage(QString::fromStdU16String(record.backgroundImage));
+        page->loadSend = InternSendRecord(*this, record.loadSend);
+        page->unloadSend = InternSendRecord(*this, record.unloadSend);
+        page->objects = MakeObjects(page.get(), record.objects);
+        m_pages.push_back(std::move(page));
     }
-    m_pages.reserve(count);
-    for (uint32_t i = 0; i < count; ++i)
-        m_pages.push_back(ReadPage(in, i + 1, count));
 }
 
-std::unique_ptr<CPage> CPageDoc::ReadPage(ArchiveReader& in, uint32_t number, uint32_t pageCount)
+std::vector<std::unique_ptr<CDrawObj>> CPageDoc::MakeObjects(CPage* page, std::span<const ObjectRecord> records)
 {
-    auto page = std::make_unique<CPage>(this);
-    uint32_t objectNumber = 0, objectCount = 0;
-    try {
-        page->pageId = in.U32();
-        page->name = QString::fromStdU16String(in.String());
-        page->backgroundColor = in.U32();
-        page->backgroundImage = LoadImage(QString::fromStdU16String(in.String()));
-        page->loadSend = ReadSendDataBlock(in, *this);
-        page->unloadSend = ReadSendDataBlock(in, *this);
-        objectCount = in.Count();
-        if (objectCount > in.Remaining() / kMinObjectBytes)
-            throw ArchiveError(ArchiveFault::BadCount, "too many objects (" + std::to_string(objectCount) + ") for the file");
-        for (objectNumber = 1; objectNumber <= objectCount; ++objectNumber)
-            if (std::unique_ptr<CDrawObj> obj = ReadObject(in, page.get()))
-                page->objects.push_back(std::move(obj));
-    } catch (const ArchiveError& e) {
-        QString where = PageLocation(number, pageCount);
-        if (objectNumber > 0 && objectNumber <= objectCount)
-            where += ObjectLocation(objectNumber, objectCount);
-        throw ContentError{where + QString::fromUtf16(u"：") + DescribeArchiveError(e)};
-    }
-    return page;
-}
-
-std::unique_ptr<CDrawObj> CPageDoc::ReadObject(ArchiveReader& in, CPage* page)
-{
-    const std::string className = in.ObjectTag();
-    if (className.empty())
-        return nullptr; // a null object
-    std::unique_ptr<CDrawObj> obj = CreateDrawObj(className);
-    if (!obj)
-        throw ArchiveError(ArchiveFault::UnknownClass, "unknown class name \"" + className + "\"");
-    obj->AttachToPage(page);
-    obj->Read(in);
-    return obj;
-}
-
-std::vector<std::unique_ptr<CDrawObj>> CPageDoc::ReadObjects(ArchiveReader& in, CPage* page, uint32_t count)
-{
-    if (count > in.Remaining() / kMinObjectBytes)
-        throw ArchiveError(ArchiveFault::BadCount, "too many objects (" + std::to_string(count) + ") for the data");
-    const bool wasLoading = m_loading;
-    m_loading = true;
+    const LoadingScope loading(m_loading);
     std::vector<std::unique_ptr<CDrawObj>> objects;
-    try {
-        for (uint32_t i = 0; i < count; ++i)
-            if (std::unique_ptr<CDrawObj> obj = ReadObject(in, page))
-                objects.push_back(std::move(obj));
-    } catch (...) {
-        m_loading = wasLoading;
-        throw;
+    objects.reserve(records.size());
+    for (const ObjectRecord& record : records) {
+        std::unique_ptr<CDrawObj> object = CreateDrawObj(record.kind);
+        object->AttachToPage(page);
+        object->FromRecord(record);
+        objects.push_back(std::move(object));
     }
-    m_loading = wasLoading;
     return objects;
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 #include "model/ModelTypes.h"
 
+#include <optional>
+
 namespace kdx {
 
 class ArchiveError;
-class ArchiveReader;
-class ArchiveWriter;
 class CPageDoc;
+struct SendBlockRecord;
 
 // Encodings shared by the page and object forms of the project file.
 
@@ -19,13 +20,12 @@ constexpr size_t kMinObjectBytes = 2; // a null object tag
 // English detail (with the byte position) follows in parentheses.
 QString DescribeArchiveError(const ArchiveError& e);
 
-// A count of bytes (0 = none), then the u32 tag and the bytes.
-void WriteSendDataBlock(ArchiveWriter& out, const SendDataEntry* data);
-// Reads a block and interns it in the document; nullptr for none. Blocks
-// longer than 65535 bytes cannot come from a project and are refused.
-SendDataEntry* ReadSendDataBlock(ArchiveReader& in, CPageDoc& doc);
-
 // The path of an image reference, empty for none.
 QString ImagePath(const ImageEntry* image);
+
+// A send-data reference as stored, and stored send data interned in the
+// document (none for none).
+std::optional<SendBlockRecord> SendRecord(const SendDataEntry* data);
+SendDataEntry* InternSendRecord(CPageDoc& doc, const std::optional<SendBlockRecord>& block);
 
 } // namespace kdx

@@ -1,8 +1,9 @@
 #pragma once
+#include "common/Archive.h"
 #include "common/FileHeader.h"
 #include "model/ModelTypes.h"
 #include "model/ObjectKind.h"
-#include "model/PageDoc.h"
+#include "model/ProjectError.h"
 
 #include <optional>
 #include <span>
@@ -62,12 +63,66 @@ struct ProjectRecord {
     std::vector<PageRecord> pages;
 };
 
-// Reads a project file with the checks and messages of the editor's reader.
-// An empty file is no project (it is what a file being rewritten in place
-// looks like for a moment).
+// The parts of a project file in the order they are read: where a reading
+// stopped.
+enum class RecordPart {
+    Header,           // the file header (RecordFault::check says what is wrong)
+    ViewSettings,     // missing, or of another size
+    PageCount,
+    PageHead,         // a page's identifier and name
+    PageBackground,   // its background colour and picture path
+    PageLoadSend,
+    PageUnloadSend,
+    ObjectCount,
+    ObjectTag,        // an object's class tag
+    ObjectClass,      // a tag naming no page object (RecordFault::className)
+    ObjectFields,     // what every object stores first (a line: colour and end points)
+    ObjectSend,       // an object's send-data block
+    ObjectKindFields, // radius, custom id, text settings or picture paths
+    ObjectText,       // a text object's characters
+};
+
+// What stopped a reading and where. The record keeps everything read before
+// it: from PageHead on, the page being read is the last page; from
+// ObjectFields on, the object being read is that page's last object.
+struct RecordFault {
+    RecordPart part = RecordPart::Header;
+    ProjectCheck check = ProjectCheck::Ok;
+    std::optional<ArchiveError> error; // from PageCount on; none when memory ran out
+    uint32_t pageCount = 0;            // as stored
+    uint32_t objectCount = 0;          // of the last page, as stored
+    uint32_t objectNumber = 0;         // from 1, null objects counted; 0 before the first
+    std::string className;
+};
+
+// How much a reading takes on trust.
+enum class RecordStrictness {
+    // Counts the remaining bytes cannot hold and send-data blocks longer than
+    // 65535 bytes are refused as soon as they are read.
+    Strict,
+    // Pages and objects are read until the bytes end, send-data blocks of any
+    // length are taken whole: every stored value is seen in file order.
+    Lenient,
+};
+
+// Reads a project file into plain values, stopping at the first part that
+// cannot be read. Every length is checked against the bytes that remain
+// before anything is allocated for it.
+std::optional<RecordFault> ReadProjectParts(std::span<const uint8_t> file, ProjectRecord& out,
+                                            RecordStrictness strictness);
+
+// Reads a project file strictly, with the messages of converting and comparing
+// files; on failure 'out' holds no pages. An empty file is no project (it is
+// what a file being rewritten in place looks like for a moment).
 std::optional<ProjectError> ReadProjectRecord(std::span<const uint8_t> file, ProjectRecord& out);
 
 // The project file of a record, sealed with its CRC.
 std::vector<uint8_t> WriteProjectRecord(const ProjectRecord& project);
+
+// One class-tagged object in the project file's form, alone (the editor's
+// clipboard carries objects so). Reading raises ArchiveError for damage; a
+// null object reads as none.
+void WriteObjectRecord(ArchiveWriter& out, const ObjectRecord& object);
+std::optional<ObjectRecord> ReadObjectRecord(ArchiveReader& in);
 
 } // namespace kdx

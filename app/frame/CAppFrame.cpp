@@ -879,9 +879,7 @@ void CAppFrame::OnCheckProject()
 QString CAppFrame::CheckReport()
 {
     // The project as it is now, saved or not.
-    ProjectRecord project;
-    if (const std::optional<ProjectError> error = ReadProjectRecord(doc_->SaveToBytes(), project))
-        return QStringLiteral("*") + error->Text();
+    const ProjectRecord project = doc_->ToRecord();
     check::CheckOptions options;
     options.projectFolder = doc_->ProjectFolder();
     QString report = QStringLiteral("\r\n>正在检查工程...\r\n");

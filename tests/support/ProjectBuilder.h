@@ -1,7 +1,9 @@
 #pragma once
 // Writes project files for the compiler's tests and benchmark from plain
-// descriptions, independent of the editor's document; objects go through the
-// model's object codec like every other writer.
+// descriptions. It stays apart from the model's record writer on purpose: it
+// writes files that no record can describe (unknown class names, text bytes
+// of odd length, view settings of another size), so that the readers' refusals
+// can be tested; the field encodings still come from the model's object codec.
 #include "common/FileHeader.h"
 
 #include <cstdint>
