@@ -161,20 +161,13 @@ std::optional<ProjectError> CPageDoc::ReadFromBytes(std::span<const uint8_t> byt
         }
         ProjectRecord record;
         const std::optional<RecordFault> fault = ReadProjectParts(bytes, record, RecordStrictness::Strict);
-        if (fault && fault->part == RecordPart::Header) {
-            switch (fault->check) {
-            case ProjectCheck::NotProject: return ProjectError{kStrNotProjectFile, {}};
-            case ProjectCheck::BadVersion: return ProjectError{kStrBadVersion, {}};
-            case ProjectCheck::Damaged: return ProjectError{kStrFileDamaged, {}};
-            case ProjectCheck::BadDepth: return ProjectError{kStrBadColorDepth, {}};
-            case ProjectCheck::Ok: break;
-            }
-        }
-        header = record.header;
-        if (fault && fault->part == RecordPart::ViewSettings)
-            return ProjectError{kStrBadVersion, {}};
-        if (fault)
+        if (!fault || fault->part != RecordPart::Header)
+            header = record.header;
+        if (fault) {
+            if (std::optional<ProjectError> error = FileFaultError(*fault))
+                return error;
             return ProjectError{kStrCannotReadContent, {DescribePageFault(*fault, record.pages.size())}};
+        }
         view = record.view;
         try {
             MakePages(record.pages);

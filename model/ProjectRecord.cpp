@@ -223,24 +223,29 @@ std::optional<RecordFault> ReadProjectParts(std::span<const uint8_t> file, Proje
     return std::nullopt;
 }
 
+std::optional<ProjectError> FileFaultError(const RecordFault& fault)
+{
+    if (fault.part == RecordPart::ViewSettings)
+        return ProjectError{kStrBadVersion, {}};
+    if (fault.part != RecordPart::Header)
+        return std::nullopt;
+    switch (fault.check) {
+    case ProjectCheck::NotProject: return ProjectError{kStrNotProjectFile, {}};
+    case ProjectCheck::BadVersion: return ProjectError{kStrBadVersion, {}};
+    case ProjectCheck::Damaged: return ProjectError{kStrFileDamaged, {}};
+    case ProjectCheck::BadDepth: return ProjectError{kStrBadColorDepth, {}};
+    case ProjectCheck::Ok: break;
+    }
+    return std::nullopt;
+}
+
 std::optional<ProjectError> ReadProjectRecord(std::span<const uint8_t> file, ProjectRecord& out)
 {
     const std::optional<RecordFault> fault = ReadProjectParts(file, out, RecordStrictness::Strict);
     if (!fault)
         return std::nullopt;
-    switch (fault->part) {
-    case RecordPart::Header:
-        switch (fault->check) {
-        case ProjectCheck::NotProject: return ProjectError{kStrNotProjectFile, {}};
-        case ProjectCheck::BadVersion: return ProjectError{kStrBadVersion, {}};
-        case ProjectCheck::Damaged: return ProjectError{kStrFileDamaged, {}};
-        case ProjectCheck::BadDepth: return ProjectError{kStrBadColorDepth, {}};
-        case ProjectCheck::Ok: break;
-        }
-        break;
-    case RecordPart::ViewSettings: return ProjectError{kStrBadVersion, {}};
-    default: break;
-    }
+    if (std::optional<ProjectError> error = FileFaultError(*fault))
+        return error;
     const QString where = fault->part == RecordPart::PageCount
         ? QString()
         : QString::fromUtf16(u"第 %1 页：").arg(out.pages.size());

@@ -111,6 +111,10 @@ enum class RecordStrictness {
 std::optional<RecordFault> ReadProjectParts(std::span<const uint8_t> file, ProjectRecord& out,
                                             RecordStrictness strictness);
 
+// The message of a file refused by its header or view settings; none for a
+// fault in the pages.
+std::optional<ProjectError> FileFaultError(const RecordFault& fault);
+
 // Reads a project file strictly, with the messages of converting and comparing
 // files; on failure 'out' holds no pages. An empty file is no project (it is
 // what a file being rewritten in place looks like for a moment).
