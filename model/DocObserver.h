@@ -19,6 +19,15 @@ enum class UpdateHint {
     CurrentPage,   // the current page changed
 };
 
+// One user action as an undo history records it: a command, a drag, a
+// committed value. `key` and `repeat` tell a step made by a key press: the
+// steps of a held key's auto-repeats join the step of its press.
+struct UndoStep {
+    QString name; // shown after 撤消 and 恢复
+    int key = 0;
+    bool repeat = false;
+};
+
 // Kinds of highlighted status-bar notices; any other kind shows plain text.
 enum StatusKind : int { kStatusPlain = 0, kStatusInfo = 1, kStatusSuccess = 2, kStatusError = 3 };
 
@@ -44,6 +53,11 @@ public:
     virtual bool OnCommitEdits() { return true; }
     // Whether the observer holds such an edit.
     virtual bool HasPendingEdits() const { return false; }
+
+    // The outermost step of the document begins and ends: what changed in
+    // between is one user action.
+    virtual void OnStepBegin(const UndoStep& /*step*/) {}
+    virtual void OnStepEnd() {}
 
     // Asked when an object is to be selected or edited; returning false
     // keeps the object's state (an image object's edit only opens a dialog).

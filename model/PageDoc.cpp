@@ -110,6 +110,24 @@ void CPageDoc::ShowNotice(int kind, int stringId, const QString& text)
         o->OnStatusNotice(kind, stringId, text);
 }
 
+void CPageDoc::BeginStep(const UndoStep& step)
+{
+    if (m_stepDepth++ > 0)
+        return;
+    const std::vector<IDocObserver*> observers = m_observers;
+    for (IDocObserver* o : observers)
+        o->OnStepBegin(step);
+}
+
+void CPageDoc::EndStep()
+{
+    if (m_stepDepth == 0 || --m_stepDepth > 0)
+        return;
+    const std::vector<IDocObserver*> observers = m_observers;
+    for (IDocObserver* o : observers)
+        o->OnStepEnd();
+}
+
 bool CPageDoc::CommitEdits()
 {
     if (m_changeDepth > 0)

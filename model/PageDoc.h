@@ -94,6 +94,23 @@ public:
     // while a change of the pages is half done: no edit starts then.
     bool CommitEdits();
     bool HasPendingEdits() const;
+    // Marks the changes until the matching EndStep as one user action for
+    // the observers that keep an undo history. A step opened inside another
+    // is part of the outer one; only the outermost is reported.
+    void BeginStep(const UndoStep& step);
+    void EndStep();
+    bool InStep() const { return m_stepDepth > 0; }
+    class StepScope {
+    public:
+        StepScope(CPageDoc& doc, const UndoStep& step) : m_doc(doc) { m_doc.BeginStep(step); }
+        StepScope(CPageDoc& doc, const QString& name) : StepScope(doc, UndoStep{name}) {}
+        ~StepScope() { m_doc.EndStep(); }
+        StepScope(const StepScope&) = delete;
+        StepScope& operator=(const StepScope&) = delete;
+
+    private:
+        CPageDoc& m_doc;
+    };
     // The stored title, and the shown one with a trailing "*" while modified.
     void SetTitle(const QString& title) { m_title = title; }
     const QString& Title() const { return m_title; }
@@ -253,6 +270,7 @@ private:
         CPageDoc& m_doc;
     };
     int m_changeDepth = 0;
+    int m_stepDepth = 0;
     bool m_modified = false;
     // While stored values are taken in: pictures then go to the picture loader.
     bool m_loading = false;

@@ -416,6 +416,7 @@ void CAppFrame::UpdateCommandUI()
         if (command.checked)
             it.value()->setChecked(command.checked());
     }
+    UpdateUndoTexts();
 }
 
 void CAppFrame::ExecuteCommand(int id)
@@ -430,8 +431,14 @@ void CAppFrame::ExecuteCommand(int id)
     const auto found = commands_.find(id);
     if (found == commands_.end() || !found->second.enabled || !found->second.enabled())
         return;
-    if (found->second.run)
+    if (found->second.run) {
+        // A command that changes the project is one undo step of its name.
+        const QString step = UndoStepName(id);
+        std::optional<CPageDoc::StepScope> scope;
+        if (!step.isEmpty())
+            scope.emplace(*doc_, step);
         found->second.run();
+    }
     UpdateCommandUI();
 }
 
@@ -695,7 +702,6 @@ void CAppFrame::OnCollectPictures()
     if (pathName_.isEmpty() && !DoFileSave())
         return;
     const CollectedPictures result = doc_->CollectPictures();
-    history_->Checkpoint(); // the copies and the new paths are one step
     const QString folder = QString::fromLatin1(kCollectedPictureFolder);
     if (!result.copied.isEmpty())
         ShowStatusMessage(kStatusSuccess, IDS_PICTURES_COLLECTED,

@@ -148,6 +148,8 @@ private:
     CPageList* PageList() const;
 
     void RegisterEditCommands();
+    // Undo and redo name the step they act on, in the menu and the tooltip.
+    void UpdateUndoTexts();
     // A new or opened project: no steps to undo, a new clipboard session.
     void StartEditSession();
     // Hands an editing command (undo, redo, the clipboard, delete, select

@@ -4,6 +4,7 @@
 
 #include "app/panes/CPaneCompile.h"
 #include "app/frame/Commands.h"
+#include "app/frame/EditorStrings.h"
 #include "app/page/ObjectClipboard.h"
 #include "app/page/PageCommands.h"
 #include "app/frame/UndoHistory.h"
@@ -92,7 +93,6 @@ void CAppFrame::CreateEditSupport()
             if (pageView_)
                 pageView_->SelectObjectIndices(page ? state.selected : std::vector<int>{});
         },
-        [this] { return pageView_ && pageView_->IsDragging(); },
     });
     connect(history_.get(), &CUndoHistory::Changed, this, &CAppFrame::UpdateCommandUI);
     clipboard_ = std::make_unique<CObjectClipboard>(*doc_);
@@ -141,6 +141,24 @@ void CAppFrame::PasteObjects()
     for (CDrawObj* object : placed)
         indices.push_back(page->IndexOfObject(object));
     pageView_->SelectObjectIndices(indices);
+}
+
+void CAppFrame::UpdateUndoTexts()
+{
+    if (!history_)
+        return;
+    const auto name = [this](int id, const QString& step) {
+        const MenuItem* item = FindMenuItem(id);
+        const QString text = item ? MenuItemText(*item) : QString();
+        QAction* action = actions_.value(id);
+        if (!action || text.isEmpty())
+            return;
+        const QString shown = step.isEmpty() ? text : text + u' ' + step;
+        action->setText(shown);
+        action->setToolTip(step.isEmpty() && !CommandToolTip(id).isEmpty() ? CommandToolTip(id) : shown);
+    };
+    name(ID_EDIT_UNDO, history_->UndoName());
+    name(ID_EDIT_REDO, history_->RedoName());
 }
 
 void CAppFrame::RegisterEditCommands()

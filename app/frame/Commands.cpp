@@ -141,6 +141,43 @@ constexpr int kAlignmentItems[] = {
     ID_SPACE_ACROSS, ID_SPACE_DOWN, 0, ID_SAME_WIDTH, ID_SAME_HEIGHT, ID_SAME_SIZE,
 };
 
+// The commands that change the project, each one undo step with its name;
+// nullptr: the name is the menu text.
+struct StepEntry {
+    int id;
+    const char16_t* name;
+};
+
+constexpr StepEntry kSteps[] = {
+    {ID_EDIT_CUT, nullptr},
+    {ID_EDIT_PASTE, nullptr},
+    {ID_EDIT_CLEAR, u"删除"},
+    {ID_LAYOUT_UP, nullptr},
+    {ID_LAYOUT_DOWN, nullptr},
+    {ID_LAYOUT_TOP, nullptr},
+    {ID_LAYOUT_BOTTOM, nullptr},
+    {ID_ALIGN_LEFT, nullptr},
+    {ID_ALIGN_RIGHT, nullptr},
+    {ID_ALIGN_TOP, nullptr},
+    {ID_ALIGN_BOTTOM, nullptr},
+    {ID_CENTER_VERT, nullptr},
+    {ID_CENTER_HORZ, nullptr},
+    {ID_SPACE_ACROSS, nullptr},
+    {ID_SPACE_DOWN, nullptr},
+    {ID_SAME_WIDTH, nullptr},
+    {ID_SAME_HEIGHT, nullptr},
+    {ID_SAME_SIZE, nullptr},
+    {ID_GRID_SETTINGS, nullptr},
+    {ID_PROJECT_COLLECT_PICTURES, u"收集图片"},
+    {ID_PAGE_ADD, u"添加页面"},
+    {ID_PAGE_MOVE_FIRST, u"移动页面"},
+    {ID_PAGE_MOVE_UP, u"移动页面"},
+    {ID_PAGE_MOVE_DOWN, u"移动页面"},
+    {ID_PAGE_MOVE_LAST, u"移动页面"},
+    {ID_PAGE_DELETE, u"删除页面"},
+    {ID_PAGE_DELETE_ALL, u"删除全部页面"},
+};
+
 struct IconEntry {
     int id;
     const char* path;
@@ -247,6 +284,18 @@ const MenuItem* FindMenuItem(int id)
             if (item.id == id)
                 return &item;
     return nullptr;
+}
+
+QString UndoStepName(int id)
+{
+    for (const auto& entry : kSteps)
+        if (entry.id == id) {
+            if (entry.name)
+                return QString::fromUtf16(entry.name);
+            const MenuItem* item = FindMenuItem(id);
+            return item ? MenuItemText(*item) : QString();
+        }
+    return {};
 }
 
 const char* CommandIconPath(int id)

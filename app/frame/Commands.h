@@ -93,6 +93,10 @@ QString MenuItemText(const MenuItem& item);
 // The menu entry of a command id, or nullptr.
 const MenuItem* FindMenuItem(int id);
 
+// The name of the undo step a command makes; empty for a command that
+// changes nothing in the project (or, as undo and redo, makes no step).
+QString UndoStepName(int id);
+
 // The page view's context menu; 0 is a separator, a negative id opens the
 // alignment submenu.
 std::span<const int> PageContextMenu();

@@ -3,24 +3,17 @@
 #include "app/frame/Messages.h"
 #include "model/PageDoc.h"
 
-#include <QApplication>
-#include <QEvent>
-#include <QKeyEvent>
 
 namespace kdx {
 
 CUndoHistory::CUndoHistory(CPageDoc& doc, QObject* parent) : QObject(parent), m_doc(doc)
 {
-    m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, &CUndoHistory::OnTimer);
     m_doc.AddObserver(this);
-    qApp->installEventFilter(this);
     Reset();
 }
 
 CUndoHistory::~CUndoHistory()
 {
-    qApp->removeEventFilter(this);
     m_doc.RemoveObserver(this);
 }
 
@@ -36,69 +29,80 @@ PageViewState CUndoHistory::CaptureView() const
 
 void CUndoHistory::Reset()
 {
-    m_timer.stop();
     m_states.clear();
-    m_views.clear();
+    m_steps.clear();
     m_states.push_back(m_doc.SaveToBytes());
     m_bytes = m_states.back().size();
     m_position = 0;
     m_savedPosition = 0;
     m_dirty = false;
-    m_keyStep = {};
+    m_lastIsKeyStep = false;
     m_viewBefore = CaptureView();
     emit Changed();
 }
 
 void CUndoHistory::MarkSaved()
 {
-    Checkpoint();
+    // What an open step changed so far is what was saved: it becomes a
+    // step of its own, and the rest of the action another of that name.
+    if (m_doc.InStep())
+        Record(m_open);
+    else
+        Checkpoint();
     m_savedPosition = long(m_position);
     emit Changed();
 }
 
 void CUndoHistory::NoteChange()
 {
-    if (m_restoring)
+    if (m_restoring || m_dirty)
         return;
-    if (!m_dirty) {
-        m_dirty = true;
-        // The selection as the change begins, unless the action has already
-        // left the page it started on (a deleted page).
+    m_dirty = true;
+    // Outside a step, the selection as the change begins, unless the change
+    // has already left the page it started on (a deleted page).
+    if (!m_doc.InStep()) {
         const PageViewState now = CaptureView();
         if (now.pageIndex == m_viewBefore.pageIndex)
             m_viewBefore = now;
-        emit Changed();
     }
-    if (!m_timer.isActive())
-        m_timer.start(0);
+    emit Changed();
 }
 
-void CUndoHistory::OnTimer()
+void CUndoHistory::OnStepBegin(const UndoStep& step)
 {
-    const bool busy = QApplication::activeModalWidget() || (m_access.busy && m_access.busy());
-    if (busy) {
-        m_timer.start(kRetryMs);
+    if (m_restoring)
         return;
-    }
-    Checkpoint();
+    Checkpoint(); // a change made before belongs to no step of this action
+    m_open = step;
+    m_viewBefore = CaptureView();
+}
+
+void CUndoHistory::OnStepEnd()
+{
+    if (m_dirty && !m_restoring)
+        Record(m_open);
 }
 
 void CUndoHistory::Checkpoint()
 {
-    m_timer.stop();
-    if (!m_dirty || m_restoring)
-        return;
+    if (m_dirty && !m_restoring && !m_doc.InStep())
+        Record(UndoStep{});
+}
+
+void CUndoHistory::Record(const UndoStep& what)
+{
     m_dirty = false;
     std::vector<uint8_t> bytes = m_doc.SaveToBytes();
     if (bytes == m_states[m_position]) {
         emit Changed();
         return; // the action changed nothing in the end
     }
-    if (ContinuesKeyStep()) {
+    const PageViewState after = CaptureView();
+    if (ContinuesKeyStep(what)) {
         // A held key: its repeats belong to the step its first press made.
         m_bytes += bytes.size() - m_states[m_position].size();
         m_states[m_position] = std::move(bytes);
-        m_views.back().after = m_viewBefore = CaptureView();
+        m_steps.back().after = m_viewBefore = after;
         emit Changed();
         return;
     }
@@ -106,18 +110,17 @@ void CUndoHistory::Checkpoint()
     while (m_states.size() > m_position + 1) {
         m_bytes -= m_states.back().size();
         m_states.pop_back();
-        m_views.pop_back();
+        m_steps.pop_back();
     }
     if (m_savedPosition > long(m_position))
         m_savedPosition = -1;
     m_bytes += bytes.size();
     m_states.push_back(std::move(bytes));
-    const PageViewState after = CaptureView();
-    m_views.push_back({m_viewBefore, after});
+    m_steps.push_back({what, m_viewBefore, after});
     ++m_position;
     m_viewBefore = after;
-    m_keyStep = {m_lastKey, m_position};
-    while (!m_views.empty() && (m_views.size() > size_t(kMaxSteps) || m_bytes > kMaxBytes))
+    m_lastIsKeyStep = what.key != 0;
+    while (!m_steps.empty() && (m_steps.size() > size_t(kMaxSteps) || m_bytes > kMaxBytes))
         DropOldest();
     emit Changed();
 }
@@ -144,44 +147,65 @@ void CUndoHistory::RewriteStates(const std::function<void(CPageDoc&)>& rewrite)
         m_bytes += m_states[i].size();
     }
     m_dirty = false;
-    m_timer.stop();
     emit Changed();
 }
 
-bool CUndoHistory::ContinuesKeyStep() const
+bool CUndoHistory::ContinuesKeyStep(const UndoStep& what) const
 {
-    return m_lastKey.repeat && m_lastKey.key == m_keyStep.key.key && m_keyStep.position == m_position &&
-           m_position > 0 && m_savedPosition != long(m_position);
+    return what.repeat && m_lastIsKeyStep && m_position > 0 && m_position == m_steps.size() &&
+           m_steps.back().what.key == what.key && m_savedPosition != long(m_position);
 }
 
 void CUndoHistory::DropOldest()
 {
     m_bytes -= m_states.front().size();
     m_states.pop_front();
-    m_views.pop_front();
+    m_steps.pop_front();
     --m_position;
-    if (m_keyStep.position > 0)
-        --m_keyStep.position;
     m_savedPosition = m_savedPosition > 0 ? m_savedPosition - 1 : -1;
+}
+
+bool CUndoHistory::CanUndo() const
+{
+    return !m_doc.InStep() && (m_position > 0 || m_dirty);
+}
+
+bool CUndoHistory::CanRedo() const
+{
+    return !m_doc.InStep() && !m_dirty && m_position + 1 < m_states.size();
+}
+
+QString CUndoHistory::UndoName() const
+{
+    return m_position > 0 && !m_dirty ? m_steps[m_position - 1].what.name : QString();
+}
+
+QString CUndoHistory::RedoName() const
+{
+    return CanRedo() ? m_steps[m_position].what.name : QString();
 }
 
 bool CUndoHistory::Undo()
 {
+    if (m_doc.InStep())
+        return false;
     // A text still being typed is the last change.
     m_doc.CommitEdits();
     Checkpoint();
     if (m_position == 0)
         return false;
-    return Restore(m_position - 1, m_views[m_position - 1].before);
+    return Restore(m_position - 1, m_steps[m_position - 1].before);
 }
 
 bool CUndoHistory::Redo()
 {
+    if (m_doc.InStep())
+        return false;
     m_doc.CommitEdits();
     Checkpoint();
     if (m_position + 1 >= m_states.size())
         return false;
-    return Restore(m_position + 1, m_views[m_position].after);
+    return Restore(m_position + 1, m_steps[m_position].after);
 }
 
 bool CUndoHistory::Restore(size_t index, const PageViewState& view)
@@ -189,7 +213,6 @@ bool CUndoHistory::Restore(size_t index, const PageViewState& view)
     // Reading the state, showing its page and setting the modified mark
     // report changes that are this step itself, not new ones.
     m_restoring = true;
-    m_timer.stop();
     const std::vector<uint8_t> bytes = m_states[index]; // observers run while it is read
     const auto error = m_doc.LoadFromBytes(bytes);
     if (error) {
@@ -202,7 +225,7 @@ bool CUndoHistory::Restore(size_t index, const PageViewState& view)
     }
     m_position = index;
     m_dirty = false;
-    m_keyStep = {};
+    m_lastIsKeyStep = false;
     if (m_access.restore) {
         m_access.restore(view);
     } else if (CPage* page = m_doc.PageAt(view.pageIndex)) {
@@ -215,31 +238,6 @@ bool CUndoHistory::Restore(size_t index, const PageViewState& view)
     return true;
 }
 
-bool CUndoHistory::eventFilter(QObject* watched, QEvent* event)
-{
-    // The view as the user starts an action, before the action changes it.
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: m_lastKey = {}; break;
-    case QEvent::KeyPress: {
-        const auto* key = static_cast<const QKeyEvent*>(event);
-        m_lastKey = {key->key(), key->isAutoRepeat()};
-        break;
-    }
-    default: break;
-    }
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::KeyPress:
-    case QEvent::ShortcutOverride:
-        if (!m_dirty && !m_restoring && watched->isWidgetType())
-            m_viewBefore = CaptureView();
-        break;
-    default:
-        break;
-    }
-    return false;
-}
-
 void CUndoHistory::OnModifiedChanged(bool modified)
 {
     if (modified)
@@ -248,7 +246,9 @@ void CUndoHistory::OnModifiedChanged(bool modified)
 
 void CUndoHistory::OnUpdate(UpdateHint hint, CDrawObj*)
 {
-    if (hint != UpdateHint::CurrentPage)
+    // Outside a step, a page repainted is a picture decoded late, not a
+    // change; a step compares the bytes in the end all the same.
+    if (hint != UpdateHint::CurrentPage && (hint != UpdateHint::RepaintPage || m_doc.InStep()))
         NoteChange();
 }
 
@@ -260,7 +260,7 @@ void CUndoHistory::OnObjectChanged(CDrawObj*, uint32_t)
 void CUndoHistory::OnCurrentPageChanged(CPage*, CPage* newPage)
 {
     // Another page shown between actions is where the next one starts.
-    if (!m_dirty && !m_restoring && newPage)
+    if (!m_dirty && !m_restoring && !m_doc.InStep() && newPage)
         m_viewBefore = CaptureView();
 }
 

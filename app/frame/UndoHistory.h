@@ -2,7 +2,6 @@
 #include "model/DocObserver.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <cstdint>
 #include <deque>
@@ -24,22 +23,20 @@ struct PageViewState {
 // Undo and redo of whole user actions. The project is small (pictures are
 // referenced by path), so each state is the project's serialised form; a
 // step goes from one state to the next and is undone by reading the earlier
-// state back through the document's reader. Changes are gathered while an
-// action runs and recorded as one step once the editor is idle again (no
-// drag in progress, no modal dialog open).
+// state back through the document's reader. Each action opens and closes
+// its step on the document (CPageDoc::BeginStep) with its name; what it
+// changed is recorded when the step closes. A change made outside any step
+// is recorded, without a name, before the next step, undo, redo or save.
 class CUndoHistory : public QObject, public IDocObserver {
     Q_OBJECT
 public:
     static constexpr int kMaxSteps = 100;
     static constexpr size_t kMaxBytes = size_t(64) << 20;
-    static constexpr int kRetryMs = 50;
 
-    // How the history reads and restores the page view, and whether an
-    // action is still running there.
+    // How the history reads and restores the page view.
     struct ViewAccess {
         std::function<PageViewState()> capture;
         std::function<void(const PageViewState&)> restore;
-        std::function<bool()> busy;
     };
 
     explicit CUndoHistory(CPageDoc& doc, QObject* parent = nullptr);
@@ -51,19 +48,25 @@ public:
     void Reset();
     // The project was saved: the present state is the one on disk.
     void MarkSaved();
-    // Records the changes made since the last step as one step now.
+    // Records the changes made outside any step as one unnamed step now.
     void Checkpoint();
     // Applies a change that every kept state must share (picture paths of a
     // project saved into another folder) to the project and to each state,
     // without making a step of it.
     void RewriteStates(const std::function<void(CPageDoc&)>& rewrite);
 
-    // A change is made but not yet recorded (its action is still running).
+    // A change is made but not yet recorded (its step is still open, or it
+    // was made outside any step).
     bool HasPendingChange() const { return m_dirty; }
-    bool CanUndo() const { return m_position > 0 || m_dirty; }
-    bool CanRedo() const { return !m_dirty && m_position + 1 < m_states.size(); }
+    // Not while a step is open: its action is still running.
+    bool CanUndo() const;
+    bool CanRedo() const;
     bool Undo();
     bool Redo();
+    // The names of the steps that Undo and Redo would take back and do
+    // again; empty when there is none or it has no name.
+    QString UndoName() const;
+    QString RedoName() const;
 
     int UndoCount() const { return int(m_position); }
     int RedoCount() const { return int(m_states.size() - 1 - m_position); }
@@ -75,50 +78,42 @@ public:
     void OnObjectChanged(CDrawObj* object, uint32_t flags) override;
     void OnPagesChanged() override;
     void OnCurrentPageChanged(CPage* oldPage, CPage* newPage) override;
+    void OnStepBegin(const UndoStep& step) override;
+    void OnStepEnd() override;
 
 signals:
     void Changed();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    struct Views {
+    struct Step {
+        UndoStep what;
         PageViewState before;
         PageViewState after;
     };
     void NoteChange();
-    void OnTimer();
+    // Records the project as it is now as the step `what`, unless it is
+    // the state it started from.
+    void Record(const UndoStep& what);
     PageViewState CaptureView() const;
     bool Restore(size_t index, const PageViewState& view);
     void DropOldest();
-    bool ContinuesKeyStep() const;
+    bool ContinuesKeyStep(const UndoStep& what) const;
 
     CPageDoc& m_doc;
     ViewAccess m_access;
-    // m_states[i] is the project after i of the kept steps; m_views[i] the
-    // views around step i (from m_states[i] to m_states[i + 1]).
+    // m_states[i] is the project after i of the kept steps; m_steps[i] the
+    // step from m_states[i] to m_states[i + 1].
     std::deque<std::vector<uint8_t>> m_states;
-    std::deque<Views> m_views;
+    std::deque<Step> m_steps;
     size_t m_position = 0;
     size_t m_bytes = 0;
     long m_savedPosition = 0; // -1: the saved state is no longer kept
     bool m_dirty = false;
     bool m_restoring = false;
+    UndoStep m_open; // the step open on the document
     PageViewState m_viewBefore;
-    // The last key pressed, and the step a key press made last, so that
-    // the auto-repeats of a held arrow key make one step with its press.
-    struct KeyPress {
-        int key = 0;
-        bool repeat = false;
-    };
-    struct KeyStep {
-        KeyPress key;
-        size_t position = 0; // 0: none
-    };
-    KeyPress m_lastKey;
-    KeyStep m_keyStep;
-    QTimer m_timer;
+    // The last step was made by this key press and may take its repeats.
+    bool m_lastIsKeyStep = false;
 };
 
 } // namespace kdx

@@ -337,6 +337,7 @@ void CTextEditSession::End(CDrawText& object)
     m_editor->hide();
     if (hadFocus && m_host)
         m_host->setFocus(Qt::OtherFocusReason);
+    const CPageDoc::StepScope step(m_doc, QString::fromUtf16(kStepName));
     m_editor->SaveToObject(object);
 }
 
@@ -351,8 +352,10 @@ void CTextEditSession::EndCurrent()
 
 void CTextEditSession::WriteBack()
 {
-    if (m_object && m_editor)
+    if (m_object && m_editor) {
+        const CPageDoc::StepScope step(m_doc, QString::fromUtf16(kStepName));
         m_editor->SaveToObject(*m_object);
+    }
 }
 
 bool CTextEditSession::OnEditObject(CDrawObj* object, QObject* view, bool begin)

@@ -109,6 +109,9 @@ private:
     QRect Displayed(const CDrawText& object) const;
     void PlaceOn(const CDrawText& object);
 
+    // The undo step of a text written back into its object.
+    static constexpr const char16_t* kStepName = u"修改文本";
+
     CPageDoc& m_doc;
     QPointer<QWidget> m_host;
     QPoint m_origin;

@@ -518,7 +518,7 @@ void CPageWnd::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CPageWnd::keyPressEvent(QKeyEvent* event)
 {
-    if (!HandleKey(event->key(), event->modifiers()))
+    if (!HandleKey(event->key(), event->modifiers(), event->isAutoRepeat()))
         QWidget::keyPressEvent(event);
 }
 
@@ -545,18 +545,27 @@ bool CPageWnd::event(QEvent* event)
     return QWidget::event(event);
 }
 
-bool CPageWnd::HandleKey(int key, Qt::KeyboardModifiers modifiers)
+bool CPageWnd::HandleKey(int key, Qt::KeyboardModifiers modifiers, bool repeat)
 {
     // Ctrl moves by one grid step, so that objects go from line to line.
     const bool byGrid = modifiers & Qt::ControlModifier;
     const int dx = byGrid ? int(doc_.view.gridWidth) + 1 : 1;
     const int dy = byGrid ? int(doc_.view.gridHeight) + 1 : 1;
+    const auto move = [&](int x, int y) {
+        const CPageDoc::StepScope step(doc_, UndoStep{QStringLiteral("移动"), key, repeat});
+        MoveSelection(x, y);
+        return true;
+    };
     switch (key) {
-    case Qt::Key_Left: MoveSelection(-dx, 0); return true;
-    case Qt::Key_Right: MoveSelection(dx, 0); return true;
-    case Qt::Key_Up: MoveSelection(0, -dy); return true;
-    case Qt::Key_Down: MoveSelection(0, dy); return true;
-    case Qt::Key_Delete: DeleteSelection(); return true;
+    case Qt::Key_Left: return move(-dx, 0);
+    case Qt::Key_Right: return move(dx, 0);
+    case Qt::Key_Up: return move(0, -dy);
+    case Qt::Key_Down: return move(0, dy);
+    case Qt::Key_Delete: {
+        const CPageDoc::StepScope step(doc_, UndoStepName(ID_EDIT_CLEAR));
+        DeleteSelection();
+        return true;
+    }
     case Qt::Key_Escape:
         ToolCancel();
         ClearSelection();
@@ -577,10 +586,18 @@ void CPageWnd::ReleaseCapture()
 
 void CPageWnd::ToolPress(const QPoint& p, Qt::KeyboardModifiers modifiers)
 {
-    if (tool_ == PageTool::Select)
+    // A drag is one undo step, named by what it does, closed when it ends.
+    if (tool_ == PageTool::Select) {
         SelectPress(p, modifiers);
-    else
-        CreatePress(Snapped(p));
+        if (capturing_ && (mode_ == kModeMove || mode_ == kModeResize))
+            m_dragStep.emplace(doc_, mode_ == kModeMove ? QStringLiteral("移动") : QStringLiteral("改变大小"));
+        return;
+    }
+    const MenuItem* item = FindMenuItem(CommandForTool(tool_));
+    m_dragStep.emplace(doc_, QStringLiteral("添加") + (item ? MenuItemText(*item) : QString()));
+    CreatePress(Snapped(p));
+    if (!capturing_)
+        m_dragStep.reset();
 }
 
 bool CPageWnd::Snapping() const
@@ -641,8 +658,15 @@ void CPageWnd::ToolDoubleClick()
 {
     if (tool_ != PageTool::Select)
         return;
-    if (CDrawObj* object = SingleSelection())
-        object->Edit(view_, true);
+    // Editing an image chooses its picture; a text opens its editor and
+    // makes its step when the text is written back.
+    CDrawObj* object = SingleSelection();
+    if (!object)
+        return;
+    std::optional<CPageDoc::StepScope> step;
+    if (object->Kind() == ObjectKind::Image)
+        step.emplace(doc_, QStringLiteral("修改图象"));
+    object->Edit(view_, true);
 }
 
 void CPageWnd::CaptureLost()
@@ -672,6 +696,7 @@ void CPageWnd::ToolCaptureLost()
         // Every shape tool but the line falls back to selecting after one object.
         SetTool(PageTool::Select);
     }
+    m_dragStep.reset();
 }
 
 void CPageWnd::ToolCancel()
@@ -1012,7 +1037,7 @@ void CPageView::mouseReleaseEvent(QMouseEvent* event)
 
 void CPageView::keyPressEvent(QKeyEvent* event)
 {
-    if (!pageWnd_->HandleKey(event->key(), event->modifiers()))
+    if (!pageWnd_->HandleKey(event->key(), event->modifiers(), event->isAutoRepeat()))
         CMyView::keyPressEvent(event);
 }
 

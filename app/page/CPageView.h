@@ -5,6 +5,7 @@
 #include "terminal/ViewScale.h"
 #include "model/DocObserver.h"
 #include "model/ModelTypes.h"
+#include "model/PageDoc.h"
 
 #include <QPoint>
 #include <QRect>
@@ -86,8 +87,9 @@ public:
     // The object of a creation drag in progress, or null.
     CDrawObj* ObjectBeingCreated() const { return creating_; }
     // Arrow keys, Delete and Escape; false for other keys.
-    // Ctrl+arrow moves by one grid step.
-    bool HandleKey(int key, Qt::KeyboardModifiers modifiers = {});
+    // Ctrl+arrow moves by one grid step. The moves of a held key (`repeat`
+    // for its auto-repeats) are one undo step.
+    bool HandleKey(int key, Qt::KeyboardModifiers modifiers = {}, bool repeat = false);
     // Drawing, moving and resizing snap to the grid lines while the grid is
     // shown, this is on and Alt is not held.
     void SetSnapToGrid(bool on) { m_snapToGrid = on; }
@@ -153,6 +155,8 @@ private:
     bool m_pressedWasSelected = false;   // it was selected before, no Ctrl or Shift
     bool m_snapToGrid = true;
     bool m_snapSuspended = false; // Alt held in the last mouse event
+    // The undo step of the drag in progress: from the press to the release.
+    std::optional<CPageDoc::StepScope> m_dragStep;
 };
 
 // The document's view: a scrolling view that centres the page window in it,

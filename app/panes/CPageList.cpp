@@ -1,5 +1,6 @@
 #include "app/panes/CPageList.h"
 
+#include "app/frame/Commands.h"
 #include "app/frame/EditorStrings.h"
 #include "app/frame/Messages.h"
 #include "model/PageDoc.h"
@@ -10,6 +11,8 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QStyledItemDelegate>
+
+#include <optional>
 
 namespace kdx {
 
@@ -123,6 +126,7 @@ bool CPageListModel::setData(const QModelIndex& index, const QVariant& value, in
     if (role != Qt::EditRole || !doc_ || !index.isValid())
         return false;
     CPage* page = doc_->PageAt(index.row());
+    const CPageDoc::StepScope step(*doc_, QStringLiteral("重命名页面"));
     return page && doc_->RenamePage(page, value.toString());
 }
 
@@ -198,6 +202,7 @@ void CPageList::dropEvent(QDropEvent* event)
     CPage* page = doc_->PageAt(*from);
     if (!page || to == *from)
         return;
+    const CPageDoc::StepScope step(*doc_, UndoStepName(ID_PAGE_MOVE_UP));
     doc_->MovePageTo(page, to);
     doc_->SetCurrentPage(page);
 }
@@ -347,6 +352,9 @@ void CPageList::ExecuteCommand(int id)
     // message shows) stops the command.
     if (!IsCommandEnabled(id) || !doc_->CommitEdits() || !IsCommandEnabled(id))
         return;
+    std::optional<CPageDoc::StepScope> step;
+    if (const QString name = UndoStepName(id); !name.isEmpty())
+        step.emplace(*doc_, name);
     CPage* selected = doc_->PageAt(SelectedIndex());
     switch (id) {
     case ID_PAGE_ADD:

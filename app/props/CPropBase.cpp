@@ -18,6 +18,22 @@ namespace {
 constexpr int kSpacing = 3;
 constexpr int kLabelGap = 4;
 
+// The undo step of a field: 修改 and what its label names.
+FieldStep StepFor(CPageDoc* doc, PropId id, QString label)
+{
+    switch (id) {
+    case PropId::PageName: return {doc, QStringLiteral("重命名页面")};
+    case PropId::LineColor:
+    case PropId::RectColor:
+    case PropId::RoundRectColor:
+    case PropId::EllipseColor:
+    case PropId::TextColor: return {doc, QStringLiteral("修改颜色")};
+    default: break;
+    }
+    label.remove(QRegularExpression(QStringLiteral("\\(.*\\)|[：:]$")));
+    return {doc, QStringLiteral("修改") + label};
+}
+
 } // namespace
 
 CPropBase::CPropBase(int dialogId, CPropList* list) : QWidget(list), m_dialogId(dialogId), m_list(list)
@@ -59,6 +75,7 @@ CPropCtrlEdit* CPropBase::AddEdit(PropId id, const QString& label, bool readOnly
 {
     auto* edit = new CPropCtrlEdit(this);
     edit->setReadOnly(readOnly);
+    edit->SetStep(StepFor(Document(), id, label));
     AddRow(id, label, edit);
     return edit;
 }
@@ -73,13 +90,15 @@ CPropCtrlEdit* CPropBase::AddNumberEdit(PropId id, const QString& label)
 CPropCtrlLink* CPropBase::AddLink(PropId id, const QString& label, bool withClear)
 {
     auto* link = new CPropCtrlLink(withClear, this);
+    link->SetStep(StepFor(Document(), id, label));
     AddRow(id, label, link);
     return link;
 }
 
-QComboBox* CPropBase::AddList(PropId id, const QString& label)
+CPropCtrlList* CPropBase::AddList(PropId id, const QString& label)
 {
     auto* list = new CPropCtrlList(this);
+    list->SetStep(StepFor(Document(), id, label));
     list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     list->setMinimumContentsLength(8);
     AddRow(id, label, list);

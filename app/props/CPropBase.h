@@ -15,6 +15,7 @@ namespace kdx {
 class CPageDoc;
 class CPropCtrlEdit;
 class CPropCtrlLink;
+class CPropCtrlList;
 class CPropList;
 
 // The base of the property pages: a column of labelled value controls on
@@ -51,7 +52,7 @@ protected:
     // An edit box that takes digits only.
     CPropCtrlEdit* AddNumberEdit(PropId id, const QString& label);
     CPropCtrlLink* AddLink(PropId id, const QString& label, bool withClear);
-    QComboBox* AddList(PropId id, const QString& label);
+    CPropCtrlList* AddList(PropId id, const QString& label);
 
     // A refused value: the fields show the model again and the status bar
     // shows the message of the string id as an error.

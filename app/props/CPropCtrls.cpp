@@ -1,13 +1,24 @@
 #include "app/props/CPropCtrls.h"
 
+#include "model/PageDoc.h"
+
 #include <QAccessible>
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QFocusEvent>
 #include <QKeyEvent>
 
+#include <optional>
+
 namespace kdx {
 namespace {
+
+std::optional<CPageDoc::StepScope> OpenStep(const FieldStep& step)
+{
+    if (!step.doc)
+        return std::nullopt;
+    return std::optional<CPageDoc::StepScope>(std::in_place, *step.doc, step.name);
+}
 
 QString EmptyValueText() { return QStringLiteral("设置..."); }
 QString ClearText() { return QStringLiteral("清除"); }
@@ -115,6 +126,7 @@ void CPropCtrlEdit::Commit()
     if (!isModified())
         return;
     setModified(false);
+    const auto step = OpenStep(m_step);
     emit Committed();
 }
 
@@ -151,6 +163,10 @@ void CPropCtrlEdit::focusOutEvent(QFocusEvent* event)
 CPropCtrlList::CPropCtrlList(QWidget* parent) : QComboBox(parent)
 {
     InstallAccessibleFactory();
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        const auto step = OpenStep(m_step);
+        emit Chosen(index);
+    });
 }
 
 // ------------------------------------------------------------ link field
@@ -202,6 +218,7 @@ bool CPropCtrlLink::Activate(const QString& id)
 {
     if (!LinkIds().contains(id))
         return false;
+    const auto step = OpenStep(m_step);
     emit LinkChosen(id);
     return true;
 }

@@ -6,6 +6,15 @@
 
 namespace kdx {
 
+class CPageDoc;
+
+// The undo step a field makes when its value is committed or chosen: the
+// document it edits and the step's name. Without a document it makes none.
+struct FieldStep {
+    CPageDoc* doc = nullptr;
+    QString name;
+};
+
 // A value field of a property page. It commits when the user presses Enter
 // (on key release) or leaves it, and only when its text was changed since
 // it was last set: setting a value never counts as a change. Escape puts
@@ -21,6 +30,7 @@ public:
     bool IsPending() const { return isModified() && !isReadOnly(); }
     // Tells the page about a pending change, as leaving the field does.
     void Commit();
+    void SetStep(FieldStep step) { m_step = std::move(step); }
 
 signals:
     void Committed();
@@ -32,6 +42,7 @@ protected:
 
 private:
     QString m_value; // the model's value as last set
+    FieldStep m_step;
 };
 
 // A drop-down list field. Unlike a plain list, whose accessible name on
@@ -41,6 +52,14 @@ class CPropCtrlList : public QComboBox {
     Q_OBJECT
 public:
     explicit CPropCtrlList(QWidget* parent = nullptr);
+    void SetStep(FieldStep step) { m_step = std::move(step); }
+
+signals:
+    // An item was chosen by the user (activated), inside the field's step.
+    void Chosen(int index);
+
+private:
+    FieldStep m_step;
 };
 
 // A link field: either a single "Link" link showing the value, or the
@@ -64,6 +83,7 @@ public:
     QString LinkText(const QString& id) const;
     // Chooses a shown link as a click does; false for an id not shown.
     bool Activate(const QString& id);
+    void SetStep(FieldStep step) { m_step = std::move(step); }
 
 signals:
     void LinkChosen(const QString& id);
@@ -71,6 +91,7 @@ signals:
 private:
     bool m_withClear;
     QString m_value;
+    FieldStep m_step;
 };
 
 } // namespace kdx

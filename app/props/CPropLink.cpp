@@ -14,7 +14,7 @@ namespace kdx {
 CPropLink::CPropLink(CPropList* list) : CPropPage(kDialogId, list)
 {
     m_target = AddList(PropId::LinkTarget, QStringLiteral("跳转目标："));
-    connect(m_target, &QComboBox::activated, this, [this](int index) {
+    connect(m_target, &CPropCtrlList::Chosen, this, [this](int index) {
         if (Object())
             Object()->SetJumpTarget(index >= 0 ? m_target->itemData(index).toUInt() : kNoPage);
         Load();
@@ -22,7 +22,7 @@ CPropLink::CPropLink(CPropList* list) : CPropPage(kDialogId, list)
     m_condition = AddList(PropId::LinkCondition, QStringLiteral("执行条件："));
     for (uint32_t value = 0; value < kConditionCount; ++value)
         m_condition->addItem(ExecuteConditionText(value), value);
-    connect(m_condition, &QComboBox::activated, this, [this](int index) {
+    connect(m_condition, &CPropCtrlList::Chosen, this, [this](int index) {
         if (Object())
             Object()->SetExecuteCondition(index >= 0 ? uint32_t(index) : 0);
         Load();

@@ -1,9 +1,9 @@
 #pragma once
 #include "app/props/CPropPage.h"
 
-class QComboBox;
-
 namespace kdx {
+
+class CPropCtrlList;
 
 // The touch behaviour of the selected object: the page it jumps to, when
 // the action runs, and the bytes it sends.
@@ -23,8 +23,8 @@ protected:
 private:
     void OnDataLink(const QString& id);
 
-    QComboBox* m_target = nullptr;
-    QComboBox* m_condition = nullptr;
+    CPropCtrlList* m_target = nullptr;
+    CPropCtrlList* m_condition = nullptr;
     CPropCtrlLink* m_data = nullptr;
 };
 

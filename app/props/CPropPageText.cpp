@@ -20,7 +20,7 @@ CPropPageText::CPropPageText(CPropList* list) : CPropPage(kDialogId, list)
     m_font = AddList(PropId::TextFont, QStringLiteral("字体："));
     for (uint32_t id = 1; id <= 3; ++id)
         m_font->addItem(ModelString(kStrFirstFontName + int(id) - 1), id);
-    connect(m_font, &QComboBox::activated, this, [this](int index) {
+    connect(m_font, &CPropCtrlList::Chosen, this, [this](int index) {
         if (Object() && index >= 0)
             Text(Object())->SetFontId(m_font->itemData(index).toUInt());
         Load();

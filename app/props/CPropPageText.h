@@ -1,9 +1,9 @@
 #pragma once
 #include "app/props/CPropPage.h"
 
-class QComboBox;
-
 namespace kdx {
+
+class CPropCtrlList;
 
 // A text: size, corners, font, tab size, line and character spacing and
 // colour. The character spacing is shown only.
@@ -17,7 +17,7 @@ protected:
     void LoadFields() override;
 
 private:
-    QComboBox* m_font = nullptr;
+    CPropCtrlList* m_font = nullptr;
     CPropCtrlEdit* m_tabSize = nullptr;
     CPropCtrlEdit* m_lineSpacing = nullptr;
     CPropCtrlEdit* m_charSpacing = nullptr;

@@ -15,6 +15,7 @@
 #include "ProjectPicturesTest.h"
 #include "StatusBarTest.h"
 #include "TextEditTest.h"
+#include "UndoStepTest.h"
 #include "UndoTest.h"
 #include "ZoomTest.h"
 #include "app/frame/CEditorApp.h"
@@ -42,6 +43,7 @@ const kdx::test::TestClass kTestClasses[] = {
     {"PageViewTest", kdx::test::MakeTestClass<kdx::test::PageViewTest>},
     {"TextEditTest", kdx::test::MakeTestClass<kdx::test::TextEditTest>},
     {"UndoTest", kdx::test::MakeTestClass<kdx::test::UndoTest>},
+    {"UndoStepTest", kdx::test::MakeTestClass<kdx::test::UndoStepTest>},
     {"ClipboardTest", kdx::test::MakeTestClass<kdx::test::ClipboardTest>},
     {"ZoomTest", kdx::test::MakeTestClass<kdx::test::ZoomTest>},
     {"PanelParityTest", kdx::test::MakeTestClass<kdx::test::PanelParityTest>},
