@@ -1,5 +1,7 @@
 #include "edit/CMyEditCtrl.h"
 
+#include "terminal/TextWrap.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDrag>
@@ -20,7 +22,7 @@ namespace {
 
 constexpr int kMaxDelimiters = 63;
 constexpr int kMaxImeUnits = 260;
-const QString kDefaultDelimiters = QString::fromUtf16(u",.?!;:/\"'\\()[]{}<>，。、？！；：／");
+const QString kDefaultDelimiters = QString::fromUtf16(kWrapDelimiters.data(), qsizetype(kWrapDelimiters.size()));
 
 QString ToQ(std::u16string_view text)
 {

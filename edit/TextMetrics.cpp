@@ -1,6 +1,7 @@
 #include "edit/TextMetrics.h"
 
 #include "terminal/CellWidth.h"
+#include "terminal/TextWrap.h"
 
 #include <QFontDatabase>
 #include <algorithm>
@@ -122,58 +123,21 @@ void WrapSplitter::Split(const char16_t* text, int length, std::vector<RowPiece>
     const int tabSize = metrics_.TabSize();
     const int spaceWidth = metrics_.SpaceWidth();
     const bool byColumns = mode_ == 2;
+    const auto columns = [tabSize](char16_t unit, int column) {
+        if (unit != u'\t')
+            return 1;
+        return tabSize > 0 ? tabSize - column % tabSize : 0;
+    };
+    const auto advance = [&](char16_t unit, int column) {
+        if (unit == u'\t')
+            return byColumns ? columns(unit, column) : columns(unit, column) * spaceWidth;
+        if (byColumns)
+            return 1;
+        const int width = widths[unit];
+        return width >= 0 ? width : metrics_.MeasureUnit(unit);
+    };
     const int limit = byColumns ? std::max(1, limit_) : std::max(1, limit_ - 1);
-    int pos = 0;
-    int visual = 0;
-    while (pos < length) {
-        const int rowStart = pos;
-        const int rowColumn = visual;
-        int used = 0;
-        int i = pos;
-        int column = visual;
-        bool sawTab = false;
-        while (i < length) {
-            const char16_t unit = text[i];
-            int columns = 1;
-            int step;
-            if (unit == u'\t') {
-                sawTab = true;
-                columns = tabSize > 0 ? tabSize - column % tabSize : 0;
-                step = byColumns ? columns : columns * spaceWidth;
-            } else if (byColumns) {
-                step = 1;
-            } else {
-                step = widths[unit];
-                if (step < 0)
-                    step = metrics_.MeasureUnit(unit);
-            }
-            if (used + step > limit && i > rowStart)
-                break;
-            used += step;
-            column += columns;
-            ++i;
-        }
-        int end = i;
-        if (i < length) {
-            // Break after the last blank or delimiter of the row, if any.
-            int j = i - 1;
-            while (j >= rowStart && !breaks[text[j]])
-                --j;
-            if (j >= rowStart)
-                end = j + 1;
-            if (end != i) {
-                column = rowColumn + (end - rowStart);
-                if (sawTab) {
-                    column = rowColumn;
-                    for (int k = rowStart; k < end; ++k)
-                        column += metrics_.ColumnsOf(text[k], column);
-                }
-            }
-        }
-        pieces.push_back({rowStart, end - rowStart, rowColumn});
-        visual = column;
-        pos = end;
-    }
+    WrapRows(text, length, limit, advance, columns, [&breaks](char16_t unit) { return breaks[unit]; }, pieces);
 }
 
 } // namespace kdx

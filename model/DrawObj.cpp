@@ -6,6 +6,7 @@
 #include "model/ProjectFormat.h"
 #include "model/ProjectRecord.h"
 #include "terminal/TextLayout.h"
+#include "terminal/TextWrap.h"
 
 #include <QPolygon>
 #include <QRegion>
@@ -491,6 +492,24 @@ void CDrawText::SetCharSpacing(int32_t n)
         return;
     m_charSpacing = n;
     Changed(kChangedCharSpacing, true);
+}
+
+void CDrawText::OnChanged(uint32_t flags)
+{
+    if (flags & (kChangedSize | kChangedKindField2 | kChangedCharSpacing))
+        Rewrap();
+    CDrawObj::OnChanged(flags);
+}
+
+void CDrawText::Rewrap()
+{
+    const TerminalFont* font = FindTerminalFont(m_fontId);
+    const int32_t width = m_bounds.right - m_bounds.left;
+    const std::u16string stored = Text();
+    if (width <= 0 || stored.empty() || !font || !Document())
+        return;
+    const TerminalTextMeasure measure{font->cellWidth, std::max(m_charSpacing, 0), m_tabSize};
+    SetText(FitWrappedText(WrapTerminalText(stored, measure, width), size_t(kMaxTextUnits - 1)));
 }
 
 // ---------------------------------------------------------------- CDrawImage

@@ -225,7 +225,14 @@ public:
     void SetLineSpacing(int32_t n);
     void SetCharSpacing(int32_t n);
 
+    // The stored wrap points (lone LFs) follow the width, the font and the
+    // character spacing: a change of one wraps the text anew as the
+    // terminal measures it, before the change is reported.
+    void OnChanged(uint32_t flags) override;
+
 private:
+    void Rewrap();
+
     uint32_t m_fontId = 1;
     int32_t m_tabSize = 8;
     int32_t m_lineSpacing = 0;

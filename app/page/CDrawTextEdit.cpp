@@ -6,6 +6,7 @@
 #include "model/PagePaint.h"
 #include "terminal/TerminalPaint.h"
 #include "terminal/TerminalFontLookup.h"
+#include "terminal/TextWrap.h"
 
 #include <QFontDatabase>
 #include <QtMath>
@@ -29,15 +30,9 @@ std::u16string WithoutWrapPoints(std::u16string_view text)
     return out;
 }
 
-// Drops wrap points from the end until the text fits the object's limit, so
-// that a long text is never refused as a whole; its last rows then wrap
-// only where the terminal's line is full.
 std::u16string FitToLimit(std::u16string text)
 {
-    for (size_t i = text.size(); text.size() > size_t(CDrawTextEdit::kMaxTextUnits) && i-- > 0;)
-        if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r'))
-            text.erase(i, 1);
-    return text;
+    return FitWrappedText(std::move(text), size_t(CDrawTextEdit::kMaxTextUnits));
 }
 
 const TerminalFont* TerminalFontOf(const CDrawText& object)
@@ -215,50 +210,6 @@ void CDrawTextEdit::SaveToObject(CDrawText& object) const
     object.SetText(text);
 }
 
-void CDrawTextEdit::ReflowObjectText(CDrawText& object)
-{
-    const PageRect& bounds = object.Bounds();
-    const CPageDoc* doc = object.Document();
-    const TerminalFont* font = doc ? doc->GetFont(object.FontId()) : nullptr;
-    const std::u16string stored = object.Text();
-    if (bounds.right - bounds.left <= 0 || stored.empty() || !font)
-        return;
-    const std::u16string text = WithoutWrapPoints(stored);
-    if (text.empty())
-        return;
-
-    // The control's own measure and splitter, at the object's width.
-    TextMetrics metrics;
-    metrics.SetFont(TerminalQFont(*font), font->cellHeight, font->cellWidth);
-    metrics.SetTabSize(object.TabSize());
-    metrics.SetCharSpacing(object.CharSpacing());
-    const QString delimiters = CMyEditCtrl::DefaultDelimiters();
-    WrapSplitter splitter(metrics, delimiters);
-    splitter.SetMode(kWordWrapAtWidth, bounds.right - bounds.left);
-
-    std::u16string result;
-    std::vector<RowPiece> pieces;
-    size_t lineStart = 0;
-    while (true) {
-        const size_t lineEnd = text.find(u"\r\n", lineStart);
-        const bool last = lineEnd == std::u16string::npos;
-        const size_t length = (last ? text.size() : lineEnd) - lineStart;
-        pieces.clear();
-        splitter.Split(text.data() + lineStart, int(length), pieces);
-        if (pieces.empty())
-            pieces.push_back({0, 0, 0});
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            result.append(text, lineStart + size_t(pieces[i].offset), size_t(pieces[i].length));
-            const bool endsLine = i + 1 == pieces.size() && !last;
-            result += endsLine ? u"\r\n" : u"\n";
-        }
-        if (last)
-            break;
-        lineStart = lineEnd + 2;
-    }
-    object.SetText(FitToLimit(std::move(result)));
-}
-
 // ------------------------------------------------------------ session
 
 CTextEditSession::CTextEditSession(CPageDoc& doc, QWidget* host, QPoint origin)
@@ -373,20 +324,14 @@ void CTextEditSession::OnObjectChanged(CDrawObj* object, uint32_t flags)
 {
     auto* text = dynamic_cast<CDrawText*>(object);
     // A changed text is what writing back reports: nothing to follow.
-    if (!text || (flags & kChangedKindField1))
+    if (!text || (flags & kChangedKindField1) || text != m_object || !m_editor)
         return;
-    if (text == m_object && m_editor) {
-        m_editor->TakeStyleFrom(*text);
-        if (flags & (kChangedPosition | kChangedSize))
-            PlaceOn(*text);
-        else
-            m_editor->RewrapNow();
-        m_editor->repaint();
-        return;
-    }
-    // The character spacing widens the rows as the page and the panel show them.
-    if (!text->IsEditing() && (flags & (kChangedSize | kChangedKindField2 | kChangedCharSpacing)))
-        CDrawTextEdit::ReflowObjectText(*text);
+    m_editor->TakeStyleFrom(*text);
+    if (flags & (kChangedPosition | kChangedSize))
+        PlaceOn(*text);
+    else
+        m_editor->RewrapNow();
+    m_editor->repaint();
 }
 
 void CTextEditSession::OnUpdate(UpdateHint hint, CDrawObj* object)

@@ -45,9 +45,6 @@ public:
     // the next one continues; nothing after the last row.
     std::u16string ObjectText() const;
 
-    // Re-wraps the object's stored text at the object's width and font with
-    // the wrap rules of the control, while it is not being edited.
-    static void ReflowObjectText(CDrawText& object);
 
 signals:
     // Escape with no text selected: the user is done with the text.
@@ -75,8 +72,7 @@ private:
 // made when first needed as a hidden child of the page window. The session
 // begins and ends editing when objects ask (Edit), keeps the editor on its
 // object while that object changes, writes the text back whenever the
-// project is about to be saved or compiled, and re-wraps the texts of
-// objects whose width or font changes while they are not edited.
+// project is about to be saved or compiled.
 class CTextEditSession : public IDocObserver {
 public:
     // `host` shows the page with its page point (0, 0) at `origin`.

@@ -264,3 +264,41 @@ TEST(DrawObj, SelectAndEditAskTheObservers)
     rect->Edit(nullptr, true);
     EXPECT_FALSE(rect->IsEditing());
 }
+
+TEST(DrawObj, StoredWrapPointsFollowWidthFontAndSpacing)
+{
+    // No editor: the model alone keeps the wrap points where the terminal's
+    // cells put them (a whole cell for 中, half a cell for a).
+    DocWithPage d;
+    auto* text = d.Add<CDrawText>({0, 0, 2000, 300});
+    text->SetText(u"中中中中中中中中中中中中\r\naaaa aaaa aaaa");
+    const int cell = FindTerminalFont(1)->cellWidth;
+    text->SetSize(5 * cell + 1, 300);
+    EXPECT_EQ(text->Text(), u"中中中中中\n中中中中中\n中中\r\naaaa aaaa \naaaa\n");
+
+    // Wider again: the old wrap points go, the line break stays.
+    text->SetSize(2000, 300);
+    EXPECT_EQ(text->Text(), u"中中中中中中中中中中中中\r\naaaa aaaa aaaa\n");
+
+    // Spacing widens every character; a larger font's cells are wider.
+    text->SetSize(5 * (cell + 2) + 1, 300);
+    text->SetCharSpacing(2);
+    EXPECT_EQ(text->Text(), u"中中中中中\n中中中中中\n中中\r\naaaa \naaaa aaaa\n");
+    text->SetCharSpacing(0);
+    text->SetFontId(3);
+    const size_t perRow = size_t(5 * (cell + 2) / FindTerminalFont(3)->cellWidth);
+    EXPECT_EQ(text->Text().substr(0, perRow + 1), std::u16string(perRow, u'中') + u'\n');
+
+    // The text is stored before the size change is reported.
+    d.seen.Clear();
+    text->SetSize(2000, 300);
+    ASSERT_FALSE(d.seen.changes.empty());
+    EXPECT_EQ(d.seen.changes.back().second, uint32_t(kChangedSize));
+    EXPECT_EQ(text->Text(), u"中中中中中中中中中中中中\r\naaaa aaaa aaaa\n");
+
+    // Opening a file keeps the wrap points it holds.
+    text->SetText(u"a\nb");
+    CPageDoc copy;
+    ASSERT_FALSE(copy.LoadFromBytes(d.doc.SaveToBytes()));
+    EXPECT_EQ(static_cast<CDrawText*>(copy.PageAt(0)->Objects()[0].get())->Text(), u"a\nb");
+}

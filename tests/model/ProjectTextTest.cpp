@@ -60,11 +60,12 @@ Bytes EditorProject()
     round->SetRadius(12);
     doc.AddObject(std::make_unique<CDrawEllipse>(PageRect{-20, -10, 0, 0}));
     auto* text = static_cast<CDrawText*>(doc.AddObject(std::make_unique<CDrawText>(PageRect{0, 0, 200, 100})));
-    text->SetText(u"第一行\r\n软\n换行\t制表\r\n\"引号\" \\ 𝄞 \u0001end");
     text->SetFontId(3);
     text->SetTabSize(4);
     text->SetLineSpacing(2);
     text->SetCharSpacing(1);
+    // Set last: a change of font or spacing places the wrap points anew.
+    text->SetText(u"第一行\r\n软\n换行\t制表\r\n\"引号\" \\ 𝄞 \u0001end");
     doc.AddObject(std::make_unique<CDrawText>(PageRect{0, 0, 10, 10})); // no text
 
     CPage* second = doc.AddPage();

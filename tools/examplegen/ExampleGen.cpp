@@ -108,11 +108,15 @@ CDrawImage* AddButton(CPageDoc& doc, PageRect rect, uint32_t jumpTo)
     return button;
 }
 
-CDrawText* AddText(CPageDoc& doc, PageRect rect, uint32_t font, Color color, std::u16string_view text)
+// The text is set last, so that it keeps its line breaks and wrap points
+// as written here.
+CDrawText* AddText(CPageDoc& doc, PageRect rect, uint32_t font, Color color, std::u16string_view text,
+                   int32_t charSpacing = 0)
 {
     auto* item = Add<CDrawText>(doc, rect);
     item->SetLineColor(color);
     item->SetFontId(font);
+    item->SetCharSpacing(charSpacing);
     item->SetText(text);
     return item;
 }
@@ -181,9 +185,9 @@ void BuildProject(CPageDoc& doc)
     doc.SetPageLoadSend(texts, enterMenu, sizeof enterMenu);
     doc.SetPageUnloadSend(texts, leaveMenu, sizeof leaveMenu);
     AddText(doc, {10, 10, 470, 50}, 1, Rgb(0, 0, 0), u"16点阵：\t制表\t对齐\r\n第二行文字");
-    auto* spaced = AddText(doc, {10, 60, 470, 150}, 2, Rgb(0, 0, 128), u"24点阵：\t一行很长的文字\n自动换行\r\n第三行");
+    auto* spaced =
+        AddText(doc, {10, 60, 470, 150}, 2, Rgb(0, 0, 128), u"24点阵：\t一行很长的文字\n自动换行\r\n第三行", 1);
     spaced->SetLineSpacing(4);
-    spaced->SetCharSpacing(1);
     auto* tabbed = AddText(doc, {10, 150, 470, 226}, 3, Rgb(128, 0, 0), u"32点阵\t大字\r\n结束");
     tabbed->SetTabSize(4);
     AddButton(doc, {340, 226, 460, 266}, 0);
