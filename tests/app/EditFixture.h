@@ -78,8 +78,13 @@ struct EditorFixture {
         editor->setFocus();
         return QTest::qWaitFor([&] { return QApplication::focusWidget() == editor; }) ? editor : nullptr;
     }
-    // Waits until the action that ran is recorded.
-    void Settle() { QTRY_VERIFY(!history().HasPendingChange()); }
+    // Records what the test changed in the model directly (outside any
+    // step); an action of the editor has recorded its step when it ended.
+    void Settle()
+    {
+        history().Checkpoint();
+        QVERIFY(!history().HasPendingChange());
+    }
     QByteArray Save()
     {
         if (!frame.DoSave(path))
