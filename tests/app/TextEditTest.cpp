@@ -135,12 +135,12 @@ void TextEditTest::followsTheObjectWhileEditing()
     QCOMPARE(editor->Store().RowCount(), 1);
 
     // Moved and narrowed: the editor follows and wraps at the new width,
-    // while the stored text waits for the end of editing.
+    // as the model does with the stored text at once.
     const int narrow = WidthOf("ab") + 1;
     text->SetRect({30, 40, 30 + narrow, 100});
     QCOMPARE(editor->geometry(), QRect(Fixture::At(30, 40), QSize(narrow, 60)));
     QCOMPARE(editor->Store().RowCount(), 2);
-    QCOMPARE(text->Text(), std::u16string(u"abcd"));
+    QCOMPARE(text->Text(), std::u16string(u"ab\ncd\n"));
 
     text->SetLineColor(0x00FF0000);
     QCOMPARE(editor->Colour(COLOUR_TEXT), QColor(0, 0, 255));
