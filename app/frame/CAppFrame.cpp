@@ -9,6 +9,7 @@
 #include "app/panes/CPaneCompile.h"
 #include "app/panes/CPaneOutput.h"
 #include "app/frame/CommandIcons.h"
+#include "app/frame/CommandRegistry.h"
 #include "app/frame/Commands.h"
 #include "app/frame/EditorStrings.h"
 #include "app/frame/FileFilters.h"
@@ -79,6 +80,8 @@ CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_uniq
     setWindowIcon(ApplicationIcon());
     setAcceptDrops(true);
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
+    m_commands = new CCommandRegistry(this);
+    connect(m_commands, &CCommandRegistry::Triggered, this, &CAppFrame::ExecuteCommand);
     doc_->AddObserver(this);
     CreateEditSupport(); // the history sees changes before the panes act on them
     doc_->currentLineColor = ToColorRef(palette().color(QPalette::WindowText));
@@ -154,24 +157,9 @@ void CAppFrame::CreateStatusBar()
     SetStatusMessageTarget(statusBar_);
 }
 
-QAction* CAppFrame::MakeAction(int id, const QString& text, const char* shortcut)
+QAction* CAppFrame::Action(int id) const
 {
-    auto* action = new QAction(text, this);
-    action->setObjectName(QString::number(id));
-    action->setData(id);
-    action->setStatusTip(CommandPrompt(id));
-    action->setToolTip(CommandToolTip(id).isEmpty() ? text : CommandToolTip(id));
-    action->setIcon(CommandIcon(id));
-    const auto& command = commands_[id];
-    // Menus show the images of plain commands; check marks stand for the rest.
-    action->setIconVisibleInMenu(!command.checked);
-    if (shortcut)
-        action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
-    action->setCheckable(bool(command.checked));
-    connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
-    actions_.insert(id, action);
-    addAction(action);
-    return action;
+    return m_commands->Action(id);
 }
 
 void CAppFrame::CreateMenus()
@@ -189,7 +177,7 @@ void CAppFrame::CreateMenus()
                 menu->addSeparator();
                 continue;
             }
-            QAction* action = MakeAction(item.id, MenuItemText(item), item.shortcut);
+            QAction* action = m_commands->MakeAction(item.id, MenuItemText(item), item.shortcut);
             menu->addAction(action);
             if (item.id >= ID_TOOL_FIRST && item.id <= ID_TOOL_LAST)
                 tools->addAction(action);
@@ -213,7 +201,7 @@ void CAppFrame::CreateToolBars()
                 bar->addSeparator();
                 continue;
             }
-            QAction* action = actions_.value(commandId);
+            QAction* action = m_commands->Action(commandId);
             bar->addAction(action);
             if (QWidget* button = bar->widgetForAction(action))
                 button->setFixedSize(kToolButtonSize);
@@ -283,45 +271,39 @@ CPaneCompile* CAppFrame::CompilePane() const
     return compilePane_;
 }
 
-void CAppFrame::AddCommand(int id, std::function<void()> run, std::function<bool()> enabled,
-                           std::function<bool()> checked)
-{
-    commands_[id] = Command{std::move(run), std::move(enabled), std::move(checked)};
-}
-
 void CAppFrame::RegisterCommands()
 {
     const auto always = [] { return true; };
-    AddCommand(ID_FILE_NEW, [this] { OnFileNew(); }, always);
-    AddCommand(ID_FILE_OPEN, [this] { OnFileOpen(); }, always);
-    AddCommand(ID_FILE_SAVE, [this] { DoFileSave(); },
+    m_commands->Add(ID_FILE_NEW, [this] { OnFileNew(); }, always);
+    m_commands->Add(ID_FILE_OPEN, [this] { OnFileOpen(); }, always);
+    m_commands->Add(ID_FILE_SAVE, [this] { DoFileSave(); },
                [this] { return doc_->IsModified() || doc_->HasPendingEdits(); });
-    AddCommand(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, always);
-    AddCommand(ID_FILE_MRU_FIRST, [this] { OnOpenRecent(0); }, [this] { return !recentFiles_.isEmpty(); });
-    AddCommand(ID_APP_EXIT, [this] { close(); }, always);
+    m_commands->Add(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, always);
+    m_commands->Add(ID_FILE_MRU_FIRST, [this] { OnOpenRecent(0); }, [this] { return !recentFiles_.isEmpty(); });
+    m_commands->Add(ID_APP_EXIT, [this] { close(); }, always);
     RegisterEditCommands();
 
     const auto paneCommand = [this](int id, CPaneBase* CAppFrame::*pane) {
-        AddCommand(id, [this, pane] { TogglePane(this->*pane); }, [] { return true; },
+        m_commands->Add(id, [this, pane] { TogglePane(this->*pane); }, [] { return true; },
                    [this, pane] { return (this->*pane) && (this->*pane)->isVisible(); });
     };
     paneCommand(ID_VIEW_PAGE_LIST, &CAppFrame::pageListPane_);
     paneCommand(ID_VIEW_PROPERTIES, &CAppFrame::propertyPane_);
-    AddCommand(ID_VIEW_OUTPUT, [this] { TogglePane(outputPane_); }, always,
+    m_commands->Add(ID_VIEW_OUTPUT, [this] { TogglePane(outputPane_); }, always,
                [this] { return outputPane_ && outputPane_->isVisible(); });
 
     const auto canCompile = [this] { return doc_->PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling()); };
-    AddCommand(ID_PROJECT_COMPILE, [this] { OnCompile(true); }, canCompile);
-    AddCommand(ID_PROJECT_RECOMPILE, [this] { OnCompile(false); }, canCompile);
-    AddCommand(ID_PROJECT_CHECK, [this] { OnCheckProject(); }, canCompile);
+    m_commands->Add(ID_PROJECT_COMPILE, [this] { OnCompile(true); }, canCompile);
+    m_commands->Add(ID_PROJECT_RECOMPILE, [this] { OnCompile(false); }, canCompile);
+    m_commands->Add(ID_PROJECT_CHECK, [this] { OnCheckProject(); }, canCompile);
     m_checkBeforeCompile = EditorSettings()->value(QLatin1String(kCheckBeforeCompileKey), true).toBool();
-    AddCommand(ID_PROJECT_CHECK_BEFORE_COMPILE, [this] {
+    m_commands->Add(ID_PROJECT_CHECK_BEFORE_COMPILE, [this] {
         m_checkBeforeCompile = !m_checkBeforeCompile;
         EditorSettings()->setValue(QLatin1String(kCheckBeforeCompileKey), m_checkBeforeCompile);
     }, always, [this] { return m_checkBeforeCompile; });
-    AddCommand(ID_PROJECT_COLLECT_PICTURES, [this] { OnCollectPictures(); }, [this] { return doc_->PageCount() > 0; });
-    AddCommand(ID_PROJECT_UPLOAD, [this] { LaunchUploader(this, LastCompiledFile()); }, always);
-    AddCommand(ID_PROJECT_SIMULATE, [this] { LaunchSimulator(this, LastCompiledFile()); }, always);
+    m_commands->Add(ID_PROJECT_COLLECT_PICTURES, [this] { OnCollectPictures(); }, [this] { return doc_->PageCount() > 0; });
+    m_commands->Add(ID_PROJECT_UPLOAD, [this] { LaunchUploader(this, LastCompiledFile()); }, always);
+    m_commands->Add(ID_PROJECT_SIMULATE, [this] { LaunchSimulator(this, LastCompiledFile()); }, always);
     RegisterPageCommands();
 }
 
@@ -335,7 +317,7 @@ void CAppFrame::RegisterPageCommands()
         return [this, test] { return HasCurrentPage() && test(SelectionCount(), CurrentPageObjectCount()); };
     };
     for (int id = ID_TOOL_FIRST; id <= ID_TOOL_LAST; ++id) {
-        AddCommand(id, [this, id] {
+        m_commands->Add(id, [this, id] {
             if (pageView_)
                 pageView_->OnPageCommand(id);
             else
@@ -345,18 +327,18 @@ void CAppFrame::RegisterPageCommands()
         });
     }
     for (int id = ID_LAYOUT_UP; id <= ID_LAYOUT_BOTTOM; ++id)
-        AddCommand(id, forward(id), rule([](int n, int m) { return n == 1 && m > 1; }));
+        m_commands->Add(id, forward(id), rule([](int n, int m) { return n == 1 && m > 1; }));
     for (int id = ID_ALIGN_LEFT; id <= ID_ALIGN_BOTTOM; ++id)
-        AddCommand(id, forward(id), rule([](int n, int) { return n > 1; }));
+        m_commands->Add(id, forward(id), rule([](int n, int) { return n > 1; }));
     for (int id : {ID_CENTER_VERT, ID_CENTER_HORZ})
-        AddCommand(id, forward(id), rule([](int n, int) { return n > 0; }));
+        m_commands->Add(id, forward(id), rule([](int n, int) { return n > 0; }));
     for (int id : {ID_SPACE_ACROSS, ID_SPACE_DOWN})
-        AddCommand(id, forward(id), rule([](int n, int) { return n > 2; }));
+        m_commands->Add(id, forward(id), rule([](int n, int) { return n > 2; }));
     for (int id = ID_SAME_WIDTH; id <= ID_SAME_SIZE; ++id)
-        AddCommand(id, forward(id), rule([](int n, int) { return n > 1; }));
-    AddCommand(ID_GRID_SHOW, forward(ID_GRID_SHOW), rule([](int, int) { return true; }),
+        m_commands->Add(id, forward(id), rule([](int n, int) { return n > 1; }));
+    m_commands->Add(ID_GRID_SHOW, forward(ID_GRID_SHOW), rule([](int, int) { return true; }),
                [this] { return pageView_ && pageView_->IsGridShown(); });
-    AddCommand(ID_GRID_SETTINGS, [this] { OnGridSettings(); }, rule([](int, int) { return true; }));
+    m_commands->Add(ID_GRID_SETTINGS, [this] { OnGridSettings(); }, rule([](int, int) { return true; }));
     RegisterViewCommands();
 }
 
@@ -407,15 +389,7 @@ int CAppFrame::CurrentPageObjectCount() const
 
 void CAppFrame::UpdateCommandUI()
 {
-    for (auto it = actions_.constBegin(); it != actions_.constEnd(); ++it) {
-        const auto found = commands_.find(it.key());
-        if (found == commands_.end())
-            continue;
-        const Command& command = found->second;
-        it.value()->setEnabled(command.enabled && command.enabled());
-        if (command.checked)
-            it.value()->setChecked(command.checked());
-    }
+    m_commands->UpdateActions();
     UpdateUndoTexts();
 }
 
@@ -428,16 +402,15 @@ void CAppFrame::ExecuteCommand(int id)
     // command acts on it; a refused value (its message shows) stops it.
     if (!doc_->CommitEdits())
         return;
-    const auto found = commands_.find(id);
-    if (found == commands_.end() || !found->second.enabled || !found->second.enabled())
+    if (!m_commands->IsEnabled(id))
         return;
-    if (found->second.run) {
+    {
         // A command that changes the project is one undo step of its name.
         const QString step = UndoStepName(id);
         std::optional<CPageDoc::StepScope> scope;
         if (!step.isEmpty())
             scope.emplace(*doc_, step);
-        found->second.run();
+        m_commands->Run(id);
     }
     UpdateCommandUI();
 }
@@ -765,7 +738,7 @@ void CAppFrame::RebuildRecentMenu()
 {
     // The list's first entry carries the placeholder command; further
     // entries get the following ids.
-    QAction* first = actions_.value(ID_FILE_MRU_FIRST);
+    QAction* first = m_commands->Action(ID_FILE_MRU_FIRST);
     qDeleteAll(recentActions_);
     recentActions_.clear();
     if (recentFiles_.isEmpty()) {

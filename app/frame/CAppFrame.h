@@ -1,12 +1,10 @@
 #pragma once
 #include "model/DocObserver.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QSettings>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -17,6 +15,7 @@ class QToolBar;
 
 namespace kdx {
 
+class CCommandRegistry;
 class CMyStatusBar;
 class CPageList;
 class CPageView;
@@ -58,7 +57,9 @@ public:
     const QString& PathName() const { return pathName_; }
     LastDirectories& Folders() { return folders_; }
 
-    QAction* Action(int id) const { return actions_.value(id); }
+    // The commands of the menus, toolbars and shortcuts, by command id.
+    CCommandRegistry& Commands() { return *m_commands; }
+    QAction* Action(int id) const;
     QToolBar* StandardBar() const { return standardBar_; }
     QToolBar* LayoutBar() const { return layoutBar_; }
     CMyStatusBar* StatusBar() const { return statusBar_; }
@@ -119,18 +120,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    struct Command {
-        std::function<void()> run;
-        std::function<bool()> enabled;
-        std::function<bool()> checked;
-    };
-
     void CreateStatusBar();
     void ConnectZoomBox(CPageView* view);
     void CreateMenus();
     void CreateToolBars();
     void CreatePanes();
-    QAction* MakeAction(int id, const QString& text, const char* shortcut);
     void RegisterCommands();
     void RegisterPageCommands();
     // A command carried out by the page view, when there is one.
@@ -160,8 +154,6 @@ private:
     void CopySelection();
     void CutSelection();
     void PasteObjects();
-    void AddCommand(int id, std::function<void()> run, std::function<bool()> enabled = {},
-                    std::function<bool()> checked = {});
     void RebuildRecentMenu();
     void AddRecentFile(const QString& path);
     void RemoveRecentFile(const QString& path);
@@ -208,8 +200,7 @@ private:
     QString compileOutput_; // the output path of the compile last started
     bool m_checkBeforeCompile = true;
     LastDirectories folders_;
-    QHash<int, QAction*> actions_;
-    std::map<int, Command> commands_;
+    CCommandRegistry* m_commands = nullptr;
     QToolBar* standardBar_ = nullptr;
     QToolBar* layoutBar_ = nullptr;
     CMyStatusBar* statusBar_ = nullptr;

@@ -3,6 +3,7 @@
 #include "app/frame/CAppFrame.h"
 
 #include "app/panes/CPaneCompile.h"
+#include "app/frame/CommandRegistry.h"
 #include "app/frame/Commands.h"
 #include "app/frame/EditorStrings.h"
 #include "app/page/ObjectClipboard.h"
@@ -147,18 +148,8 @@ void CAppFrame::UpdateUndoTexts()
 {
     if (!history_)
         return;
-    const auto name = [this](int id, const QString& step) {
-        const MenuItem* item = FindMenuItem(id);
-        const QString text = item ? MenuItemText(*item) : QString();
-        QAction* action = actions_.value(id);
-        if (!action || text.isEmpty())
-            return;
-        const QString shown = step.isEmpty() ? text : text + u' ' + step;
-        action->setText(shown);
-        action->setToolTip(step.isEmpty() && !CommandToolTip(id).isEmpty() ? CommandToolTip(id) : shown);
-    };
-    name(ID_EDIT_UNDO, history_->UndoName());
-    name(ID_EDIT_REDO, history_->RedoName());
+    m_commands->ShowStepName(ID_EDIT_UNDO, history_->UndoName());
+    m_commands->ShowStepName(ID_EDIT_REDO, history_->RedoName());
 }
 
 void CAppFrame::RegisterEditCommands()
@@ -170,16 +161,16 @@ void CAppFrame::RegisterEditCommands()
     // anew under the mouse.
     const auto idle = [this] { return !(pageView_ && pageView_->IsDragging()); };
     // With the focus in a text field these go to it (ExecuteCommand).
-    AddCommand(ID_EDIT_UNDO, [this] { history_->Undo(); },
+    m_commands->Add(ID_EDIT_UNDO, [this] { history_->Undo(); },
                textOr([this, idle] { return idle() && history_->CanUndo(); }));
-    AddCommand(ID_EDIT_REDO, [this] { history_->Redo(); },
+    m_commands->Add(ID_EDIT_REDO, [this] { history_->Redo(); },
                textOr([this, idle] { return idle() && history_->CanRedo(); }));
     const auto selected = [this] { return SelectionCount() > 0; };
-    AddCommand(ID_EDIT_COPY, [this] { CopySelection(); }, textOr(selected));
-    AddCommand(ID_EDIT_CUT, [this] { CutSelection(); }, textOr(selected));
-    AddCommand(ID_EDIT_PASTE, [this] { PasteObjects(); }, textOr([this] { return clipboard_->CanPaste(); }));
-    AddCommand(ID_EDIT_CLEAR, PageViewCommand(ID_EDIT_CLEAR), textOr(selected));
-    AddCommand(ID_EDIT_SELECT_ALL, PageViewCommand(ID_EDIT_SELECT_ALL), textOr([this] {
+    m_commands->Add(ID_EDIT_COPY, [this] { CopySelection(); }, textOr(selected));
+    m_commands->Add(ID_EDIT_CUT, [this] { CutSelection(); }, textOr(selected));
+    m_commands->Add(ID_EDIT_PASTE, [this] { PasteObjects(); }, textOr([this] { return clipboard_->CanPaste(); }));
+    m_commands->Add(ID_EDIT_CLEAR, PageViewCommand(ID_EDIT_CLEAR), textOr(selected));
+    m_commands->Add(ID_EDIT_SELECT_ALL, PageViewCommand(ID_EDIT_SELECT_ALL), textOr([this] {
         return HasCurrentPage() && CurrentPageObjectCount() > 0;
     }));
 }

@@ -5,6 +5,7 @@
 
 #include "app/panes/CPageList.h"
 #include "app/page/CPageView.h"
+#include "app/frame/CommandRegistry.h"
 #include "app/frame/Commands.h"
 #include "app/frame/CMyStatusBar.h"
 #include "app/frame/EditorStrings.h"
@@ -35,16 +36,16 @@ const char16_t kPropertiesText[] = u"属性(&R)";
 void CAppFrame::RegisterViewCommands()
 {
     m_snapToGrid = EditorSettings()->value(QLatin1String(kSnapToGridKey), true).toBool();
-    AddCommand(ID_GRID_SNAP, [this] { SetSnapToGrid(!m_snapToGrid); }, [this] { return HasCurrentPage(); },
+    m_commands->Add(ID_GRID_SNAP, [this] { SetSnapToGrid(!m_snapToGrid); }, [this] { return HasCurrentPage(); },
                [this] { return m_snapToGrid; });
-    AddCommand(ID_EDIT_PROPERTIES, [this] { FocusProperties(); }, [this] { return HasCurrentPage(); });
-    AddCommand(ID_APP_ABOUT, [this] { ShowAbout(); }, [] { return true; });
-    AddCommand(ID_HELP_README, [this] { OpenReadme(); }, [] { return true; });
+    m_commands->Add(ID_EDIT_PROPERTIES, [this] { FocusProperties(); }, [this] { return HasCurrentPage(); });
+    m_commands->Add(ID_APP_ABOUT, [this] { ShowAbout(); }, [] { return true; });
+    m_commands->Add(ID_HELP_README, [this] { OpenReadme(); }, [] { return true; });
     // The page list's commands, also in the 工程 menu.
     for (int id : CPageList::MenuItems()) {
         if (id == 0)
             continue;
-        AddCommand(id, [this, id] {
+        m_commands->Add(id, [this, id] {
             if (CPageList* list = PageList())
                 list->ExecuteCommand(id);
         }, [this, id] {
@@ -131,8 +132,8 @@ void CAppFrame::OpenReadme()
 
 QMenu* CAppFrame::BuildPageContextMenu()
 {
-    if (!actions_.contains(ID_EDIT_PROPERTIES))
-        MakeAction(ID_EDIT_PROPERTIES, QString::fromUtf16(kPropertiesText), nullptr);
+    if (!m_commands->Action(ID_EDIT_PROPERTIES))
+        m_commands->MakeAction(ID_EDIT_PROPERTIES, QString::fromUtf16(kPropertiesText), nullptr);
     UpdateCommandUI();
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("PageContextMenu"));
@@ -141,7 +142,7 @@ QMenu* CAppFrame::BuildPageContextMenu()
         for (int id : ids) {
             if (id == 0)
                 target->addSeparator();
-            else if (QAction* action = actions_.value(id))
+            else if (QAction* action = m_commands->Action(id))
                 target->addAction(action);
         }
     };

@@ -2,6 +2,7 @@
 
 #include "AppTestSupport.h"
 #include "app/frame/CMyStatusBar.h"
+#include "app/frame/CommandRegistry.h"
 #include "app/frame/Commands.h"
 #include "app/frame/EditorStrings.h"
 #include "app/page/PageCommands.h"
@@ -89,6 +90,33 @@ void CommandTest::menuHasEveryCommandWithTextAndAccelerator()
     QCOMPARE(CommandPrompt(40516), QStringLiteral("显示或隐藏网格"));
     QCOMPARE(CommandToolTip(40516), QStringLiteral("网格"));
     QCOMPARE(frame.Action(40516)->toolTip(), QStringLiteral("网格"));
+}
+
+void CommandTest::everyShownCommandIsRegistered()
+{
+    // An entry without a command would stay enabled and do nothing.
+    TestFrame frame;
+    delete frame.BuildPageContextMenu(); // makes the context menu's own entry
+    std::vector<int> shown(AllCommandIds().begin(), AllCommandIds().end());
+    for (std::span<const int> ids : {StandardToolbarButtons(), LayoutToolbarButtons(), PageContextMenu(),
+                                     AlignmentSubmenu()})
+        shown.insert(shown.end(), ids.begin(), ids.end());
+    const CCommandRegistry& commands = frame.Commands();
+    for (int id : shown) {
+        if (id <= 0)
+            continue;
+        QVERIFY2(commands.Contains(id), qPrintable(QString::number(id)));
+        QVERIFY2(commands.Action(id) && commands.Action(id)->data().toInt() == id, qPrintable(QString::number(id)));
+    }
+    // Triggering an action runs its command; its rule is asked first.
+    frame.Document().SetCurrentPage(frame.Document().AddPage());
+    const int pages = frame.Document().PageCount();
+    commands.Action(ID_PAGE_ADD)->trigger();
+    QCOMPARE(frame.Document().PageCount(), pages + 1);
+    frame.Document().SetCurrentPage(nullptr);
+    frame.UpdateCommandUI();
+    QVERIFY(!commands.Action(ID_TOOL_RECT)->isEnabled());
+    QVERIFY(!commands.IsEnabled(ID_TOOL_RECT));
 }
 
 void CommandTest::fileAndEditRules()

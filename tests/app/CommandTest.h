@@ -9,6 +9,7 @@ class CommandTest : public QObject {
 private slots:
     void init();
     void menuHasEveryCommandWithTextAndAccelerator();
+    void everyShownCommandIsRegistered();
     void fileAndEditRules();
     void pageRulesFollowSelectionAndPage();
     void rulesAreEvaluatedBeforeMenuShows();
