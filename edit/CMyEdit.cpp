@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <algorithm>
+#include <optional>
 
 #include "edit/EditStrings.h"
 
@@ -171,34 +171,10 @@ void CMyEdit::contextMenuEvent(QContextMenuEvent* event)
 
 bool CMyEdit::HandleShortcut(QKeyEvent* event)
 {
-    const auto modifiers = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (modifiers != Qt::ControlModifier)
-        return false;
-    switch (event->key()) {
-    case Qt::Key_A:
-        SelectAll();
-        return true;
-    case Qt::Key_B:
-        SetBookmark(!IsBookmarked(-1), -1, true);
-        return true;
-    case Qt::Key_C:
-        Copy();
-        return true;
-    case Qt::Key_V:
-        Paste();
-        return true;
-    case Qt::Key_X:
-        Cut();
-        return true;
-    case Qt::Key_Y:
-        Redo();
-        return true;
-    case Qt::Key_Z:
-        Undo();
-        return true;
-    default:
-        return false;
-    }
+    const std::optional<EditCommand> command = FindEditShortcut(event->key(), event->modifiers());
+    if (command)
+        RunCommand(*command);
+    return command.has_value();
 }
 
 bool CMyEdit::event(QEvent* event)
@@ -206,9 +182,7 @@ bool CMyEdit::event(QEvent* event)
     // The Ctrl shortcuts belong to the control even when a window uses them.
     if (event->type() == QEvent::ShortcutOverride) {
         auto* key = static_cast<QKeyEvent*>(event);
-        const auto modifiers = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-        static const int keys[] = {Qt::Key_A, Qt::Key_B, Qt::Key_C, Qt::Key_V, Qt::Key_X, Qt::Key_Y, Qt::Key_Z};
-        if (modifiers == Qt::ControlModifier && std::find(std::begin(keys), std::end(keys), key->key()) != std::end(keys)) {
+        if (FindEditShortcut(key->key(), key->modifiers())) {
             event->accept();
             return true;
         }

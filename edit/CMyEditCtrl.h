@@ -9,9 +9,11 @@
 #include <memory>
 #include <string>
 
+#include "edit/EditCommand.h"
 #include "edit/EditDocument.h"
 #include "edit/EditDragDrop.h"
 #include "edit/EditLayout.h"
+#include "edit/EditModel.h"
 #include "edit/EditPainter.h"
 #include "edit/EditSelection.h"
 #include "edit/TextMetrics.h"
@@ -31,11 +33,11 @@ enum EditNotify {
 
 // The editor's own multi-line text control: rows with word wrap, stream and
 // column selection, bookmarks, ruler, line numbers, undo and drag and drop.
-// The widget routes events to its parts: the document with its undo log
-// (EditDocument), the caret and selection (EditSelection), the areas, scroll
-// position and wrap (EditLayout), the painting (EditPainter) and the
-// clipboard and drag data (EditDragDrop).
-class CMyEditCtrl : public QAbstractScrollArea {
+// The widget routes events to its parts: the text, caret and selection with
+// every edit and move (EditModel, keys through the command table of
+// EditCommand), the areas, scroll position and wrap (EditLayout), the
+// painting (EditPainter) and the clipboard and drag data (EditDragDrop).
+class CMyEditCtrl : public QAbstractScrollArea, private EditView {
     Q_OBJECT
 public:
     // MIME type that marks a column block copied by a control.
@@ -45,26 +47,26 @@ public:
 
     explicit CMyEditCtrl(QWidget* parent = nullptr, bool scrollBars = true);
     // The word delimiters a new control starts with.
-    static QString DefaultDelimiters();
+    static QString DefaultDelimiters() { return EditModel::DefaultDelimiters(); }
     ~CMyEditCtrl() override;
 
     // Text and queries (logical coordinates).
     bool InsertText(int line, int column, const char16_t* text, int count);
     bool InsertText(int line, int column, const QString& text);
     bool DeleteRange(int startLine, int startColumn, int endLine, int endColumn);
-    int GetLineCount() const { return m_document.Store().LineCount(); }
-    int GetLineLength(int line) const { return m_document.Store().LineLength(line); }
+    int GetLineCount() const { return m_model.Document().Store().LineCount(); }
+    int GetLineLength(int line) const { return m_model.Document().Store().LineLength(line); }
     int GetLineText(int line, char16_t* buffer, int size) const;
     QString LineText(int line) const;
     QString Text() const;
-    int64_t TextLength() const { return m_document.Store().TotalLength(); }
+    int64_t TextLength() const { return m_model.Document().Store().TotalLength(); }
     // The length the text has when each wrap point is written as one unit
     // (line breaks count 2), as owners that store wrapped text count it.
-    int64_t WrappedLength() const { return m_document.WrappedLength(); }
+    int64_t WrappedLength() const { return m_model.Document().WrappedLength(); }
     // Insertions that would make WrappedLength() exceed the limit are cut to
     // what fits; 0 means no limit. Undo and redo are not limited.
-    void SetTextLimit(int units) { m_document.SetTextLimit(std::max(0, units)); }
-    int TextLimit() const { return m_document.TextLimit(); }
+    void SetTextLimit(int units) { m_model.Document().SetTextLimit(std::max(0, units)); }
+    int TextLimit() const { return m_model.Document().TextLimit(); }
     TextPos GetCaret(bool displayColumn = false) const;
     void SetCaret(int line, int column);
 
@@ -72,24 +74,24 @@ public:
     void Select(int startLine, int startColumn, int endLine, int endColumn);
     void SelectAll() { Select(0, 0, -1, 0); }
     void ClearSelection();
-    bool HasSelection() const { return m_selection.Active(); }
-    bool IsColumnSelection() const { return HasSelection() && m_selection.IsColumn(); }
-    int64_t SelectionLength() const { return m_selection.Length(); }
+    bool HasSelection() const { return m_model.HasSelection(); }
+    bool IsColumnSelection() const { return HasSelection() && m_model.Selection().IsColumn(); }
+    int64_t SelectionLength() const { return m_model.Selection().Length(); }
     QString SelectedText() const;
     void RequestColumnSelection() { columnRequest_ = true; }
 
     // Clipboard and history.
-    bool Copy();
-    bool Cut();
-    bool Paste();
-    bool Undo();
-    bool Redo();
+    bool Copy() override;
+    bool Cut() { return m_model.Cut(); }
+    bool Paste() override;
+    bool Undo() { return m_model.Undo(); }
+    bool Redo() { return m_model.Redo(); }
     bool CanUndo() const;
     bool CanRedo() const;
     void ResetUndo();
     void SetUndoEnabled(bool on);
-    bool UndoEnabled() const { return m_document.UndoEnabled(); }
-    const UndoLog& History() const { return m_document.History(); }
+    bool UndoEnabled() const { return m_model.Document().UndoEnabled(); }
+    const UndoLog& History() const { return m_model.Document().History(); }
 
     // Bookmarks.
     void SetBookmark(bool on, int line = -1, bool redraw = true);
@@ -97,7 +99,7 @@ public:
     int NextBookmark(bool wrap);
     int PreviousBookmark(bool wrap);
     void ClearBookmarks();
-    int BookmarkCount() const { return m_document.Store().BookmarkCount(); }
+    int BookmarkCount() const { return m_model.Document().Store().BookmarkCount(); }
 
     // Settings.
     void SetReadOnly(bool on) { readOnly_ = on; }
@@ -106,7 +108,7 @@ public:
     // Re-splits the whole text under the current wrap mode at once.
     void RewrapNow();
     // True while a long text is still being wrapped in the background.
-    bool IsWrapping() const { return m_document.Store().RewrapPending(); }
+    bool IsWrapping() const { return m_model.Document().Store().RewrapPending(); }
     // Texts longer than this are wrapped on screen first and the rest in
     // the background; shorter ones at once.
     static constexpr int64_t kBackgroundWrapUnits = 256 * 1024;
@@ -124,12 +126,12 @@ public:
     void SetColour(int slot, const QColor& colour);
     QColor Colour(int slot) const;
     void SetTabSize(int size);
-    int TabSize() const { return metrics_.TabSize(); }
+    int TabSize() const { return Metrics().TabSize(); }
     void SetLineSpacing(int spacing);
     // Extra pixels after every character (a terminal's character spacing).
     void SetCharSpacing(int spacing);
     void SetDelimiters(const QString& delimiters);
-    QString Delimiters() const { return delimiters_; }
+    QString Delimiters() const { return m_model.Delimiters(); }
     void ShowRuler(bool on);
     bool RulerShown() const { return showRuler_; }
     void ShowLineNumbers(bool on);
@@ -142,26 +144,26 @@ public:
     // Gives lines a text colour of their own (see EditPaintOptions).
     void SetLineColourRule(std::function<QColor(int line)> rule);
     bool CurrentLineHighlighted() const { return m_painter.Options().currentLine; }
-    void SetTabsAsSpaces(bool on) { tabsAsSpaces_ = on; }
-    bool TabsAsSpaces() const { return tabsAsSpaces_; }
-    void SetOverwriteMode(bool on) { overwriteMode_ = on; }
-    bool OverwriteMode() const { return overwriteMode_; }
+    void SetTabsAsSpaces(bool on) { m_model.Options().tabsAsSpaces = on; }
+    bool TabsAsSpaces() const { return m_model.Options().tabsAsSpaces; }
+    void SetOverwriteMode(bool on) { m_model.Options().overwrite = on; }
+    bool OverwriteMode() const { return m_model.Options().overwrite; }
     void SetFollowSystemBackground(bool on) { followSystemBackground_ = on; }
     bool FollowSystemBackground() const { return followSystemBackground_; }
     bool IsModified() const { return modified_; }
 
     // Geometry, for owners and tests.
-    const TextStore& Store() const { return m_document.Store(); }
-    const TextMetrics& Metrics() const { return metrics_; }
+    const TextStore& Store() const { return m_model.Document().Store(); }
+    const TextMetrics& Metrics() const { return m_model.Metrics(); }
     QRect RulerRect() const { return m_layout.RulerRect(); }
     QRect MarginRect() const { return m_layout.MarginRect(); }
     QRect TextRect() const { return m_layout.TextRect(); }
     int NumberFieldWidth() const { return m_layout.NumberWidth(); }
     int FirstVisibleRow() const { return m_layout.FirstRow(); }
-    int VisibleRows() const;
+    int VisibleRows() const override;
     // Viewport point of a logical position (top left of its cell).
     QPoint PointOf(int line, int column) const;
-    int CaretRow() const { return m_selection.Caret().row; }
+    int CaretRow() const { return m_model.Selection().Caret().row; }
     bool CaretVisibleNow() const { return caretOn_; }
 
     // Selected text offered to the clipboard or a drag.
@@ -175,7 +177,7 @@ signals:
 
 public:
     // Records the modified flag (owners clear it after saving or loading).
-    virtual void SetModified(bool modified);
+    void SetModified(bool modified) override;
 
 protected:
     virtual void DrawRuler(QPainter& painter, const QRect& rect);
@@ -207,57 +209,32 @@ protected:
 
     // Hooks for derived classes.
     virtual void ShowContextMenu(const QPoint& globalPos) { Q_UNUSED(globalPos); }
-    bool RefuseIfReadOnly();
+    bool RefuseIfReadOnly() override;
     void SetAreas(const QRect& ruler, const QRect& margin, const QRect& text);
     void UpdateCursorShape(const QPoint& pos, Qt::KeyboardModifiers modifiers);
 
-    // Editing steps used by the key handlers and owners.
-    void TypeText(const std::u16string& text);
-    void TabKey();
-    void EnterKey();
-    void BackspaceKey(bool word);
-    void DeleteKey(bool word);
+    // Runs a command of the key table.
+    void RunCommand(EditCommand command) { RunEditCommand(m_model, command); }
 
 private:
     using Cell = EditCell;
 
-    // Editing core.
-    TextPos InsertAt(TextPos at, std::u16string_view text);
-    void RemoveRange(TextPos from, TextPos to);
-    void DeleteSelection();
-    void DeleteBesideCaret(bool forward, bool word);
-    void PasteColumnBlock(const std::u16string& text);
-    void InsertAsColumnBlock(const std::u16string& text, int x, int line);
-    std::u16string FillTo(int line, int x) const;
-    void AfterEdit();
-    void MarkDirty(int row, bool toEnd);
-    void UpdateRows(int from, int to);
-    QRect CaretRect() const;
-    void SetCaretLogical(TextPos pos, bool keepPreferredX = false);
-    void ApplyUndoStep(bool undo);
-    std::u16string Indentation(TextPos caret) const;
+    // What the model asks of the view.
+    int FirstRow() const override { return m_layout.FirstRow(); }
+    int ScrollTo(int row) override;
+    void CaretMoved() override;
+    void RepaintRows(int first, int last) override;
+    void RepaintAll() override;
+    void AfterEdit(bool all = false) override;
 
-    // Selection bookkeeping.
-    void SetStreamSelection(TextPos anchor, TextPos caret);
-    void SetColumnSelection(int firstRow, int lastRow, int leftX, int rightX);
-    void ClearRowSelection();
-    bool IsInSelection(TextPos pos) const;
-    TextPos SelectionStart() const;
-    TextPos SelectionEnd() const;
+    void MarkDirty(int row, bool toEnd);
+    QRect CaretRect() const;
 
     // Geometry.
-    int CaretX() const;
     void EnsureCaretVisible(bool centre = false);
     void UpdateScrollBars();
     void ApplyWrap();
     void RestartCaretBlink();
-
-    // Navigation.
-    void MoveCaret(Cell to, bool extend, bool keepPreferredX = false);
-    TextPos WordLeft(TextPos from) const;
-    TextPos WordRight(TextPos from) const;
-    Cell CellOf(TextPos pos) const;
-    TextPos PosOf(Cell cell) const;
     void ScheduleRewrap();
     void Relayout();
     // Background wrap: the rows on screen and around the caret at once, the
@@ -272,11 +249,6 @@ private:
     void WrapSlice();
     ViewAnchor SaveView() const;
     void RestoreView(const ViewAnchor& view);
-    bool IsBlank(char16_t unit) const { return unit == u' ' || unit == u'\t'; }
-    bool IsDelimiter(char16_t unit) const;
-    TextPos WordStartAt(TextPos pos) const;
-    TextPos WordEndAt(TextPos pos) const;
-    void HandleNavigation(QKeyEvent* event);
     void PressAt(QMouseEvent* event);
 
     // Painting.
@@ -286,22 +258,16 @@ private:
     void StartDrag();
     bool DropText(const QMimeData* data, TextPos at, bool copy);
 
-    EditDocument m_document;
-    TextMetrics metrics_;
-    QString delimiters_;
+    // The text, the caret and the selection, and every edit of them.
+    EditModel m_model{*this};
 
     // Settings.
     bool readOnly_ = false;
     bool showRuler_ = true;
     qreal paintScale_ = 1.0;
     bool showLineNumbers_ = true;
-    bool tabsAsSpaces_ = false;
     bool followSystemBackground_ = true;
-    bool overwriteMode_ = false;
     bool modified_ = false;
-
-    // The caret and the selection.
-    EditSelection m_selection;
 
     // Caret blink.
     bool caretOn_ = false;
@@ -322,7 +288,6 @@ private:
     // Rows to repaint after an edit; -1 means everything.
     int dirtyRow_ = -1;
     bool dirtyToEnd_ = false;
-    bool dirtyAll_ = false;
 
     // Areas, scroll position and rows.
     EditLayout m_layout;

@@ -19,22 +19,22 @@ void CMyEditCtrl::Relayout()
 
 void CMyEditCtrl::ApplyWrap()
 {
-    m_layout.WrapAll(m_document, [this](int percent) { Notify(NOTIFY_LAYOUT_PROGRESS, percent); });
+    m_layout.WrapAll(m_model.Document(), [this](int percent) { Notify(NOTIFY_LAYOUT_PROGRESS, percent); });
 }
 
 void CMyEditCtrl::RewrapNow()
 {
     wrapTimer_.stop();
-    const bool hadSelection = HasSelection() && !m_selection.IsColumn();
-    const TextPos anchor = m_selection.Anchor();
-    const TextPos caret = PosOf(m_selection.Caret());
-    ClearRowSelection();
+    const bool hadSelection = HasSelection() && !m_model.Selection().IsColumn();
+    const TextPos anchor = m_model.Selection().Anchor();
+    const TextPos caret = m_model.CaretPos();
+    m_model.ClearRowSelection();
     ApplyWrap();
-    SetCaretLogical(caret);
+    m_model.SetCaretLogical(caret);
     if (hadSelection)
-        SetStreamSelection(anchor, caret);
+        m_model.SetStreamSelection(anchor, caret);
     else
-        m_selection.SetAnchor(caret);
+        m_model.Selection().SetAnchor(caret);
     UpdateScrollBars();
     EnsureCaretVisible();
     viewport()->update();
@@ -61,44 +61,44 @@ void CMyEditCtrl::ScheduleRewrap()
 
 CMyEditCtrl::ViewAnchor CMyEditCtrl::SaveView() const
 {
-    return {PosOf({m_layout.FirstRow(), 0}), PosOf(m_selection.Caret()), m_selection.Anchor(), HasSelection() && !m_selection.IsColumn()};
+    return {m_model.PosOf({m_layout.FirstRow(), 0}), m_model.CaretPos(), m_model.Selection().Anchor(), HasSelection() && !m_model.Selection().IsColumn()};
 }
 
 // Puts the view, the caret and the selection back at their logical
 // positions after rows before or under them were re-split.
 void CMyEditCtrl::RestoreView(const ViewAnchor& view)
 {
-    m_layout.SetFirstRow(m_document.Store().RowOfPos(view.top));
+    m_layout.SetFirstRow(Store().RowOfPos(view.top));
     QScrollBar* vertical = verticalScrollBar();
     {
         // The text under the view does not move: no scroll, no repaint.
         const QSignalBlocker block(vertical);
-        vertical->setRange(0, std::max(0, m_document.Store().RowCount() - std::max(1, VisibleRows()) + 1));
+        vertical->setRange(0, std::max(0, Store().RowCount() - std::max(1, VisibleRows()) + 1));
         vertical->setValue(m_layout.FirstRow());
     }
     if (vertical->value() != m_layout.FirstRow()) {
         m_layout.SetFirstRow(vertical->value());
         viewport()->update();
     }
-    SetCaretLogical(view.caret, true);
+    m_model.SetCaretLogical(view.caret, true);
     if (view.selection)
-        SetStreamSelection(view.anchor, view.caret);
+        m_model.SetStreamSelection(view.anchor, view.caret);
     else
-        m_selection.SetAnchor(view.caret);
+        m_model.Selection().SetAnchor(view.caret);
 }
 
 void CMyEditCtrl::StartRewrap()
 {
     m_layout.SetWrapPending(false);
-    if (m_layout.WrapMode() == 0 || m_document.Store().TotalLength() <= kBackgroundWrapUnits) {
+    if (m_layout.WrapMode() == 0 || Store().TotalLength() <= kBackgroundWrapUnits) {
         RewrapNow();
         return;
     }
     const ViewAnchor view = SaveView();
-    ClearRowSelection();
+    m_model.ClearRowSelection();
     // A page either way of the caret too, so that paging from it lands on
     // rows already right.
-    m_layout.BeginWrap(m_document, view.top.line, view.caret.line, std::max(1, VisibleRows()) + 1);
+    m_layout.BeginWrap(m_model.Document(), view.top.line, view.caret.line, std::max(1, VisibleRows()) + 1);
     RestoreView(view);
     UpdateScrollBars();
     EnsureCaretVisible();
@@ -108,18 +108,18 @@ void CMyEditCtrl::StartRewrap()
 
 void CMyEditCtrl::WrapSlice()
 {
-    if (!m_document.Store().RewrapPending()) {
+    if (!Store().RewrapPending()) {
         wrapTimer_.stop();
         return;
     }
     constexpr qint64 kSliceNs = 4'000'000;
     const ViewAnchor view = SaveView();
-    const int lastVisibleLine = m_document.Store().LineOfRow(
-        std::min(m_layout.FirstRow() + VisibleRows(), m_document.Store().RowCount() - 1));
-    ClearRowSelection();
+    const int lastVisibleLine = Store().LineOfRow(
+        std::min(m_layout.FirstRow() + VisibleRows(), Store().RowCount() - 1));
+    m_model.ClearRowSelection();
     int fromLine = 0;
     int toLine = 0;
-    const bool done = m_layout.WrapSome(m_document, kSliceNs, fromLine, toLine);
+    const bool done = m_layout.WrapSome(m_model.Document(), kSliceNs, fromLine, toLine);
     RestoreView(view);
     if (fromLine <= lastVisibleLine && toLine > view.top.line)
         viewport()->update();

@@ -1,8 +1,8 @@
 #include <QFontDatabase>
 #include <QImage>
 #include <QMimeData>
-#include <memory>
 #include <QtTest>
+#include <memory>
 
 #include "edit/CMyEditCtrl.h"
 #include "edit/EditDocument.h"
