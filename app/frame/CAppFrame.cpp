@@ -48,7 +48,6 @@ namespace {
 
 constexpr const char* kBarStateKey = "BarState";
 constexpr const char* kGeometryKey = "WindowGeometry";
-constexpr const char* kRecentGroup = "Recent File List";
 // The output each project was last compiled to, by project path.
 constexpr const char* kCompileOutputsKey = "CompileOutputs";
 constexpr qsizetype kMaxRememberedOutputs = 100;
@@ -69,12 +68,8 @@ Color ToColorRef(const QColor& color)
 
 } // namespace
 
-std::unique_ptr<QSettings> EditorSettings()
-{
-    return std::make_unique<QSettings>(QStringLiteral("ZOV"), EditorString(IDS_APP_TITLE));
-}
-
-CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_unique<CPageDoc>())
+CAppFrame::CAppFrame(QWidget* parent)
+    : QMainWindow(parent), m_documents(std::make_unique<CDocumentManager>(*this))
 {
     setObjectName(QStringLiteral("CAppFrame"));
     setWindowIcon(ApplicationIcon());
@@ -82,11 +77,11 @@ CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_uniq
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
     m_commands = new CCommandRegistry(this);
     connect(m_commands, &CCommandRegistry::Triggered, this, &CAppFrame::ExecuteCommand);
-    doc_->AddObserver(this);
-    CreateEditSupport(); // the history sees changes before the panes act on them
-    doc_->currentLineColor = ToColorRef(palette().color(QPalette::WindowText));
-    doc_->currentFillColor = doc_->currentLineColor;
-    doc_->SetNewPageName(EditorString(IDS_NEW_PAGE_NAME)); // "页面 1", "页面 2", ...
+    Document().AddObserver(this);
+    CreateEditSupport();
+    Document().currentLineColor = ToColorRef(palette().color(QPalette::WindowText));
+    Document().currentFillColor = Document().currentLineColor;
+    Document().SetNewPageName(EditorString(IDS_NEW_PAGE_NAME)); // "页面 1", "页面 2", ...
 
     auto* placeholder = new QWidget(this);
     placeholder->setObjectName(QStringLiteral("ViewPlaceholder"));
@@ -101,13 +96,6 @@ CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_uniq
     CreatePanes();
 
     auto settings = EditorSettings();
-    settings->beginGroup(QLatin1String(kRecentGroup));
-    for (int i = 1; i <= kMaxRecentFiles; ++i) {
-        const QString path = settings->value(QStringLiteral("File%1").arg(i)).toString();
-        if (!path.isEmpty())
-            recentFiles_ << path;
-    }
-    settings->endGroup();
     resize(1024, 720);
     restoreGeometry(settings->value(QLatin1String(kGeometryKey)).toByteArray());
     restoreState(settings->value(QLatin1String(kBarStateKey)).toByteArray());
@@ -120,7 +108,12 @@ CAppFrame::CAppFrame(QWidget* parent) : QMainWindow(parent), doc_(std::make_uniq
     connect(idle, &QTimer::timeout, this, &CAppFrame::UpdateCommandUI);
     idle->start(kIdleUpdateMs);
 
-    NewBlankProject();
+    const CDocumentManager* documents = m_documents.get();
+    connect(documents, &CDocumentManager::ProjectReplaced, this, &CAppFrame::SelectDefaultTool);
+    connect(documents, &CDocumentManager::PathChanged, this, &CAppFrame::UpdateCaption);
+    connect(documents, &CDocumentManager::ProjectStarted, this, &CAppFrame::StartEditSession);
+    connect(documents, &CDocumentManager::Saved, this, &CAppFrame::UpdateCommandUI);
+    m_documents->NewBlankProject();
 }
 
 CAppFrame::~CAppFrame()
@@ -133,12 +126,13 @@ CAppFrame::~CAppFrame()
     // would run use members that are already gone.
     for (QObject* child : children())
         disconnect(child, nullptr, this, nullptr);
-    disconnect(history_.get(), nullptr, this, nullptr);
+    disconnect(&History(), nullptr, this, nullptr);
+    disconnect(m_documents.get(), nullptr, this, nullptr);
     if (StatusMessageTarget() == statusBar_)
         SetStatusMessageTarget(nullptr);
     // The frame stops listening first: a window that goes writes back what
     // it was editing, and the frame's own windows may already be gone.
-    doc_->RemoveObserver(this);
+    Document().RemoveObserver(this);
     // The windows go before the document they show.
     pageView_ = nullptr;
     const auto windows = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
@@ -220,15 +214,15 @@ void CAppFrame::CreatePanes()
 {
     outputPane_ = new CPaneOutput(kOutputPane, QSize(300, 200), this);
     outputPane_->setWindowTitle(EditorString(IDS_TAB_COMPILE));
-    pageListPane_ = new CPaneWorkspace(kPageListPane, QSize(200, 300), doc_.get(), this);
+    pageListPane_ = new CPaneWorkspace(kPageListPane, QSize(200, 300), &Document(), this);
     pageListPane_->setWindowTitle(EditorString(IDS_TAB_PAGES));
-    propertyPane_ = new CPaneProp(kPropertyPane, QSize(200, 300), doc_.get(), this);
+    propertyPane_ = new CPaneProp(kPropertyPane, QSize(200, 300), &Document(), this);
     propertyPane_->setWindowTitle(EditorString(IDS_TAB_PROPERTIES));
     // Image objects and page backgrounds ask for their files through the
     // document; the dialog starts in the folder it last used, at first in
     // the project's. A picture in the project's folder is kept relative to it.
-    doc_->SetImageChooser([this](const QString& currentPath) -> std::optional<QString> {
-        const QString folder = doc_->ProjectFolder();
+    Document().SetImageChooser([this](const QString& currentPath) -> std::optional<QString> {
+        const QString folder = Document().ProjectFolder();
         if (folders_.imageFolder.isEmpty())
             folders_.imageFolder = folder;
         const auto chosen = ChooseImageFile(this, ResolvedPicturePath(currentPath, folder), folders_.imageFolder);
@@ -255,7 +249,7 @@ CPaneCompile* CAppFrame::CreateCompilePane()
         compilePane_->setObjectName(QStringLiteral("CompilePane"));
         // The page view makes located objects its selection through
         // compilePane_->SetObjectSelector once it exists.
-        compilePane_->SetDocument(doc_.get());
+        compilePane_->SetDocument(&Document());
         outputPane_->SetCompilePane(compilePane_, compilePane_);
         // The simulator opens the file of the last successful compile.
         connect(compilePane_, &CPaneCompile::TextAppended, this, [this](const QString& text) {
@@ -275,11 +269,12 @@ void CAppFrame::RegisterCommands()
 {
     const auto always = [] { return true; };
     m_commands->Add(ID_FILE_NEW, [this] { OnFileNew(); }, always);
-    m_commands->Add(ID_FILE_OPEN, [this] { OnFileOpen(); }, always);
-    m_commands->Add(ID_FILE_SAVE, [this] { DoFileSave(); },
-               [this] { return doc_->IsModified() || doc_->HasPendingEdits(); });
-    m_commands->Add(ID_FILE_SAVE_AS, [this] { OnFileSaveAs(); }, always);
-    m_commands->Add(ID_FILE_MRU_FIRST, [this] { OnOpenRecent(0); }, [this] { return !recentFiles_.isEmpty(); });
+    m_commands->Add(ID_FILE_OPEN, [this] { m_documents->OpenAsked(); }, always);
+    m_commands->Add(ID_FILE_SAVE, [this] { m_documents->Save(); },
+               [this] { return Document().IsModified() || Document().HasPendingEdits(); });
+    m_commands->Add(ID_FILE_SAVE_AS, [this] { m_documents->SaveAs(); }, always);
+    m_commands->Add(ID_FILE_MRU_FIRST, [this] { m_documents->OpenRecent(0); },
+                    [this] { return !RecentFiles().isEmpty(); });
     m_commands->Add(ID_APP_EXIT, [this] { close(); }, always);
     RegisterEditCommands();
 
@@ -292,7 +287,7 @@ void CAppFrame::RegisterCommands()
     m_commands->Add(ID_VIEW_OUTPUT, [this] { TogglePane(outputPane_); }, always,
                [this] { return outputPane_ && outputPane_->isVisible(); });
 
-    const auto canCompile = [this] { return doc_->PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling()); };
+    const auto canCompile = [this] { return Document().PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling()); };
     m_commands->Add(ID_PROJECT_COMPILE, [this] { OnCompile(true); }, canCompile);
     m_commands->Add(ID_PROJECT_RECOMPILE, [this] { OnCompile(false); }, canCompile);
     m_commands->Add(ID_PROJECT_CHECK, [this] { OnCheckProject(); }, canCompile);
@@ -301,7 +296,7 @@ void CAppFrame::RegisterCommands()
         m_checkBeforeCompile = !m_checkBeforeCompile;
         EditorSettings()->setValue(QLatin1String(kCheckBeforeCompileKey), m_checkBeforeCompile);
     }, always, [this] { return m_checkBeforeCompile; });
-    m_commands->Add(ID_PROJECT_COLLECT_PICTURES, [this] { OnCollectPictures(); }, [this] { return doc_->PageCount() > 0; });
+    m_commands->Add(ID_PROJECT_COLLECT_PICTURES, [this] { OnCollectPictures(); }, [this] { return Document().PageCount() > 0; });
     m_commands->Add(ID_PROJECT_UPLOAD, [this] { LaunchUploader(this, LastCompiledFile()); }, always);
     m_commands->Add(ID_PROJECT_SIMULATE, [this] { LaunchSimulator(this, LastCompiledFile()); }, always);
     RegisterPageCommands();
@@ -379,11 +374,11 @@ void CAppFrame::ConnectZoomBox(CPageView* view)
 }
 
 int CAppFrame::SelectionCount() const { return pageView_ ? pageView_->SelectionCount() : 0; }
-bool CAppFrame::HasCurrentPage() const { return doc_->CurrentPage() != nullptr; }
+bool CAppFrame::HasCurrentPage() const { return Document().CurrentPage() != nullptr; }
 
 int CAppFrame::CurrentPageObjectCount() const
 {
-    const CPage* page = doc_->CurrentPage();
+    const CPage* page = Document().CurrentPage();
     return page ? int(page->Objects().size()) : 0;
 }
 
@@ -400,7 +395,7 @@ void CAppFrame::ExecuteCommand(int id)
         return;
     // What was typed but not committed goes into the project before any
     // command acts on it; a refused value (its message shows) stops it.
-    if (!doc_->CommitEdits())
+    if (!Document().CommitEdits())
         return;
     if (!m_commands->IsEnabled(id))
         return;
@@ -409,7 +404,7 @@ void CAppFrame::ExecuteCommand(int id)
         const QString step = UndoStepName(id);
         std::optional<CPageDoc::StepScope> scope;
         if (!step.isEmpty())
-            scope.emplace(*doc_, step);
+            scope.emplace(Document(), step);
         m_commands->Run(id);
     }
     UpdateCommandUI();
@@ -434,28 +429,6 @@ void CAppFrame::TogglePane(CPaneBase* pane)
 
 // ---------------------------------------------------------------- documents
 
-void CAppFrame::ResetDocument()
-{
-    doc_->DeleteContents();
-    doc_->header = FileHeader();
-    SetPathName({});
-}
-
-void CAppFrame::SetPathName(const QString& path)
-{
-    pathName_ = path;
-    doc_->SetTitle(path.isEmpty() ? EditorString(IDS_UNTITLED) : QFileInfo(path).fileName());
-    // An untitled project has no folder: its pictures keep the paths chosen.
-    doc_->SetProjectFolder(path.isEmpty() ? QString() : QFileInfo(path).absolutePath());
-    UpdateCaption();
-}
-
-void CAppFrame::MakeFirstPageCurrent()
-{
-    if (!doc_->CurrentPage() && doc_->PageCount() > 0)
-        doc_->SetCurrentPage(doc_->PageAt(0));
-}
-
 void CAppFrame::SelectDefaultTool()
 {
     fallbackTool_ = ID_TOOL_FIRST;
@@ -463,37 +436,12 @@ void CAppFrame::SelectDefaultTool()
         pageView_->OnPageCommand(ID_TOOL_FIRST);
 }
 
-void CAppFrame::NewBlankProject()
-{
-    ResetDocument();
-    SelectDefaultTool();
-    doc_->SetModifiedFlag(false);
-    StartEditSession();
-    UpdateCaption();
-    UpdateIndicators();
-    UpdateCommandUI();
-}
-
 void CAppFrame::OnFileNew()
 {
     CDlgProject dialog(this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    // A cancelled save prompt abandons the whole command: the open project
-    // keeps its size, depth and pages.
-    if (!SaveModified())
-        return;
-    ResetDocument();
-    doc_->SetModifiedFlag(false);
-    doc_->header.width = uint16_t(dialog.Width());
-    doc_->header.height = uint16_t(dialog.Height());
-    doc_->header.colorDepth = uint32_t(dialog.ColorDepth());
-    doc_->AddPage();
-    MakeFirstPageCurrent();
-    SelectDefaultTool();
-    StartEditSession();
-    UpdateCaption();
-    UpdateIndicators();
+    m_documents->NewProject(dialog.Width(), dialog.Height(), dialog.ColorDepth());
 }
 
 QString CAppFrame::AskOpenPath()
@@ -536,145 +484,31 @@ QString CAppFrame::AskCompileOutputPath(const QString& proposal)
     return dialog.selectedFiles().first();
 }
 
-void CAppFrame::OnFileOpen()
-{
-    const QString path = AskOpenPath();
-    if (!path.isEmpty())
-        OpenDocumentFile(path);
-}
-
 bool CAppFrame::OpenDocumentFile(const QString& path)
 {
-    return OpenProjectFile(path) == OpenResult::kOpened;
+    return m_documents->Open(path);
 }
 
-CAppFrame::OpenResult CAppFrame::OpenProjectFile(const QString& path)
+CAppFrame::Answer CAppFrame::AskSaveChanges(const QString& name)
 {
-    if (!SaveModified())
-        return OpenResult::kCancelled;
-    const QString fullPath = QFileInfo(path).absoluteFilePath();
-    // A file that cannot be read leaves the open project as it is.
-    QFile probe(fullPath);
-    if (QFileInfo(fullPath).isDir() || !probe.open(QIODevice::ReadOnly)) {
-        const QString reason = QFileInfo(fullPath).isDir() ? QStringLiteral("Is a directory") : probe.errorString();
-        ShowMessageText(this, FormatModelString(kStrCannotReadFile, {fullPath, reason}), QMessageBox::Critical);
-        return OpenResult::kUnreadable;
-    }
-    probe.close();
-    // A file that is not a readable project is found out before the open
-    // project is given up; reading it without decoding images is quick.
-    {
-        CPageDoc trial;
-        trial.SetImageDecoding(false);
-        trial.SetProjectFolder(QFileInfo(fullPath).absolutePath());
-        if (const auto error = trial.OpenProject(fullPath)) {
-            ShowMessageText(this, error->Text(), QMessageBox::Critical);
-            return OpenResult::kUnreadable;
-        }
-    }
-    doc_->SetProjectFolder(QFileInfo(fullPath).absolutePath());
-    if (const auto error = doc_->OpenProject(fullPath)) {
-        ShowMessageText(this, error->Text(), QMessageBox::Critical);
-        NewBlankProject();
-        return OpenResult::kUnreadable;
-    }
-    SelectDefaultTool();
-    doc_->SetModifiedFlag(false);
-    SetPathName(fullPath);
-    MakeFirstPageCurrent();
-    StartEditSession();
-    AddRecentFile(fullPath);
-    UpdateIndicators();
-    UpdateCommandUI();
-    return OpenResult::kOpened;
-}
-
-bool CAppFrame::SaveModified()
-{
-    // A value being typed counts as a change; a refused one keeps the
-    // project open with its message.
-    if (!doc_->CommitEdits())
-        return false;
-    if (!doc_->IsModified())
-        return true;
-    const QString name = pathName_.isEmpty() ? doc_->Title() : pathName_;
     const auto answer = ShowMessageBox(this, IDS_SAVE_CHANGES, QMessageBox::Question,
                                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, {name});
-    if (answer == QMessageBox::Cancel || answer == QMessageBox::NoButton)
-        return false;
-    if (answer == QMessageBox::No)
-        return true;
-    return DoFileSave();
+    if (answer == QMessageBox::Yes)
+        return Answer::kSave;
+    return answer == QMessageBox::No ? Answer::kDiscard : Answer::kCancel;
 }
 
-bool CAppFrame::DoFileSave()
+void CAppFrame::ShowFileMessage(const QString& text, Severity severity)
 {
-    return DoSave(pathName_);
-}
-
-void CAppFrame::OnFileSaveAs()
-{
-    DoSave({});
-}
-
-bool CAppFrame::DoSave(const QString& path)
-{
-    if (!doc_->CommitEdits())
-        return false;
-    QString target = path;
-    if (target.isEmpty()) {
-        const QString suggestion = pathName_.isEmpty() ? doc_->Title() + QStringLiteral(".kdp") : pathName_;
-        target = AskSavePath(suggestion);
-        if (target.isEmpty())
-            return false;
-        if (QFileInfo(target).suffix().isEmpty())
-            target += IsProjectTextPath(pathName_) ? QStringLiteral(".kdpj") : QStringLiteral(".kdp");
-    }
-    target = QFileInfo(target).absoluteFilePath();
-    if (!SaveProjectTo(target))
-        return false;
-    doc_->SetModifiedFlag(false);
-    history_->MarkSaved();
-    SetPathName(target);
-    AddRecentFile(target);
-    UpdateCommandUI();
-    return true;
-}
-
-bool CAppFrame::SaveProjectTo(const QString& target)
-{
-    const QString from = doc_->ProjectFolder(), to = QFileInfo(target).absolutePath();
-    const auto map = [from, to](const QString& path) { return MovedPicturePath(path, from, to); };
-    std::optional<ProjectError> error;
-    if (from.isEmpty() || QDir::cleanPath(from) == QDir::cleanPath(to)) {
-        error = doc_->SaveProject(target);
-    } else {
-        // Saved into another folder, relative picture paths are rewritten so
-        // that they name the same files from there. The open project (and
-        // its undo steps) follow only once the file is written.
-        CPageDoc moved;
-        moved.SetImageDecoding(false);
-        error = moved.LoadFromBytes(doc_->SaveToBytes());
-        if (!error) {
-            moved.RewritePicturePaths(map);
-            error = moved.SaveProject(target);
-        }
-        if (!error) {
-            doc_->SetProjectFolder(to);
-            history_->RewriteStates([&map](CPageDoc& doc) { doc.RewritePicturePaths(map); });
-        }
-    }
-    if (error)
-        ShowMessageText(this, error->Text(), QMessageBox::Critical);
-    return !error;
+    ShowMessageText(this, text, severity == Severity::kError ? QMessageBox::Critical : QMessageBox::Warning);
 }
 
 void CAppFrame::OnCollectPictures()
 {
-    doc_->CommitEdits();
-    if (pathName_.isEmpty() && !DoFileSave())
+    Document().CommitEdits();
+    if (PathName().isEmpty() && !m_documents->Save())
         return;
-    const CollectedPictures result = doc_->CollectPictures();
+    const CollectedPictures result = Document().CollectPictures();
     const QString folder = QString::fromLatin1(kCollectedPictureFolder);
     if (!result.copied.isEmpty())
         ShowStatusMessage(kStatusSuccess, IDS_PICTURES_COLLECTED,
@@ -689,12 +523,12 @@ void CAppFrame::OnCollectPictures()
 
 void CAppFrame::UpdateCaption()
 {
-    setWindowTitle(EditorString(IDS_FRAME_TITLE) + QStringLiteral(" - ") + doc_->ShownTitle());
+    setWindowTitle(EditorString(IDS_FRAME_TITLE) + QStringLiteral(" - ") + Document().ShownTitle());
 }
 
 void CAppFrame::UpdateIndicators()
 {
-    const FileHeader& header = doc_->header;
+    const FileHeader& header = Document().header;
     statusBar_->SetPaneText(statusBar_->IndexOf(kVersionPane),
                             FormatString(kStrStatusVersion, {header.MajorVersion(), header.MinorVersion()}));
     statusBar_->SetPaneText(statusBar_->IndexOf(kResolutionPane),
@@ -705,35 +539,6 @@ void CAppFrame::UpdateIndicators()
 
 // ------------------------------------------------------------- recent files
 
-void CAppFrame::AddRecentFile(const QString& path)
-{
-    recentFiles_.removeAll(path);
-    recentFiles_.prepend(path);
-    while (recentFiles_.size() > kMaxRecentFiles)
-        recentFiles_.removeLast();
-    SaveRecentFiles();
-}
-
-void CAppFrame::RemoveRecentFile(const QString& path)
-{
-    recentFiles_.removeAll(path);
-    SaveRecentFiles();
-}
-
-void CAppFrame::SaveRecentFiles() const
-{
-    auto settings = EditorSettings();
-    settings->beginGroup(QLatin1String(kRecentGroup));
-    for (int i = 0; i < kMaxRecentFiles; ++i) {
-        const QString key = QStringLiteral("File%1").arg(i + 1);
-        if (i < recentFiles_.size())
-            settings->setValue(key, recentFiles_[i]);
-        else
-            settings->remove(key);
-    }
-    settings->endGroup();
-}
-
 void CAppFrame::RebuildRecentMenu()
 {
     // The list's first entry carries the placeholder command; further
@@ -741,13 +546,14 @@ void CAppFrame::RebuildRecentMenu()
     QAction* first = m_commands->Action(ID_FILE_MRU_FIRST);
     qDeleteAll(recentActions_);
     recentActions_.clear();
-    if (recentFiles_.isEmpty()) {
+    const QStringList files = RecentFiles();
+    if (files.isEmpty()) {
         first->setText(QString::fromUtf16(FindMenuItem(ID_FILE_MRU_FIRST)->text));
         first->setEnabled(false);
         return;
     }
-    const auto label = [this](int i) {
-        return QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(recentFiles_[i]));
+    const auto label = [&files](int i) {
+        return QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(files[i]));
     };
     first->setText(label(0));
     first->setEnabled(true);
@@ -756,45 +562,30 @@ void CAppFrame::RebuildRecentMenu()
     const qsizetype at = menuActions.indexOf(first);
     if (at + 1 < menuActions.size())
         before = menuActions[at + 1];
-    for (int i = 1; i < recentFiles_.size(); ++i) {
+    for (int i = 1; i < files.size(); ++i) {
         auto* action = new QAction(label(i), fileMenu_);
         action->setData(ID_FILE_MRU_FIRST + i);
         action->setStatusTip(CommandPrompt(ID_FILE_MRU_FIRST));
-        connect(action, &QAction::triggered, this, [this, i] { OnOpenRecent(i); });
+        connect(action, &QAction::triggered, this, [this, i] { m_documents->OpenRecent(i); });
         fileMenu_->insertAction(before, action);
         recentActions_ << action;
     }
-}
-
-void CAppFrame::OnOpenRecent(int index)
-{
-    if (index < 0 || index >= recentFiles_.size())
-        return;
-    const QString path = recentFiles_[index];
-    if (!QFileInfo::exists(path)) {
-        ShowMessageBox(this, IDS_RECENT_FILE_MISSING, QMessageBox::Warning, QMessageBox::Ok, {path});
-        RemoveRecentFile(path);
-        return;
-    }
-    // A recent project that no longer opens leaves the list.
-    if (OpenProjectFile(path) == OpenResult::kUnreadable)
-        RemoveRecentFile(path);
 }
 
 // ------------------------------------------------------------ compile, grid
 
 QString CAppFrame::LastCompileOutput() const
 {
-    if (pathName_.isEmpty())
+    if (PathName().isEmpty())
         return {};
-    return EditorSettings()->value(QLatin1String(kCompileOutputsKey)).toMap().value(pathName_).toString();
+    return EditorSettings()->value(QLatin1String(kCompileOutputsKey)).toMap().value(PathName()).toString();
 }
 
 void CAppFrame::RememberCompileOutput(const QString& output)
 {
     auto settings = EditorSettings();
     QVariantMap outputs = settings->value(QLatin1String(kCompileOutputsKey)).toMap();
-    outputs.insert(pathName_, output);
+    outputs.insert(PathName(), output);
     // Projects that no longer exist make room first.
     for (auto it = outputs.begin(); it != outputs.end() && outputs.size() > kMaxRememberedOutputs;)
         it = QFileInfo::exists(it.key()) ? std::next(it) : outputs.erase(it);
@@ -809,12 +600,12 @@ QString CAppFrame::LastCompiledFile() const
 
 void CAppFrame::OnCompile(bool ask)
 {
-    if ((doc_->IsModified() || pathName_.isEmpty()) && !DoFileSave())
+    if ((Document().IsModified() || PathName().isEmpty()) && !m_documents->Save())
         return;
     // The last output of this project, or the project's name beside it.
     QString output = LastCompileOutput();
     if (ask || output.isEmpty()) {
-        const QFileInfo project(pathName_);
+        const QFileInfo project(PathName());
         output = AskCompileOutputPath(output.isEmpty()
                                           ? project.dir().filePath(project.completeBaseName() + QStringLiteral(".kdpbin"))
                                           : output);
@@ -827,7 +618,7 @@ void CAppFrame::OnCompile(bool ask)
     if (!pane)
         return;
     compileOutput_ = output;
-    pane->StartCompile(pathName_, output);
+    pane->StartCompile(PathName(), output);
     // The findings come first: the compiler's messages reach the pane only
     // once this returns to the event loop.
     if (m_checkBeforeCompile && pane->IsCompiling())
@@ -849,7 +640,7 @@ ICompilePane* CAppFrame::ShowFreeCompilePane()
 
 void CAppFrame::OnCheckProject()
 {
-    doc_->CommitEdits();
+    Document().CommitEdits();
     if (ICompilePane* pane = ShowFreeCompilePane())
         pane->ShowReport(CheckReport(), true);
     UpdateCommandUI();
@@ -858,12 +649,12 @@ void CAppFrame::OnCheckProject()
 QString CAppFrame::CheckReport()
 {
     // The project as it is now, saved or not.
-    const ProjectRecord project = doc_->ToRecord();
+    const ProjectRecord project = Document().ToRecord();
     check::CheckOptions options;
-    options.projectFolder = doc_->ProjectFolder();
+    options.projectFolder = Document().ProjectFolder();
     QString report = QStringLiteral("\r\n>正在检查工程...\r\n");
     QString settingsError;
-    if (!pathName_.isEmpty() && !check::ReadProjectCheckSettings(pathName_, options.disabled, &settingsError))
+    if (!PathName().isEmpty() && !check::ReadProjectCheckSettings(PathName(), options.disabled, &settingsError))
         report += QStringLiteral("!") + settingsError + QStringLiteral("\r\n");
     int errors = 0;
     const std::vector<check::Finding> findings = check::CheckProject(project, options);
@@ -876,16 +667,16 @@ QString CAppFrame::CheckReport()
 
 void CAppFrame::OnGridSettings()
 {
-    CDlgGrid dialog(int(doc_->view.gridWidth), int(doc_->view.gridHeight), this);
+    CDlgGrid dialog(int(Document().view.gridWidth), int(Document().view.gridHeight), this);
     if (dialog.exec() == QDialog::Accepted)
-        doc_->SetGridSize(uint32_t(dialog.GridWidth()), uint32_t(dialog.GridHeight()));
+        Document().SetGridSize(uint32_t(dialog.GridWidth()), uint32_t(dialog.GridHeight()));
 }
 
 // ---------------------------------------------------------- window events
 
 void CAppFrame::closeEvent(QCloseEvent* event)
 {
-    if (!SaveModified()) {
+    if (!m_documents->SaveModified()) {
         event->ignore();
         return;
     }

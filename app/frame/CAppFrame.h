@@ -1,9 +1,10 @@
 #pragma once
+#include "app/frame/DocumentManager.h"
+#include "app/frame/EditorSettings.h"
 #include "model/DocObserver.h"
 
 #include <QMainWindow>
 #include <QPointer>
-#include <QSettings>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -29,16 +30,12 @@ class CObjectClipboard;
 class CUndoHistory;
 class IPageCommandTarget;
 
-// The settings store of the editor: recent files and the bar layout.
-std::unique_ptr<QSettings> EditorSettings();
-
 // The editor's main window: menu, two toolbars, the page list, property and
-// output panes, the status bar, and the project commands of the one open
-// project document.
-class CAppFrame : public QMainWindow, public IDocObserver {
+// output panes, the status bar, and the commands that work on the project
+// its document manager holds.
+class CAppFrame : public QMainWindow, public IDocObserver, public IDocumentQuestions {
     Q_OBJECT
 public:
-    static constexpr int kMaxRecentFiles = 10;
     static constexpr int kIdleUpdateMs = 200;
     enum PaneId { kPageListPane = 1004, kPropertyPane = 1005, kOutputPane = 1006 };
     enum StatusPane { kVersionPane = 22000, kResolutionPane = 22001, kDepthPane = 22002, kPointerPane = 22003 };
@@ -51,10 +48,13 @@ public:
     explicit CAppFrame(QWidget* parent = nullptr);
     ~CAppFrame() override;
 
-    CPageDoc& Document() { return *doc_; }
-    CUndoHistory& History() { return *history_; }
+    // The open project: its document, undo history, path and files.
+    CDocumentManager& Documents() { return *m_documents; }
+    CPageDoc& Document() { return m_documents->Document(); }
+    const CPageDoc& Document() const { return m_documents->Document(); }
+    CUndoHistory& History() { return m_documents->History(); }
     CObjectClipboard& Clipboard() { return *clipboard_; }
-    const QString& PathName() const { return pathName_; }
+    const QString& PathName() const { return m_documents->PathName(); }
     LastDirectories& Folders() { return folders_; }
 
     // The commands of the menus, toolbars and shortcuts, by command id.
@@ -91,13 +91,9 @@ public:
     // Runs a command as the menu would; disabled commands do nothing.
     void ExecuteCommand(int id);
 
-    // Project document handling.
-    void NewBlankProject();
+    // Opens a project in the window (the command line, a dropped file).
     bool OpenDocumentFile(const QString& path);
-    bool SaveModified();
-    bool DoFileSave();
-    bool DoSave(const QString& path);
-    QStringList RecentFiles() const { return recentFiles_; }
+    QStringList RecentFiles() const { return m_documents->RecentFiles(); }
     void UpdateCaption();
     void UpdateIndicators();
 
@@ -109,8 +105,10 @@ public:
 
 protected:
     // Where the user is asked for file names; tests answer them directly.
-    virtual QString AskOpenPath();
-    virtual QString AskSavePath(const QString& suggestion);
+    QString AskOpenPath() override;
+    QString AskSavePath(const QString& suggestion) override;
+    Answer AskSaveChanges(const QString& name) override;
+    void ShowFileMessage(const QString& text, Severity severity) override;
     // Asks where to compile to, proposing a file.
     virtual QString AskCompileOutputPath(const QString& proposal);
 
@@ -144,7 +142,7 @@ private:
     void RegisterEditCommands();
     // Undo and redo name the step they act on, in the menu and the tooltip.
     void UpdateUndoTexts();
-    // A new or opened project: no steps to undo, a new clipboard session.
+    // A new or opened project: a new clipboard session, no compile messages.
     void StartEditSession();
     // Hands an editing command (undo, redo, the clipboard, delete, select
     // all) to the focused text field as its key; false when none has the
@@ -155,22 +153,10 @@ private:
     void CutSelection();
     void PasteObjects();
     void RebuildRecentMenu();
-    void AddRecentFile(const QString& path);
-    void RemoveRecentFile(const QString& path);
-    void SaveRecentFiles() const;
-    void ResetDocument();
-    void SetPathName(const QString& path);
-    void MakeFirstPageCurrent();
-    enum class OpenResult { kOpened, kCancelled, kUnreadable };
-    // Opens a project; an unreadable file leaves the open project as it is.
-    OpenResult OpenProjectFile(const QString& path);
     // New and opened projects start with the select tool.
     void SelectDefaultTool();
 
     void OnFileNew();
-    void OnFileOpen();
-    void OnFileSaveAs();
-    void OnOpenRecent(int index);
     void OnCheckProject();
     // The compile pane, shown, when no compile runs; else a notice and null.
     ICompilePane* ShowFreeCompilePane();
@@ -183,8 +169,6 @@ private:
     QString LastCompiledFile() const;
     void RememberCompileOutput(const QString& output);
     void OnCollectPictures();
-    // Writes the project to the file, pictures still found from its folder.
-    bool SaveProjectTo(const QString& target);
     void OnGridSettings();
     void TogglePane(CPaneBase* pane);
     void ToggleMenuKeyboardMode();
@@ -193,10 +177,8 @@ private:
     bool HasCurrentPage() const;
     int CurrentPageObjectCount() const;
 
-    std::unique_ptr<CPageDoc> doc_;
-    std::unique_ptr<CUndoHistory> history_;
+    std::unique_ptr<CDocumentManager> m_documents;
     std::unique_ptr<CObjectClipboard> clipboard_;
-    QString pathName_;
     QString compileOutput_; // the output path of the compile last started
     bool m_checkBeforeCompile = true;
     LastDirectories folders_;
@@ -214,7 +196,6 @@ private:
     bool m_snapToGrid = true;
     QAction* recentSeparator_ = nullptr;
     QList<QAction*> recentActions_;
-    QStringList recentFiles_;
     IPageCommandTarget* pageView_ = nullptr;
     int fallbackTool_ = 40401;
     // A key handed to a text field is matched against the shortcuts again

@@ -78,41 +78,42 @@ bool CAppFrame::ForwardToFocusedText(int id)
 
 void CAppFrame::CreateEditSupport()
 {
-    history_ = std::make_unique<CUndoHistory>(*doc_);
-    history_->SetViewAccess({
+    History().SetViewAccess({
         [this] {
             PageViewState state;
-            if (const CPage* page = doc_->CurrentPage())
-                state.pageIndex = doc_->IndexOfPage(page->PageId());
+            if (const CPage* page = Document().CurrentPage())
+                state.pageIndex = Document().IndexOfPage(page->PageId());
             if (pageView_)
                 state.selected = pageView_->SelectedObjectIndices();
             return state;
         },
         [this](const PageViewState& state) {
-            CPage* page = doc_->PageAt(state.pageIndex);
-            doc_->SetCurrentPage(page ? page : doc_->PageAt(0));
+            CPage* page = Document().PageAt(state.pageIndex);
+            Document().SetCurrentPage(page ? page : Document().PageAt(0));
             if (pageView_)
                 pageView_->SelectObjectIndices(page ? state.selected : std::vector<int>{});
         },
     });
-    connect(history_.get(), &CUndoHistory::Changed, this, &CAppFrame::UpdateCommandUI);
-    clipboard_ = std::make_unique<CObjectClipboard>(*doc_);
+    connect(&History(), &CUndoHistory::Changed, this, &CAppFrame::UpdateCommandUI);
+    clipboard_ = std::make_unique<CObjectClipboard>(Document());
 }
 
 void CAppFrame::StartEditSession()
 {
-    history_->Reset();
     clipboard_->NewSession();
     // Messages of another project would locate nothing here.
     if (compilePane_ && !compilePane_->IsCompiling())
         compilePane_->ClearAll();
+    UpdateCaption();
+    UpdateIndicators();
+    UpdateCommandUI();
 }
 
 std::vector<CDrawObj*> CAppFrame::SelectedObjects() const
 {
     // In the page's drawing order, so that pasted copies stack the same way.
     std::vector<CDrawObj*> objects;
-    const CPage* page = doc_->CurrentPage();
+    const CPage* page = Document().CurrentPage();
     if (!page || !pageView_)
         return objects;
     for (int index : pageView_->SelectedObjectIndices())
@@ -134,7 +135,7 @@ void CAppFrame::CutSelection()
 void CAppFrame::PasteObjects()
 {
     const std::vector<CDrawObj*> placed = clipboard_->Paste();
-    const CPage* page = doc_->CurrentPage();
+    const CPage* page = Document().CurrentPage();
     if (placed.empty() || !page || !pageView_)
         return;
     // The pasted objects become the selection, ready to be dragged.
@@ -146,10 +147,8 @@ void CAppFrame::PasteObjects()
 
 void CAppFrame::UpdateUndoTexts()
 {
-    if (!history_)
-        return;
-    m_commands->ShowStepName(ID_EDIT_UNDO, history_->UndoName());
-    m_commands->ShowStepName(ID_EDIT_REDO, history_->RedoName());
+    m_commands->ShowStepName(ID_EDIT_UNDO, History().UndoName());
+    m_commands->ShowStepName(ID_EDIT_REDO, History().RedoName());
 }
 
 void CAppFrame::RegisterEditCommands()
@@ -161,10 +160,10 @@ void CAppFrame::RegisterEditCommands()
     // anew under the mouse.
     const auto idle = [this] { return !(pageView_ && pageView_->IsDragging()); };
     // With the focus in a text field these go to it (ExecuteCommand).
-    m_commands->Add(ID_EDIT_UNDO, [this] { history_->Undo(); },
-               textOr([this, idle] { return idle() && history_->CanUndo(); }));
-    m_commands->Add(ID_EDIT_REDO, [this] { history_->Redo(); },
-               textOr([this, idle] { return idle() && history_->CanRedo(); }));
+    m_commands->Add(ID_EDIT_UNDO, [this] { History().Undo(); },
+               textOr([this, idle] { return idle() && History().CanUndo(); }));
+    m_commands->Add(ID_EDIT_REDO, [this] { History().Redo(); },
+               textOr([this, idle] { return idle() && History().CanRedo(); }));
     const auto selected = [this] { return SelectionCount() > 0; };
     m_commands->Add(ID_EDIT_COPY, [this] { CopySelection(); }, textOr(selected));
     m_commands->Add(ID_EDIT_CUT, [this] { CutSelection(); }, textOr(selected));

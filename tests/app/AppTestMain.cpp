@@ -5,6 +5,7 @@
 #include "ComfortTest.h"
 #include "CompilePaneTest.h"
 #include "DialogTest.h"
+#include "DocumentManagerTest.h"
 #include "EditSafetyTest.h"
 #include "FrameTest.h"
 #include "LauncherTest.h"
@@ -34,6 +35,7 @@ const kdx::test::TestClass kTestClasses[] = {
     {"StatusBarTest", kdx::test::MakeTestClass<kdx::test::StatusBarTest>},
     {"DialogTest", kdx::test::MakeTestClass<kdx::test::DialogTest>},
     {"CommandTest", kdx::test::MakeTestClass<kdx::test::CommandTest>},
+    {"DocumentManagerTest", kdx::test::MakeTestClass<kdx::test::DocumentManagerTest>},
     {"FrameTest", kdx::test::MakeTestClass<kdx::test::FrameTest>},
     {"LauncherTest", kdx::test::MakeTestClass<kdx::test::LauncherTest>},
     {"CompilePaneTest", kdx::test::MakeTestClass<kdx::test::CompilePaneTest>},

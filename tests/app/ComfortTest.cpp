@@ -317,7 +317,7 @@ void ComfortTest::windowFurniture()
         QVERIFY(about.contains(QStringLiteral("README")));
 
         f.frame.setGeometry(QRect(40, 50, 900, 640));
-        f.frame.DoSave(f.path);
+        f.frame.Documents().SaveAs(f.path);
         QVERIFY(f.frame.close());
     }
     TestFrame again;

@@ -37,7 +37,7 @@ struct EditorFixture {
         Add<CDrawText>({200, 20, 300, 80});
         doc.SetCurrentPage(two);
         Add<CDrawRect>({20, 20, 60, 60});
-        QVERIFY(frame.DoSave(path));
+        QVERIFY(frame.Documents().SaveAs(path));
         QVERIFY(frame.OpenDocumentFile(path));
         frame.show();
         QApplication::setActiveWindow(&frame);
@@ -87,7 +87,7 @@ struct EditorFixture {
     }
     QByteArray Save()
     {
-        if (!frame.DoSave(path))
+        if (!frame.Documents().SaveAs(path))
             return {};
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

@@ -136,7 +136,7 @@ void FrameTest::captionFollowsModifiedState()
     QVERIFY(frame.Document().IsModified());
     QCOMPARE(frame.windowTitle(), kTitlePrefix + QStringLiteral("无标题*"));
     frame.saveAnswer = dir_.filePath(QStringLiteral("saved"));
-    QVERIFY(frame.DoFileSave());
+    QVERIFY(frame.Documents().Save());
     // A name typed without extension gets ".kdp".
     QCOMPARE(frame.PathName(), dir_.filePath(QStringLiteral("saved.kdp")));
     QCOMPARE(frame.windowTitle(), kTitlePrefix + QStringLiteral("saved.kdp"));
@@ -242,7 +242,7 @@ void FrameTest::saveAsWritesFileAndRemembersIt()
     }
     frame.saveAnswer = dir_.filePath(QStringLiteral("p5.kdp"));
     frame.ExecuteCommand(ID_FILE_SAVE_AS);
-    QCOMPARE(frame.RecentFiles().size(), CAppFrame::kMaxRecentFiles);
+    QCOMPARE(frame.RecentFiles().size(), CDocumentManager::kMaxRecentFiles);
     QCOMPARE(frame.RecentFiles().first(), frame.saveAnswer);
     QCOMPARE(frame.RecentFiles().count(frame.saveAnswer), 1);
     TestFrame next;

@@ -33,7 +33,7 @@ struct PictureProject {
     {
         QDir().mkpath(QFileInfo(path).absolutePath());
         doc.SetCurrentPage(doc.AddPage());
-        QVERIFY(frame.DoSave(path));
+        QVERIFY(frame.Documents().SaveAs(path));
         image = static_cast<CDrawImage*>(doc.AddObject(std::make_unique<CDrawImage>(PageRect{0, 0, 8, 8})));
         image->SetNormalImage(picture);
         QVERIFY(image->NormalImage());
@@ -66,14 +66,14 @@ void ProjectPicturesTest::chosenInsideTheFolderIsStoredRelative()
         return chosen.value_or(QStringLiteral("<none>"));
     };
     // The first dialog starts in the project's folder.
-    QVERIFY(frame.DoSave(m_dir.filePath("p1/p.kdp")));
+    QVERIFY(frame.Documents().SaveAs(m_dir.filePath("p1/p.kdp")));
     QCOMPARE(choose(inside), QStringLiteral("img/in.png"));
     QCOMPARE(startFolder, m_dir.filePath("p1"));
     QCOMPARE(choose(outside), outside);
     QCOMPARE(startFolder, m_dir.filePath("p1/img"));
 
     // A new project forgets the old folder: untitled, the path as chosen.
-    frame.NewBlankProject();
+    frame.Documents().NewBlankProject();
     doc.AddPage();
     QVERIFY(doc.ProjectFolder().isEmpty());
     QCOMPARE(choose(inside), inside);
@@ -129,7 +129,7 @@ void ProjectPicturesTest::aFailedSaveLeavesThePathsAlone()
     PictureProject p(m_dir.filePath("c/p.kdp"), QStringLiteral("one.png"));
     ModalDriver driver;
     driver.Answer(QMessageBox::Ok);
-    driver.Run([&] { QVERIFY(!p.frame.DoSave(m_dir.filePath("missing/folder/q.kdp"))); });
+    driver.Run([&] { QVERIFY(!p.frame.Documents().SaveAs(m_dir.filePath("missing/folder/q.kdp"))); });
     QCOMPARE(driver.boxes.size(), size_t(1));
     QCOMPARE(p.Normal(), QStringLiteral("one.png"));
     QCOMPARE(p.doc.ProjectFolder(), m_dir.filePath("c"));

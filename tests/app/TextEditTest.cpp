@@ -375,7 +375,7 @@ void TextEditTest::saveCompileAndCloseWriteBack()
     doc.SetCurrentPage(page);
     auto* text = static_cast<CDrawText*>(doc.AddObject(std::make_unique<CDrawText>(PageRect{10, 10, 300, 60})));
     frame.saveAnswer = path;
-    QVERIFY(frame.DoSave({}));
+    QVERIFY(frame.Documents().SaveAs({}));
 
     const auto storedText = [&] {
         CPageDoc reread;
@@ -387,7 +387,7 @@ void TextEditTest::saveCompileAndCloseWriteBack()
 
     text->Edit(view, true);
     QTest::keyClicks(view->TextEditing().Editor(), "hello");
-    QVERIFY(frame.DoFileSave());
+    QVERIFY(frame.Documents().Save());
     QCOMPARE(storedText(), std::u16string(u"hello"));
     QVERIFY(text->IsEditing()); // saving does not end the edit
 
@@ -521,7 +521,7 @@ void TextEditTest::newAndOpenSelectTheSelectTool()
     QCOMPARE(view->CurrentToolCommand(), 40401);
     view->OnPageCommand(ID_TOOL_TEXT);
     QCOMPARE(view->CurrentToolCommand(), ID_TOOL_TEXT);
-    frame.NewBlankProject();
+    frame.Documents().NewBlankProject();
     QCOMPARE(view->CurrentToolCommand(), 40401);
 }
 

@@ -186,7 +186,7 @@ void UndoTest::savedStateAndBound()
 
     // A new project starts a new history.
     f.doc.SetModifiedFlag(false);
-    f.frame.NewBlankProject();
+    f.frame.Documents().NewBlankProject();
     QCOMPARE(f.history().UndoCount(), 0);
     QCOMPARE(f.history().RedoCount(), 0);
 }

@@ -801,7 +801,7 @@ void PropPaneTest::savingAfterAnEditChangesOnlyThatField()
     QVERIFY(f.view->SelectOnly(rect));
     f.Enter(f.Edit(PropId::RectBottomRight), QStringLiteral("79,29"));
     QCOMPARE(rect->Bounds(), (PageRect{10, 10, 80, 30}));
-    QVERIFY(f.frame.DoFileSave());
+    QVERIFY(f.frame.Documents().Save());
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray after = file.readAll();
     QCOMPARE(after.size(), before.size());
