@@ -3,8 +3,6 @@
 
 #include <cstdint>
 
-class QObject;
-
 namespace kdx {
 
 class CDrawObj;
@@ -58,11 +56,6 @@ public:
     // between is one user action.
     virtual void OnStepBegin(const UndoStep& /*step*/) {}
     virtual void OnStepEnd() {}
-
-    // Asked when an object is to be selected or edited; returning false
-    // keeps the object's state (an image object's edit only opens a dialog).
-    virtual bool OnSelectObject(CDrawObj* /*object*/, QObject* /*view*/, bool /*select*/) { return true; }
-    virtual bool OnEditObject(CDrawObj* /*object*/, QObject* /*view*/, bool /*begin*/) { return true; }
 };
 
 } // namespace kdx

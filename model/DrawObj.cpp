@@ -206,47 +206,6 @@ bool CDrawObj::MoveHandleTo(int handle, int32_t x, int32_t y)
     return true;
 }
 
-std::optional<Qt::CursorShape> CDrawObj::GetHandleCursor(int handle) const
-{
-    switch (handle) {
-    case 0: case 4: return Qt::SizeFDiagCursor;
-    case 1: case 5: return Qt::SizeVerCursor;
-    case 2: case 6: return Qt::SizeBDiagCursor;
-    case 3: case 7: return Qt::SizeHorCursor;
-    default: return std::nullopt;
-    }
-}
-
-void CDrawObj::Select(QObject* view, bool select)
-{
-    if (m_selected != select && OnSelect(view, select))
-        m_selected = select;
-}
-
-void CDrawObj::Edit(QObject* view, bool begin)
-{
-    if (m_editing != begin && OnEdit(view, begin))
-        m_editing = begin;
-}
-
-bool CDrawObj::OnSelect(QObject* view, bool select)
-{
-    bool accepted = true;
-    if (CPageDoc* doc = Document())
-        for (IDocObserver* o : doc->Observers())
-            accepted = o->OnSelectObject(this, view, select) && accepted;
-    return accepted;
-}
-
-bool CDrawObj::OnEdit(QObject* view, bool begin)
-{
-    bool accepted = true;
-    if (CPageDoc* doc = Document())
-        for (IDocObserver* o : doc->Observers())
-            accepted = o->OnEditObject(this, view, begin) && accepted;
-    return accepted;
-}
-
 void CDrawObj::ToRecord(ObjectRecord& out) const
 {
     out.kind = Kind();
@@ -346,11 +305,6 @@ bool CDrawLine::MoveHandleTo(int handle, int32_t x, int32_t y)
     }
     SetRect(r);
     return true;
-}
-
-std::optional<Qt::CursorShape> CDrawLine::GetHandleCursor(int handle) const
-{
-    return handle == 0 || handle == 1 ? std::optional(Qt::CrossCursor) : std::nullopt;
 }
 
 // ---------------------------------------------------------------- CDrawRoundRect
@@ -548,13 +502,6 @@ void CDrawImage::ChooseNormalImage()
         return;
     if (const auto path = doc->ChooseImageFile(ImagePath(m_normalImage)))
         SetNormalImage(*path);
-}
-
-bool CDrawImage::OnEdit(QObject*, bool begin)
-{
-    if (begin && !m_editing)
-        ChooseNormalImage();
-    return false;
 }
 
 void CDrawImage::SetImage(ImageEntry*& slot, const QString& path, uint32_t flag)

@@ -4,12 +4,10 @@
 
 #include <QColor>
 #include <QFont>
-#include <QObject>
 
 class QPainter;
 
 #include <memory>
-#include <optional>
 #include <string_view>
 
 namespace kdx {
@@ -71,8 +69,6 @@ public:
     void AttachToPage(CPage* page) { m_page = page; }
 
     bool IsLinkable() const { return m_linkable; }
-    bool IsSelected() const { return m_selected; }
-    bool IsEditing() const { return m_editing; }
     Color LineColor() const { return m_lineColor; }
     Color FillColor() const { return m_fillColor; }
     uint32_t ObjectId() const { return m_objectId; }
@@ -107,16 +103,6 @@ public:
     virtual PageRect HandleRectAround(const PageRect& rect, int handle) const;
     int HitTestHandle(int32_t x, int32_t y) const;
     virtual bool MoveHandleTo(int handle, int32_t x, int32_t y);
-    // The sizing cursor shown over a handle; none for other numbers.
-    virtual std::optional<Qt::CursorShape> GetHandleCursor(int handle) const;
-
-    // Selection and editing state. The hooks OnSelect/OnEdit decide whether
-    // the new state is taken; by default they ask the document's observers
-    // (the editor binds property pages and in-place editing there).
-    void Select(QObject* view, bool select);
-    void Edit(QObject* view, bool begin);
-    virtual bool OnSelect(QObject* view, bool select);
-    virtual bool OnEdit(QObject* view, bool begin);
 
     // Reports a change to the document's observers.
     virtual void OnChanged(uint32_t flags);
@@ -133,8 +119,6 @@ protected:
 
     CPage* m_page = nullptr;
     bool m_linkable = true;
-    bool m_selected = false;
-    bool m_editing = false;
     Color m_lineColor = kNoColor;
     Color m_fillColor = kNoColor;
     uint32_t m_objectId = 0;
@@ -158,7 +142,6 @@ public:
     int GetHandleCount() const override { return 2; }
     PageRect HandleRectAround(const PageRect& rect, int handle) const override;
     bool MoveHandleTo(int handle, int32_t x, int32_t y) override;
-    std::optional<Qt::CursorShape> GetHandleCursor(int handle) const override;
     void Draw(QPainter& painter, const DrawStyle& style) const override;
 };
 
@@ -258,9 +241,6 @@ public:
     // Asks the user for the normal image, starting from the one held; a
     // chosen file becomes the normal image.
     void ChooseNormalImage();
-    // Editing an image means choosing its normal image; the object never
-    // stays in the editing state.
-    bool OnEdit(QObject* view, bool begin) override;
 
 private:
     void SetImage(ImageEntry*& slot, const QString& path, uint32_t flag);

@@ -89,8 +89,6 @@ void CDrawImage::Draw(QPainter& p, const DrawStyle& style) const
 
 void CDrawText::Draw(QPainter& p, const DrawStyle& style) const
 {
-    if (m_editing)
-        return; // the in-place editor shows the text
     const std::u16string text = Text();
     if (text.empty()) {
         p.save();

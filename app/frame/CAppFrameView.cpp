@@ -77,6 +77,8 @@ void CAppFrame::ConnectPageView(CPageView* view)
     view->PageWindow()->SetSnapToGrid(m_snapToGrid);
     connect(view, &CPageView::ContextMenuRequested, this, &CAppFrame::ShowPageContextMenu, Qt::UniqueConnection);
     connect(view, &CPageView::PointerMoved, this, &CAppFrame::ShowPointer, Qt::UniqueConnection);
+    if (auto* pane = qobject_cast<CPaneProp*>(propertyPane_))
+        connect(view, &CPageView::PropertyObjectChanged, pane, &CPaneProp::ShowObject, Qt::UniqueConnection);
 }
 
 void CAppFrame::ShowPointer(std::optional<QPoint> pagePoint)

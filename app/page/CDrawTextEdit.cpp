@@ -13,6 +13,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <utility>
+
 namespace kdx {
 
 namespace {
@@ -221,7 +223,6 @@ CTextEditSession::CTextEditSession(CPageDoc& doc, QWidget* host, QPoint origin)
 CTextEditSession::~CTextEditSession()
 {
     // The view is going: the text still goes back into its object.
-    m_view = nullptr;
     EndCurrent();
     m_doc.RemoveObserver(this);
 }
@@ -256,7 +257,7 @@ void CTextEditSession::SetScale(const ViewScale& scale)
         PlaceOn(*m_object);
 }
 
-bool CTextEditSession::Begin(CDrawText& object, QObject* view)
+bool CTextEditSession::Begin(CDrawText& object)
 {
     if (m_object == &object)
         return true;
@@ -269,36 +270,23 @@ bool CTextEditSession::Begin(CDrawText& object, QObject* view)
     editor->LoadFromObject(object);
     editor->SetCaret(0, 0);
     m_object = &object;
-    m_view = view;
     editor->show();
     editor->raise();
     editor->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
-void CTextEditSession::End(CDrawText& object)
+void CTextEditSession::EndCurrent()
 {
-    if (m_object != &object)
-        return;
-    m_object = nullptr;
-    m_view = nullptr;
-    if (!m_editor)
+    CDrawText* object = std::exchange(m_object, nullptr);
+    if (!object || !m_editor)
         return;
     const bool hadFocus = m_editor->hasFocus();
     m_editor->hide();
     if (hadFocus && m_host)
         m_host->setFocus(Qt::OtherFocusReason);
     const CPageDoc::StepScope step(m_doc, QString::fromUtf16(kStepName));
-    m_editor->SaveToObject(object);
-}
-
-void CTextEditSession::EndCurrent()
-{
-    // Through Edit, so that the object's editing state follows.
-    if (CDrawText* object = m_object)
-        object->Edit(m_view, false);
-    if (m_object) // an observer refused: the window goes all the same
-        End(*m_object);
+    m_editor->SaveToObject(*object);
 }
 
 void CTextEditSession::WriteBack()
@@ -307,17 +295,6 @@ void CTextEditSession::WriteBack()
         const CPageDoc::StepScope step(m_doc, QString::fromUtf16(kStepName));
         m_editor->SaveToObject(*m_object);
     }
-}
-
-bool CTextEditSession::OnEditObject(CDrawObj* object, QObject* view, bool begin)
-{
-    auto* text = dynamic_cast<CDrawText*>(object);
-    if (!text)
-        return true;
-    if (begin)
-        return Begin(*text, view);
-    End(*text);
-    return true;
 }
 
 void CTextEditSession::OnObjectChanged(CDrawObj* object, uint32_t flags)

@@ -70,7 +70,7 @@ private:
 
 // Edits the text objects of one document in place. The editor window is
 // made when first needed as a hidden child of the page window. The session
-// begins and ends editing when objects ask (Edit), keeps the editor on its
+// begins and ends editing when the page view asks, keeps the editor on its
 // object while that object changes, writes the text back whenever the
 // project is about to be saved or compiled.
 class CTextEditSession : public IDocObserver {
@@ -84,13 +84,17 @@ public:
     // The editor window; null until a text was first edited.
     CDrawTextEdit* Editor() const { return m_editor; }
     CDrawText* EditedObject() const { return m_object; }
+    // Shows the editor over the object, ending the edit of another text
+    // first; false when there is no window to show it in.
+    bool Begin(CDrawText& object);
+    // Hides the editor and writes the text back into its object.
+    void EndCurrent();
     // Writes what was typed into the object; editing goes on.
     void WriteBack();
     // The page's scale; the editor follows it at once.
     void SetScale(const ViewScale& scale);
 
     // IDocObserver
-    bool OnEditObject(CDrawObj* object, QObject* view, bool begin) override;
     void OnObjectChanged(CDrawObj* object, uint32_t flags) override;
     void OnUpdate(UpdateHint hint, CDrawObj* object) override;
     void OnCurrentPageChanged(CPage* oldPage, CPage* newPage) override;
@@ -99,9 +103,6 @@ public:
 
 private:
     CDrawTextEdit* EnsureEditor();
-    bool Begin(CDrawText& object, QObject* view);
-    void End(CDrawText& object);
-    void EndCurrent();
     QRect Displayed(const CDrawText& object) const;
     void PlaceOn(const CDrawText& object);
 
@@ -114,7 +115,6 @@ private:
     ViewScale m_scale;
     QPointer<CDrawTextEdit> m_editor;
     CDrawText* m_object = nullptr;
-    QObject* m_view = nullptr;
 };
 
 } // namespace kdx

@@ -46,6 +46,22 @@ bool IsPointInObject(const CDrawObj* object, const QPoint& p)
     return object->Intersects({p.x(), p.y(), p.x() + 1, p.y() + 1});
 }
 
+// The sizing cursor shown over a selection handle: a line's two ends take
+// the cross; the eight handles around a rectangle size along their edge or
+// diagonal, counted clockwise from the top-left corner. None for other numbers.
+std::optional<Qt::CursorShape> HandleCursor(const CDrawObj& object, int handle)
+{
+    if (object.Kind() == ObjectKind::Line)
+        return handle == 0 || handle == 1 ? std::optional(Qt::CrossCursor) : std::nullopt;
+    switch (handle) {
+    case 0: case 4: return Qt::SizeFDiagCursor;
+    case 1: case 5: return Qt::SizeVerCursor;
+    case 2: case 6: return Qt::SizeBDiagCursor;
+    case 3: case 7: return Qt::SizeHorCursor;
+    default: return std::nullopt;
+    }
+}
+
 std::unique_ptr<CDrawObj> MakeObjectForTool(PageTool tool, const PageRect& rect)
 {
     const std::optional<ObjectKind> kind = ToolInfo(tool).kind;
@@ -201,11 +217,35 @@ void CPageWnd::SelectObject(CDrawObj* object, bool add)
     InvalidateObject(object);
     if (selection_.size() == 1) {
         primary_ = object;
-        object->Select(view_, true);
-    } else if (primary_ && primary_->IsSelected()) {
+        ShowInProperties(object);
+    } else {
         // Several objects selected: the property pane shows none of them.
-        primary_->Select(view_, false);
+        ShowInProperties(nullptr);
     }
+}
+
+void CPageWnd::ShowInProperties(CDrawObj* object)
+{
+    if (object == m_propertyObject)
+        return;
+    if (CDrawObj* shown = std::exchange(m_propertyObject, nullptr))
+        emit view_->PropertyObjectChanged(shown, false);
+    m_propertyObject = object;
+    if (object)
+        emit view_->PropertyObjectChanged(object, true);
+}
+
+void CPageWnd::EditObject(CDrawObj* object)
+{
+    if (auto* image = dynamic_cast<CDrawImage*>(object))
+        image->ChooseNormalImage();
+    else if (auto* text = dynamic_cast<CDrawText*>(object))
+        view_->TextEditing().Begin(*text);
+}
+
+CDrawText* CPageWnd::EditedObject() const
+{
+    return view_->EditedText();
 }
 
 void CPageWnd::DeselectObject(CDrawObj* object)
@@ -217,10 +257,10 @@ void CPageWnd::DeselectObject(CDrawObj* object)
     if (object == m_pressedObject)
         m_pressedObject = nullptr;
     InvalidateObject(object);
-    if (object->IsSelected())
-        object->Select(view_, false);
-    if (object->IsEditing())
-        object->Edit(view_, false);
+    if (object == m_propertyObject)
+        ShowInProperties(nullptr);
+    if (object == EditedObject())
+        view_->TextEditing().EndCurrent();
     if (primary_ == object)
         primary_ = FirstSelectedInPageOrder();
     if (primary_)
@@ -347,10 +387,14 @@ void CPageWnd::PaintObjects(QPainter& painter, bool withHandles)
     style.grayText = palette().color(QPalette::Disabled, QPalette::Text);
     style.buttonShadow = palette().color(QPalette::Dark);
     style.placeholderFont = QApplication::font();
+    // The text being edited is shown by its editor, which lies over it.
+    const CDrawObj* edited = EditedObject();
     for (const auto& object : doc_.CurrentPage()->Objects()) {
-        painter.save();
-        object->Draw(painter, style);
-        painter.restore();
+        if (object.get() != edited) {
+            painter.save();
+            object->Draw(painter, style);
+            painter.restore();
+        }
         if (withHandles && selection_.contains(object.get()))
             for (int h = 0; h < object->GetHandleCount(); ++h)
                 PaintHandle(painter, ToQRect(object->GetHandleRect(h)), object.get());
@@ -666,7 +710,7 @@ void CPageWnd::ToolDoubleClick()
     std::optional<CPageDoc::StepScope> step;
     if (object->Kind() == ObjectKind::Image)
         step.emplace(doc_, QStringLiteral("修改图象"));
-    object->Edit(view_, true);
+    EditObject(object);
 }
 
 void CPageWnd::CaptureLost()
@@ -769,7 +813,7 @@ void CPageWnd::SelectMove(const QPoint& p)
         if (CDrawObj* object = SingleSelection()) {
             const QPoint to = Snapped(p);
             object->MoveHandleTo(handle_, to.x(), to.y());
-            if (const auto shape = object->GetHandleCursor(handle_))
+            if (const auto shape = HandleCursor(*object, handle_))
                 setCursor(*shape);
         }
         last_ = p;
@@ -784,7 +828,7 @@ void CPageWnd::HoverCursor(const QPoint& p)
     if (tool_ != PageTool::Select) {
         shape = Qt::CrossCursor;
     } else if (CDrawObj* single = SingleSelection()) {
-        const auto handleShape = single->GetHandleCursor(HandleAt(single, PointerFor(p)));
+        const auto handleShape = HandleCursor(*single, HandleAt(single, PointerFor(p)));
         if (handleShape)
             shape = *handleShape;
         else if (IsPointInObject(single, p))
@@ -842,7 +886,7 @@ void CPageWnd::CreateRelease(const QPoint& p)
         // A click without a drag leaves no empty object behind.
         DeleteSelection();
     } else {
-        object->Edit(view_, true);
+        EditObject(object);
         const auto* image = dynamic_cast<CDrawImage*>(object);
         if (tool_ == PageTool::Image && image && !image->NormalImage())
             DeleteSelection();
@@ -870,6 +914,11 @@ CPageView::CPageView(CPageDoc& doc, QWidget* parent) : CMyView(parent), doc_(doc
 CPageView::~CPageView()
 {
     doc_.RemoveObserver(this);
+}
+
+CDrawText* CPageView::EditedText() const
+{
+    return m_textEditing ? m_textEditing->EditedObject() : nullptr;
 }
 
 bool CPageView::SelectOnly(CDrawObj* object)

@@ -17,6 +17,7 @@
 namespace kdx {
 
 class CDrawObj;
+class CDrawText;
 class CTextEditSession;
 class CPageDoc;
 class CPageView;
@@ -49,6 +50,15 @@ public:
     QRect BandRect() const { return band_; }
     PageTool Tool() const { return tool_; }
     void SetTool(PageTool tool);
+
+    // The object the property pane shows: the one selected alone; none
+    // once a second is added, until the selection starts anew.
+    CDrawObj* PropertyObject() const { return m_propertyObject; }
+    // Opens the object for editing: a text gets the in-place editor, an
+    // image asks for its picture; other kinds have nothing to edit.
+    void EditObject(CDrawObj* object);
+    // The text being edited in place, or null.
+    CDrawText* EditedObject() const;
 
     void SelectObject(CDrawObj* object, bool add);
     void DeselectObject(CDrawObj* object);
@@ -132,6 +142,7 @@ private:
     // was not dragged yet (still 0 x 0) is removed.
     void EndCreationDrag();
     CDrawObj* FirstSelectedInPageOrder() const;
+    void ShowInProperties(CDrawObj* object);
     bool Snapping() const;
 
     CPageDoc& doc_;
@@ -140,6 +151,7 @@ private:
     QRect band_;
     CDrawObj* primary_ = nullptr;
     QSet<CDrawObj*> selection_;
+    CDrawObj* m_propertyObject = nullptr;
     PageTool tool_ = PageTool::Select;
     int handle_ = -1;
     int mode_ = kModeNone;
@@ -177,6 +189,8 @@ public:
     void UpdateLayout();
     // In-place editing of the page's text objects.
     CTextEditSession& TextEditing() const { return *m_textEditing; }
+    // The text being edited in place, or null.
+    CDrawText* EditedText() const;
 
     // The page's scale in percent, 25 to 800.
     int ZoomPercent() const { return pageWnd_->Scale().Percent(); }
@@ -205,6 +219,8 @@ public:
 
 signals:
     void ZoomChanged(int percent);
+    // The object the property pane should show (`shown`), or stop showing.
+    void PropertyObjectChanged(CDrawObj* object, bool shown);
     // A right click on the page: the selection is what the menu acts on.
     void ContextMenuRequested(const QPoint& globalPos);
     // The page point under the mouse; none when it left the page.

@@ -34,13 +34,12 @@ CPaneProp::~CPaneProp()
         m_doc->RemoveObserver(this);
 }
 
-bool CPaneProp::OnSelectObject(CDrawObj* object, QObject*, bool select)
+void CPaneProp::ShowObject(CDrawObj* object, bool shown)
 {
-    if (select)
+    if (shown)
         m_list->ShowObject(object);
     else
         m_list->HideObject(object);
-    return true;
 }
 
 void CPaneProp::OnObjectChanged(CDrawObj* object, uint32_t)

@@ -19,9 +19,11 @@ public:
     ~CPaneProp() override;
 
     CPropList* List() const { return m_list; }
+    // Shows the object's property page, or, when it is no longer `shown`,
+    // the current page's again; the page view says which object it is.
+    void ShowObject(CDrawObj* object, bool shown);
 
     // IDocObserver
-    bool OnSelectObject(CDrawObj* object, QObject* view, bool select) override;
     void OnObjectChanged(CDrawObj* object, uint32_t flags) override;
     void OnCurrentPageChanged(CPage* oldPage, CPage* newPage) override;
     void OnPagesChanged() override;

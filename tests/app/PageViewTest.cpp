@@ -8,6 +8,7 @@
 #include "model/PageDoc.h"
 
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <memory>
 
@@ -68,7 +69,7 @@ void PageViewTest::followsDocumentHints()
     CPage* other = f.doc.AddPage();
     f.doc.SetCurrentPage(other); // hint 4 clears the selection
     QCOMPARE(f.view->SelectionCount(), 0);
-    QVERIFY(!b->IsSelected());
+    QVERIFY(!f.wnd()->PropertyObject());
 
     // Without a current page nothing reacts.
     f.doc.SetCurrentPage(nullptr);
@@ -110,10 +111,10 @@ void PageViewTest::clicksAndRubberBandSelect()
 
     f.Click(20, 20);
     QCOMPARE(f.view->SelectionCount(), 1);
-    QVERIFY(a->IsSelected());
+    QCOMPARE(f.wnd()->PropertyObject(), a);
     f.Click(120, 20, Qt::ControlModifier);
     QCOMPARE(f.view->SelectionCount(), 2);
-    QVERIFY(!a->IsSelected()); // several selected: no property page
+    QVERIFY(!f.wnd()->PropertyObject()); // several selected: no property page
     QCOMPARE(f.wnd()->PrimaryObject(), a);
     f.Click(120, 20, Qt::ControlModifier); // already selected: taken out again
     QCOMPARE(f.view->SelectionCount(), 1);
@@ -185,52 +186,56 @@ void PageViewTest::keysMoveDeleteAndCancel()
     QCOMPARE(f.view->SelectionCount(), 0);
 }
 
-namespace {
-// Records the select and edit requests objects send to the document.
-struct RequestLog : IDocObserver {
-    std::vector<std::pair<CDrawObj*, bool>> selects, edits;
-    bool OnSelectObject(CDrawObj* object, QObject*, bool select) override
-    {
-        selects.emplace_back(object, select);
-        return true;
-    }
-    bool OnEditObject(CDrawObj* object, QObject*, bool begin) override
-    {
-        edits.emplace_back(object, begin);
-        return true;
-    }
-};
-} // namespace
-
-void PageViewTest::doubleClickEditsAndCursorsFollowHandles()
+void PageViewTest::propertyObjectAndCursorsFollowTheSelection()
 {
     Fixture f;
-    RequestLog log;
-    f.doc.AddObserver(&log);
+    QSignalSpy shown(f.view.get(), &CPageView::PropertyObjectChanged);
+    const auto last = [&] {
+        const QList<QVariant> args = shown.back();
+        return std::make_pair(args.at(0).value<CDrawObj*>(), args.at(1).toBool());
+    };
     CDrawObj* a = f.AddRect({10, 10, 50, 50});
-    f.AddRect({100, 10, 150, 50});
+    CDrawObj* b = f.AddRect({100, 10, 150, 50});
     f.Click(20, 20);
-    QCOMPARE(log.selects.size(), size_t(1));
-    QCOMPARE(log.selects.back(), std::make_pair(a, true));
-    QTest::mouseDClick(f.wnd(), Qt::LeftButton, {}, Fixture::At(20, 20));
-    QCOMPARE(log.edits.size(), size_t(1));
-    QCOMPARE(log.edits.back(), std::make_pair(a, true));
-    QVERIFY(a->IsEditing());
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(last(), std::make_pair(a, true));
+    // A second object takes the pane from the first; taking it out again
+    // leaves the pane on the page until the selection starts anew.
+    f.Click(120, 20, Qt::ControlModifier);
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(last(), std::make_pair(a, false));
+    f.Click(120, 20, Qt::ControlModifier);
+    QCOMPARE(shown.size(), 2);
+    QVERIFY(!f.wnd()->PropertyObject());
+    f.Click(120, 20);
+    QCOMPARE(last(), std::make_pair(b, true));
+
+    // A removed object leaves neither the pane nor the selection holding it.
+    f.doc.RemoveObject(b);
+    QCOMPARE(last(), std::make_pair(b, false));
+    QVERIFY(!f.wnd()->PropertyObject());
+    QCOMPARE(f.view->SelectionCount(), 0);
 
     // Hovering: the handle's sizing cursor, size-all over the object, else the arrow.
+    f.Click(20, 20);
     QTest::mouseMove(f.wnd(), Fixture::At(52, 52));
     QCOMPARE(f.wnd()->cursor().shape(), Qt::SizeFDiagCursor);
+    QTest::mouseMove(f.wnd(), Fixture::At(30, 52));
+    QCOMPARE(f.wnd()->cursor().shape(), Qt::SizeVerCursor);
     QTest::mouseMove(f.wnd(), Fixture::At(30, 30));
     QCOMPARE(f.wnd()->cursor().shape(), Qt::SizeAllCursor);
     QTest::mouseMove(f.wnd(), Fixture::At(300, 200));
     QCOMPARE(f.wnd()->cursor().shape(), Qt::ArrowCursor);
+    // A line's ends show the cross.
+    f.view->OnPageCommand(ID_TOOL_LINE);
+    f.Drag({200, 100}, {260, 140});
+    f.view->OnPageCommand(ID_TOOL_SELECT);
+    QTest::mouseMove(f.wnd(), Fixture::At(260, 140));
+    QCOMPARE(f.wnd()->cursor().shape(), Qt::CrossCursor);
 
-    // Deselecting ends the editing and the property page.
     f.Click(300, 200);
-    QVERIFY(!a->IsEditing());
-    QVERIFY(!a->IsSelected());
-    QCOMPARE(log.edits.back(), std::make_pair(a, false));
-    f.doc.RemoveObserver(&log);
+    QCOMPARE(last().second, false);
+    QVERIFY(!f.wnd()->PropertyObject());
 }
 
 void PageViewTest::rectangleToolCreatesAndFallsBack()

@@ -14,7 +14,7 @@ private slots:
     void clicksAndRubberBandSelect();
     void dragMovesAndHandleResizes();
     void keysMoveDeleteAndCancel();
-    void doubleClickEditsAndCursorsFollowHandles();
+    void propertyObjectAndCursorsFollowTheSelection();
     void rectangleToolCreatesAndFallsBack();
     void clickWithoutDragAndCancelledImageLeaveNothing();
     void alignCentreAndSameSize();

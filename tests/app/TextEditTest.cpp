@@ -62,30 +62,30 @@ void TextEditTest::loadsAndSavesBreaks()
     Fixture f;
     CDrawText* wide = f.AddText({10, 10, 300, 100}, u"ab\r\ncd");
     f.doc.SetModifiedFlag(false);
-    wide->Edit(f.view.get(), true);
-    QVERIFY(wide->IsEditing());
+    f.wnd()->EditObject(wide);
+    QVERIFY(f.wnd()->EditedObject() == wide);
     QCOMPARE(f.editor()->GetLineCount(), 2);
     QCOMPARE(f.editor()->LineText(0), QString("ab"));
     QCOMPARE(f.editor()->LineText(1), QString("cd"));
-    wide->Edit(f.view.get(), false);
+    f.view->TextEditing().EndCurrent();
     QCOMPARE(wide->Text(), std::u16string(u"ab\r\ncd"));
     QVERIFY(!f.doc.IsModified()); // the same text is no change
 
     // A wrap point joins its neighbours and comes back where the row wraps.
     CDrawText* narrow = f.AddText(WideFor("ab", 120), u"ab\ncd");
-    narrow->Edit(f.view.get(), true);
+    f.wnd()->EditObject(narrow);
     QCOMPARE(f.editor()->GetLineCount(), 1);
     QCOMPARE(f.editor()->LineText(0), QString("abcd"));
     QCOMPARE(f.editor()->Store().RowCount(), 2);
-    narrow->Edit(f.view.get(), false);
+    f.view->TextEditing().EndCurrent();
     QCOMPARE(narrow->Text(), std::u16string(u"ab\ncd"));
 
     // A lone CR is a character of its line.
     CDrawText* cr = f.AddText({10, 200, 300, 260}, u"a\rb");
-    cr->Edit(f.view.get(), true);
+    f.wnd()->EditObject(cr);
     QCOMPARE(f.editor()->GetLineCount(), 1);
     QCOMPARE(f.editor()->GetLineLength(0), 3);
-    cr->Edit(f.view.get(), false);
+    f.view->TextEditing().EndCurrent();
     QCOMPARE(cr->Text(), std::u16string(u"a\rb"));
 }
 
@@ -97,7 +97,7 @@ void TextEditTest::editorLiesOverTheObjectInItsStyle()
     text->SetLineSpacing(3);
     text->SetTabSize(4);
     text->SetLineColor(0x000000FF);
-    text->Edit(f.view.get(), true);
+    f.wnd()->EditObject(text);
 
     CDrawTextEdit* editor = f.editor();
     QVERIFY(editor);
@@ -130,7 +130,7 @@ void TextEditTest::followsTheObjectWhileEditing()
 {
     Fixture f;
     CDrawText* text = f.AddText(WideFor("abcd"), u"abcd");
-    text->Edit(f.view.get(), true);
+    f.wnd()->EditObject(text);
     CDrawTextEdit* editor = f.editor();
     QCOMPARE(editor->Store().RowCount(), 1);
 
@@ -156,7 +156,7 @@ void TextEditTest::followsTheObjectWhileEditing()
     f.doc.SetPageBackgroundColor(text->Page(), 0x0000FF00);
     QCOMPARE(editor->Colour(COLOUR_BACKGROUND), QColor(0, 255, 0));
 
-    text->Edit(f.view.get(), false);
+    f.view->TextEditing().EndCurrent();
     QCOMPARE(text->Text(), std::u16string(u"ab\ncd"));
 }
 
@@ -185,22 +185,22 @@ void TextEditTest::reflowsWhenResizedWhileNotEditing()
     word->MoveTo(50, 150);
     QCOMPARE(word->Text(), before);
     // The re-wrapped text reads back as the same lines.
-    word->Edit(f.view.get(), true);
+    f.wnd()->EditObject(word);
     QCOMPARE(f.editor()->GetLineCount(), 1);
     QCOMPARE(f.editor()->LineText(0), QString("abcdef"));
-    word->Edit(f.view.get(), false);
+    f.view->TextEditing().EndCurrent();
 
     // Character spacing widens every character, on the page, the panel and
     // in the wrap: four letters that fit without it wrap after two with 4.
     CDrawText* spaced = f.AddText(WideFor("abcd", 200), u"abcd");
     spaced->SetCharSpacing(4);
     QCOMPARE(spaced->Text(), std::u16string(u"ab\ncd\n"));
-    spaced->Edit(f.view.get(), true);
+    f.wnd()->EditObject(spaced);
     QCOMPARE(f.editor()->Metrics().CharSpacing(), 4);
     QCOMPARE(f.editor()->Store().RowCount(), 2);
     spaced->SetCharSpacing(0); // while editing the editor follows
     QCOMPARE(f.editor()->Store().RowCount(), 1);
-    spaced->Edit(f.view.get(), false);
+    f.view->TextEditing().EndCurrent();
     QCOMPARE(spaced->Text(), std::u16string(u"abcd"));
 }
 
@@ -237,10 +237,10 @@ void TextEditTest::wrapPointsFollowTheTerminalCells()
                 for (int lineWidth : TerminalTextLineWidths(text->Text(), style))
                     QVERIFY2(lineWidth <= width, qPrintable(where));
                 // The editor measures as the wrap does.
-                text->Edit(f.view.get(), true);
+                f.wnd()->EditObject(text);
                 QCOMPARE(f.editor()->Metrics().UnitWidth(c.text[0]), unit + spacing);
                 QCOMPARE(f.editor()->Store().RowCount(), 3);
-                text->Edit(f.view.get(), false);
+                f.view->TextEditing().EndCurrent();
                 f.doc.RemoveObject(text);
             }
         }
@@ -251,7 +251,7 @@ void TextEditTest::undoAfterBeginDoesNothingAndMenuIsOwn()
 {
     Fixture f;
     CDrawText* text = f.AddText({10, 10, 300, 100}, u"ab");
-    text->Edit(f.view.get(), true);
+    f.wnd()->EditObject(text);
     CDrawTextEdit* editor = f.editor();
     QVERIFY(!editor->CanUndo());
     QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
@@ -268,21 +268,21 @@ void TextEditTest::undoAfterBeginDoesNothingAndMenuIsOwn()
     QVERIFY(editor->HasSelection());
     QTest::keyClick(editor, Qt::Key_Escape);
     QVERIFY(!editor->HasSelection());
-    QVERIFY(text->IsEditing());
+    QVERIFY(f.wnd()->EditedObject() == text);
     QVERIFY(editor->isVisible());
 
     std::unique_ptr<QMenu> menu(editor->CreateContextMenu(nullptr));
     QCOMPARE(MenuTexts(menu.get()),
              (QStringList{"撤消(&U)", "恢复(&R)", "", "复制(&C)", "剪切(&T)", "粘贴(&S)", "清空(&D)", "",
                           "全选(&A)", "", "显示空白字符(&W)"}));
-    text->Edit(f.view.get(), false);
+    f.view->TextEditing().EndCurrent();
 }
 
 void TextEditTest::typingIsLimitedToWhatAnObjectHolds()
 {
     Fixture f;
     CDrawText* text = f.AddText({10, 10, 470, 260}, u"abc");
-    text->Edit(f.view.get(), true);
+    f.wnd()->EditObject(text);
     CDrawTextEdit* editor = f.editor();
     QApplication::clipboard()->setText(QString(2000, u'x'));
     QTest::keyClick(editor, Qt::Key_End);
@@ -291,7 +291,7 @@ void TextEditTest::typingIsLimitedToWhatAnObjectHolds()
     QVERIFY(editor->WrappedLength() >= CDrawTextEdit::kMaxTextUnits - 1);
     QTest::keyClicks(editor, "yyy");
     QVERIFY(editor->WrappedLength() <= CDrawTextEdit::kMaxTextUnits);
-    text->Edit(f.view.get(), false);
+    f.view->TextEditing().EndCurrent();
     QVERIFY(text->TextRef()); // stored, not refused as too long
     QVERIFY(text->Text().starts_with(u"abcxxx"));
     QVERIFY(text->Text().size() <= size_t(CDrawTextEdit::kMaxTextUnits));
@@ -311,7 +311,7 @@ void TextEditTest::clickElsewhereAndPageChangeWriteBack()
     f.doc.SetModifiedFlag(false);
     f.Click(50, 30);
     QTest::mouseDClick(f.wnd(), Qt::LeftButton, {}, Fixture::At(50, 30));
-    QVERIFY(text->IsEditing());
+    QVERIFY(f.wnd()->EditedObject() == text);
     CDrawTextEdit* editor = f.editor();
     QVERIFY(editor->isVisible());
     QTest::keyClick(editor, Qt::Key_End);
@@ -321,23 +321,23 @@ void TextEditTest::clickElsewhereAndPageChangeWriteBack()
     QVERIFY(!f.doc.IsModified()); // typing stays in the editor until written back
 
     f.Click(400, 250);
-    QVERIFY(!text->IsEditing());
+    QVERIFY(f.wnd()->EditedObject() != text);
     QVERIFY(!editor->isVisible());
     QCOMPARE(text->Text(), std::u16string(u"abxy\r\nz"));
     QVERIFY(f.doc.IsModified());
 
     // A change of the current page ends editing too.
     f.view->SelectOnly(text);
-    text->Edit(f.view.get(), true);
+    f.wnd()->EditObject(text);
     QTest::keyClicks(editor, "q");
     CPage* other = f.doc.AddPage();
     f.doc.SetCurrentPage(other);
-    QVERIFY(!text->IsEditing());
+    QVERIFY(f.wnd()->EditedObject() != text);
     QCOMPARE(text->Text(), std::u16string(u"qabxy\r\nz"));
 
     // An object removed while edited leaves the editor free.
     f.doc.SetCurrentPage(f.page);
-    text->Edit(f.view.get(), true);
+    f.wnd()->EditObject(text);
     f.doc.RemoveObject(text);
     QVERIFY(!f.view->TextEditing().EditedObject());
     QVERIFY(!editor->isVisible());
@@ -354,7 +354,7 @@ void TextEditTest::drawingATextOpensTheEditor()
     QCOMPARE(f.page->Objects().size(), size_t(1));
     auto* text = dynamic_cast<CDrawText*>(f.page->Objects().front().get());
     QVERIFY(text);
-    QVERIFY(text->IsEditing());
+    QVERIFY(f.wnd()->EditedObject() == text);
     QVERIFY(f.editor()->isVisible());
     QCOMPARE(f.editor()->geometry(), QRect(Fixture::At(100, 100), QSize(100, 40)));
     QCOMPARE(f.view->CurrentToolCommand(), 40401);
@@ -385,11 +385,11 @@ void TextEditTest::saveCompileAndCloseWriteBack()
         return static_cast<CDrawText*>(reread.PageAt(0)->Objects().front().get())->Text();
     };
 
-    text->Edit(view, true);
+    view->PageWindow()->EditObject(text);
     QTest::keyClicks(view->TextEditing().Editor(), "hello");
     QVERIFY(frame.Documents().Save());
     QCOMPARE(storedText(), std::u16string(u"hello"));
-    QVERIFY(text->IsEditing()); // saving does not end the edit
+    QVERIFY(view->EditedText() == text); // saving does not end the edit
 
     // Compiling saves what was typed before it asks for the output file.
     QTest::keyClicks(view->TextEditing().Editor(), "!");
@@ -404,7 +404,7 @@ void TextEditTest::saveCompileAndCloseWriteBack()
     driver.Answer(QMessageBox::Cancel);
     driver.Run([&] { frame.close(); });
     QCOMPARE(driver.boxes.size(), size_t(1));
-    QVERIFY(text->IsEditing());
+    QVERIFY(view->EditedText() == text);
     QCOMPARE(text->Text(), std::u16string(u"hello!?"));
 }
 

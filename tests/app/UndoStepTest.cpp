@@ -266,7 +266,7 @@ private:
         if (!object || object->Kind() != ObjectKind::Text)
             return;
         SelectOnly(object);
-        object->Edit(m_f.view, true);
+        m_f.wnd()->EditObject(object);
         CDrawTextEdit* editor = m_f.view->TextEditing().Editor();
         if (!editor || !editor->isVisible())
             return;

@@ -12,6 +12,7 @@
 #include "app/props/CPropBase.h"
 #include "app/props/CPropCtrls.h"
 #include "app/props/CPropList.h"
+#include "app/props/CPropPage.h"
 #include "model/PageDoc.h"
 
 #include <QApplication>
@@ -189,6 +190,42 @@ void UndoTest::savedStateAndBound()
     f.frame.Documents().NewBlankProject();
     QCOMPARE(f.history().UndoCount(), 0);
     QCOMPARE(f.history().RedoCount(), 0);
+}
+
+void UndoTest::propertyPaneFollowsTheRestoredSelection()
+{
+    EditorFixture f(m_dir.filePath(QStringLiteral("pane.kdp")));
+    CPropList* list = f.frame.findChild<CPaneProp*>()->List();
+    const auto shownObject = [&]() -> CDrawObj* {
+        auto* page = qobject_cast<CPropPage*>(list->ShownPage());
+        return page ? page->Object() : nullptr;
+    };
+    f.Click({30, 20});
+    QTest::keyClick(f.wnd(), Qt::Key_Down);
+    QCOMPARE(shownObject(), f.object(0, 0));
+
+    // Undo reads the project anew: the pane shows the object read back, at
+    // its old place, and nothing of the object it replaced.
+    f.frame.ExecuteCommand(ID_EDIT_UNDO);
+    QCOMPARE(f.wnd()->PropertyObject(), f.object(0, 0));
+    QCOMPARE(shownObject(), f.object(0, 0));
+    auto* field = qobject_cast<CPropCtrlEdit*>(list->ShownPage()->Control(PropId::RectTopLeft));
+    QVERIFY(field);
+    QCOMPARE(field->text(), QStringLiteral("10,10"));
+    f.frame.ExecuteCommand(ID_EDIT_REDO);
+    QCOMPARE(shownObject(), f.object(0, 0));
+    QCOMPARE(field->text(), QStringLiteral("10,11"));
+
+    // Deleting the selected object leaves the pane on the page, and its
+    // undo selects and shows the object again.
+    f.frame.ExecuteCommand(ID_EDIT_CLEAR);
+    QCOMPARE(f.page(0)->Objects().size(), size_t(2));
+    QVERIFY(!f.wnd()->PropertyObject());
+    QCOMPARE(f.view->SelectionCount(), 0);
+    QVERIFY(!shownObject());
+    f.frame.ExecuteCommand(ID_EDIT_UNDO);
+    QCOMPARE(f.page(0)->Objects().size(), size_t(3));
+    QCOMPARE(shownObject(), f.object(0, 0));
 }
 
 void UndoTest::heldKeyIsOneStep()

@@ -15,6 +15,7 @@ private slots:
     void pageDeletionAndTextEditAreOneStepEach();
     void savedStateAndBound();
     void pageAndSelectionComeBack();
+    void propertyPaneFollowsTheRestoredSelection();
     void heldKeyIsOneStep();
     void textControlKeepsItsOwnUndo();
 

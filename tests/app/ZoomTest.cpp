@@ -401,7 +401,7 @@ void ZoomTest::textEditorCoversTheObjectAsShown()
     text->SetText(u"AB\r\nCD EF GH IJ\r\nKL");
     // The wrap as the page has it at full size.
     f.wnd()->SelectObject(text, false);
-    text->Edit(f.view.get(), true);
+    f.wnd()->EditObject(text);
     CDrawTextEdit* editor = f.view->TextEditing().Editor();
     QVERIFY(editor && editor->isVisible());
     const std::u16string wrapped = editor->ObjectText();
@@ -410,7 +410,7 @@ void ZoomTest::textEditorCoversTheObjectAsShown()
 
     f.Zoom(300);
     f.wnd()->SelectObject(text, false);
-    text->Edit(f.view.get(), true);
+    f.wnd()->EditObject(text);
     QVERIFY(editor->isVisible());
     QCOMPARE(editor->geometry(), f.wnd()->ToWidget(QRect(40, 30, 70, 90)));
     QCOMPARE(editor->ObjectText(), wrapped);

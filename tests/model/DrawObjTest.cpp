@@ -239,30 +239,9 @@ TEST(DrawObj, HandlesFollowTheRawRectangle)
     EXPECT_EQ(rect->Bounds(), (PageRect{0, 10, 10, 60}));
     EXPECT_EQ(rect->GetHandleRect(4), (PageRect{-6, 60, 0, 66})); // at the dragged corner
     EXPECT_FALSE(rect->MoveHandleTo(8, 0, 0));
-    EXPECT_EQ(rect->GetHandleCursor(6), Qt::SizeBDiagCursor);
-    EXPECT_EQ(rect->GetHandleCursor(8), std::nullopt);
-    EXPECT_EQ(CDrawLine().GetHandleCursor(1), Qt::CrossCursor);
     // On a tiny object overlapping squares resolve to the first handle.
     CDrawRect tiny(PageRect{10, 10, 11, 11});
     EXPECT_EQ(tiny.HitTestHandle(9, 5), 0); // also inside handle 1's square
-}
-
-namespace {
-struct Refuser : IDocObserver {
-    bool OnEditObject(CDrawObj*, QObject*, bool) override { return false; }
-};
-} // namespace
-
-TEST(DrawObj, SelectAndEditAskTheObservers)
-{
-    DocWithPage d;
-    auto* rect = d.Add<CDrawRect>();
-    rect->Select(nullptr, true);
-    EXPECT_TRUE(rect->IsSelected());
-    Refuser refuser;
-    d.doc.AddObserver(&refuser);
-    rect->Edit(nullptr, true);
-    EXPECT_FALSE(rect->IsEditing());
 }
 
 TEST(DrawObj, StoredWrapPointsFollowWidthFontAndSpacing)

@@ -638,7 +638,7 @@ void PropPaneTest::imageToolAndImageLinksUseTheFileDialog()
     QCOMPARE(f.page1->Objects().size(), size_t(1));
     auto* image = static_cast<CDrawImage*>(f.page1->Objects().front().get());
     QCOMPARE(ImagePathOf(image->NormalImage()), m_red);
-    QVERIFY(!image->IsEditing());
+    QVERIFY(!f.view->EditedText());
     QCOMPARE(f.frame.Folders().imageFolder, QFileInfo(m_red).absolutePath());
     QVERIFY(qobject_cast<CPropPageImage*>(f.Shown()));
     QCOMPARE(f.Link(PropId::ImageNormal)->Value(), m_red);

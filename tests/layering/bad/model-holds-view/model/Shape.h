@@ -1,0 +1,4 @@
+#pragma once
+#include <QObject>
+
+void Select(QObject* view);
