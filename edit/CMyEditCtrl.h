@@ -78,7 +78,7 @@ public:
     bool IsColumnSelection() const { return HasSelection() && m_model.Selection().IsColumn(); }
     int64_t SelectionLength() const { return m_model.Selection().Length(); }
     QString SelectedText() const;
-    void RequestColumnSelection() { columnRequest_ = true; }
+    void RequestColumnSelection() { m_mouse.columnRequest = true; }
 
     // Clipboard and history.
     bool Copy() override;
@@ -276,14 +276,18 @@ private:
     // Background wrap.
     QTimer wrapTimer_;
 
-    // Mouse.
-    bool dragging_ = false;
-    bool columnRequest_ = false;
-    int mouseMode_ = 0;  // 0 stream, 1 words, 2 column block
-    QPoint columnOrigin_;
-    TextPos wordStart_;
-    TextPos wordEnd_;
-    bool pointerPlacing_ = false;  // the caret goes where the pointer is
+    // Mouse: what a press started and a drag continues.
+    enum class MouseMode { Stream, Words, Column };
+    struct MouseState {
+        bool dragging = false;
+        bool columnRequest = false;
+        MouseMode mode = MouseMode::Stream;
+        QPoint columnOrigin;  // x and row where a column block started
+        TextPos wordStart;    // the word a double-click selected
+        TextPos wordEnd;
+        bool pointerPlacing = false;  // the caret goes where the pointer is
+    };
+    MouseState m_mouse;
 
     // Rows to repaint after an edit; -1 means everything.
     int dirtyRow_ = -1;

@@ -80,7 +80,7 @@ void CMyEditCtrl::EnsureCaretVisible(bool centre)
     int row = m_layout.FirstRow();
     // A row clicked at the bottom edge is where the pointer is: scrolling it
     // into full view would move the text under a following double-click.
-    const bool clickedInView = pointerPlacing_ && CaretRow() >= m_layout.FirstRow()
+    const bool clickedInView = m_mouse.pointerPlacing && CaretRow() >= m_layout.FirstRow()
                                && m_layout.RowTop(CaretRow()) < m_layout.TextRect().top() + m_layout.TextRect().height();
     if (!clickedInView && (CaretRow() < m_layout.FirstRow() || CaretRow() >= m_layout.FirstRow() + visible))
         row = centre ? CaretRow() - visible / 2 : (CaretRow() < m_layout.FirstRow() ? CaretRow() : CaretRow() - visible + 1);
@@ -163,7 +163,7 @@ void CMyEditCtrl::focusOutEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusOutEvent(event);
     // Losing the focus ends a mouse drag as a button release would.
-    if (dragging_)
+    if (m_mouse.dragging)
         mouseReleaseEvent(nullptr);
     caretTimer_.stop();
     caretOn_ = false;
@@ -276,14 +276,14 @@ void CMyEditCtrl::keyPressEvent(QKeyEvent* event)
     const std::optional<EditCommand> command = FindEditKey(event->key(), event->modifiers());
     // While the mouse drags a selection, TAB and typed text are ignored.
     bool handled = true;
-    if (command && !(dragging_ && *command == EditCommand::Tab))
+    if (command && !(m_mouse.dragging && *command == EditCommand::Tab))
         RunCommand(*command);
-    else if (!command && !ctrl && !dragging_ && IsPrintableOrBlank(event->text()))
+    else if (!command && !ctrl && !m_mouse.dragging && IsPrintableOrBlank(event->text()))
         m_model.TypeText(ToU16(event->text()));
     else
         handled = command.has_value();
     if (handled) {
-        dragging_ = false;
+        m_mouse.dragging = false;
         event->accept();
     } else {
         QAbstractScrollArea::keyPressEvent(event);
@@ -300,7 +300,7 @@ void CMyEditCtrl::keyReleaseEvent(QKeyEvent* event)
 void CMyEditCtrl::inputMethodEvent(QInputMethodEvent* event)
 {
     const QString commit = event->commitString();
-    if (!commit.isEmpty() && !dragging_)
+    if (!commit.isEmpty() && !m_mouse.dragging)
         m_model.TypeText(ToU16(commit.left(260)));
     event->accept();
 }
@@ -325,24 +325,24 @@ void CMyEditCtrl::UpdateCursorShape(const QPoint& pos, Qt::KeyboardModifiers mod
         viewport()->setCursor(Qt::ArrowCursor);
         return;
     }
-    const bool column = (modifiers & Qt::AltModifier || columnRequest_) && m_layout.WrapMode() == 0
+    const bool column = (modifiers & Qt::AltModifier || m_mouse.columnRequest) && m_layout.WrapMode() == 0
                         && Store().TotalLength() > 0;
     viewport()->setCursor(column ? Qt::CrossCursor : Qt::IBeamCursor);
 }
 
 void CMyEditCtrl::mousePressEvent(QMouseEvent* event)
 {
-    pointerPlacing_ = true;
+    m_mouse.pointerPlacing = true;
     PressAt(event);
-    pointerPlacing_ = false;
+    m_mouse.pointerPlacing = false;
 }
 
 void CMyEditCtrl::PressAt(QMouseEvent* event)
 {
     setFocus(Qt::MouseFocusReason);
     const QPoint pos = event->position().toPoint();
-    const bool columnRequest = columnRequest_;
-    columnRequest_ = false;
+    const bool columnRequest = m_mouse.columnRequest;
+    m_mouse.columnRequest = false;
     const Cell cell = m_layout.CellAt(pos);
     if (event->button() == Qt::RightButton) {
         if (!m_model.IsInSelection(m_model.PosOf(cell))) {
@@ -354,10 +354,10 @@ void CMyEditCtrl::PressAt(QMouseEvent* event)
     }
     if (event->button() != Qt::LeftButton)
         return;
-    mouseMode_ = 0;
+    m_mouse.mode = MouseMode::Stream;
     if (event->modifiers() & Qt::ShiftModifier) {
         m_model.MoveCaret(cell, true);
-        dragging_ = true;
+        m_mouse.dragging = true;
         return;
     }
     if (pos.x() < m_layout.TextRect().left() && pos.y() >= m_layout.TextRect().top()) {
@@ -367,7 +367,7 @@ void CMyEditCtrl::PressAt(QMouseEvent* event)
         ClearSelection();
         m_model.SetCaretLogical(end);
         m_model.SetStreamSelection(start, end);
-        dragging_ = true;
+        m_mouse.dragging = true;
         return;
     }
     if (HasSelection() && m_model.IsInSelection(m_model.PosOf(cell))) {
@@ -378,14 +378,14 @@ void CMyEditCtrl::PressAt(QMouseEvent* event)
     if ((columnRequest || event->modifiers() & Qt::AltModifier) && m_layout.WrapMode() == 0 && Store().TotalLength() > 0) {
         ClearSelection();
         m_model.MoveCaret(cell, false);
-        mouseMode_ = 2;
+        m_mouse.mode = MouseMode::Column;
         const int x = Metrics().XOfColumn(Store().Row(cell.row), cell.column);
-        columnOrigin_ = QPoint(x, cell.row);
-        dragging_ = true;
+        m_mouse.columnOrigin = QPoint(x, cell.row);
+        m_mouse.dragging = true;
         return;
     }
     m_model.MoveCaret(cell, false);
-    dragging_ = true;
+    m_mouse.dragging = true;
 }
 
 void CMyEditCtrl::mouseMoveEvent(QMouseEvent* event)
@@ -398,33 +398,21 @@ void CMyEditCtrl::mouseMoveEvent(QMouseEvent* event)
         }
         return;
     }
-    if (!dragging_) {
+    if (!m_mouse.dragging) {
         UpdateCursorShape(pos, event->modifiers());
         return;
     }
     const Cell cell = m_layout.CellAt(pos);
-    if (mouseMode_ == 2) {
+    if (m_mouse.mode == MouseMode::Column) {
         const int x = std::max(0, pos.x() - m_layout.TextRect().left() + m_layout.HorizontalOffset());
-        m_model.Selection().Caret().row = cell.row;
-        m_model.Selection().Caret().column = cell.column;
+        m_model.Selection().Caret() = cell;
         EnsureCaretVisible();
         // The block is shown as a live column selection while it is dragged.
-        m_model.SetColumnSelection(columnOrigin_.y(), cell.row, columnOrigin_.x(), x);
+        m_model.SetColumnSelection(m_mouse.columnOrigin.y(), cell.row, m_mouse.columnOrigin.x(), x);
         return;
     }
-    if (mouseMode_ == 1) {
-        const TextPos at = m_model.PosOf(cell);
-        const TextPos start = m_model.WordStartAt(at);
-        if (at < wordStart_) {
-            m_model.Selection().Caret().row = m_model.CellOf(start).row;
-            m_model.Selection().Caret().column = m_model.CellOf(start).column;
-            m_model.SetStreamSelection(wordEnd_, start);
-        } else {
-            const TextPos end = m_model.WordEndAt(at);
-            m_model.Selection().Caret().row = m_model.CellOf(end).row;
-            m_model.Selection().Caret().column = m_model.CellOf(end).column;
-            m_model.SetStreamSelection(wordStart_, end);
-        }
+    if (m_mouse.mode == MouseMode::Words) {
+        m_model.SelectWordsTo(m_model.PosOf(cell), m_mouse.wordStart, m_mouse.wordEnd);
         EnsureCaretVisible();
         return;
     }
@@ -436,13 +424,13 @@ void CMyEditCtrl::mouseReleaseEvent(QMouseEvent*)
     if (m_dragDrop.Pending()) {
         // A click inside the selection without a drag places the caret.
         m_dragDrop.EndPending();
-        pointerPlacing_ = true;
+        m_mouse.pointerPlacing = true;
         m_model.MoveCaret(m_layout.CellAt(m_dragDrop.PressPos()), false);
-        pointerPlacing_ = false;
+        m_mouse.pointerPlacing = false;
     }
-    if (mouseMode_ == 1)
-        mouseMode_ = 0;
-    dragging_ = false;
+    if (m_mouse.mode == MouseMode::Words)
+        m_mouse.mode = MouseMode::Stream;
+    m_mouse.dragging = false;
     viewport()->update();
 }
 
@@ -459,12 +447,12 @@ void CMyEditCtrl::mouseDoubleClickEvent(QMouseEvent* event)
     if (column > 0 && Metrics().XOfColumn(entry, column) > x)
         --column;
     const TextPos at = m_model.PosOf({row, column});
-    wordStart_ = m_model.WordStartAt(at);
-    wordEnd_ = m_model.WordEndAt(at);
-    m_model.SetCaretLogical(wordEnd_);
-    m_model.SetStreamSelection(wordStart_, wordEnd_);
-    mouseMode_ = 1;
-    dragging_ = true;
+    m_mouse.wordStart = m_model.WordStartAt(at);
+    m_mouse.wordEnd = m_model.WordEndAt(at);
+    m_model.SetCaretLogical(m_mouse.wordEnd);
+    m_model.SetStreamSelection(m_mouse.wordStart, m_mouse.wordEnd);
+    m_mouse.mode = MouseMode::Words;
+    m_mouse.dragging = true;
 }
 
 void CMyEditCtrl::wheelEvent(QWheelEvent* event)
@@ -498,9 +486,7 @@ void CMyEditCtrl::StartDrag()
     if (m_dragDrop.DroppedOnSelf())
         return;
     if (result == Qt::MoveAction && !readOnly_) {
-        auto action = m_model.Document().Action(ACTION_DROP_MOVE);
-        m_model.DeleteSelection();
-        AfterEdit();
+        m_model.DeleteMovedSelection();
     } else {
         ClearSelection();
     }
@@ -562,29 +548,7 @@ bool CMyEditCtrl::DropText(const QMimeData* data, TextPos at, bool copy)
         return false;
     const bool block = fromSelf && m_dragDrop.IsOwnColumnBlock(data) && m_layout.WrapMode() == 0;
     const std::u16string text = fromSelf ? EditDragDrop::PlainText(data) : EditDragDrop::ForeignText(data);
-    auto action = m_model.Document().Action(copy ? ACTION_DROP_COPY : ACTION_DROP_MOVE);
-    const int blockX = block ? Metrics().XOfColumn(Store().Row(m_model.CellOf(at).row), m_model.CellOf(at).column) : 0;
-    if (fromSelf && !copy && HasSelection()) {
-        if (!m_model.Selection().IsColumn()) {
-            at = EditDragDrop::MoveTarget(at, m_model.SelectionStart(), m_model.SelectionEnd());
-        } else {
-            const Cell cell = m_model.CellOf(at);
-            int selStart = 0;
-            int selEnd = 0;
-            if (m_model.Selection().RowSpan(Store(), m_model.Metrics(), cell.row, selStart, selEnd) && cell.column > selEnd)
-                at.column -= selEnd - selStart;
-        }
-        m_model.DeleteSelection();
-    } else {
-        ClearSelection();
-    }
-    if (block) {
-        m_model.Selection().Caret() = m_model.CellOf(at);
-        m_model.InsertAsColumnBlock(text, blockX, at.line);
-    } else {
-        m_model.SetCaretLogical(m_model.InsertAt(at, text));
-    }
-    AfterEdit();
+    m_model.DropText(text, at, copy, fromSelf, block);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "edit/EditModel.h"
 
+#include "edit/EditDragDrop.h"
 #include "terminal/TextWrap.h"
 
 #include <algorithm>
@@ -212,6 +213,19 @@ void EditModel::SelectAll()
     m_view.CaretMoved();
 }
 
+void EditModel::SelectWordsTo(TextPos at, TextPos wordStart, TextPos wordEnd)
+{
+    if (at < wordStart) {
+        const TextPos start = WordStartAt(at);
+        m_selection.Caret() = CellOf(start);
+        SetStreamSelection(wordEnd, start);
+    } else {
+        const TextPos end = WordEndAt(at);
+        m_selection.Caret() = CellOf(end);
+        SetStreamSelection(wordStart, end);
+    }
+}
+
 void EditModel::ToggleBookmark()
 {
     const int line = Store().LineOfRow(m_selection.Caret().row);
@@ -362,6 +376,40 @@ void EditModel::PasteText(const std::u16string& text, bool block)
         InsertAsColumnBlock(text, CaretX(), Store().LineOfRow(m_selection.Caret().row));
     else
         SetCaretLogical(InsertAt(CaretPos(), text));
+    m_view.AfterEdit(false);
+}
+
+void EditModel::DropText(const std::u16string& text, TextPos at, bool copy, bool fromSelection, bool block)
+{
+    auto action = m_document.Action(copy ? ACTION_DROP_COPY : ACTION_DROP_MOVE);
+    const int blockX = block ? m_metrics.XOfColumn(Store().Row(CellOf(at).row), CellOf(at).column) : 0;
+    if (fromSelection && !copy && HasSelection()) {
+        if (!m_selection.IsColumn()) {
+            at = EditDragDrop::MoveTarget(at, SelectionStart(), SelectionEnd());
+        } else {
+            const EditCell cell = CellOf(at);
+            int selStart = 0;
+            int selEnd = 0;
+            if (m_selection.RowSpan(Store(), m_metrics, cell.row, selStart, selEnd) && cell.column > selEnd)
+                at.column -= selEnd - selStart;
+        }
+        DeleteSelection();
+    } else {
+        ClearSelection();
+    }
+    if (block) {
+        m_selection.Caret() = CellOf(at);
+        InsertAsColumnBlock(text, blockX, at.line);
+    } else {
+        SetCaretLogical(InsertAt(at, text));
+    }
+    m_view.AfterEdit(false);
+}
+
+void EditModel::DeleteMovedSelection()
+{
+    auto action = m_document.Action(ACTION_DROP_MOVE);
+    DeleteSelection();
     m_view.AfterEdit(false);
 }
 

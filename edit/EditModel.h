@@ -96,6 +96,9 @@ public:
     void SetStreamSelection(TextPos anchor, TextPos caret);
     void SetColumnSelection(int firstRow, int lastRow, int leftX, int rightX);
     void SelectAll();
+    // Selects whole words from the word [wordStart, wordEnd) a double-click
+    // selected to the word at `at`, the caret at the far end.
+    void SelectWordsTo(TextPos at, TextPos wordStart, TextPos wordEnd);
     void ToggleBookmark();
 
     // Editing steps of keys, the mouse and owners; each undoes as one step.
@@ -110,6 +113,11 @@ public:
     bool Cut();
     // Inserts pasted text over the selection (a column block at the caret's x).
     void PasteText(const std::u16string& text, bool block);
+    // Inserts dropped text at `at`; text dragged from the selection and
+    // moved lands where `at` is once the selection is gone.
+    void DropText(const std::u16string& text, TextPos at, bool copy, bool fromSelection, bool block);
+    // Removes the selection that a drag moved into another window.
+    void DeleteMovedSelection();
     // Inserts the rows of a block from line `line` on at pixel x `x`.
     void InsertAsColumnBlock(const std::u16string& text, int x, int line);
     bool Undo();
