@@ -13,7 +13,6 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -30,6 +29,9 @@ constexpr size_t kSizeAt = 40;
 constexpr size_t kCrcAt = 48;
 constexpr size_t kHeadCrcAt = 52;
 constexpr size_t kHeadSize = 56;
+// Entries are read in pieces of this size, which stay in the processor's
+// cache from the read to their use.
+constexpr size_t kChunkSize = 256 * 1024;
 
 // Times this close to now (or later) may still change without changing:
 // a write within the file system's timestamp granularity keeps them.
@@ -77,6 +79,39 @@ bool ReadAll(int fd, Sha256& hash)
             return true;
         hash.Update(std::span(buffer).first(size_t(n)));
     }
+}
+
+// pread until n bytes are in; false on an error or an early end.
+bool ReadAt(int fd, uint8_t* data, size_t n, uint64_t at)
+{
+    while (n > 0) {
+        const ssize_t done = ::pread(fd, data, n, off_t(at));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            return false;
+        data += done;
+        at += uint64_t(done);
+        n -= size_t(done);
+    }
+    return true;
+}
+
+bool WriteAllAt(int fd, const uint8_t* data, size_t n, uint64_t at, int* error)
+{
+    while (n > 0) {
+        const ssize_t done = ::pwrite(fd, data, n, off_t(at));
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0) {
+            *error = done < 0 ? errno : EIO;
+            return false;
+        }
+        data += done;
+        at += uint64_t(done);
+        n -= size_t(done);
+    }
+    return true;
 }
 
 bool WriteAll(int fd, const uint8_t* data, size_t n)
@@ -153,17 +188,64 @@ std::string CacheKey::Hex() const
     return kdx::Hex(digest.data(), digest.size());
 }
 
-CachedBytes::CachedBytes(void* mapping, size_t mappedSize, size_t payloadOffset, size_t payloadSize, uint32_t crc)
-    : m_mapping(mapping), m_mappedSize(mappedSize), m_payloadOffset(payloadOffset), m_payloadSize(payloadSize),
-      m_crc(crc)
+CachedBytes::CachedBytes(int fd, std::string path, uint64_t payloadSize, uint32_t crc)
+    : m_fd(fd), m_path(std::move(path)), m_size(payloadSize), m_crc(crc)
 {
 }
 
-CachedBytes::~CachedBytes() { munmap(m_mapping, m_mappedSize); }
+CachedBytes::~CachedBytes() { ::close(m_fd); }
 
-std::span<const uint8_t> CachedBytes::Bytes() const
+template <typename Use>
+CachedBytes::Copy CachedBytes::ForEachChunk(Use use) const
 {
-    return {static_cast<const uint8_t*>(m_mapping) + m_payloadOffset, m_payloadSize};
+    // One buffer per thread, reused: it stays in the processor's cache
+    // between the read, the CRC and the use.
+    thread_local std::vector<uint8_t> buffer(kChunkSize);
+    Crc32 crc;
+    for (uint64_t done = 0; done < m_size;) {
+        const size_t want = size_t(std::min<uint64_t>(m_size - done, buffer.size()));
+        if (!ReadAt(m_fd, buffer.data(), want, kHeadSize + done))
+            return Copy::Damaged; // cut short or unreadable: as good as damaged
+        const std::span<const uint8_t> chunk(buffer.data(), want);
+        crc.Update(chunk);
+        if (!use(chunk, done))
+            return Copy::WriteFailed;
+        done += want;
+    }
+    return crc.Value() == m_crc ? Copy::Done : Copy::Damaged;
+}
+
+// Removes the entry, unless its name has meanwhile been given to another.
+void CachedBytes::Discard() const
+{
+    struct stat held {}, named {};
+    if (fstat(m_fd, &held) == 0 && stat(m_path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+        held.st_ino == named.st_ino)
+        ::unlink(m_path.c_str());
+}
+
+CachedBytes::Copy CachedBytes::CopyTo(int fd, uint64_t at, int* error) const
+{
+    const Copy result = ForEachChunk([&](std::span<const uint8_t> chunk, uint64_t offset) {
+        return WriteAllAt(fd, chunk.data(), chunk.size(), at + offset, error);
+    });
+    if (result == Copy::Damaged)
+        Discard();
+    return result;
+}
+
+std::optional<std::vector<uint8_t>> CachedBytes::Read() const
+{
+    std::vector<uint8_t> bytes;
+    bytes.reserve(size_t(m_size));
+    const Copy result = ForEachChunk([&](std::span<const uint8_t> chunk, uint64_t) {
+        bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+        return true;
+    });
+    if (result == Copy::Done)
+        return bytes;
+    Discard();
+    return std::nullopt;
 }
 
 bool FrameCache::DisabledByEnvironment()
@@ -202,37 +284,24 @@ std::unique_ptr<CachedBytes> FrameCache::Find(const CacheKey& key) const
     if (fd < 0)
         return nullptr;
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || size_t(st.st_size) < kHeadSize) {
-        ::close(fd);
-        if (st.st_size >= 0 && size_t(st.st_size) < kHeadSize)
-            ::unlink(path.c_str()); // cut short: rebuilt by whoever needs it next
-        return nullptr;
-    }
-    void* mapping = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (mapping == MAP_FAILED) {
-        ::close(fd);
-        return nullptr;
-    }
-    auto* bytes = static_cast<const uint8_t*>(mapping);
+    uint8_t head[kHeadSize];
+    const bool whole = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && size_t(st.st_size) >= kHeadSize &&
+                       ReadAt(fd, head, kHeadSize, 0);
     const std::array<uint8_t, 32> digest = key.Digest();
-    const uint64_t size = LoadLE64(bytes + kSizeAt);
-    const bool intact = std::memcmp(bytes, kMagic, sizeof kMagic) == 0 &&
-                        std::memcmp(bytes + kDigestAt, digest.data(), digest.size()) == 0 &&
-                        LoadLE32(bytes + kHeadCrcAt) == ComputeCrc32({bytes, kHeadCrcAt}) &&
-                        size == uint64_t(st.st_size) - kHeadSize &&
-                        LoadLE32(bytes + kCrcAt) == ComputeCrc32({bytes + kHeadSize, size_t(size)});
+    const bool intact = whole && std::memcmp(head, kMagic, sizeof kMagic) == 0 &&
+                        std::memcmp(head + kDigestAt, digest.data(), digest.size()) == 0 &&
+                        LoadLE32(head + kHeadCrcAt) == ComputeCrc32({head, kHeadCrcAt}) &&
+                        LoadLE64(head + kSizeAt) == uint64_t(st.st_size) - kHeadSize;
     if (!intact) {
-        munmap(mapping, size_t(st.st_size));
         ::close(fd);
-        ::unlink(path.c_str()); // rebuilt by whoever needs it next
+        if (st.st_size >= 0 && S_ISREG(st.st_mode))
+            ::unlink(path.c_str()); // rebuilt by whoever needs it next
         return nullptr;
     }
     // The access time orders the entries for eviction.
     const timespec times[2] = {{0, UTIME_NOW}, {0, UTIME_OMIT}};
     futimens(fd, times);
-    ::close(fd);
-    return std::make_unique<CachedBytes>(mapping, size_t(st.st_size), kHeadSize, size_t(size),
-                                         LoadLE32(bytes + kCrcAt));
+    return std::make_unique<CachedBytes>(fd, path, LoadLE64(head + kSizeAt), LoadLE32(head + kCrcAt));
 }
 
 bool FrameCache::Store(const CacheKey& key, std::span<const uint8_t> bytes, uint32_t crc) const

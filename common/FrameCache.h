@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 #include <ctime>
 
 namespace kdx {
@@ -48,24 +49,42 @@ private:
     std::string m_parts;
 };
 
-// A cached entry that passed its checks, mapped read-only. The mapping stays
-// valid when the entry is replaced or evicted meanwhile (the file is only
-// ever renamed over or unlinked, never written in place).
+// A cached entry whose head passed its checks, held open. Its bytes are
+// checked against their CRC-32 as they are read, so that only bytes that
+// were checked are ever used; an entry found damaged then is removed. The
+// entry stays readable when it is replaced or evicted meanwhile (the file is
+// only ever renamed over or unlinked, never written in place). Reading goes
+// through a small buffer, not a mapping: mapping page-cache pages costs a
+// fault per page, far more than the copy.
 class CachedBytes {
 public:
-    CachedBytes(void* mapping, size_t mappedSize, size_t payloadOffset, size_t payloadSize, uint32_t crc);
+    enum class Copy { Done, Damaged, WriteFailed };
+
+    CachedBytes(int fd, std::string path, uint64_t payloadSize, uint32_t crc);
     ~CachedBytes();
     CachedBytes(const CachedBytes&) = delete;
     CachedBytes& operator=(const CachedBytes&) = delete;
 
-    std::span<const uint8_t> Bytes() const;
+    uint64_t Size() const { return m_size; }
     uint32_t Crc() const { return m_crc; }
+    // Copies the bytes into the file 'fd' at 'at'. Damaged means the bytes
+    // read were not the ones stored (what was written is to be replaced);
+    // WriteFailed sets 'error' to the errno of the failed write.
+    Copy CopyTo(int fd, uint64_t at, int* error) const;
+    // The bytes, or nothing when they are damaged or cannot be read.
+    std::optional<std::vector<uint8_t>> Read() const;
 
 private:
-    void* m_mapping;
-    size_t m_mappedSize;
-    size_t m_payloadOffset;
-    size_t m_payloadSize;
+    // Feeds the bytes, a chunk at a time, to 'use' (which returns false to
+    // stop: WriteFailed); Damaged when they cannot all be read or do not
+    // match their CRC.
+    template <typename Use>
+    Copy ForEachChunk(Use use) const;
+    void Discard() const;
+
+    int m_fd;
+    std::string m_path;
+    uint64_t m_size;
     uint32_t m_crc;
 };
 
@@ -89,8 +108,8 @@ public:
     static std::unique_ptr<FrameCache> OpenAt(const std::string& folder, uint64_t limit = kDefaultLimit);
     static bool DisabledByEnvironment();
 
-    // The entry for the key when it exists and is intact; it is marked as
-    // just used.
+    // The entry for the key when it exists and its head is intact (its
+    // bytes are checked as they are read); it is marked as just used.
     std::unique_ptr<CachedBytes> Find(const CacheKey& key) const;
     // Stores the bytes, whose CRC-32 the caller computed, under the key.
     // Returns whether the entry was written.

@@ -202,16 +202,20 @@ QImage DecodeForSize(QIODevice* file, int largestWidth, int largestHeight, QSize
     return reader.read();
 }
 
+} // namespace
+
 // One frame wanted from an image file.
-struct Use {
+struct FrameUse {
     PicturePoolEntry* entry;
     bool pressed;
     uint64_t storeAt;
 };
 
+namespace {
+
 // The order in which the frames of one file are made: largest first, so
 // that smaller ones can be made from them.
-std::vector<size_t> LargestFirst(const std::vector<Use>& uses)
+std::vector<size_t> LargestFirst(const std::vector<FrameUse>& uses)
 {
     std::vector<size_t> order(uses.size());
     std::iota(order.begin(), order.end(), size_t(0));
@@ -255,7 +259,7 @@ constexpr const char* kFrameRecipe = "kdx-frame-1";
 // the frames made before it (its possible sources in the cascade) and on
 // its own size and depth, so all of these name it: a cached frame is then
 // exactly the one this compile would make.
-std::vector<CacheKey> FrameKeys(const FileIdentity& identity, const std::vector<Use>& uses,
+std::vector<CacheKey> FrameKeys(const FileIdentity& identity, const std::vector<FrameUse>& uses,
                                 const std::vector<size_t>& order, int largestWidth, int largestHeight)
 {
     CacheKey key;
@@ -269,24 +273,28 @@ std::vector<CacheKey> FrameKeys(const FileIdentity& identity, const std::vector<
     return keys;
 }
 
+} // namespace
+
 // The frames wanted from one image file and how their making went.
-struct Job {
+struct PictureJob {
     QString file;
     ImageSourceFile* source = nullptr;
-    std::vector<Use> uses;
+    std::vector<FrameUse> uses;
     int failedUse = -1; // first use whose frame could not be made
     QSize tooLarge;     // the size, when the file was too large to decode
     bool stored = false; // whether frames were added to the cache
 };
 
+namespace {
+
 // Converts the frames of one image file, or takes them from the cache when
-// every one of them is there.
-void ConvertFile(Job& job, const FrameCache* frameCache, const FrameStore& frames, const std::atomic<bool>& stop,
-                 std::atomic<int>& storeError)
+// every one of them is there (and 'lookUp' allows it).
+void ConvertFile(PictureJob& job, const FrameCache* frameCache, bool lookUp, const FrameStore& frames,
+                 const std::atomic<bool>& stop, std::atomic<int>& storeError)
 {
-    std::vector<Use>& uses = job.uses;
+    std::vector<FrameUse>& uses = job.uses;
     int largestWidth = 0, largestHeight = 0;
-    for (const Use& use : uses) {
+    for (const FrameUse& use : uses) {
         largestWidth = std::max(largestWidth, use.entry->width);
         largestHeight = std::max(largestHeight, use.entry->height);
     }
@@ -296,13 +304,13 @@ void ConvertFile(Job& job, const FrameCache* frameCache, const FrameStore& frame
     if (frameCache && source.identity) {
         keys = FrameKeys(*source.identity, uses, order, largestWidth, largestHeight);
         std::vector<std::shared_ptr<const CachedBytes>> found;
-        for (size_t u = 0; u < uses.size(); ++u) {
+        for (size_t u = 0; lookUp && u < uses.size(); ++u) {
             std::shared_ptr<const CachedBytes> cached = frameCache->Find(keys[u]);
-            if (!cached || cached->Bytes().size() != uses[u].entry->frameSize)
+            if (!cached || cached->Size() != uses[u].entry->frameSize)
                 break;
             found.push_back(std::move(cached));
         }
-        if (found.size() == uses.size()) {
+        if (lookUp && found.size() == uses.size()) {
             for (size_t u = 0; u < uses.size(); ++u) {
                 PicturePoolEntry::Frame& frame = uses[u].entry->FrameOf(uses[u].pressed);
                 frame.crc = found[u]->Crc();
@@ -333,7 +341,7 @@ void ConvertFile(Job& job, const FrameCache* frameCache, const FrameStore& frame
     for (size_t u : order) {
         if (stop)
             break;
-        const Use& use = uses[u];
+        const FrameUse& use = uses[u];
         const QByteArray frame = decoded.isNull()
             ? QByteArray()
             : ConvertImageToPixels(cascade.Scaled(use.entry->width, use.entry->height), use.entry->depth);
@@ -344,6 +352,7 @@ void ConvertFile(Job& job, const FrameCache* frameCache, const FrameStore& frame
         }
         const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(frame.constData()), size_t(frame.size()));
         PicturePoolEntry::Frame& slot = use.entry->FrameOf(use.pressed);
+        slot.cached.reset();
         slot.crc = ComputeCrc32(bytes);
         int writeError = 0;
         if (!frames.Write(use.storeAt, frame.constData(), size_t(frame.size()), &writeError))
@@ -355,11 +364,12 @@ void ConvertFile(Job& job, const FrameCache* frameCache, const FrameStore& frame
 
 } // namespace
 
-void CompileDocument::ConvertPictures()
+// The frames wanted from each image file, in order of first use, so that
+// each file is decoded once however many sizes it is used at. 'reserve'
+// gives each frame its slot in the frame store (done once).
+std::vector<PictureJob> CompileDocument::GroupByFile(bool reserve)
 {
-    // Group the frames by the file they come from, in order of first use, so
-    // that each file is decoded once however many sizes it is used at.
-    std::vector<Job> jobs;
+    std::vector<PictureJob> jobs;
     std::map<QString, size_t> jobOfFile;
     for (const auto& entry : picturePool.Entries())
         for (bool pressed : {false, true}) {
@@ -369,20 +379,44 @@ void CompileDocument::ConvertPictures()
             const QString file = ResolveImagePath(path);
             auto [found, added] = jobOfFile.emplace(file, jobs.size());
             if (added) {
-                Job& job = jobs.emplace_back();
+                PictureJob& job = jobs.emplace_back();
                 job.file = file;
                 job.source = &m_sources[file]; // registered (and checked) while loading
             }
-            const uint64_t at = frames.Reserve(entry->frameSize);
-            entry->FrameOf(pressed).storeAt = at;
-            jobs[found->second].uses.push_back({entry.get(), pressed, at});
+            if (reserve)
+                entry->FrameOf(pressed).storeAt = frames.Reserve(entry->frameSize);
+            jobs[found->second].uses.push_back({entry.get(), pressed, entry->FrameOf(pressed).storeAt});
         }
+    return jobs;
+}
+
+void CompileDocument::ConvertPictures()
+{
+    std::vector<PictureJob> jobs = GroupByFile(true);
     if (jobs.empty())
         return;
     int error = 0;
     if (!frames.Open(&error))
         throw CompileFailure{u"无法创建存放图象数据的临时文件：" + QString::fromLocal8Bit(std::strerror(error)).toStdU16String()};
+    ConvertFiles(jobs, true);
+}
 
+void CompileDocument::RemakeFrames(const std::set<std::pair<const PicturePoolEntry*, bool>>& damaged)
+{
+    std::vector<PictureJob> jobs = GroupByFile(false);
+    std::erase_if(jobs, [&](const PictureJob& job) {
+        return std::none_of(job.uses.begin(), job.uses.end(),
+                            [&](const FrameUse& use) { return damaged.count({use.entry, use.pressed}); });
+    });
+    // The file's frames all go to their slots in the frame store now.
+    for (const PictureJob& job : jobs)
+        for (const FrameUse& use : job.uses)
+            use.entry->FrameOf(use.pressed).cached.reset();
+    ConvertFiles(jobs, false);
+}
+
+void CompileDocument::ConvertFiles(std::vector<PictureJob>& jobs, bool lookUp)
+{
     QImageReader::setAllocationLimit(int(kMaxDecodeBytes >> 20));
     // Files are decoded on a few threads at once; this thread stays with the
     // reporter, which belongs to it, and watches for a cancel.
@@ -399,7 +433,7 @@ void CompileDocument::ConvertPictures()
         try {
             for (size_t i; !stop && (i = nextJob++) < jobs.size();) {
                 current = &jobs[i].file;
-                ConvertFile(jobs[i], frameCache.get(), frames, stop, storeError);
+                ConvertFile(jobs[i], frameCache.get(), lookUp, frames, stop, storeError);
                 if (storeError)
                     stop = true;
             }
@@ -449,7 +483,7 @@ void CompileDocument::ConvertPictures()
         throw;
     }
     joinAll();
-    if (frameCache && std::any_of(jobs.begin(), jobs.end(), [](const Job& job) { return job.stored; }))
+    if (frameCache && std::any_of(jobs.begin(), jobs.end(), [](const PictureJob& job) { return job.stored; }))
         frameCache->Trim();
 
     if (thrown)
@@ -458,11 +492,11 @@ void CompileDocument::ConvertPictures()
         throw CompileFailure{u"写入存放图象数据的临时文件失败：" +
                              QString::fromLocal8Bit(std::strerror(storeError)).toStdU16String()};
     // The message names the first picture, in registration order, that failed.
-    const Use* failed = nullptr;
-    const Job* failedJob = nullptr;
-    for (const Job& job : jobs)
+    const FrameUse* failed = nullptr;
+    const PictureJob* failedJob = nullptr;
+    for (const PictureJob& job : jobs)
         if (job.failedUse >= 0) {
-            const Use* use = &job.uses[size_t(job.failedUse)];
+            const FrameUse* use = &job.uses[size_t(job.failedUse)];
             if (!failed || use->storeAt < failed->storeAt) {
                 failed = use;
                 failedJob = &job;

@@ -15,7 +15,9 @@
 #include <memory>
 #include <optional>
 #include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kdx {
@@ -44,6 +46,8 @@ struct ImageSourceFile {
     std::unique_ptr<QFile> file;
     std::optional<FileIdentity> identity;
 };
+
+struct PictureJob; // the frames wanted from one image file
 
 // Everything one compilation holds: the project header, the pages, the
 // pools of shared pictures, texts and send data, and the memory image.
@@ -81,6 +85,10 @@ public:
     uint32_t RegisterPicture(const std::u16string& normalPath, const std::u16string& pressedPath,
                              int64_t width, int64_t height);
     void ConvertPictures();
+    // Makes again, without the cache, the frames of every image file one of
+    // these frames (picture, pressed) comes from: their cached bytes turned
+    // out damaged when they were read.
+    void RemakeFrames(const std::set<std::pair<const PicturePoolEntry*, bool>>& damaged);
     // Picture blocks carry their size in 16 bits, and a frame must stay
     // small enough to be converted in memory.
     static constexpr uint64_t kMaxFrameBytes = 256u << 20;
@@ -104,6 +112,8 @@ private:
     // Why a picture file cannot be used ("文件不存在", "不是普通文件", ...);
     // empty when its header was read.
     std::u16string ImageProblem(const std::u16string& path);
+    std::vector<PictureJob> GroupByFile(bool reserve);
+    void ConvertFiles(std::vector<PictureJob>& jobs, bool lookUp);
 };
 
 } // namespace kdx

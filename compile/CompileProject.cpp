@@ -21,6 +21,7 @@
 #include <fcntl.h>
 #include <map>
 #include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -432,16 +433,22 @@ void CompileProject::Relocate()
 
 namespace {
 
-// One stretch of the compiled file: bytes in memory or frame-store bytes.
+using FrameOfPicture = std::pair<const PicturePoolEntry*, bool>; // the picture, pressed
+
+// One stretch of the compiled file: bytes in memory, frame-store bytes or
+// the bytes of a cached frame.
 struct Piece {
-    Piece(const uint8_t* data, uint64_t size, std::optional<uint32_t> knownCrc = std::nullopt)
-        : data(data), size(size), knownCrc(knownCrc) {}
+    Piece(const uint8_t* data, uint64_t size) : data(data), size(size) {}
     Piece(uint64_t storeAt, uint64_t size, uint32_t crc) : size(size), storeAt(storeAt), knownCrc(crc) {}
+    Piece(const CachedBytes& cached, FrameOfPicture frame)
+        : size(cached.Size()), cached(&cached), frame(frame), knownCrc(cached.Crc()) {}
 
     const uint8_t* data = nullptr;
     uint64_t size = 0;
     uint64_t storeAt = PicturePoolEntry::kNoFrame;
-    std::optional<uint32_t> knownCrc; // of a frame, computed when it was made or checked
+    const CachedBytes* cached = nullptr;
+    FrameOfPicture frame{};
+    std::optional<uint32_t> knownCrc; // of a frame, computed when it was made or stored
 };
 
 std::vector<Piece> FilePieces(const CompileDocument& doc, const uint8_t* head,
@@ -465,7 +472,7 @@ std::vector<Piece> FilePieces(const CompileDocument& doc, const uint8_t* head,
                 continue;
             pieces.emplace_back(kNoKeyColour, 4);
             if (frame.cached)
-                pieces.emplace_back(frame.cached->Bytes().data(), picture->frameSize, frame.crc);
+                pieces.emplace_back(*frame.cached, FrameOfPicture{picture.get(), pressed});
             else
                 pieces.emplace_back(frame.storeAt, picture->frameSize, frame.crc);
         }
@@ -527,6 +534,25 @@ void CompileProject::CheckOutput(const std::string& outputPath, const std::strin
 
 void CompileProject::WriteOutput(const std::string& path)
 {
+    // Written beside the target (or the file a link leads to) and renamed
+    // over it only when complete, so a failed compile never leaves a
+    // half-written file and never replaces a device or a FIFO. It is not
+    // waited onto the disk: a compile can be run again, and the seal tells
+    // a file damaged by a power cut.
+    const OutputTarget target = ResolvedOutput(path, m_projectPath);
+    // Cached frames are checked as they are copied. When one turns out
+    // damaged, the frames of its image file are made anew and the file is
+    // written again; each round leaves fewer cached frames, so this ends.
+    std::set<FrameOfPicture> damaged;
+    while (!WriteOutputOnce(target, path, damaged)) {
+        m_doc->RemakeFrames(damaged);
+        damaged.clear();
+    }
+}
+
+bool CompileProject::WriteOutputOnce(const OutputTarget& target, const std::string& path,
+                                     std::set<std::pair<const PicturePoolEntry*, bool>>& damaged)
+{
     CompileDocument& doc = *m_doc;
     FileHeader header = doc.header;
     header.kind = FileHeader::kCompiledKind;
@@ -536,25 +562,30 @@ void CompileProject::WriteOutput(const std::string& path)
     const std::vector<Piece> pieces = FilePieces(doc, head.data(), blockHeads);
     StoreLE32(head.data() + kSealOffset, SealPieces(pieces));
 
-    // Written beside the target (or the file a link leads to) and renamed
-    // over it only when complete, so a failed compile never leaves a
-    // half-written file and never replaces a device or a FIFO. It is not
-    // waited onto the disk: a compile can be run again, and the seal tells
-    // a file damaged by a power cut.
-    ReplacingWriter writer(ResolvedOutput(path, m_projectPath), Durability::Remakeable);
+    ReplacingWriter writer(target, Durability::Remakeable);
     int error = 0;
     bool written = writer.Open(&error);
     uint64_t at = 0;
     for (const Piece& piece : pieces) {
         if (!written)
             break;
-        written = piece.storeAt == PicturePoolEntry::kNoFrame
-            ? WriteAt(writer.Descriptor(), piece.data, piece.size, at, &error)
-            : doc.frames.CopyTo(writer.Descriptor(), piece.storeAt, piece.size, at, &error);
+        if (piece.cached) {
+            const CachedBytes::Copy copy = piece.cached->CopyTo(writer.Descriptor(), at, &error);
+            if (copy == CachedBytes::Copy::Damaged)
+                damaged.insert(piece.frame); // the rest is still copied, to find every damaged frame at once
+            written = copy != CachedBytes::Copy::WriteFailed;
+        } else if (piece.storeAt != PicturePoolEntry::kNoFrame) {
+            written = doc.frames.CopyTo(writer.Descriptor(), piece.storeAt, piece.size, at, &error);
+        } else {
+            written = WriteAt(writer.Descriptor(), piece.data, piece.size, at, &error);
+        }
         at += piece.size;
     }
+    if (written && !damaged.empty())
+        return false; // the temporary file is removed with the writer
     if (!written || !writer.Commit(&error))
         throw CompileFailure{u"无法写入输出文件“" + LocalName(path) + u"”：" + DescribeWriteError(error)};
+    return true;
 }
 
 size_t CompileProject::MemoryImageSize() const { return size_t(m_doc->ImageSize()); }

@@ -3,11 +3,15 @@
 
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 
 namespace kdx {
 
 class CompileDocument;
+struct OutputTarget;
+struct PicturePoolEntry;
 
 // Thrown for an unexpected failure while compiling (a file that ends early,
 // an unknown class, a file that cannot be written): the driver reports it as
@@ -36,6 +40,11 @@ public:
     size_t MemoryImageSize() const;
 
 private:
+    // Writes the file once; false, with the damaged cached frames named,
+    // when a cached frame turned out damaged (nothing is replaced then).
+    bool WriteOutputOnce(const OutputTarget& target, const std::string& path,
+                         std::set<std::pair<const PicturePoolEntry*, bool>>& damaged);
+
     CompileReporter& m_reporter;
     std::unique_ptr<CompileDocument> m_doc;
     std::string m_projectPath;

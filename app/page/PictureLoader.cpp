@@ -27,8 +27,9 @@ QImage DecodePictureForView(const CPageDoc::PictureRequest& request, const Frame
     CacheKey key;
     if (identity) {
         key.Add("kdx-view-frame-1").Add(qVersion()).Add(identity->Text()).Add(width).Add(height).Add(depth);
-        if (std::unique_ptr<CachedBytes> cached = cache->Find(key)) {
-            const QByteArray frame(reinterpret_cast<const char*>(cached->Bytes().data()), qsizetype(cached->Bytes().size()));
+        std::unique_ptr<CachedBytes> cached = cache->Find(key);
+        if (std::optional<std::vector<uint8_t>> bytes = cached ? cached->Read() : std::nullopt) {
+            const QByteArray frame = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes->data()), qsizetype(bytes->size()));
             if (QImage bitmap = PixelsToImage(frame, width, height, depth); !bitmap.isNull())
                 return bitmap;
         }

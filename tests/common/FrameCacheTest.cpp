@@ -69,7 +69,8 @@ TEST_F(FrameCacheTest, StoredBytesComeBackUnderTheirKeyOnly)
     ASSERT_TRUE(Store(*cache, "a", frame));
     std::unique_ptr<CachedBytes> found = cache->Find(Key("a"));
     ASSERT_TRUE(found);
-    EXPECT_EQ(std::vector<uint8_t>(found->Bytes().begin(), found->Bytes().end()), frame);
+    EXPECT_EQ(found->Read(), frame);
+    EXPECT_EQ(found->Size(), frame.size());
     EXPECT_EQ(found->Crc(), ComputeCrc32(frame));
     EXPECT_FALSE(cache->Find(Key("b")));
     // Parts are kept apart: "ab" + "c" is not "a" + "bc".
@@ -78,7 +79,8 @@ TEST_F(FrameCacheTest, StoredBytesComeBackUnderTheirKeyOnly)
     EXPECT_EQ(Entries(Folder()).size(), 1u);
 }
 
-// Each damage is found by a check and the entry is removed, never returned.
+// Each damage is found by a check, when the entry is looked up or when its
+// bytes are read, and the entry is removed; damaged bytes never come back.
 TEST_F(FrameCacheTest, DamagedEntriesAreRefusedAndRemoved)
 {
     auto cache = FrameCache::OpenAt(Folder());
@@ -103,13 +105,55 @@ TEST_F(FrameCacheTest, DamagedEntriesAreRefusedAndRemoved)
         in.close();
         damage.apply(bytes);
         WriteFile(entry.string(), bytes);
-        EXPECT_FALSE(cache->Find(Key("x"))) << damage.what;
+        std::unique_ptr<CachedBytes> found = cache->Find(Key("x"));
+        EXPECT_FALSE(found && found->Read()) << damage.what;
         EXPECT_FALSE(std::filesystem::exists(entry)) << damage.what;
     }
     // An entry stored under another key's name is not that key's.
     ASSERT_TRUE(Store(*cache, "y", frame));
     std::filesystem::rename(Folder() + "/" + Key("y").Hex(), Folder() + "/" + Key("z").Hex());
     EXPECT_FALSE(cache->Find(Key("z")));
+}
+
+// Bytes are copied in pieces and checked on the way; an entry found damaged
+// is removed only while its name still leads to it.
+TEST_F(FrameCacheTest, CopiesCheckTheBytesAndSpareANewerEntry)
+{
+    auto cache = FrameCache::OpenAt(Folder());
+    ASSERT_TRUE(cache);
+    const std::vector<uint8_t> frame = Bytes(700 * 1024 + 3, 5); // several pieces and a short one
+    ASSERT_TRUE(Store(*cache, "a", frame));
+    const std::string target = m_dir.filePath("target").toStdString();
+    const int fd = ::open(target.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    int error = 0;
+    std::unique_ptr<CachedBytes> found = cache->Find(Key("a"));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->CopyTo(fd, 10, &error), CachedBytes::Copy::Done);
+    std::vector<uint8_t> expected(10, 0);
+    expected.insert(expected.end(), frame.begin(), frame.end());
+    std::ifstream in(target, std::ios::binary);
+    EXPECT_EQ(std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {}), expected);
+
+    // Damaged in place after the lookup, then replaced by a good entry.
+    const std::string entry = Folder() + "/" + Key("a").Hex();
+    {
+        std::fstream file(entry, std::ios::binary | std::ios::in | std::ios::out);
+        file.seekp(56 + 500 * 1024);
+        file.put(char(0x55));
+    }
+    ASSERT_TRUE(Store(*cache, "a", frame));
+    EXPECT_EQ(found->CopyTo(fd, 10, &error), CachedBytes::Copy::Damaged);
+    EXPECT_FALSE(found->Read());
+    EXPECT_EQ(cache->Find(Key("a"))->Read(), frame); // the newer entry is kept
+
+    // A failed write is told apart from damage, and leaves the entry alone.
+    const int readOnly = ::open(target.c_str(), O_RDONLY);
+    EXPECT_EQ(cache->Find(Key("a"))->CopyTo(readOnly, 0, &error), CachedBytes::Copy::WriteFailed);
+    EXPECT_EQ(error, EBADF);
+    EXPECT_TRUE(cache->Find(Key("a")));
+    ::close(readOnly);
+    ::close(fd);
 }
 
 TEST_F(FrameCacheTest, EvictsTheLeastRecentlyUsedBeyondTheLimit)

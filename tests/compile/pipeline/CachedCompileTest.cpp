@@ -126,6 +126,25 @@ TEST_F(CachedCompile, DamagedEntriesAreIgnoredAndRebuilt)
     EXPECT_EQ(CompileBytes(true), plain);
 }
 
+// A damaged payload passes the lookup and is found while the file is
+// written: the frames of its image file (some made from others) are made
+// anew, the file is written again, and the entry is rebuilt.
+TEST_F(CachedCompile, FrameFoundDamagedWhileWritingIsMadeAgain)
+{
+    const std::vector<uint8_t> plain = CompileBytes(true);
+    const std::vector<fs::path> entries = Entries();
+    ASSERT_EQ(entries.size(), 9u);
+    for (const fs::path& entry : entries) {
+        const std::vector<uint8_t> intact = ReadBytes(entry.string());
+        std::vector<uint8_t> bytes = intact;
+        bytes[56 + (bytes.size() - 56) / 2] ^= 0x01;
+        WriteBytes(entry.string(), bytes);
+        EXPECT_EQ(CompileBytes(true), plain) << entry;
+        EXPECT_EQ(ReadBytes(entry.string()), intact) << entry;
+    }
+    EXPECT_EQ(Entries().size(), entries.size());
+}
+
 // New contents of the same size under the same modification time.
 TEST_F(CachedCompile, PictureChangedOnDiskIsConvertedAgain)
 {
