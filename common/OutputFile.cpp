@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -160,6 +161,8 @@ ReplacingWriter::~ReplacingWriter()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+    if (m_replaced >= 0)
+        ::close(m_replaced);
     if (!m_tempPath.empty() && !m_committed)
         ::unlink(m_tempPath.c_str());
 }
@@ -212,16 +215,42 @@ bool ReplacingWriter::Commit(int* error)
         return false;
     }
     struct stat st {};
-    if (lstat(m_target.path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    const bool exists = lstat(m_target.path.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
         *error = kTargetChanged;
         return false;
     }
+    // A file that can be made again is exchanged with the one it replaces,
+    // not renamed over it: renaming over a file makes some file systems
+    // (ext4) start writing the new one to the disk at once, which takes
+    // longer than writing it did. The old one then goes by its own name.
+    if (exists && m_durability == Durability::Remakeable &&
+        renameat2(AT_FDCWD, m_tempPath.c_str(), AT_FDCWD, m_target.path.c_str(), RENAME_EXCHANGE) == 0) {
+        m_committed = true;
+        KeepReplaced(m_tempPath);
+        ::unlink(m_tempPath.c_str());
+        return true;
+    }
+    KeepReplaced(m_target.path);
     if (std::rename(m_tempPath.c_str(), m_target.path.c_str()) != 0) {
         *error = errno;
         return false;
     }
     m_committed = true;
     return true;
+}
+
+void ReplacingWriter::KeepReplaced(const std::string& path)
+{
+    if (m_keepReplaced && m_replaced < 0)
+        m_replaced = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+}
+
+int ReplacingWriter::TakeReplaced()
+{
+    const int fd = m_replaced;
+    m_replaced = -1;
+    return fd;
 }
 
 bool WriteOutputFile(const OutputTarget& target, std::span<const uint8_t> bytes, std::u16string* reason,

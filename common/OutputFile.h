@@ -61,13 +61,22 @@ public:
     // Flushes, closes and renames over the target; checks first that the
     // target is still what ResolveOutput saw (nothing put there meanwhile).
     bool Commit(int* error);
+    // Keeps the file that Commit replaces open, so that its space is not
+    // freed by the rename but when the returned descriptor is closed (see
+    // BackgroundRelease.h); -1 when nothing was replaced. Call before Commit.
+    void KeepReplacedOpen() { m_keepReplaced = true; }
+    int TakeReplaced();
 
 private:
+    void KeepReplaced(const std::string& path);
+
     OutputTarget m_target;
     Durability m_durability;
     std::string m_tempPath;
     int m_fd = -1;
     bool m_committed = false;
+    bool m_keepReplaced = false;
+    int m_replaced = -1;
 };
 
 // Writes 'bytes' to an output resolved with ResolveOutput. On failure

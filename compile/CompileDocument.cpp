@@ -21,6 +21,7 @@
 #include <map>
 #include <mutex>
 #include <numeric>
+#include <sys/resource.h>
 #include <system_error>
 #include <thread>
 
@@ -287,10 +288,43 @@ struct PictureJob {
 
 namespace {
 
+// Cached frames stay open from their lookup until the file is written. So
+// many may be open at once, leaving room for the image files and the
+// outputs the compile still opens; beyond that, frames are made anew.
+int64_t OpenFrameBudget()
+{
+    constexpr rlim_t kReserved = kMaxOpenSources + 64;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur <= kReserved)
+        return 0;
+    return int64_t(std::min<rlim_t>(limit.rlim_cur - kReserved, rlim_t(1) << 30));
+}
+
+// Takes every frame of a file from the cache, or none: the frames of a file
+// are made together. 'openBudget' counts the frames that may still be held.
+std::vector<std::shared_ptr<const CachedBytes>> FindAll(const FrameCache& cache, const std::vector<FrameUse>& uses,
+                                                        const std::vector<CacheKey>& keys,
+                                                        std::atomic<int64_t>& openBudget)
+{
+    std::vector<std::shared_ptr<const CachedBytes>> found;
+    for (size_t u = 0; u < uses.size(); ++u) {
+        if (openBudget.fetch_sub(1) <= 0)
+            break;
+        std::shared_ptr<const CachedBytes> cached = cache.Find(keys[u]);
+        if (!cached || cached->Size() != uses[u].entry->frameSize)
+            break;
+        found.push_back(std::move(cached));
+    }
+    if (found.size() == uses.size())
+        return found;
+    openBudget += int64_t(found.size()) + 1; // the ones let go, and the one that stopped the search
+    return {};
+}
+
 // Converts the frames of one image file, or takes them from the cache when
 // every one of them is there (and 'lookUp' allows it).
-void ConvertFile(PictureJob& job, const FrameCache* frameCache, bool lookUp, const FrameStore& frames,
-                 const std::atomic<bool>& stop, std::atomic<int>& storeError)
+void ConvertFile(PictureJob& job, const FrameCache* frameCache, bool lookUp, std::atomic<int64_t>& openBudget,
+                 const FrameStore& frames, const std::atomic<bool>& stop, std::atomic<int>& storeError)
 {
     std::vector<FrameUse>& uses = job.uses;
     int largestWidth = 0, largestHeight = 0;
@@ -304,13 +338,9 @@ void ConvertFile(PictureJob& job, const FrameCache* frameCache, bool lookUp, con
     if (frameCache && source.identity) {
         keys = FrameKeys(*source.identity, uses, order, largestWidth, largestHeight);
         std::vector<std::shared_ptr<const CachedBytes>> found;
-        for (size_t u = 0; lookUp && u < uses.size(); ++u) {
-            std::shared_ptr<const CachedBytes> cached = frameCache->Find(keys[u]);
-            if (!cached || cached->Size() != uses[u].entry->frameSize)
-                break;
-            found.push_back(std::move(cached));
-        }
-        if (lookUp && found.size() == uses.size()) {
+        if (lookUp)
+            found = FindAll(*frameCache, uses, keys, openBudget);
+        if (!found.empty()) {
             for (size_t u = 0; u < uses.size(); ++u) {
                 PicturePoolEntry::Frame& frame = uses[u].entry->FrameOf(uses[u].pressed);
                 frame.crc = found[u]->Crc();
@@ -423,6 +453,7 @@ void CompileDocument::ConvertFiles(std::vector<PictureJob>& jobs, bool lookUp)
     std::atomic<size_t> nextJob{0};
     std::atomic<bool> stop{false};
     std::atomic<int> storeError{0};
+    std::atomic<int64_t> openBudget{OpenFrameBudget()};
     std::exception_ptr thrown;
     std::mutex mutex;
     std::condition_variable finished;
@@ -433,7 +464,7 @@ void CompileDocument::ConvertFiles(std::vector<PictureJob>& jobs, bool lookUp)
         try {
             for (size_t i; !stop && (i = nextJob++) < jobs.size();) {
                 current = &jobs[i].file;
-                ConvertFile(jobs[i], frameCache.get(), lookUp, frames, stop, storeError);
+                ConvertFile(jobs[i], frameCache.get(), lookUp, openBudget, frames, stop, storeError);
                 if (storeError)
                     stop = true;
             }

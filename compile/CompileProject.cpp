@@ -214,7 +214,11 @@ CompileProject::CompileProject(CompileReporter& reporter)
 {
 }
 
-CompileProject::~CompileProject() = default;
+CompileProject::~CompileProject()
+{
+    if (m_replacedOutput >= 0)
+        ::close(m_replacedOutput);
+}
 
 void CompileProject::LoadProject(const std::string& path)
 {
@@ -563,6 +567,7 @@ bool CompileProject::WriteOutputOnce(const OutputTarget& target, const std::stri
     StoreLE32(head.data() + kSealOffset, SealPieces(pieces));
 
     ReplacingWriter writer(target, Durability::Remakeable);
+    writer.KeepReplacedOpen();
     int error = 0;
     bool written = writer.Open(&error);
     uint64_t at = 0;
@@ -585,6 +590,7 @@ bool CompileProject::WriteOutputOnce(const OutputTarget& target, const std::stri
         return false; // the temporary file is removed with the writer
     if (!written || !writer.Commit(&error))
         throw CompileFailure{u"无法写入输出文件“" + LocalName(path) + u"”：" + DescribeWriteError(error)};
+    m_replacedOutput = writer.TakeReplaced();
     return true;
 }
 

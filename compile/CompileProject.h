@@ -38,6 +38,9 @@ public:
     void WriteOutput(const std::string& path);
     // Size in bytes of the memory image (the compiled file is 208 bytes longer).
     size_t MemoryImageSize() const;
+    // The compiled file that WriteOutput replaced, still open (-1 when none
+    // was): its space is freed when this is closed.
+    int ReplacedOutput() const { return m_replacedOutput; }
 
 private:
     // Writes the file once; false, with the damaged cached frames named,
@@ -48,6 +51,7 @@ private:
     CompileReporter& m_reporter;
     std::unique_ptr<CompileDocument> m_doc;
     std::string m_projectPath;
+    int m_replacedOutput = -1;
 };
 
 } // namespace kdx

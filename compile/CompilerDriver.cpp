@@ -1,6 +1,7 @@
 #include "compile/CompilerDriver.h"
 
 #include "common/Archive.h"
+#include "common/BackgroundRelease.h"
 #include "common/CMappedMemory.h"
 #include "common/LocalPath.h"
 #include "channel/CompileChannel.h"
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <new>
 #include <sched.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -123,6 +125,18 @@ void ReportFailure(ChannelReporter& reporter, std::u16string_view what)
 
 std::u16string FromUtf8(const char* text) { return QString::fromUtf8(text).toStdU16String(); }
 
+// Cached frames are held open until the compiled file is written, so a large
+// project wants more open files than the usual soft limit of 1,024; the
+// compiler waits with poll, never select, so any number is safe.
+void AllowAllOpenFiles()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 } // namespace
 
 ChannelReporter::~ChannelReporter() = default;
@@ -179,6 +193,7 @@ std::u16string CompilerBanner()
 int RunCompiler(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
+    AllowAllOpenFiles();
     ChannelReporter reporter;
     if (argc != 2) {
         reporter.EmitMessage(CompilerBanner());
@@ -188,11 +203,11 @@ int RunCompiler(int argc, char** argv)
         if (!reporter.Open(argv[1]))
             reporter.Fail(u"*参数不正确\r\n");
         std::unique_ptr<CompileProject> compiled = RunPipeline(reporter, argc, argv);
-        // Whoever started the compiler waits for it to end. The system takes
-        // the process's memory back at once, much faster than unmapping the
-        // few hundred cached frames of a large project one by one.
-        std::fflush(nullptr);
-        std::_Exit(0);
+        // Whoever started the compiler waits for it to end: it ends at once,
+        // without destroying what it built piece by piece, and the space of
+        // the compiled file it replaced is freed after it has ended.
+        const int replaced = compiled->ReplacedOutput();
+        ExitReleasingInBackground(0, replaced >= 0 ? std::span(&replaced, 1) : std::span<const int>());
     } catch (const CompileAbort&) {
     } catch (const CompileFailure& failure) {
         ReportFailure(reporter, failure.what);

@@ -134,3 +134,30 @@ TEST_F(OutputFileTest, AFailedWriteLeavesTheOldFileAndNoTemporaryFile)
     ASSERT_EQ(lstat(Path("out").c_str(), &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
+
+// A file that can be made again replaces the old one by an exchange; the
+// old one is left by no name, and can be kept open to be let go later.
+TEST_F(OutputFileTest, ARemakeableFileReplacesTheOldOneAndCanKeepItOpen)
+{
+    for (bool exists : {true, false}) {
+        if (exists)
+            Write("out", "old");
+        ReplacingWriter writer(ResolveOutput(Path("out")), Durability::Remakeable);
+        writer.KeepReplacedOpen();
+        int error = 0;
+        ASSERT_TRUE(writer.Open(&error));
+        ASSERT_TRUE(writer.Write(Bytes("new"), &error));
+        ASSERT_TRUE(writer.Commit(&error));
+        EXPECT_EQ(Read("out"), "new");
+        const int replaced = writer.TakeReplaced();
+        EXPECT_EQ(replaced >= 0, exists);
+        if (replaced >= 0) {
+            char old[8] = {};
+            EXPECT_EQ(pread(replaced, old, sizeof old, 0), 3);
+            EXPECT_STREQ(old, "old");
+            close(replaced);
+        }
+        std::remove(Path("out").c_str());
+        EXPECT_EQ(Entries(), 0) << exists; // nothing beside it
+    }
+}

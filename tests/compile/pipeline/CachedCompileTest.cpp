@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace kdx::testing {
@@ -143,6 +144,25 @@ TEST_F(CachedCompile, FrameFoundDamagedWhileWritingIsMadeAgain)
         EXPECT_EQ(ReadBytes(entry.string()), intact) << entry;
     }
     EXPECT_EQ(Entries().size(), entries.size());
+}
+
+// Cached frames are held open until the file is written. With only a few
+// more open files allowed than are open, holding every cached frame would
+// leave none for the output; none is held then, and the frames are made
+// anew, to the same bytes.
+TEST_F(CachedCompile, FramesBeyondTheOpenFileLimitAreMadeAnew)
+{
+    const std::vector<uint8_t> plain = CompileBytes(true);
+    ASSERT_EQ(Entries().size(), 9u);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const auto open = rlim_t(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+    rlimit few = saved;
+    few.rlim_cur = open + 12; // the project, the image files, the frame store, the output, a cache store
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    const std::vector<uint8_t> bytes = CompileBytes(true);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_EQ(bytes, plain);
 }
 
 // New contents of the same size under the same modification time.
