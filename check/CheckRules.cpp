@@ -8,6 +8,7 @@
 #include "compile/CompileProject.h"
 #include "terminal/TextLayout.h"
 #include "terminal/FontTable.h"
+#include "terminal/PixelConvert.h"
 #include "terminal/TerminalPaint.h"
 
 #include <QCryptographicHash>
@@ -494,6 +495,7 @@ const PictureInfo& Context::Picture(const std::u16string& path)
     PictureInfo info;
     info.file = file;
     QImageReader reader(file);
+    PreferSignatureFormat(reader);
     QImage image;
     if (!QFileInfo(file).isFile())
         info.state = PictureInfo::State::Missing;

@@ -119,6 +119,7 @@ std::u16string CompileDocument::ImageProblem(const std::u16string& path)
     // Reads only the file's header; the pixels are decoded in ConvertPictures.
     {
         QImageReader reader(file.get());
+        PreferSignatureFormat(reader);
         if (!reader.canRead())
             return u"不是图象文件";
         const QSize size = reader.size();
@@ -186,6 +187,7 @@ bool TooLargeToDecode(const QSize& size)
 QImage DecodeForSize(QIODevice* file, int largestWidth, int largestHeight, QSize* decodeSize)
 {
     QImageReader reader(file);
+    PreferSignatureFormat(reader);
     const QSize size = reader.size();
     *decodeSize = size;
     if (reader.format() == "jpeg" && size.isValid()) {

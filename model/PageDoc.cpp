@@ -185,6 +185,7 @@ QImage CPageDoc::DecodeImage(const QString& path, PictureSource& source) const
         reusable != m_reusablePictures.cend() && reusable->source == source && !reusable->bitmap.isNull())
         return reusable->bitmap;
     QImageReader reader(file);
+    PreferSignatureFormat(reader);
     QImage image = reader.read();
     return image.isNull() ? QImage() : ToProjectPixels(image, header.colorDepth);
 }

@@ -1,5 +1,7 @@
 #include "terminal/PixelConvert.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 
@@ -84,9 +86,30 @@ QByteArray ConvertImageToPixels(const QImage& image, int colorDepth)
     return ConvertImageToPixels(image, image.width(), image.height(), colorDepth);
 }
 
+void PreferSignatureFormat(QImageReader& reader)
+{
+    QIODevice* device = reader.device();
+    if (!device)
+        return;
+    if (!device->isOpen()) {
+        auto* file = qobject_cast<QFile*>(device);
+        if (!file || !QFileInfo(file->fileName()).isFile() || !file->open(QIODevice::ReadOnly))
+            return;
+    }
+    static const QByteArray kPngSignature("\x89PNG\r\n\x1a\n", 8);
+    static const QByteArray kJpegSignature("\xFF\xD8\xFF", 3);
+    const QByteArray head = device->peek(kPngSignature.size());
+    const char* format = head.startsWith(kPngSignature) ? "png" : head.startsWith(kJpegSignature) ? "jpeg" : nullptr;
+    if (!format)
+        return;
+    reader.setFormat(format);
+    reader.setAutoDetectImageFormat(false);
+}
+
 QByteArray ConvertFileToPixels(const QString& path, int width, int height, int colorDepth)
 {
     QImageReader reader(path);
+    PreferSignatureFormat(reader);
     return ConvertImageToPixels(reader.read(), width, height, colorDepth);
 }
 

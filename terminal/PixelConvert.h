@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QImageReader>
 #include <QString>
 
 namespace kdx {
@@ -25,6 +26,14 @@ QImage ScaleOpaque(const QImage& image, int width, int height);
 
 // The same at the image's own size.
 QByteArray ConvertImageToPixels(const QImage& image, int colorDepth);
+
+// Makes the reader use the handler that a file's first bytes name (PNG,
+// JPEG) instead of asking every installed image plugin in turn, which loads
+// each of them: more work than reading a picture's header. The reader's own
+// detection finds the same handler for these; other files are left to it.
+// A device not yet open is opened only when it is a regular file, so that a
+// path naming a pipe cannot block.
+void PreferSignatureFormat(QImageReader& reader);
 
 // Decodes an image file (any format Qt reads) and converts it as above.
 // Returns an empty array when the file is missing or cannot be decoded.

@@ -35,6 +35,7 @@ QImage DecodePictureForView(const CPageDoc::PictureRequest& request, const Frame
         }
     }
     QImageReader reader(&file);
+    PreferSignatureFormat(reader);
     const QByteArray frame = ConvertImageToPixels(reader.read(), width, height, depth);
     if (frame.isEmpty())
         return {};

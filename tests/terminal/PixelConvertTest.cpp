@@ -1,8 +1,13 @@
 #include "terminal/PixelConvert.h"
 
+#include <QFile>
 #include <QImage>
+#include <QImageReader>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace kdx {
 namespace {
@@ -52,6 +57,51 @@ TEST(PixelConvert, FramesTurnBackIntoImages)
     EXPECT_EQ(back16.pixel(1, 0), qRgb(0, 0, 255));
     EXPECT_EQ(PixelsToImage(Bytes({1, 2, 3}), 1, 1, 24).pixel(0, 0), qRgb(3, 2, 1));
     EXPECT_TRUE(PixelsToImage(Bytes({1, 2}), 1, 1, 24).isNull());
+}
+
+// Files named by their first bytes read as the image library's own detection
+// reads them, whatever their names say; others are left to that detection,
+// and a pipe is never opened.
+TEST(PixelConvert, SignatureChoosesTheSameReaderAsDetection)
+{
+    QTemporaryDir dir;
+    QImage image(13, 7, QImage::Format_RGB32);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 13; ++x)
+            image.setPixel(x, y, qRgb(x * 19, y * 36, (x * y) % 256));
+    struct Case {
+        const char* name;
+        const char* savedAs;
+        QByteArray chosen; // the format the signature names, or none
+    };
+    const Case cases[] = {
+        {"png.png", "PNG", "png"}, {"png.jpg", "PNG", "png"}, {"jpeg.png", "JPEG", "jpeg"},
+        {"jpeg", "JPEG", "jpeg"},  {"bmp.png", "BMP", ""},
+    };
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(c.name);
+        ASSERT_TRUE(image.save(path, c.savedAs));
+        QImageReader detected(path);
+        const QByteArray detectedFormat = detected.format();
+        const QImage expected = detected.read();
+        ASSERT_FALSE(expected.isNull()) << c.name;
+        QImageReader chosen(path);
+        PreferSignatureFormat(chosen);
+        EXPECT_EQ(chosen.format(), c.chosen.isEmpty() ? detectedFormat : c.chosen) << c.name;
+        EXPECT_EQ(detectedFormat, c.chosen.isEmpty() ? QByteArray("bmp") : c.chosen) << c.name;
+        EXPECT_EQ(chosen.read(), expected) << c.name;
+    }
+    // A damaged PNG fails as it does under detection.
+    QFile::resize(dir.filePath("png.png"), 30);
+    QImageReader cut(dir.filePath("png.png"));
+    PreferSignatureFormat(cut);
+    EXPECT_TRUE(cut.read().isNull());
+
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    QImageReader pipe(fifo);
+    PreferSignatureFormat(pipe); // would block here if it opened the pipe
+    EXPECT_FALSE(pipe.device()->isOpen());
 }
 
 } // namespace
