@@ -443,17 +443,10 @@ std::u16string EditModel::FillTo(int line, int x) const
 
 void EditModel::InsertAsColumnBlock(const std::u16string& text, int x, int line)
 {
-    std::vector<std::u16string> pieces;
-    size_t start = 0;
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] == u'\r' && text[i + 1] == u'\n') {
-            pieces.push_back(text.substr(start, i - start));
-            start = i + 2;
-            ++i;
-        }
-    }
-    if (start < text.size())
-        pieces.push_back(text.substr(start));
+    // A block copied with a line break after its last row has no row after it.
+    std::vector<std::u16string_view> pieces = SplitAtBreaks(text);
+    if (pieces.back().empty())
+        pieces.pop_back();
     TextPos end = CaretPos();
     for (size_t i = 0; i < pieces.size(); ++i) {
         const int target = line + static_cast<int>(i);
@@ -462,9 +455,9 @@ void EditModel::InsertAsColumnBlock(const std::u16string& text, int x, int line)
             if (m_metrics.XOfColumn(row, row.length) >= x)
                 end = InsertAt({target, m_metrics.ColumnAtX(row, x)}, pieces[i]);
             else
-                end = InsertAt({target, row.length}, FillTo(target, x) + pieces[i]);
+                end = InsertAt({target, row.length}, FillTo(target, x).append(pieces[i]));
         } else {
-            end = InsertAt(Store().End(), u"\r\n" + FillTo(target, x) + pieces[i]);
+            end = InsertAt(Store().End(), u"\r\n" + FillTo(target, x).append(pieces[i]));
         }
     }
     SetCaretLogical(end);

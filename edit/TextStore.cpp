@@ -7,9 +7,6 @@
 
 namespace kdx {
 
-namespace {
-
-// Splits at CR LF pairs only; a lone CR or LF stays inside its piece.
 std::vector<std::u16string_view> SplitAtBreaks(std::u16string_view text)
 {
     std::vector<std::u16string_view> parts;
@@ -24,6 +21,8 @@ std::vector<std::u16string_view> SplitAtBreaks(std::u16string_view text)
     parts.push_back(text.substr(start));
     return parts;
 }
+
+namespace {
 
 void CopyUnits(char16_t* to, const char16_t* from, size_t n)
 {

@@ -11,6 +11,10 @@
 
 namespace kdx {
 
+// The lines of a text: split at CR LF pairs only, a lone CR or LF stays
+// inside its line; a text ending in CR LF ends with an empty line.
+std::vector<std::u16string_view> SplitAtBreaks(std::u16string_view text);
+
 // A position in logical coordinates.
 struct TextPos {
     int line = 0;
