@@ -26,9 +26,6 @@ struct UndoStep {
     bool repeat = false;
 };
 
-// Kinds of highlighted status-bar notices; any other kind shows plain text.
-enum StatusKind : int { kStatusPlain = 0, kStatusInfo = 1, kStatusSuccess = 2, kStatusError = 3 };
-
 // What the document tells the editor's views, panes and main frame. Every
 // method has an empty default so that an observer implements only what it
 // shows.
@@ -42,8 +39,9 @@ public:
     virtual void OnCurrentPageChanged(CPage* /*oldPage*/, CPage* /*newPage*/) {}
     // The page list, the property pane and the workspace should refresh.
     virtual void OnPagesChanged() {}
-    // A status-bar notice: its kind, string id and the formatted text.
-    virtual void OnStatusNotice(int /*kind*/, int /*stringId*/, const QString& /*text*/) {}
+    // A picture file named by the project (`path` as stored) cannot be
+    // read; PictureUnreadableText says so to the user.
+    virtual void OnPictureUnreadable(const QString& /*path*/) {}
     // A command is about to run (or the project to be saved, compiled or
     // closed): edits held outside the model (a value typed into a field, a
     // text being typed on the page) go into it now. False when a value was

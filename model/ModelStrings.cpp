@@ -77,6 +77,11 @@ QString FormatModelString(int id, const QStringList& args)
 
 QString ProjectError::Text() const { return FormatModelString(stringId, args); }
 
+QString PictureUnreadableText(const QString& path)
+{
+    return FormatModelString(kStrOpenImageFailed, {path});
+}
+
 QString ExecuteConditionText(uint32_t condition)
 {
     return condition < 16 ? ModelString(kStrFirstExecuteCondition + int(condition)) : QString();

@@ -33,6 +33,9 @@ QString ModelString(int id);
 // by the next argument.
 QString FormatModelString(int id, const QStringList& args);
 
+// The message for a picture file that cannot be read, `path` as stored.
+QString PictureUnreadableText(const QString& path);
+
 // The editor's text for an execute condition 0-15 (empty outside that range).
 QString ExecuteConditionText(uint32_t condition);
 

@@ -104,10 +104,10 @@ void CPageDoc::NotifyPagesChanged()
         o->OnPagesChanged();
 }
 
-void CPageDoc::ShowNotice(int kind, int stringId, const QString& text)
+void CPageDoc::ReportUnreadablePicture(const QString& path)
 {
     for (IDocObserver* o : m_observers)
-        o->OnStatusNotice(kind, stringId, text);
+        o->OnPictureUnreadable(path);
 }
 
 void CPageDoc::BeginStep(const UndoStep& step)
@@ -224,7 +224,7 @@ ImageEntry* CPageDoc::LoadImage(const QString& path)
     } else if (m_decodeImages) {
         entry.bitmap = DecodeImage(path, entry.source);
         if (entry.bitmap.isNull()) {
-            ShowNotice(kStatusError, kStrOpenImageFailed, FormatModelString(kStrOpenImageFailed, {path}));
+            ReportUnreadablePicture(path);
             // A project being read keeps the path, so that saving it again
             // does not lose the reference; the editor shows a placeholder.
             if (!m_loading)
@@ -295,7 +295,7 @@ void CPageDoc::TakeDecodedPicture(const PictureRequest& request, const QImage& b
     entry.bitmap = bitmap;
     entry.source = source;
     if (bitmap.isNull())
-        ShowNotice(kStatusError, kStrOpenImageFailed, FormatModelString(kStrOpenImageFailed, {request.path}));
+        ReportUnreadablePicture(request.path);
     UpdateAllViews(UpdateHint::RepaintPage);
 }
 

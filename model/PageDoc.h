@@ -87,7 +87,6 @@ public:
     void UpdateAllViews(UpdateHint hint, CDrawObj* object = nullptr);
     void NotifyObjectChanged(CDrawObj* object, uint32_t flags);
     void NotifyPagesChanged();
-    void ShowNotice(int kind, int stringId, const QString& text);
     // Asks the observers to put edits in progress into the model, so that
     // what a command works on, and what is saved or compiled, is what the
     // user sees. False when a value was refused (its message is shown), and
@@ -236,6 +235,7 @@ public:
 
 private:
     void MakePages(const std::vector<PageRecord>& pages);
+    void ReportUnreadablePicture(const QString& path);
     ImageEntry* LoadImageEntry(const QString& path, bool keepUndecodable);
     QImage DecodeImage(const QString& path, PictureSource& source) const;
     QString ImageFile(const QString& path) const;

@@ -731,9 +731,9 @@ void CAppFrame::OnPagesChanged()
     UpdateCommandUI();
 }
 
-void CAppFrame::OnStatusNotice(int kind, int, const QString& text)
+void CAppFrame::OnPictureUnreadable(const QString& path)
 {
-    ShowStatusMessage(kind, text);
+    ShowStatusMessage(kStatusError, PictureUnreadableText(path));
 }
 
 } // namespace kdx

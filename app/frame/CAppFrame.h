@@ -101,7 +101,7 @@ public:
     void OnModifiedChanged(bool modified) override;
     void OnUpdate(UpdateHint hint, CDrawObj* object) override;
     void OnPagesChanged() override;
-    void OnStatusNotice(int kind, int stringId, const QString& text) override;
+    void OnPictureUnreadable(const QString& path) override;
 
 protected:
     // Where the user is asked for file names; tests answer them directly.

@@ -1,6 +1,4 @@
 #pragma once
-#include "model/DocObserver.h"
-
 #include <QMessageBox>
 #include <QString>
 #include <QVariant>
@@ -9,6 +7,9 @@
 namespace kdx {
 
 class CMyStatusBar;
+
+// Kinds of highlighted status-bar messages; any other kind shows plain text.
+enum StatusKind : int { kStatusPlain = 0, kStatusInfo = 1, kStatusSuccess = 2, kStatusError = 3 };
 
 // The status bar that status messages go to (the main frame's).
 void SetStatusMessageTarget(CMyStatusBar* bar);

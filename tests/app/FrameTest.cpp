@@ -128,6 +128,16 @@ void FrameTest::missingOrDamagedFileLeavesNewProject()
     QCOMPARE(frame.windowTitle(), kTitlePrefix + QStringLiteral("无标题"));
 }
 
+void FrameTest::unreadablePictureIsShownInTheStatusBar()
+{
+    TestFrame frame;
+    CPageDoc& doc = frame.Document();
+    CPage* page = doc.AddPage();
+    const QString missing = dir_.filePath(QStringLiteral("absent.png"));
+    doc.SetPageBackgroundImage(page, missing);
+    QCOMPARE(frame.StatusBar()->MessageText(), QStringLiteral("打开图象文件错误 ") + missing);
+}
+
 void FrameTest::captionFollowsModifiedState()
 {
     TestFrame frame;

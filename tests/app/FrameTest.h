@@ -13,6 +13,7 @@ private slots:
     void showsTheWindowBeforeReadingTheProject();
     void startsWithExampleProject();
     void missingOrDamagedFileLeavesNewProject();
+    void unreadablePictureIsShownInTheStatusBar();
     void captionFollowsModifiedState();
     void newProjectDialogSetsFormatAndAddsPage();
     void cancelledSavePromptAbandonsNewProject();

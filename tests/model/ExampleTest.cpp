@@ -38,7 +38,7 @@ TEST(Example, OpensWithItsPicturesAndUsesEveryClass)
     CPageDoc doc;
     struct Notices : IDocObserver {
         int count = 0;
-        void OnStatusNotice(int, int, const QString&) override { ++count; }
+        void OnPictureUnreadable(const QString&) override { ++count; }
     } notices;
     doc.AddObserver(&notices);
     ASSERT_FALSE(doc.OpenProject(kExampleDir + "/demo.kdp"));

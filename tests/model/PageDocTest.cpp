@@ -118,9 +118,9 @@ TEST(PageDoc, BackgroundColourAndImageExcludeEachOther)
     d.seen.Clear();
     EXPECT_TRUE(d.doc.SetPageBackgroundImage(d.page, "/nonexistent/picture.png"));
     EXPECT_EQ(d.page->BackgroundImage(), nullptr);
-    ASSERT_EQ(d.seen.notices.size(), 1u);
-    EXPECT_EQ(d.seen.notices[0].first, kStrOpenImageFailed);
-    EXPECT_EQ(d.seen.notices[0].second, QString::fromUtf16(u"打开图象文件错误 /nonexistent/picture.png"));
+    ASSERT_EQ(d.seen.unreadablePictures, std::vector<QString>{"/nonexistent/picture.png"});
+    EXPECT_EQ(PictureUnreadableText(d.seen.unreadablePictures[0]),
+              QString::fromUtf16(u"打开图象文件错误 /nonexistent/picture.png"));
     // Devices and pipes are not read.
     EXPECT_TRUE(d.doc.SetPageBackgroundImage(d.page, "/dev/zero"));
     EXPECT_EQ(d.page->BackgroundImage(), nullptr);

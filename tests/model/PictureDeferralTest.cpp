@@ -69,7 +69,7 @@ TEST_F(PictureDeferral, ReadingDecodesNothingAndSavingKeepsThePaths)
         EXPECT_TRUE(entry.bitmap.isNull()) << entry.path.toStdString();
         EXPECT_EQ(entry.decoding, ImageEntry::Decoding::Waiting);
     }
-    EXPECT_TRUE(m_seen.notices.empty()); // the missing picture is told when it is asked for
+    EXPECT_TRUE(m_seen.unreadablePictures.empty()); // the missing picture is told when it is asked for
     EXPECT_TRUE(m_requests.empty());
     EXPECT_EQ(m_doc.SaveToBytes(), m_bytes);
 }
@@ -105,8 +105,8 @@ TEST_F(PictureDeferral, DecodedPicturesAreTakenUnlessStale)
     EXPECT_EQ(Entry("b.png")->bitmap, bitmap);
     EXPECT_EQ(Entry("b.png")->decoding, ImageEntry::Decoding::Done);
     EXPECT_TRUE(Entry("missing.png")->bitmap.isNull());
-    ASSERT_EQ(m_seen.notices.size(), 1u);
-    EXPECT_TRUE(m_seen.notices[0].second.contains("missing.png"));
+    ASSERT_EQ(m_seen.unreadablePictures.size(), 1u);
+    EXPECT_TRUE(m_seen.unreadablePictures[0].contains("missing.png"));
     EXPECT_FALSE(m_seen.updates.empty()); // the views repaint
 
     // Results for a project that has since been replaced are dropped.

@@ -12,7 +12,7 @@ struct RecordingObserver : IDocObserver {
     std::vector<std::pair<UpdateHint, CDrawObj*>> updates;
     std::vector<std::pair<CDrawObj*, uint32_t>> changes;
     std::vector<std::pair<CPage*, CPage*>> currentPages;
-    std::vector<std::pair<int, QString>> notices;
+    std::vector<QString> unreadablePictures;
     int pagesChanged = 0;
 
     void OnModifiedChanged(bool m) override { modified.push_back(m); }
@@ -20,7 +20,7 @@ struct RecordingObserver : IDocObserver {
     void OnObjectChanged(CDrawObj* obj, uint32_t flags) override { changes.emplace_back(obj, flags); }
     void OnCurrentPageChanged(CPage* o, CPage* n) override { currentPages.emplace_back(o, n); }
     void OnPagesChanged() override { ++pagesChanged; }
-    void OnStatusNotice(int, int id, const QString& text) override { notices.emplace_back(id, text); }
+    void OnPictureUnreadable(const QString& path) override { unreadablePictures.push_back(path); }
     void Clear() { *this = RecordingObserver(); }
 };
 

@@ -2,6 +2,7 @@
 // pictures it uses into OUTDIR. Picture paths are stored as bare file names,
 // which the model resolves against the project's folder, so the folder can
 // be moved as a whole.
+#include "model/ModelStrings.h"
 #include "model/PageDoc.h"
 
 #include <QDir>
@@ -237,9 +238,9 @@ int main(int argc, char** argv)
     doc.SetProjectFolder(dir.absolutePath());
     struct FailOnNotice : IDocObserver {
         bool failed = false;
-        void OnStatusNotice(int, int, const QString& text) override
+        void OnPictureUnreadable(const QString& path) override
         {
-            std::fprintf(stderr, "kdx_examplegen: %s\n", qPrintable(text));
+            std::fprintf(stderr, "kdx_examplegen: %s\n", qPrintable(PictureUnreadableText(path)));
             failed = true;
         }
     } notices;
