@@ -2,6 +2,7 @@
 
 #include "common/ByteOrder.h"
 #include "common/Crc32.h"
+#include "common/PositionalIo.h"
 #include "common/Sha256.h"
 
 #include <QDir>
@@ -79,39 +80,6 @@ bool ReadAll(int fd, Sha256& hash)
             return true;
         hash.Update(std::span(buffer).first(size_t(n)));
     }
-}
-
-// pread until n bytes are in; false on an error or an early end.
-bool ReadAt(int fd, uint8_t* data, size_t n, uint64_t at)
-{
-    while (n > 0) {
-        const ssize_t done = ::pread(fd, data, n, off_t(at));
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        data += done;
-        at += uint64_t(done);
-        n -= size_t(done);
-    }
-    return true;
-}
-
-bool WriteAllAt(int fd, const uint8_t* data, size_t n, uint64_t at, int* error)
-{
-    while (n > 0) {
-        const ssize_t done = ::pwrite(fd, data, n, off_t(at));
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0) {
-            *error = done < 0 ? errno : EIO;
-            return false;
-        }
-        data += done;
-        at += uint64_t(done);
-        n -= size_t(done);
-    }
-    return true;
 }
 
 bool WriteAll(int fd, const uint8_t* data, size_t n)
@@ -202,9 +170,10 @@ CachedBytes::Copy CachedBytes::ForEachChunk(Use use) const
     // between the read, the CRC and the use.
     thread_local std::vector<uint8_t> buffer(kChunkSize);
     Crc32 crc;
+    int error = 0;
     for (uint64_t done = 0; done < m_size;) {
         const size_t want = size_t(std::min<uint64_t>(m_size - done, buffer.size()));
-        if (!ReadAt(m_fd, buffer.data(), want, kHeadSize + done))
+        if (!ReadAllAt(m_fd, buffer.data(), want, kHeadSize + done, &error))
             return Copy::Damaged; // cut short or unreadable: as good as damaged
         const std::span<const uint8_t> chunk(buffer.data(), want);
         crc.Update(chunk);
@@ -285,8 +254,9 @@ std::unique_ptr<CachedBytes> FrameCache::Find(const CacheKey& key) const
         return nullptr;
     struct stat st {};
     uint8_t head[kHeadSize];
+    int error = 0;
     const bool whole = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && size_t(st.st_size) >= kHeadSize &&
-                       ReadAt(fd, head, kHeadSize, 0);
+                       ReadAllAt(fd, head, kHeadSize, 0, &error);
     const std::array<uint8_t, 32> digest = key.Digest();
     const bool intact = whole && std::memcmp(head, kMagic, sizeof kMagic) == 0 &&
                         std::memcmp(head + kDigestAt, digest.data(), digest.size()) == 0 &&

@@ -7,6 +7,7 @@
 #include "compile/CrcCombine.h"
 #include "terminal/MemoryImageLayout.h"
 #include "common/OutputFile.h"
+#include "common/PositionalIo.h"
 #include "common/RegularFile.h"
 #include "terminal/FontTable.h"
 #include "model/ProjectRecord.h"
@@ -485,23 +486,6 @@ std::vector<Piece> FilePieces(const CompileDocument& doc, const uint8_t* head,
     return pieces;
 }
 
-bool WriteAt(int fd, const uint8_t* data, uint64_t size, uint64_t at, int* error)
-{
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size_t(size), off_t(at));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            *error = n < 0 ? errno : EIO;
-            return false;
-        }
-        data += n;
-        size -= uint64_t(n);
-        at += uint64_t(n);
-    }
-    return true;
-}
-
 // The seal over the pieces (bytes 0-39, then 44 to the end), put together
 // from the CRC of each piece; frames bring theirs from the frame store.
 uint32_t SealPieces(const std::vector<Piece>& pieces)
@@ -582,7 +566,7 @@ bool CompileProject::WriteOutputOnce(const OutputTarget& target, const std::stri
         } else if (piece.storeAt != PicturePoolEntry::kNoFrame) {
             written = doc.frames.CopyTo(writer.Descriptor(), piece.storeAt, piece.size, at, &error);
         } else {
-            written = WriteAt(writer.Descriptor(), piece.data, piece.size, at, &error);
+            written = WriteAllAt(writer.Descriptor(), piece.data, size_t(piece.size), at, &error);
         }
         at += piece.size;
     }

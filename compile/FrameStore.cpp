@@ -1,5 +1,7 @@
 #include "compile/FrameStore.h"
 
+#include "common/PositionalIo.h"
+
 #include <QDir>
 
 #include <cerrno>
@@ -40,38 +42,14 @@ uint64_t FrameStore::Reserve(uint64_t n)
     return offset;
 }
 
-namespace {
-
-// Runs pread or pwrite until all n bytes are moved, retrying interruptions;
-// a short transfer of zero bytes counts as an I/O error.
-template <typename Byte, typename Transfer>
-bool TransferAll(int fd, uint64_t offset, Byte* bytes, size_t n, int* error, Transfer transfer)
-{
-    while (n > 0) {
-        const ssize_t done = transfer(fd, bytes, n, off_t(offset));
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0) {
-            *error = done < 0 ? errno : EIO;
-            return false;
-        }
-        bytes += done;
-        offset += uint64_t(done);
-        n -= size_t(done);
-    }
-    return true;
-}
-
-} // namespace
-
 bool FrameStore::Write(uint64_t offset, const void* data, size_t n, int* error) const
 {
-    return TransferAll(m_fd, offset, static_cast<const uint8_t*>(data), n, error, ::pwrite);
+    return WriteAllAt(m_fd, data, n, offset, error);
 }
 
 bool FrameStore::Read(uint64_t offset, void* data, size_t n, int* error) const
 {
-    return TransferAll(m_fd, offset, static_cast<uint8_t*>(data), n, error, ::pread);
+    return ReadAllAt(m_fd, data, n, offset, error);
 }
 
 bool FrameStore::CopyTo(int fd, uint64_t from, uint64_t n, uint64_t to, int* error) const
@@ -92,16 +70,8 @@ bool FrameStore::CopyTo(int fd, uint64_t from, uint64_t n, uint64_t to, int* err
         const size_t chunk = size_t(std::min<uint64_t>(n, buffer.size()));
         if (!Read(from, buffer.data(), chunk, error))
             return false;
-        for (size_t done = 0; done < chunk;) {
-            const ssize_t w = ::pwrite(fd, buffer.data() + done, chunk - done, off_t(to + done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                *error = w < 0 ? errno : EIO;
-                return false;
-            }
-            done += size_t(w);
-        }
+        if (!WriteAllAt(fd, buffer.data(), chunk, to, error))
+            return false;
         from += chunk;
         to += chunk;
         n -= chunk;
