@@ -82,20 +82,6 @@ bool ReadAll(int fd, Sha256& hash)
     }
 }
 
-bool WriteAll(int fd, const uint8_t* data, size_t n)
-{
-    while (n > 0) {
-        const ssize_t done = ::write(fd, data, n);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        data += done;
-        n -= size_t(done);
-    }
-    return true;
-}
-
 std::string Hex(const uint8_t* bytes, size_t n)
 {
     static const char kDigits[] = "0123456789abcdef";
@@ -288,7 +274,9 @@ bool FrameCache::Store(const CacheKey& key, std::span<const uint8_t> bytes, uint
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool written = WriteAll(fd, head, sizeof head) && WriteAll(fd, bytes.data(), bytes.size());
+    int error = 0;
+    bool written = WriteAllAt(fd, head, sizeof head, 0, &error) &&
+                   WriteAllAt(fd, bytes.data(), bytes.size(), sizeof head, &error);
     written = ::close(fd) == 0 && written;
     if (written && std::rename(temp.c_str(), EntryPath(key).c_str()) == 0)
         return true;

@@ -384,7 +384,6 @@ void ConvertFile(PictureJob& job, const FrameCache* frameCache, bool lookUp, std
         }
         const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(frame.constData()), size_t(frame.size()));
         PicturePoolEntry::Frame& slot = use.entry->FrameOf(use.pressed);
-        slot.cached.reset();
         slot.crc = ComputeCrc32(bytes);
         int writeError = 0;
         if (!frames.Write(use.storeAt, frame.constData(), size_t(frame.size()), &writeError))
@@ -433,7 +432,7 @@ void CompileDocument::ConvertPictures()
     ConvertFiles(jobs, true);
 }
 
-void CompileDocument::RemakeFrames(const std::set<std::pair<const PicturePoolEntry*, bool>>& damaged)
+void CompileDocument::RemakeFrames(const std::set<FrameOfPicture>& damaged)
 {
     std::vector<PictureJob> jobs = GroupByFile(false);
     std::erase_if(jobs, [&](const PictureJob& job) {

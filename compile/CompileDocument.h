@@ -88,7 +88,7 @@ public:
     // Makes again, without the cache, the frames of every image file one of
     // these frames (picture, pressed) comes from: their cached bytes turned
     // out damaged when they were read.
-    void RemakeFrames(const std::set<std::pair<const PicturePoolEntry*, bool>>& damaged);
+    void RemakeFrames(const std::set<FrameOfPicture>& damaged);
     // Picture blocks carry their size in 16 bits, and a frame must stay
     // small enough to be converted in memory.
     static constexpr uint64_t kMaxFrameBytes = 256u << 20;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,9 @@ struct PicturePoolEntry : PoolEntryBase {
     uint64_t BlockSize() const { return 7 + uint64_t(FrameCount()) * (4 + frameSize); }
     int FrameCount() const { return int(!normalPath.empty()) + int(!pressedPath.empty()); }
 };
+
+// One frame of a picture: the picture and whether it is the pressed one.
+using FrameOfPicture = std::pair<const PicturePoolEntry*, bool>;
 
 using SendDataPool = Pool<SendDataPoolEntry>;
 using TextPool = Pool<TextPoolEntry>;

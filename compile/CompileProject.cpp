@@ -438,8 +438,6 @@ void CompileProject::Relocate()
 
 namespace {
 
-using FrameOfPicture = std::pair<const PicturePoolEntry*, bool>; // the picture, pressed
-
 // One stretch of the compiled file: bytes in memory, frame-store bytes or
 // the bytes of a cached frame.
 struct Piece {
@@ -539,7 +537,7 @@ void CompileProject::WriteOutput(const std::string& path)
 }
 
 bool CompileProject::WriteOutputOnce(const OutputTarget& target, const std::string& path,
-                                     std::set<std::pair<const PicturePoolEntry*, bool>>& damaged)
+                                     std::set<FrameOfPicture>& damaged)
 {
     CompileDocument& doc = *m_doc;
     FileHeader header = doc.header;

@@ -1,17 +1,16 @@
 #pragma once
+#include "compile/CompilePools.h"
 #include "compile/CompileReporter.h"
 
 #include <cstddef>
 #include <memory>
 #include <set>
 #include <string>
-#include <utility>
 
 namespace kdx {
 
 class CompileDocument;
 struct OutputTarget;
-struct PicturePoolEntry;
 
 // Thrown for an unexpected failure while compiling (a file that ends early,
 // an unknown class, a file that cannot be written): the driver reports it as
@@ -46,7 +45,7 @@ private:
     // Writes the file once; false, with the damaged cached frames named,
     // when a cached frame turned out damaged (nothing is replaced then).
     bool WriteOutputOnce(const OutputTarget& target, const std::string& path,
-                         std::set<std::pair<const PicturePoolEntry*, bool>>& damaged);
+                         std::set<FrameOfPicture>& damaged);
 
     CompileReporter& m_reporter;
     std::unique_ptr<CompileDocument> m_doc;
