@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <bit>
 #include <vector>
 
 namespace kdx::cli {
@@ -28,16 +29,19 @@ void AppendChunk(QByteArray& out, const char (&type)[5], const QByteArray& data)
 }
 
 // One row as the filter byte and the differences to the pixel on the left.
-void FilterRow(const QRgb* line, int width, uint8_t* out)
+// An RGB32 pixel lies in memory as B, G, R and an unused byte.
+static_assert(std::endian::native == std::endian::little);
+void FilterRow(const uint8_t* line, int width, uint8_t* out)
 {
     *out++ = kFilterSub;
-    uint8_t left[3] = {0, 0, 0};
-    for (int x = 0; x < width; ++x) {
-        const uint8_t rgb[3] = {uint8_t(qRed(line[x])), uint8_t(qGreen(line[x])), uint8_t(qBlue(line[x]))};
-        for (int c = 0; c < 3; ++c) {
-            *out++ = uint8_t(rgb[c] - left[c]);
-            left[c] = rgb[c];
-        }
+    uint8_t red = 0, green = 0, blue = 0;
+    for (int x = 0; x < width; ++x, line += 4, out += 3) {
+        out[0] = uint8_t(line[2] - red);
+        out[1] = uint8_t(line[1] - green);
+        out[2] = uint8_t(line[0] - blue);
+        red = line[2];
+        green = line[1];
+        blue = line[0];
     }
 }
 
@@ -62,7 +66,7 @@ QByteArray EncodePng(const QImage& image, int level)
     stream.avail_out = uInt(compressed.size());
     bool ok = true;
     for (int y = 0; y < height && ok; ++y) {
-        FilterRow(reinterpret_cast<const QRgb*>(rgb.constScanLine(y)), width, row.data());
+        FilterRow(rgb.constScanLine(y), width, row.data());
         stream.next_in = row.data();
         stream.avail_in = uInt(rowBytes);
         ok = deflate(&stream, y + 1 == height ? Z_FINISH : Z_NO_FLUSH) == (y + 1 == height ? Z_STREAM_END : Z_OK);
