@@ -10,18 +10,16 @@
 #include "app/panes/CPaneOutput.h"
 #include "app/frame/CommandIcons.h"
 #include "app/frame/CommandRegistry.h"
+#include "app/frame/CompileCommands.h"
 #include "app/frame/Commands.h"
 #include "app/frame/EditorStrings.h"
 #include "app/frame/FileFilters.h"
-#include "app/frame/Launcher.h"
 #include "app/frame/Messages.h"
 #include "app/page/PageCommands.h"
 #include "app/page/ObjectClipboard.h"
 #include "app/frame/UndoHistory.h"
 #include "app/props/CPaneProp.h"
 #include "app/props/PropDialogs.h"
-#include "check/ProjectCheck.h"
-#include "common/EditorSettingsKeys.h"
 #include "model/ModelStrings.h"
 #include "model/PageDoc.h"
 #include "model/ProjectRecord.h"
@@ -48,9 +46,6 @@ namespace {
 
 constexpr const char* kBarStateKey = "BarState";
 constexpr const char* kGeometryKey = "WindowGeometry";
-// The output each project was last compiled to, by project path.
-constexpr const char* kCompileOutputsKey = "CompileOutputs";
-constexpr qsizetype kMaxRememberedOutputs = 100;
 constexpr QSize kToolButtonSize(31, 30);
 constexpr QSize kToolImageSize(24, 24);
 
@@ -77,6 +72,11 @@ CAppFrame::CAppFrame(QWidget* parent)
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowNestedDocks);
     m_commands = new CCommandRegistry(this);
     connect(m_commands, &CCommandRegistry::Triggered, this, &CAppFrame::ExecuteCommand);
+    CCompileCommands::Hooks compileHooks;
+    compileHooks.askOutputPath = [this](const QString& proposal) { return AskCompileOutputPath(proposal); };
+    compileHooks.freeCompilePane = [this] { return ShowFreeCompilePane(); };
+    compileHooks.started = [this] { UpdateCommandUI(); };
+    m_compile = std::make_unique<CCompileCommands>(*m_documents, this, std::move(compileHooks));
     Document().AddObserver(this);
     CreateEditSupport();
     Document().currentLineColor = ToColorRef(palette().color(QPalette::WindowText));
@@ -253,8 +253,7 @@ CPaneCompile* CAppFrame::CreateCompilePane()
         outputPane_->SetCompilePane(compilePane_, compilePane_);
         // The simulator opens the file of the last successful compile.
         connect(compilePane_, &CPaneCompile::TextAppended, this, [this](const QString& text) {
-            if (!compileOutput_.isEmpty() && text.contains(QStringLiteral(">已经生成文件")))
-                EditorSettings()->setValue(QLatin1String(kLastCompiledFileKey), compileOutput_);
+            m_compile->OnCompileText(text);
         });
     }
     return compilePane_;
@@ -288,17 +287,8 @@ void CAppFrame::RegisterCommands()
                [this] { return outputPane_ && outputPane_->isVisible(); });
 
     const auto canCompile = [this] { return Document().PageCount() > 0 && !(outputPane_ && outputPane_->IsCompiling()); };
-    m_commands->Add(ID_PROJECT_COMPILE, [this] { OnCompile(true); }, canCompile);
-    m_commands->Add(ID_PROJECT_RECOMPILE, [this] { OnCompile(false); }, canCompile);
-    m_commands->Add(ID_PROJECT_CHECK, [this] { OnCheckProject(); }, canCompile);
-    m_checkBeforeCompile = EditorSettings()->value(QLatin1String(kCheckBeforeCompileKey), true).toBool();
-    m_commands->Add(ID_PROJECT_CHECK_BEFORE_COMPILE, [this] {
-        m_checkBeforeCompile = !m_checkBeforeCompile;
-        EditorSettings()->setValue(QLatin1String(kCheckBeforeCompileKey), m_checkBeforeCompile);
-    }, always, [this] { return m_checkBeforeCompile; });
+    m_compile->Register(*m_commands, canCompile);
     m_commands->Add(ID_PROJECT_COLLECT_PICTURES, [this] { OnCollectPictures(); }, [this] { return Document().PageCount() > 0; });
-    m_commands->Add(ID_PROJECT_UPLOAD, [this] { LaunchUploader(this, LastCompiledFile()); }, always);
-    m_commands->Add(ID_PROJECT_SIMULATE, [this] { LaunchSimulator(this, LastCompiledFile()); }, always);
     RegisterPageCommands();
 }
 
@@ -431,7 +421,7 @@ void CAppFrame::TogglePane(CPaneBase* pane)
 
 void CAppFrame::SelectDefaultTool()
 {
-    fallbackTool_ = ID_TOOL_FIRST;
+    fallbackTool_ = ID_TOOL_SELECT;
     if (pageView_)
         pageView_->OnPageCommand(ID_TOOL_FIRST);
 }
@@ -574,58 +564,6 @@ void CAppFrame::RebuildRecentMenu()
 
 // ------------------------------------------------------------ compile, grid
 
-QString CAppFrame::LastCompileOutput() const
-{
-    if (PathName().isEmpty())
-        return {};
-    return EditorSettings()->value(QLatin1String(kCompileOutputsKey)).toMap().value(PathName()).toString();
-}
-
-void CAppFrame::RememberCompileOutput(const QString& output)
-{
-    auto settings = EditorSettings();
-    QVariantMap outputs = settings->value(QLatin1String(kCompileOutputsKey)).toMap();
-    outputs.insert(PathName(), output);
-    // Projects that no longer exist make room first.
-    for (auto it = outputs.begin(); it != outputs.end() && outputs.size() > kMaxRememberedOutputs;)
-        it = QFileInfo::exists(it.key()) ? std::next(it) : outputs.erase(it);
-    settings->setValue(QLatin1String(kCompileOutputsKey), outputs);
-}
-
-QString CAppFrame::LastCompiledFile() const
-{
-    const QString output = LastCompileOutput();
-    return QFileInfo(output).isFile() ? output : QString();
-}
-
-void CAppFrame::OnCompile(bool ask)
-{
-    if ((Document().IsModified() || PathName().isEmpty()) && !m_documents->Save())
-        return;
-    // The last output of this project, or the project's name beside it.
-    QString output = LastCompileOutput();
-    if (ask || output.isEmpty()) {
-        const QFileInfo project(PathName());
-        output = AskCompileOutputPath(output.isEmpty()
-                                          ? project.dir().filePath(project.completeBaseName() + QStringLiteral(".kdpbin"))
-                                          : output);
-        if (output.isEmpty())
-            return;
-        output = QFileInfo(output).absoluteFilePath();
-        RememberCompileOutput(output);
-    }
-    ICompilePane* pane = ShowFreeCompilePane();
-    if (!pane)
-        return;
-    compileOutput_ = output;
-    pane->StartCompile(PathName(), output);
-    // The findings come first: the compiler's messages reach the pane only
-    // once this returns to the event loop.
-    if (m_checkBeforeCompile && pane->IsCompiling())
-        pane->ShowReport(CheckReport(), false);
-    UpdateCommandUI();
-}
-
 ICompilePane* CAppFrame::ShowFreeCompilePane()
 {
     ICompilePane* pane = outputPane_->AcquireCompilePane();
@@ -636,33 +574,6 @@ ICompilePane* CAppFrame::ShowFreeCompilePane()
     outputPane_->SelectTab(CPaneOutput::kCompileTab);
     outputPane_->show();
     return pane;
-}
-
-void CAppFrame::OnCheckProject()
-{
-    Document().CommitEdits();
-    if (ICompilePane* pane = ShowFreeCompilePane())
-        pane->ShowReport(CheckReport(), true);
-    UpdateCommandUI();
-}
-
-QString CAppFrame::CheckReport()
-{
-    // The project as it is now, saved or not.
-    const ProjectRecord project = Document().ToRecord();
-    check::CheckOptions options;
-    options.projectFolder = Document().ProjectFolder();
-    QString report = QStringLiteral("\r\n>正在检查工程...\r\n");
-    QString settingsError;
-    if (!PathName().isEmpty() && !check::ReadProjectCheckSettings(PathName(), options.disabled, &settingsError))
-        report += QStringLiteral("!") + settingsError + QStringLiteral("\r\n");
-    int errors = 0;
-    const std::vector<check::Finding> findings = check::CheckProject(project, options);
-    for (const check::Finding& finding : findings) {
-        report += check::FindingAsCompilerMessage(finding);
-        errors += finding.level == check::Level::Error;
-    }
-    return report + QStringLiteral(">检查完毕：%1个错误，%2个警告\r\n").arg(errors).arg(int(findings.size()) - errors);
 }
 
 void CAppFrame::OnGridSettings()

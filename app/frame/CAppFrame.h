@@ -1,4 +1,5 @@
 #pragma once
+#include "app/frame/Commands.h"
 #include "app/frame/DocumentManager.h"
 #include "app/frame/EditorSettings.h"
 #include "model/DocObserver.h"
@@ -17,6 +18,7 @@ class QToolBar;
 namespace kdx {
 
 class CCommandRegistry;
+class CCompileCommands;
 class CMyStatusBar;
 class CPageList;
 class CPageView;
@@ -157,17 +159,8 @@ private:
     void SelectDefaultTool();
 
     void OnFileNew();
-    void OnCheckProject();
     // The compile pane, shown, when no compile runs; else a notice and null.
     ICompilePane* ShowFreeCompilePane();
-    // The project check's report for the compile pane.
-    QString CheckReport();
-    // Compiles the project; without asking, to its last output when it has one.
-    void OnCompile(bool ask);
-    // The output this project was last compiled to, and that file while it exists.
-    QString LastCompileOutput() const;
-    QString LastCompiledFile() const;
-    void RememberCompileOutput(const QString& output);
     void OnCollectPictures();
     void OnGridSettings();
     void TogglePane(CPaneBase* pane);
@@ -179,8 +172,7 @@ private:
 
     std::unique_ptr<CDocumentManager> m_documents;
     std::unique_ptr<CObjectClipboard> clipboard_;
-    QString compileOutput_; // the output path of the compile last started
-    bool m_checkBeforeCompile = true;
+    std::unique_ptr<CCompileCommands> m_compile;
     LastDirectories folders_;
     CCommandRegistry* m_commands = nullptr;
     QToolBar* standardBar_ = nullptr;
@@ -197,7 +189,7 @@ private:
     QAction* recentSeparator_ = nullptr;
     QList<QAction*> recentActions_;
     IPageCommandTarget* pageView_ = nullptr;
-    int fallbackTool_ = 40401;
+    int fallbackTool_ = ID_TOOL_SELECT;
     // A key handed to a text field is matched against the shortcuts again
     // when the field does not take it: that match must not hand it on again.
     bool m_forwardingKey = false;
