@@ -95,6 +95,7 @@ void CAppFrame::CreateEditSupport()
         },
     });
     connect(&History(), &CUndoHistory::Changed, this, &CAppFrame::UpdateCommandUI);
+    connect(qApp, &QApplication::focusChanged, this, &CAppFrame::UpdateUndoTexts);
     clipboard_ = std::make_unique<CObjectClipboard>(Document());
 }
 
@@ -147,8 +148,11 @@ void CAppFrame::PasteObjects()
 
 void CAppFrame::UpdateUndoTexts()
 {
-    m_commands->ShowStepName(ID_EDIT_UNDO, History().UndoName());
-    m_commands->ShowStepName(ID_EDIT_REDO, History().RedoName());
+    // In a text field undo and redo act on the field's typing, which has no
+    // step name: naming a project step there would promise the wrong thing.
+    const bool inText = FocusedTextControl() != nullptr;
+    m_commands->ShowStepName(ID_EDIT_UNDO, inText ? QString() : History().UndoName());
+    m_commands->ShowStepName(ID_EDIT_REDO, inText ? QString() : History().RedoName());
 }
 
 void CAppFrame::RegisterEditCommands()

@@ -85,6 +85,7 @@ private:
         QCOMPARE(History().UndoCount(), std::min(steps + 1, CUndoHistory::kMaxSteps));
         QCOMPARE(History().RedoCount(), 0);
         QCOMPARE(History().UndoName(), name);
+        m_f.wnd()->setFocus(); // a focused field would have the menu undo its typing
         QCOMPARE(m_f.frame.Action(ID_EDIT_UNDO)->text(), QStringLiteral("撤消 ") + name);
         m_done.push_back({before, after, name});
         if (m_done.size() > size_t(CUndoHistory::kMaxSteps))
@@ -400,6 +401,27 @@ void UndoStepTest::dragIsOneStepWhenReleased()
     f.Click({30, 20});
     QCOMPARE(f.history().UndoCount(), 0);
     QCOMPARE(f.history().RedoCount(), 2);
+}
+
+void UndoStepTest::menuNamesNoStepWhileAFieldHasTheFocus()
+{
+    EditorFixture f(m_dir.filePath(QStringLiteral("focus.kdp")));
+    f.doc.SetCurrentPage(f.page(0));
+    auto* field = qobject_cast<CPropCtrlEdit*>(
+        f.frame.findChild<CPaneProp*>()->List()->ShownPage()->Control(PropId::PageName));
+    QVERIFY(field);
+    field->setFocus();
+    field->selectAll();
+    field->insert(QStringLiteral("新名字"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(f.history().UndoName(), QStringLiteral("重命名页面"));
+    // Undo from the menu would act on the field's typing: it names no step.
+    QVERIFY(field->hasFocus());
+    QCOMPARE(f.frame.Action(ID_EDIT_UNDO)->text(), QStringLiteral("撤消"));
+    f.wnd()->setFocus();
+    QCOMPARE(f.frame.Action(ID_EDIT_UNDO)->text(), QStringLiteral("撤消 重命名页面"));
+    field->setFocus();
+    QCOMPARE(f.frame.Action(ID_EDIT_UNDO)->text(), QStringLiteral("撤消"));
 }
 
 } // namespace kdx::test

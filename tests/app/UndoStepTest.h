@@ -14,6 +14,7 @@ private slots:
     void randomWalkUndoesAndRedoesEachNamedStep();
     void committedRenameAndPageDeletionAreTwoSteps();
     void dragIsOneStepWhenReleased();
+    void menuNamesNoStepWhileAFieldHasTheFocus();
 
 private:
     QTemporaryDir m_dir;
