@@ -16,6 +16,10 @@ const char16_t kTextPlaceholder[] = u"<文本>";
 
 QRect ToQRect(const PageRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
+// A shape with both colours is compiled to its outline, so the page shows
+// it without its fill, as the panel will.
+QColor ShownFill(Color line, Color fill) { return line == kNoColor ? QColorOf(fill) : QColor(); }
+
 void DrawPlaceholder(QPainter& p, const PageRect& bounds, const DrawStyle& style, const char16_t* text)
 {
     const QRect area = ToQRect(bounds);
@@ -63,17 +67,17 @@ void CDrawLine::Draw(QPainter& p, const DrawStyle&) const
 
 void CDrawRect::Draw(QPainter& p, const DrawStyle&) const
 {
-    PaintShape(p, ShapeKind::Rect, m_bounds, QColorOf(m_lineColor), QColorOf(m_fillColor));
+    PaintShape(p, ShapeKind::Rect, m_bounds, QColorOf(m_lineColor), ShownFill(m_lineColor, m_fillColor));
 }
 
 void CDrawRoundRect::Draw(QPainter& p, const DrawStyle&) const
 {
-    PaintShape(p, ShapeKind::RoundRect, m_bounds, QColorOf(m_lineColor), QColorOf(m_fillColor), m_radius);
+    PaintShape(p, ShapeKind::RoundRect, m_bounds, QColorOf(m_lineColor), ShownFill(m_lineColor, m_fillColor), m_radius);
 }
 
 void CDrawEllipse::Draw(QPainter& p, const DrawStyle&) const
 {
-    PaintShape(p, ShapeKind::Ellipse, m_bounds, QColorOf(m_lineColor), QColorOf(m_fillColor));
+    PaintShape(p, ShapeKind::Ellipse, m_bounds, QColorOf(m_lineColor), ShownFill(m_lineColor, m_fillColor));
 }
 
 void CDrawImage::Draw(QPainter& p, const DrawStyle& style) const

@@ -137,4 +137,27 @@ void PanelParityTest::blackShapesOnAPageWithoutBackground()
     ComparePages(doc, QDir(out.path()));
 }
 
+void PanelParityTest::shapesWithBothColoursShowTheirOutlineOnly()
+{
+    // Projects made outside the editor may give a shape both colours; the
+    // panel draws its outline only, and so must the page.
+    QTemporaryDir out;
+    CPageDoc doc;
+    CPage* page = doc.AddPage();
+    doc.SetCurrentPage(page);
+    doc.SetPageBackgroundColor(page, 0x00404040);
+    auto both = [&](std::unique_ptr<CDrawObj> object) {
+        CDrawObj* added = doc.AddObject(std::move(object));
+        added->SetLineColor(0x000000FF);
+        added->SetFillColor(0x00FF8040);
+    };
+    both(std::make_unique<CDrawRect>(PageRect{10, 10, 90, 60}));
+    both(std::make_unique<CDrawRoundRect>(PageRect{100, 10, 180, 60}));
+    both(std::make_unique<CDrawEllipse>(PageRect{190, 10, 270, 60}));
+    const QString project = QDir(out.path()).filePath(QStringLiteral("both.kdp"));
+    QVERIFY(!doc.SaveProject(project));
+    QVERIFY(RenderWithKdx(project, QDir(out.path())));
+    ComparePages(doc, QDir(out.path()));
+}
+
 } // namespace kdx::test

@@ -12,6 +12,7 @@ class PanelParityTest : public QObject {
 private slots:
     void examplePagesMatchTheRenderedPanel();
     void blackShapesOnAPageWithoutBackground();
+    void shapesWithBothColoursShowTheirOutlineOnly();
 };
 
 } // namespace kdx::test
