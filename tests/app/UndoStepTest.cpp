@@ -311,6 +311,20 @@ private:
     int m_steps = 0;
 };
 
+// Focuses the first page's name field and types "新名字" into it.
+CPropCtrlEdit* TypeNewPageName(EditorFixture& f)
+{
+    f.doc.SetCurrentPage(f.page(0));
+    auto* field = qobject_cast<CPropCtrlEdit*>(
+        f.frame.findChild<CPaneProp*>()->List()->ShownPage()->Control(PropId::PageName));
+    if (field) {
+        field->setFocus();
+        field->selectAll();
+        field->insert(QStringLiteral("新名字"));
+    }
+    return field;
+}
+
 } // namespace
 
 void UndoStepTest::initTestCase()
@@ -337,13 +351,8 @@ void UndoStepTest::committedRenameAndPageDeletionAreTwoSteps()
     EditorFixture f(m_dir.filePath(QStringLiteral("rename.kdp")));
     const QString oldName = f.page(0)->Name();
     const uint32_t id = f.page(0)->PageId();
-    f.doc.SetCurrentPage(f.page(0));
-    auto* field = qobject_cast<CPropCtrlEdit*>(
-        f.frame.findChild<CPaneProp*>()->List()->ShownPage()->Control(PropId::PageName));
+    CPropCtrlEdit* field = TypeNewPageName(f); // typed, no Enter
     QVERIFY(field);
-    field->setFocus();
-    field->selectAll();
-    field->insert(QStringLiteral("新名字")); // typed, no Enter
     f.frame.ExecuteCommand(ID_PAGE_DELETE);
     QCOMPARE(f.doc.PageCount(), size_t(1));
     QCOMPARE(f.history().UndoCount(), 2);
@@ -406,13 +415,8 @@ void UndoStepTest::dragIsOneStepWhenReleased()
 void UndoStepTest::menuNamesNoStepWhileAFieldHasTheFocus()
 {
     EditorFixture f(m_dir.filePath(QStringLiteral("focus.kdp")));
-    f.doc.SetCurrentPage(f.page(0));
-    auto* field = qobject_cast<CPropCtrlEdit*>(
-        f.frame.findChild<CPaneProp*>()->List()->ShownPage()->Control(PropId::PageName));
+    CPropCtrlEdit* field = TypeNewPageName(f);
     QVERIFY(field);
-    field->setFocus();
-    field->selectAll();
-    field->insert(QStringLiteral("新名字"));
     QTest::keyClick(field, Qt::Key_Return);
     QCOMPARE(f.history().UndoName(), QStringLiteral("重命名页面"));
     // Undo from the menu would act on the field's typing: it names no step.
