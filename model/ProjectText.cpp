@@ -14,12 +14,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <exception>
 #include <span>
 #include <initializer_list>
-#include <set>
 #include <string>
 
 #include <sys/mman.h>
@@ -264,14 +267,17 @@ class JsonPositions {
 public:
     explicit JsonPositions(std::string_view text) : m_text(text)
     {
-        // Every value but the first follows a comma or an opening bracket:
-        // reserving that many spares the copies of a growing tree.
-        m_nodes.reserve(1 + size_t(std::count_if(text.begin(), text.end(),
-                                                 [](char c) { return c == ',' || c == '[' || c == '{'; })));
+        // A value takes a few bytes of text at the least: reserving for that
+        // many spares most copies of a growing tree.
+        m_nodes.reserve(1 + text.size() / kBytesPerValueEstimate);
         SkipSpace();
         m_nodes.emplace_back();
         Value(0, 0);
     }
+    // Whether every number of the text is an integer of at most 15 digits
+    // without fraction or exponent: such a number is what Qt's double holds
+    // exactly, so its value can be taken without looking at its text.
+    bool NumbersArePlainIntegers() const { return m_numbersArePlain; }
     std::optional<Place> Find(std::string_view path) const
     {
         uint32_t node = 0;
@@ -292,9 +298,16 @@ public:
     std::optional<std::pair<size_t, std::string>> repeatedKey;
 
 private:
+    static constexpr size_t kBytesPerValueEstimate = 8;
+    static constexpr size_t kMaxExactDigits = 15;
+
     struct Node {
         uint32_t value = 0, key = 0, end = 0;
         uint32_t firstChild = 0, childCount = 0; // into m_children
+    };
+    struct Key {
+        std::string_view name;
+        size_t at;
     };
 
     char Peek() const { return m_pos < m_text.size() ? m_text[m_pos] : '\0'; }
@@ -334,8 +347,11 @@ private:
         const char c = Peek();
         if (c == '{' || c == '[') {
             ++m_pos;
-            std::vector<uint32_t> children;
-            std::set<std::string_view> keys;
+            // The children and keys of open containers are kept on two
+            // stacks shared by all levels, so that a value costs no
+            // allocation of its own.
+            const size_t firstChild = m_childStack.size();
+            const size_t firstKey = m_keyStack.size();
             for (;;) {
                 SkipSpace();
                 if (Peek() == '}' || Peek() == ']') {
@@ -348,13 +364,12 @@ private:
                 }
                 const uint32_t child = uint32_t(m_nodes.size());
                 m_nodes.emplace_back();
-                children.push_back(child);
+                m_childStack.push_back(child);
                 if (c == '{') {
                     const size_t keyAt = m_pos;
                     const std::string_view key = RawString(keyAt);
                     m_pos += key.size() + 2;
-                    if (!keys.insert(key).second && !repeatedKey)
-                        repeatedKey = {{keyAt, std::string(key)}};
+                    m_keyStack.push_back({key, keyAt});
                     SkipSpace();
                     ++m_pos; // ':'
                     SkipSpace();
@@ -364,22 +379,54 @@ private:
                 }
             }
             node.firstChild = uint32_t(m_children.size());
-            node.childCount = uint32_t(children.size());
-            m_children.insert(m_children.end(), children.begin(), children.end());
+            node.childCount = uint32_t(m_childStack.size() - firstChild);
+            m_children.insert(m_children.end(), m_childStack.begin() + std::ptrdiff_t(firstChild), m_childStack.end());
+            m_childStack.resize(firstChild);
+            NoteRepeatedKey(firstKey);
+            m_keyStack.resize(firstKey);
         } else if (c == '"') {
             m_pos += RawString(m_pos).size() + 2;
         } else {
+            const size_t start = m_pos;
             while (m_pos < m_text.size() && std::string_view(",]} \t\r\n").find(Peek()) == std::string_view::npos)
                 ++m_pos;
+            NoteNumber(m_text.substr(start, m_pos - start));
         }
         node.end = uint32_t(m_pos);
         m_nodes[index] = node;
+    }
+
+    // The first repeated key of the object whose keys begin at 'firstKey' of
+    // the key stack, if it comes before the one noted so far: the first in
+    // the text is the one reported.
+    void NoteRepeatedKey(size_t firstKey)
+    {
+        const auto begin = m_keyStack.begin() + std::ptrdiff_t(firstKey);
+        if (m_keyStack.end() - begin < 2)
+            return;
+        std::sort(begin, m_keyStack.end(), [](const Key& a, const Key& b) {
+            return a.name != b.name ? a.name < b.name : a.at < b.at;
+        });
+        for (auto it = begin + 1; it != m_keyStack.end(); ++it)
+            if (it->name == (it - 1)->name && (!repeatedKey || it->at < repeatedKey->first))
+                repeatedKey = {{it->at, std::string(it->name)}};
+    }
+    void NoteNumber(std::string_view token)
+    {
+        if (token.empty() || !(token[0] == '-' || (token[0] >= '0' && token[0] <= '9')))
+            return; // true, false, null
+        const std::string_view digits = token.substr(token[0] == '-');
+        m_numbersArePlain = m_numbersArePlain && !digits.empty() && digits.size() <= kMaxExactDigits &&
+                            std::all_of(digits.begin(), digits.end(), [](char d) { return d >= '0' && d <= '9'; });
     }
 
     std::string_view m_text;
     size_t m_pos = 0;
     std::vector<Node> m_nodes;
     std::vector<uint32_t> m_children;
+    std::vector<uint32_t> m_childStack;
+    std::vector<Key> m_keyStack;
+    bool m_numbersArePlain = true;
 };
 
 TextFormError ErrorAt(std::string_view text, size_t offset, const QString& message)
@@ -442,13 +489,42 @@ std::optional<Failure> FindNonJsonString(std::string_view text)
 
 QString Name(const char* key) { return QString::fromUtf16(u"“") + QLatin1String(key) + QString::fromUtf16(u"”"); }
 
+// Where a value stands ("/pages/0/objects/2/rect/1"), put together only when
+// a message or a position needs it: most values are read without either.
+class ValuePath {
+public:
+    ValuePath(const char* whole) : m_parent(whole) {}
+    ValuePath(const std::string& whole) : m_parent(whole) {}
+    ValuePath(std::string_view parent, const char* key, int index = -1)
+        : m_parent(parent), m_key(key), m_index(index)
+    {
+    }
+    std::string Text() const
+    {
+        std::string text(m_parent);
+        if (m_key)
+            text.append("/").append(m_key);
+        if (m_index >= 0)
+            text.append("/").append(std::to_string(m_index));
+        return text;
+    }
+
+private:
+    std::string_view m_parent;
+    const char* m_key = nullptr;
+    int m_index = -1;
+};
+
 class TextReader {
+    static constexpr qsizetype kPagesWorthThreads = 16;
+    static constexpr int kMaxReadThreads = 4;
+
 public:
     explicit TextReader(const JsonPositions& positions) : m_positions(positions) {}
 
-    [[noreturn]] void Fail(const std::string& path, const QString& message, bool atKey = false) const
+    [[noreturn]] void Fail(const ValuePath& path, const QString& message, bool atKey = false) const
     {
-        std::string p = path;
+        std::string p = path.Text();
         std::optional<Place> place;
         while (!(place = m_positions.Find(p)) && !p.empty())
             p.erase(p.rfind('/'));
@@ -462,15 +538,22 @@ public:
         return ObjectWithKeys(v, path, required, optional);
     }
 
-    QJsonArray Array(const QJsonValue& v, const std::string& path) const
+    QJsonArray Array(const QJsonValue& v, const ValuePath& path) const
     {
         if (!v.isArray())
             Fail(path, QString::fromUtf16(u"应为数组（[…]）"));
         return v.toArray();
     }
 
-    int64_t Integer(const QJsonValue& v, const std::string& path, int64_t min, int64_t max) const
+    int64_t Integer(const QJsonValue& v, const ValuePath& at, int64_t min, int64_t max) const
     {
+        if (v.isDouble() && m_positions.NumbersArePlainIntegers()) {
+            const int64_t value = int64_t(v.toDouble());
+            if (value < min || value > max)
+                Fail(at, QString::fromUtf16(u"数值超出范围（%1 至 %2）").arg(min).arg(max));
+            return value;
+        }
+        const std::string path = at.Text();
         const std::optional<Place> place = m_positions.Find(path);
         int64_t value = 0;
         bool ok = v.isDouble() && place;
@@ -491,14 +574,14 @@ public:
 
     uint32_t U32(const QJsonObject& obj, const std::string& path, const char* key) const
     {
-        return uint32_t(Integer(obj.value(QLatin1String(key)), path + "/" + key, 0, 0xFFFFFFFFll));
+        return uint32_t(Integer(obj.value(QLatin1String(key)), {path, key}, 0, 0xFFFFFFFFll));
     }
     int32_t I32(const QJsonObject& obj, const std::string& path, const char* key) const
     {
-        return int32_t(Integer(obj.value(QLatin1String(key)), path + "/" + key, INT32_MIN, INT32_MAX));
+        return int32_t(Integer(obj.value(QLatin1String(key)), {path, key}, INT32_MIN, INT32_MAX));
     }
 
-    std::u16string String(const QJsonValue& v, const std::string& path) const
+    std::u16string String(const QJsonValue& v, const ValuePath& path) const
     {
         if (!v.isString())
             Fail(path, QString::fromUtf16(u"应为字符串"));
@@ -506,12 +589,12 @@ public:
     }
     std::u16string String(const QJsonObject& obj, const std::string& path, const char* key) const
     {
-        return String(obj.value(QLatin1String(key)), path + "/" + key);
+        return String(obj.value(QLatin1String(key)), {path, key});
     }
 
     Color ColorValue(const QJsonObject& obj, const std::string& path, const char* key) const
     {
-        const std::string at = path + "/" + key;
+        const ValuePath at(path, key);
         const QJsonValue v = obj.value(QLatin1String(key));
         const QString text = v.toString();
         if (v.isString() && text == QLatin1String("none"))
@@ -577,13 +660,12 @@ public:
 
     PageRect Rect(const QJsonObject& obj, const std::string& path, const char* key) const
     {
-        const std::string at = path + "/" + key;
-        const QJsonArray values = Array(obj.value(QLatin1String(key)), at);
+        const QJsonArray values = Array(obj.value(QLatin1String(key)), {path, key});
         if (values.size() != 4)
-            Fail(at, QString::fromUtf16(u"矩形应为四个整数 [左, 上, 右, 下]"));
+            Fail(ValuePath(path, key), QString::fromUtf16(u"矩形应为四个整数 [左, 上, 右, 下]"));
         int32_t v[4];
         for (int i = 0; i < 4; ++i)
-            v[i] = int32_t(Integer(values[i], at + "/" + std::to_string(i), INT32_MIN, INT32_MAX));
+            v[i] = int32_t(Integer(values[i], {path, key, i}, INT32_MIN, INT32_MAX));
         return {v[0], v[1], v[2], v[3]};
     }
 
@@ -733,36 +815,79 @@ public:
         const QJsonArray pages = Array(obj.value(QLatin1String("pages")), "/pages");
         if (size_t(pages.size()) > kMaxPages)
             Fail("/pages", QString::fromUtf16(u"最多 65534 个页面"));
-        for (qsizetype i = 0; i < pages.size(); ++i)
-            out.pages.push_back(Page(pages[i], "/pages/" + std::to_string(i)));
+        ReadPages(pages, out.pages);
     }
 
 private:
+    // Pages are independent, so a large project's pages are read on all
+    // cores; the first page in the file that fails is the one reported.
+    void ReadPages(const QJsonArray& pages, std::vector<PageRecord>& out) const
+    {
+        const qsizetype count = pages.size();
+        out.resize(size_t(count));
+        std::vector<std::exception_ptr> failures(out.size());
+        std::atomic<qsizetype> next{0};
+        auto readSome = [&] {
+            for (qsizetype i = next++; i < count; i = next++) {
+                try {
+                    out[size_t(i)] = Page(pages[i], "/pages/" + std::to_string(i));
+                } catch (...) {
+                    failures[size_t(i)] = std::current_exception();
+                }
+            }
+        };
+        const int helpers = count < kPagesWorthThreads ? 0 : std::min(QThread::idealThreadCount(), kMaxReadThreads) - 1;
+        QThreadPool pool;
+        pool.setMaxThreadCount(std::max(1, helpers));
+        for (int h = 0; h < helpers; ++h)
+            pool.start(readSome);
+        readSome();
+        pool.waitForDone();
+        for (const std::exception_ptr& failure : failures)
+            if (failure)
+                std::rethrow_exception(failure);
+    }
+
     QJsonObject ObjectWithKeys(const QJsonValue& v, const std::string& path, const std::vector<const char*>& keys,
                                const std::vector<const char*>& optional = {}) const
     {
         if (!v.isObject())
             Fail(path, QString::fromUtf16(u"应为对象（{…}）"));
         const QJsonObject obj = v.toObject();
+        // Keys are unique by now: when all present ones are listed, no key
+        // is unknown, and the keys need not be read one by one.
+        auto present = [&](const std::vector<const char*>& list) {
+            return std::count_if(list.begin(), list.end(), [&](const char* k) { return obj.contains(QLatin1String(k)); });
+        };
+        const qsizetype requiredPresent = present(keys);
+        if (requiredPresent + present(optional) != obj.size())
+            FailAtUnknownKey(obj, path, keys, optional);
+        if (requiredPresent != qsizetype(keys.size()))
+            for (const char* key : keys)
+                if (!obj.contains(QLatin1String(key)))
+                    Fail(path, QString::fromUtf16(u"缺少字段%1").arg(Name(key)));
+        return obj;
+    }
+
+    // Reports the unknown key that comes first in the text.
+    [[noreturn]] void FailAtUnknownKey(const QJsonObject& obj, const std::string& path,
+                                       const std::vector<const char*>& keys,
+                                       const std::vector<const char*>& optional) const
+    {
         std::optional<std::pair<size_t, QString>> unknown;
         for (auto it = obj.begin(); it != obj.end(); ++it) {
-            const std::string key = it.key().toStdString();
+            const QString name = it.key();
             auto listed = [&](const std::vector<const char*>& list) {
-                return std::any_of(list.begin(), list.end(), [&](const char* k) { return key == k; });
+                return std::any_of(list.begin(), list.end(), [&](const char* k) { return name == QLatin1String(k); });
             };
             if (listed(keys) || listed(optional))
                 continue;
-            const std::optional<Place> place = m_positions.Find(path + "/" + key);
+            const std::optional<Place> place = m_positions.Find(path + "/" + name.toStdString());
             const size_t at = place ? place->key : 0;
             if (!unknown || at < unknown->first)
                 unknown = {{at, it.key()}};
         }
-        if (unknown)
-            throw Failure{unknown->first, QString::fromUtf16(u"未知字段“%1”").arg(unknown->second)};
-        for (const char* key : keys)
-            if (!obj.contains(QLatin1String(key)))
-                Fail(path, QString::fromUtf16(u"缺少字段%1").arg(Name(key)));
-        return obj;
+        throw Failure{unknown ? unknown->first : 0, QString::fromUtf16(u"未知字段“%1”").arg(unknown ? unknown->second : QString())};
     }
 
     const JsonPositions& m_positions;

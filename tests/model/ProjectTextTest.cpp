@@ -216,6 +216,49 @@ TEST(ProjectText, RefusesBadFieldsWithTheirPosition)
     }
 }
 
+TEST(ProjectText, ManyPagesReadAsInFileOrder)
+{
+    // Enough pages to be read on several threads.
+    ProjectRecord record;
+    ASSERT_FALSE(ReadProjectRecord(EditorProject(), record));
+    const std::vector<PageRecord> pattern = record.pages;
+    record.pages.clear();
+    for (uint32_t i = 0; i < 60; ++i) {
+        PageRecord page = pattern[i % pattern.size()];
+        page.pageId = i;
+        page.name = u"页" + std::u16string(1, char16_t(u'A' + i % 26));
+        record.pages.push_back(page);
+    }
+    const Bytes file = WriteProjectRecord(record);
+    QByteArray text;
+    ASSERT_FALSE(WriteProjectText(record, text));
+    EXPECT_EQ(FromText(text), file);
+
+    // Two pages broken: the message is the first one's, wherever the pages
+    // were read.
+    QByteArray bad = text;
+    const qsizetype page40 = bad.indexOf("\"id\": 40,");
+    const qsizetype page50 = bad.indexOf("\"id\": 50,");
+    ASSERT_GT(page40, 0);
+    ASSERT_GT(page50, page40);
+    bad.replace(page50, 10, "\"id\": 5.5,");
+    bad.replace(page40, 10, "\"id\": -4,");
+    ProjectRecord read;
+    std::optional<TextFormError> error = ReadProjectText(bad, read);
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error->message.contains(QString::fromUtf16(u"数值超出范围"))) << error->Text().toStdString();
+    EXPECT_EQ(error->line, Where(bad, "\"id\": -4,").first);
+    EXPECT_TRUE(read.pages.empty());
+
+    // A fraction anywhere makes every integer be checked by its text.
+    bad = text;
+    bad.replace(page50, 10, "\"id\": 5.5,");
+    error = ReadProjectText(bad, read);
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error->message.contains(QString::fromUtf16(u"应为整数"))) << error->Text().toStdString();
+    EXPECT_EQ(error->line, Where(bad, "\"id\": 5.5,").first);
+}
+
 TEST(ProjectText, RefusesWhatIsNotAProjectText)
 {
     ProjectRecord record;
