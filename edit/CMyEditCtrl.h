@@ -19,6 +19,7 @@
 #include "edit/TextMetrics.h"
 #include "edit/TextStore.h"
 #include "edit/UndoLog.h"
+#include "terminal/ViewScale.h"
 
 class QMimeData;
 
@@ -118,8 +119,11 @@ public:
     int WrapMode() const { return m_layout.WrapMode(); }
     // Draws the control enlarged or reduced by `scale` while its layout
     // stays in unscaled pixels (a text shown on a zoomed page).
-    void SetPaintScale(qreal scale);
-    qreal PaintScale() const { return paintScale_; }
+    // Shows the control's pixels through the page view's mapping, its pixel
+    // (0, 0) being page pixel `origin`, as an editor over a zoomed page does:
+    // drawn at its own size, then enlarged or reduced like the page.
+    void SetPaintScale(const ViewScale& scale, const QPoint& origin = {});
+    const ViewScale& PaintScale() const { return m_paintScale; }
     // cellHeight: the row pitch of a fixed-cell font (0: ascent + descent);
     // cellWidth: its cell width, which then measures the characters.
     void SetFont(const QFont& font, int cellHeight = 0, int cellWidth = 0);
@@ -253,6 +257,8 @@ private:
 
     // Painting.
     void PaintRow(QPainter& painter, int row, const QRect& rect);
+    // Draws the part `update` of the control at its own size onto `area`.
+    void PaintContent(QPainter& painter, const QRect& update, const QRect& area);
 
     // Drag and drop.
     void StartDrag();
@@ -264,7 +270,8 @@ private:
     // Settings.
     bool readOnly_ = false;
     bool showRuler_ = true;
-    qreal paintScale_ = 1.0;
+    ViewScale m_paintScale;
+    QPoint m_paintOrigin;
     bool showLineNumbers_ = true;
     bool followSystemBackground_ = true;
     bool modified_ = false;

@@ -210,28 +210,43 @@ void CMyEditCtrl::DrawLineNumber(QPainter& painter, int row, const QRect& rect)
     m_painter.PaintLineNumber(painter, row, rect);
 }
 
-void CMyEditCtrl::SetPaintScale(qreal scale)
+void CMyEditCtrl::SetPaintScale(const ViewScale& scale, const QPoint& origin)
 {
-    if (scale <= 0 || scale == paintScale_)
+    if (scale.Percent() == m_paintScale.Percent() && origin == m_paintOrigin)
         return;
-    paintScale_ = scale;
+    m_paintScale = scale;
+    m_paintOrigin = origin;
     viewport()->update();
 }
 
 void CMyEditCtrl::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
-    painter.setFont(Metrics().PaintFont());
-    QRect update = event->rect();
-    if (paintScale_ != 1.0) {
-        // Repaints are asked for in unscaled pixels, which do not match the
-        // window's: every paint draws all of it, and a partial one asks for
-        // the whole window once more.
-        painter.scale(paintScale_, paintScale_);
-        update = QRect(QPoint(0, 0), (QSizeF(viewport()->size()) / paintScale_).toSize() + QSize(1, 1));
-        if (event->rect() != viewport()->rect())
-            viewport()->update();
+    if (m_paintScale.IsOneToOne()) {
+        PaintContent(painter, event->rect(), viewport()->rect());
+        return;
     }
+    // The control is drawn at its own size and its pixels mapped as the
+    // page's are, so that its text stands on the page's pixels at any zoom.
+    // Every paint draws all of it: repaints are asked in unscaled pixels.
+    const QRect screen(m_paintScale.ToScreen(m_paintOrigin), viewport()->size());
+    const QRect covered = m_paintScale.PageCovering(screen);
+    QImage unscaled(covered.size(), QImage::Format_ARGB32_Premultiplied);
+    unscaled.fill(Qt::transparent);
+    {
+        QPainter own(&unscaled);
+        own.translate(m_paintOrigin - covered.topLeft());
+        const QRect area(QPoint(0, 0), covered.size());
+        PaintContent(own, area, area);
+    }
+    painter.drawImage(0, 0, m_paintScale.ScaleImage(unscaled, covered.topLeft(), screen));
+    if (event->rect() != viewport()->rect())
+        viewport()->update();
+}
+
+void CMyEditCtrl::PaintContent(QPainter& painter, const QRect& update, const QRect& area)
+{
+    painter.setFont(Metrics().PaintFont());
     if (update.intersects(m_layout.RulerRect())) {
         if (showRuler_) {
             DrawRuler(painter, m_layout.RulerRect());
@@ -241,15 +256,18 @@ void CMyEditCtrl::paintEvent(QPaintEvent* event)
                              m_painter.Colour(COLOUR_NUMBER_BACKGROUND));
         }
     }
-    painter.setClipRect(QRect(0, m_layout.TextRect().top(), viewport()->width(), m_layout.TextRect().height()));
+    const QRect rows(0, m_layout.TextRect().top(), area.width(), m_layout.TextRect().height());
+    painter.setClipRect(rows);
     const int height = std::max(1, Metrics().RowHeight());
     const int first = std::max(m_layout.FirstRow(), m_layout.RowAt(update.top()));
     int y = m_layout.RowTop(first);
     int row = first;
     for (; row < Store().RowCount() && y <= update.bottom(); ++row, y += height)
-        PaintRow(painter, row, QRect(0, y, viewport()->width(), height));
+        PaintRow(painter, row, QRect(0, y, area.width(), height));
+    // A row leaves the clip at its line number's margin.
+    painter.setClipRect(rows);
     if (y <= update.bottom())
-        m_painter.PaintBelowText(painter, y, viewport()->rect());
+        m_painter.PaintBelowText(painter, y, area);
     if ((caretOn_ && hasFocus()) || m_dragDrop.DropCaretShown()) {
         const Cell cell = m_dragDrop.DropCaretShown() ? m_dragDrop.DropCell() : m_model.Selection().Caret();
         if (cell.row >= m_layout.FirstRow() && cell.row < m_layout.FirstRow() + VisibleRows() + 1)

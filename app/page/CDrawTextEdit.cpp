@@ -114,7 +114,7 @@ void CDrawTextEdit::PlaceOver(const QRect& shown, const QRect& page, const ViewS
     m_scale = scale;
     m_pageOrigin = page.topLeft();
     m_textSize = scale.IsOneToOne() ? QSize() : page.size();
-    SetPaintScale(scale.Factor());
+    SetPaintScale(scale, page.topLeft());
     setGeometry(shown);
     ApplySizeNow();
     update();
@@ -141,7 +141,7 @@ void CDrawTextEdit::keyPressEvent(QKeyEvent* event)
 
 void CDrawTextEdit::mousePressEvent(QMouseEvent* event)
 {
-    if (PaintScale() == 1.0)
+    if (PaintScale().IsOneToOne())
         return CMyEdit::mousePressEvent(event);
     QMouseEvent local = Unscaled(*event);
     CMyEdit::mousePressEvent(&local);
@@ -150,7 +150,7 @@ void CDrawTextEdit::mousePressEvent(QMouseEvent* event)
 
 void CDrawTextEdit::mouseMoveEvent(QMouseEvent* event)
 {
-    if (PaintScale() == 1.0)
+    if (PaintScale().IsOneToOne())
         return CMyEdit::mouseMoveEvent(event);
     QMouseEvent local = Unscaled(*event);
     CMyEdit::mouseMoveEvent(&local);
@@ -159,7 +159,7 @@ void CDrawTextEdit::mouseMoveEvent(QMouseEvent* event)
 
 void CDrawTextEdit::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (PaintScale() == 1.0)
+    if (PaintScale().IsOneToOne())
         return CMyEdit::mouseReleaseEvent(event);
     QMouseEvent local = Unscaled(*event);
     CMyEdit::mouseReleaseEvent(&local);
@@ -168,7 +168,7 @@ void CDrawTextEdit::mouseReleaseEvent(QMouseEvent* event)
 
 void CDrawTextEdit::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (PaintScale() == 1.0)
+    if (PaintScale().IsOneToOne())
         return CMyEdit::mouseDoubleClickEvent(event);
     QMouseEvent local = Unscaled(*event);
     CMyEdit::mouseDoubleClickEvent(&local);

@@ -429,6 +429,43 @@ void ZoomTest::textEditorCoversTheObjectAsShown()
     QVERIFY(QString::fromStdU16String(text->Text()).contains(QStringLiteral("ZCD")));
 }
 
+void ZoomTest::textEditorPixelsAreMappedAsThePagesAre()
+{
+    Fixture f;
+    auto* text = static_cast<CDrawText*>(f.doc.AddObject(std::make_unique<CDrawText>(PageRect{41, 31, 111, 121})));
+    text->SetLineColor(kBlack);
+    text->SetText(u"AB\r\n汉字 EF");
+    // The editor's own pixels, without the blinking caret.
+    auto grab = [&](CDrawTextEdit* editor) {
+        editor->clearFocus();
+        QCoreApplication::processEvents();
+        return editor->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    f.wnd()->SelectObject(text, false);
+    f.wnd()->EditObject(text);
+    CDrawTextEdit* editor = f.view->TextEditing().Editor();
+    QVERIFY(editor && editor->isVisible());
+    const QImage full = grab(editor);
+    f.wnd()->ClearSelection();
+
+    // At a scale that is not a whole multiple, each screen pixel shows the
+    // page pixel the page view's mapping gives it.
+    for (int percent : {150, 300, 75}) {
+        f.Zoom(percent);
+        f.wnd()->SelectObject(text, false);
+        f.wnd()->EditObject(text);
+        QVERIFY(editor->isVisible());
+        const QImage shown = grab(editor);
+        ViewScale scale;
+        scale.SetPercent(percent);
+        const QRect screen(scale.ToScreen(QPoint(41, 31)), shown.size());
+        const QImage expected =
+            scale.ScaleImage(full, QPoint(41, 31), screen).convertToFormat(QImage::Format_RGB32);
+        QVERIFY2(shown == expected, qPrintable(QStringLiteral("at %1%").arg(percent)));
+        f.wnd()->ClearSelection();
+    }
+}
+
 void ZoomTest::locatingScrollsTheObjectIntoView()
 {
     CAppFrame frame;

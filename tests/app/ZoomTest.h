@@ -22,6 +22,7 @@ private slots:
     void ctrlWheelKeepsThePointUnderTheMouse();
     void keysFitAndTheZoomBoxAgree();
     void textEditorCoversTheObjectAsShown();
+    void textEditorPixelsAreMappedAsThePagesAre();
     void locatingScrollsTheObjectIntoView();
 };
 
