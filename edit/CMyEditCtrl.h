@@ -117,13 +117,12 @@ public:
     // focus: areas, mode-1 wrap, scroll ranges, caret.
     void ApplySizeNow();
     int WrapMode() const { return m_layout.WrapMode(); }
-    // Draws the control enlarged or reduced by `scale` while its layout
-    // stays in unscaled pixels (a text shown on a zoomed page).
     // Shows the control's pixels through the page view's mapping, its pixel
     // (0, 0) being page pixel `origin`, as an editor over a zoomed page does:
     // drawn at its own size, then enlarged or reduced like the page.
     void SetPaintScale(const ViewScale& scale, const QPoint& origin = {});
     const ViewScale& PaintScale() const { return m_paintScale; }
+    const QPoint& PaintOrigin() const { return m_paintOrigin; }
     // cellHeight: the row pitch of a fixed-cell font (0: ascent + descent);
     // cellWidth: its cell width, which then measures the characters.
     void SetFont(const QFont& font, int cellHeight = 0, int cellWidth = 0);

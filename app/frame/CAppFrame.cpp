@@ -423,7 +423,7 @@ void CAppFrame::SelectDefaultTool()
 {
     fallbackTool_ = ID_TOOL_SELECT;
     if (pageView_)
-        pageView_->OnPageCommand(ID_TOOL_FIRST);
+        pageView_->OnPageCommand(ID_TOOL_SELECT);
 }
 
 void CAppFrame::OnFileNew()

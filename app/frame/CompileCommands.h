@@ -42,7 +42,6 @@ public:
     // The output this project was last compiled to, and that file while it exists.
     QString LastCompileOutput() const;
     QString LastCompiledFile() const;
-    bool ChecksBeforeCompile() const { return m_checkBeforeCompile; }
 
 private:
     void RememberCompileOutput(const QString& output);

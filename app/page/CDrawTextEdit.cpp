@@ -111,8 +111,6 @@ void CDrawTextEdit::PlaceOver(const QRect& rect)
 
 void CDrawTextEdit::PlaceOver(const QRect& shown, const QRect& page, const ViewScale& scale)
 {
-    m_scale = scale;
-    m_pageOrigin = page.topLeft();
     m_textSize = scale.IsOneToOne() ? QSize() : page.size();
     SetPaintScale(scale, page.topLeft());
     setGeometry(shown);
@@ -123,7 +121,8 @@ void CDrawTextEdit::PlaceOver(const QRect& shown, const QRect& page, const ViewS
 QMouseEvent CDrawTextEdit::Unscaled(const QMouseEvent& event) const
 {
     const QPoint inWindow(qFloor(event.position().x()), qFloor(event.position().y()));
-    const QPointF local = m_scale.ToPage(m_scale.ToScreen(m_pageOrigin) + inWindow) - m_pageOrigin;
+    const ViewScale& scale = PaintScale();
+    const QPointF local = scale.ToPage(scale.ToScreen(PaintOrigin()) + inWindow) - PaintOrigin();
     return QMouseEvent(event.type(), local, event.scenePosition(), event.globalPosition(), event.button(),
                        event.buttons(), event.modifiers(), event.pointingDevice());
 }

@@ -64,8 +64,6 @@ private:
     QMouseEvent Unscaled(const QMouseEvent& event) const;
 
     QSize m_textSize; // invalid: the window's own size
-    QPoint m_pageOrigin; // the object's top left page pixel
-    ViewScale m_scale;
 };
 
 // Edits the text objects of one document in place. The editor window is
